@@ -1,0 +1,55 @@
+#include "cli/cli_common.hpp"
+
+#include "support/errors.hpp"
+
+#include <sys/stat.h>
+
+namespace tarnwick::cli {
+
+TLoadedImage LoadImage(const std::string& Base) {
+  TLoadedImage image;
+  const std::string dat = TIGotUWholeData::StatusFileName(Base);
+  struct stat st {};
+  if (::stat(dat.c_str(), &st) != 0) {
+    throw EFileError::Open(dat, errno);
+  }
+  image.Data.LoadFromFile(Base);
+  image.Points = std::make_unique<TIGotUPoints>(image.Data.Status.FModel, image.Data.Blocks());
+  return image;
+}
+
+const TIGotUTrack& TrackByNumber(const TLoadedImage& Image, int Number) {
+  const int count = Image.Points->Tracks().Count();
+  if (Number < 1 || Number > count) {
+    throw Exception("there is no track " + std::to_string(Number) + ": the image has " +
+                    std::to_string(count) + (count == 1 ? " track" : " tracks"));
+  }
+  return Image.Points->Tracks()[Number - 1];
+}
+
+std::string OneLine(std::string Text) {
+  for (auto& c : Text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      c = ' ';
+    }
+  }
+  return Text;
+}
+
+void WriteTable(std::ostream& Out, const TStringGridHelper& Table) {
+  const int cols = Table.GetColCount();
+  std::string line;
+  for (int row = 0; row <= Table.DataCount(); ++row) {
+    line.clear();
+    for (int col = 0; col < cols; ++col) {
+      if (col > 0) {
+        line += '\t';
+      }
+      line += OneLine(Table.GetCellText(col, row));
+    }
+    line += '\n';
+    Out.write(line.data(), static_cast<std::streamsize>(line.size()));
+  }
+}
+
+} // namespace tarnwick::cli

@@ -1,0 +1,57 @@
+#include "logger/point_list.hpp"
+
+#include "logger/points_gt100.hpp"
+#include "logger/points_gt800.hpp"
+#include "support/errors.hpp"
+
+namespace tarnwick {
+
+void ListIndexError(int Index) {
+  throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+}
+
+std::unique_ptr<TIGotUPointList> TIGotUPointList::CreatePoints(const RModelResult& Model) {
+  if (Model.ModelType() == kModelTypeGT800) {
+    return std::make_unique<TIGotUPointList800>();
+  }
+  return std::make_unique<TIGotUPointList>();
+}
+
+std::unique_ptr<TIGotUPointBase> TIGotUPointList::CreateTrackPoint(PRIGotUPointSlot Ptr) const {
+  return std::make_unique<TIGotUTrackPoint100>(Ptr);
+}
+
+std::unique_ptr<TIGotUPointBase> TIGotUPointList::CreateSlotPoint(PRIGotUPointSlot Ptr) const {
+  if (TIGotUPointBase::GetFlagsOfPtr(Ptr) == kFlagLogMessage) {
+    return std::make_unique<TIGotULogMsgPoint>(Ptr);
+  }
+  return CreateTrackPoint(Ptr);
+}
+
+void TIGotUPointList::AddPointsFromData(const uint8_t* Buffer, int Count) {
+  const int n = Count > 0 ? Count / kSlotSize : 0;
+  FItems.reserve(FItems.size() + static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    FItems.push_back(CreateSlotPoint(Buffer + static_cast<size_t>(i) * kSlotSize));
+  }
+}
+
+void TIGotUPointList::Add(std::unique_ptr<TIGotUPointBase> Point) {
+  FItems.push_back(std::move(Point));
+}
+
+void TIGotUPointList::Delete(int Index) {
+  if (Index < 0 || Index >= Count()) {
+    ListIndexError(Index);
+  }
+  FItems.erase(FItems.begin() + Index);
+}
+
+const TIGotUPointBase& TIGotUPointList::Items(int Index) const {
+  if (Index < 0 || Index >= Count()) {
+    ListIndexError(Index);
+  }
+  return *FItems[static_cast<size_t>(Index)];
+}
+
+} // namespace tarnwick

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "logger/point_records.hpp"
+#include "logger/status_data.hpp"
+
+#include <memory>
+#include <vector>
+
+namespace tarnwick {
+
+/// An ordered list of record objects that owns them, in memory order. Its factories decide
+/// which class each slot becomes; this one decodes the GT-100 family (log messages and track
+/// points only).
+class TIGotUPointList {
+public:
+  TIGotUPointList() = default;
+  virtual ~TIGotUPointList() = default;
+  TIGotUPointList(const TIGotUPointList&) = delete;
+  TIGotUPointList& operator=(const TIGotUPointList&) = delete;
+
+  /// A new, empty list of the family of Model: GT-800/GT-900 for code 0x17, else GT-100.
+  static std::unique_ptr<TIGotUPointList> CreatePoints(const RModelResult& Model);
+
+  /// A new track point of the family from the slot.
+  virtual std::unique_ptr<TIGotUPointBase> CreateTrackPoint(PRIGotUPointSlot Ptr) const;
+  /// A new record of the class the slot's flag byte calls for; never refuses a slot.
+  virtual std::unique_ptr<TIGotUPointBase> CreateSlotPoint(PRIGotUPointSlot Ptr) const;
+
+  /// Appends one record per complete 32-byte slot of Count bytes at Buffer.
+  void AddPointsFromData(const uint8_t* Buffer, int Count);
+
+  /// Appends Point; the list owns it from now on.
+  void Add(std::unique_ptr<TIGotUPointBase> Point);
+  /// Removes and frees item Index; raises EListError when out of range.
+  void Delete(int Index);
+
+  int Count() const { return static_cast<int>(FItems.size()); }
+  bool Empty() const { return FItems.empty(); }
+  /// Item Index (0-based); raises EListError when out of range.
+  const TIGotUPointBase& Items(int Index) const;
+  /// Item Index without a range check.
+  const TIGotUPointBase& operator[](int Index) const { return *FItems[static_cast<size_t>(Index)]; }
+
+  auto begin() const { return FItems.begin(); }
+  auto end() const { return FItems.end(); }
+
+private:
+  std::vector<std::unique_ptr<TIGotUPointBase>> FItems;
+};
+
+/// Raises EListError "List index out of bounds (Index)".
+[[noreturn]] void ListIndexError(int Index);
+
+} // namespace tarnwick

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "logger/tracks.hpp"
+#include "present/string_grid_helper.hpp"
+
+#include <vector>
+
+namespace tarnwick {
+
+/// The ten columns of a list of track points of one track.
+class TBasePointGridHelper : public TStringGridHelper {
+public:
+  using TStringGridHelper::TStringGridHelper;
+
+  int GetColCount() const override { return 10; }
+  TDataViewFormHeader GetHeader(int Index) const override;
+  void GetDataText(int ACol, int Index, std::string& Text) const override;
+
+  const TIGotUTrack* Track() const { return FTrack; }
+  /// Shows Track (or nothing); the track must stay alive while it is shown.
+  void SetTrack(const TIGotUTrack* Track);
+
+  virtual const TIGotUTrackPoint* GetPoint(int Index) const = 0;
+  virtual int GetPointCount() const = 0;
+
+protected:
+  const TIGotUTrack* FTrack = nullptr;
+};
+
+/// The track points of the current track.
+class TTrackPointGridHelper : public TBasePointGridHelper {
+public:
+  using TBasePointGridHelper::TBasePointGridHelper;
+  const TIGotUTrackPoint* GetPoint(int Index) const override;
+  int GetPointCount() const override;
+};
+
+/// The way points of the current track.
+class TWayPointGridHelper : public TBasePointGridHelper {
+public:
+  using TBasePointGridHelper::TBasePointGridHelper;
+  const TIGotUTrackPoint* GetPoint(int Index) const override;
+  int GetPointCount() const override;
+};
+
+/// One row per track: start, duration and the sizes of its lists.
+class TTracksGridHelper : public TStringGridHelper {
+public:
+  using TStringGridHelper::TStringGridHelper;
+
+  int GetColCount() const override { return 8; }
+  TDataViewFormHeader GetHeader(int Index) const override;
+  void GetDataText(int ACol, int Index, std::string& Text) const override;
+
+  const TIGotUTracks* Tracks() const { return FTracks; }
+  void SetTracks(const TIGotUTracks* Tracks);
+
+private:
+  const TIGotUTracks* FTracks = nullptr;
+};
+
+/// Every record of the memory: flag, time and the 32 raw bytes.
+class TPointsDumpGridHelper : public TStringGridHelper {
+public:
+  using TStringGridHelper::TStringGridHelper;
+
+  int GetColCount() const override { return 4; }
+  TDataViewFormHeader GetHeader(int Index) const override;
+  void GetDataText(int ACol, int Index, std::string& Text) const override;
+
+  const TIGotUPoints* Points() const { return FPoints; }
+  void SetPoints(const TIGotUPoints* Points);
+
+private:
+  const TIGotUPoints* FPoints = nullptr;
+};
+
+/// Extension records: time, all samples, and the SMS fields.
+class TExtPointGridHelper : public TStringGridHelper {
+public:
+  using TStringGridHelper::TStringGridHelper;
+
+  int GetColCount() const override { return 4; }
+  TDataViewFormHeader GetHeader(int Index) const override;
+  void GetDataText(int ACol, int Index, std::string& Text) const override;
+
+  /// The record of item Index, or null when there is none.
+  virtual const TIGotUExtPoint* GetPoint(int Index) const = 0;
+  /// All samples of item Index, each followed by a blank.
+  virtual void GetValuesText(int Index, std::string& Text) const = 0;
+};
+
+/// Heart-rate or cadence records: 24 values "%3d ".
+class TExtIntPointGridHelper : public TExtPointGridHelper {
+public:
+  using TExtPointGridHelper::TExtPointGridHelper;
+  const TIGotUExtPoint* GetPoint(int Index) const override;
+  void GetValuesText(int Index, std::string& Text) const override;
+
+  const std::vector<const TIGotUExtIntPoint*>* Points() const { return FPoints; }
+  void SetPoints(const std::vector<const TIGotUExtIntPoint*>* Points);
+
+private:
+  const std::vector<const TIGotUExtIntPoint*>* FPoints = nullptr;
+};
+
+/// Speed records: 12 values "%.2f ".
+class TExtDoublePointGridHelper : public TExtPointGridHelper {
+public:
+  using TExtPointGridHelper::TExtPointGridHelper;
+  const TIGotUExtPoint* GetPoint(int Index) const override;
+  void GetValuesText(int Index, std::string& Text) const override;
+
+  const std::vector<const TIGotUExtDoublePoint*>* Points() const { return FPoints; }
+  void SetPoints(const std::vector<const TIGotUExtDoublePoint*>* Points);
+
+private:
+  const std::vector<const TIGotUExtDoublePoint*>* FPoints = nullptr;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,30 @@
+#include "present/string_grid_helper.hpp"
+
+#include "support/errors.hpp"
+
+namespace tarnwick {
+
+std::string TStringGridHelper::GetCellText(int ACol, int ARow) const {
+  std::string text = "?";
+  if (ACol < 0 || ACol >= GetColCount()) {
+    return text;
+  }
+  if (ARow == 0) {
+    return GetHeader(ACol).Caption;
+  }
+  try {
+    GetDataText(ACol, ARow - 1, text);
+  } catch (const Exception& e) {
+    text = e.what();
+  }
+  return text;
+}
+
+void TStringGridHelper::SetDataCount(int N) {
+  FDataCount = N < 0 ? 0 : N;
+  if (FOnDataChanged) {
+    FOnDataChanged();
+  }
+}
+
+} // namespace tarnwick

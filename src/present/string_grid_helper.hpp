@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace tarnwick {
+
+/// Horizontal alignment of a column's header and data cells.
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+/// One column: header caption, alignment and initial width in pixels.
+struct TDataViewFormHeader {
+  std::string Caption;
+  TAlignment Alignment = TAlignment::taLeftJustify;
+  int Width = 64;
+};
+
+/// Drives one table: tells it its columns and rows and computes each cell's text only when it
+/// is asked for (when the cell is painted or printed). Knows nothing of the logger.
+class TStringGridHelper {
+public:
+  /// DecimalSeparator is used by every number with decimals ("." for the command line, the
+  /// locale's in the viewer).
+  explicit TStringGridHelper(char DecimalSeparator = '.') : FDecimalSeparator(DecimalSeparator) {}
+  virtual ~TStringGridHelper() = default;
+  TStringGridHelper(const TStringGridHelper&) = delete;
+  TStringGridHelper& operator=(const TStringGridHelper&) = delete;
+
+  virtual int GetColCount() const = 0;
+  virtual TDataViewFormHeader GetHeader(int Index) const = 0;
+  /// The text of column ACol for data item Index (0-based); left untouched when there is
+  /// nothing to show.
+  virtual void GetDataText(int ACol, int Index, std::string& Text) const = 0;
+
+  /// Row 0 is the header row; data item i is row i + 1. A cell without data reads "?"; a cell
+  /// whose value cannot be decoded (a bad date) reads the error's message.
+  std::string GetCellText(int ACol, int ARow) const;
+
+  /// Header row plus the data rows; an empty table keeps one data row.
+  int RowCount() const { return FDataCount + 1 + (FDataCount == 0 ? 1 : 0); }
+  /// Number of data items.
+  int DataCount() const { return FDataCount; }
+  char DecimalSeparator() const { return FDecimalSeparator; }
+
+  /// Called after the data changed (rows must be re-counted and repainted).
+  void SetOnDataChanged(std::function<void()> Handler) { FOnDataChanged = std::move(Handler); }
+
+protected:
+  /// Stores the number of data items and tells the table.
+  void SetDataCount(int N);
+
+private:
+  char FDecimalSeparator;
+  int FDataCount = 0;
+  std::function<void()> FOnDataChanged;
+};
+
+} // namespace tarnwick

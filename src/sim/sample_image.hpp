@@ -1,0 +1,33 @@
+#pragma once
+
+#include "logger/whole_data.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace tarnwick::sim {
+
+/// The two record families a sample image can have.
+enum class TSampleFamily {
+  GT120, ///< GT-100 family: satellite masks, track-start flags.
+  GT900, ///< GT-800/GT-900: pressure elevation, "RESET COUNTER" cuts, sensor records.
+};
+
+/// "gt120" or "gt900" (case-sensitive); empty for anything else.
+std::optional<TSampleFamily> ParseSampleFamily(std::string_view Text);
+
+/// What to generate: the family, the number of records (0 .. 65535) and the seed.
+struct TSampleSpec {
+  TSampleFamily Family = TSampleFamily::GT120;
+  int Points = 1000;
+  uint64_t Seed = 1;
+};
+
+/// A realistic memory image, the same for the same spec on every machine: several tracks of
+/// plausible motion (walks, rides, drives) with elevation, speed, course, EHPE and satellites
+/// or pressure elevation, way points, log messages, the family's track cuts, and for the
+/// GT-900 family heart-rate, cadence and speed records interleaved in time with the points.
+TIGotUWholeData GenerateSampleImage(const TSampleSpec& Spec);
+
+} // namespace tarnwick::sim

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "support/date_time.hpp"
+#include "support/str_util.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+/// Two upper-case hexadecimal digits and one blank per byte: "0A FF ". Empty for N <= 0.
+std::string BytesToHex(const uint8_t* Data, int N);
+
+/// 32 characters "0"/"1", the most significant bit first.
+std::string IntToBinStr(uint32_t Value);
+
+/// A point's Time as "yyyy-mm-dd hh:nn:ss". Raises what the point's Time raises.
+template <class TPoint>
+std::string PointTimeText(const TPoint& Point) {
+  return FormatDateTime("yyyy-mm-dd hh:nn:ss", Point.Time());
+}
+
+/// The point's flags byte as "%2.2x", one blank, and PointTimeText: "1F 2013-11-24 06:21:52".
+template <class TPoint>
+std::string PointHeaderText(const TPoint& Point) {
+  return HexStr(Point.Flags(), 2) + ' ' + PointTimeText(Point);
+}
+
+} // namespace tarnwick

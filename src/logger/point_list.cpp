@@ -17,13 +17,13 @@ std::unique_ptr<TIGotUPointList> TIGotUPointList::CreatePoints(const RModelResul
   return std::make_unique<TIGotUPointList>();
 }
 
-std::unique_ptr<TIGotUPointBase> TIGotUPointList::CreateTrackPoint(PRIGotUPointSlot Ptr) const {
-  return std::make_unique<TIGotUTrackPoint100>(Ptr);
+TPointPtr TIGotUPointList::CreateTrackPoint(PRIGotUPointSlot Ptr) {
+  return MakePoint<TIGotUTrackPoint100>(Ptr);
 }
 
-std::unique_ptr<TIGotUPointBase> TIGotUPointList::CreateSlotPoint(PRIGotUPointSlot Ptr) const {
+TPointPtr TIGotUPointList::CreateSlotPoint(PRIGotUPointSlot Ptr) {
   if (TIGotUPointBase::GetFlagsOfPtr(Ptr) == kFlagLogMessage) {
-    return std::make_unique<TIGotULogMsgPoint>(Ptr);
+    return MakePoint<TIGotULogMsgPoint>(Ptr);
   }
   return CreateTrackPoint(Ptr);
 }
@@ -31,12 +31,13 @@ std::unique_ptr<TIGotUPointBase> TIGotUPointList::CreateSlotPoint(PRIGotUPointSl
 void TIGotUPointList::AddPointsFromData(const uint8_t* Buffer, int Count) {
   const int n = Count > 0 ? Count / kSlotSize : 0;
   FItems.reserve(FItems.size() + static_cast<size_t>(n));
+  FArena.Reserve(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     FItems.push_back(CreateSlotPoint(Buffer + static_cast<size_t>(i) * kSlotSize));
   }
 }
 
-void TIGotUPointList::Add(std::unique_ptr<TIGotUPointBase> Point) {
+void TIGotUPointList::Add(TPointPtr Point) {
   FItems.push_back(std::move(Point));
 }
 

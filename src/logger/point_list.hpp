@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logger/point_records.hpp"
+#include "logger/record_arena.hpp"
 #include "logger/status_data.hpp"
 
 #include <memory>
@@ -21,16 +22,18 @@ public:
   /// A new, empty list of the family of Model: GT-800/GT-900 for code 0x17, else GT-100.
   static std::unique_ptr<TIGotUPointList> CreatePoints(const RModelResult& Model);
 
-  /// A new track point of the family from the slot.
-  virtual std::unique_ptr<TIGotUPointBase> CreateTrackPoint(PRIGotUPointSlot Ptr) const;
-  /// A new record of the class the slot's flag byte calls for; never refuses a slot.
-  virtual std::unique_ptr<TIGotUPointBase> CreateSlotPoint(PRIGotUPointSlot Ptr) const;
+  /// A new track point of the family from the slot. Made in the list's own memory: it must
+  /// not outlive the list (the list takes it at once in AddPointsFromData).
+  virtual TPointPtr CreateTrackPoint(PRIGotUPointSlot Ptr);
+  /// A new record of the class the slot's flag byte calls for; never refuses a slot. As
+  /// CreateTrackPoint, it must not outlive the list.
+  virtual TPointPtr CreateSlotPoint(PRIGotUPointSlot Ptr);
 
   /// Appends one record per complete 32-byte slot of Count bytes at Buffer.
   void AddPointsFromData(const uint8_t* Buffer, int Count);
 
   /// Appends Point; the list owns it from now on.
-  void Add(std::unique_ptr<TIGotUPointBase> Point);
+  void Add(TPointPtr Point);
   /// Removes and frees item Index; raises EListError when out of range.
   void Delete(int Index);
 
@@ -44,8 +47,17 @@ public:
   auto begin() const { return FItems.begin(); }
   auto end() const { return FItems.end(); }
 
+protected:
+  /// A T from the slot, in the list's memory.
+  template <class T>
+  TPointPtr MakePoint(PRIGotUPointSlot Ptr) {
+    return FArena.Make<T>(Ptr);
+  }
+
 private:
-  std::vector<std::unique_ptr<TIGotUPointBase>> FItems;
+  // The arena is declared first so that it outlives the records made in it.
+  TRecordArena FArena;
+  std::vector<TPointPtr> FItems;
 };
 
 /// Raises EListError "List index out of bounds (Index)".

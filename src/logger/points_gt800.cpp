@@ -17,19 +17,19 @@ std::string TIGotUTrackPoint800::DebugString(char DecimalSeparator) const {
   return s;
 }
 
-std::unique_ptr<TIGotUPointBase> TIGotUPointList800::CreateTrackPoint(PRIGotUPointSlot Ptr) const {
-  return std::make_unique<TIGotUTrackPoint800>(Ptr);
+TPointPtr TIGotUPointList800::CreateTrackPoint(PRIGotUPointSlot Ptr) {
+  return MakePoint<TIGotUTrackPoint800>(Ptr);
 }
 
-std::unique_ptr<TIGotUPointBase> TIGotUPointList800::CreateSlotPoint(PRIGotUPointSlot Ptr) const {
+TPointPtr TIGotUPointList800::CreateSlotPoint(PRIGotUPointSlot Ptr) {
   switch (TIGotUPointBase::GetFlagsOfPtr(Ptr)) {
   case kFlagLogMessage:
-    return std::make_unique<TIGotULogMsgPoint>(Ptr);
+    return MakePoint<TIGotULogMsgPoint>(Ptr);
   case kFlagHeartRate:
   case kFlagCadence:
-    return std::make_unique<TIGotUExtIntPoint>(Ptr);
+    return MakePoint<TIGotUExtIntPoint>(Ptr);
   case kFlagSpeed:
-    return std::make_unique<TIGotUExtDoublePoint>(Ptr);
+    return MakePoint<TIGotUExtDoublePoint>(Ptr);
   default:
     return CreateTrackPoint(Ptr);
   }

@@ -24,8 +24,8 @@ public:
 /// Point list of the GT-800/GT-900 family: also decodes heart-rate, cadence and speed records.
 class TIGotUPointList800 : public TIGotUPointList {
 public:
-  std::unique_ptr<TIGotUPointBase> CreateTrackPoint(PRIGotUPointSlot Ptr) const override;
-  std::unique_ptr<TIGotUPointBase> CreateSlotPoint(PRIGotUPointSlot Ptr) const override;
+  TPointPtr CreateTrackPoint(PRIGotUPointSlot Ptr) override;
+  TPointPtr CreateSlotPoint(PRIGotUPointSlot Ptr) override;
 };
 
 } // namespace tarnwick

@@ -91,7 +91,7 @@ public:
   const TIGotULogMsgPoints& DebugPoints() const { return FDebugPoints; }
 
 private:
-  // Declared so that the lists that refer to records go before the records.
+  // Members go in reverse order: the lists that refer to records before the records.
   std::unique_ptr<TIGotUPointList> FPoints;
   TIGotUTracks FTracks;
   TIGotULogMsgPoints FDebugPoints;

@@ -5,6 +5,7 @@
 #include "support/ini_file.hpp"
 #include "support/str_util.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <span>
@@ -15,6 +16,8 @@ namespace tarnwick {
 namespace {
 
 constexpr const char* kDumpStr = "DumpStr";
+// A status file is a few hundred bytes; anything far larger is not one.
+constexpr size_t kMaxStatusFileBytes = 16U << 20;
 
 std::string DumpStr(std::span<const uint8_t> bytes) {
   std::string s;
@@ -71,8 +74,11 @@ std::string TIGotUWholeData::ChangeFileExt(const std::string& AFileName, const s
   return AFileName.substr(0, dot) + Ext;
 }
 
-std::string TIGotUWholeData::StatusText(const std::string& DatFileName) const {
-  TIniFile ini = TIniFile::LoadFromFile(DatFileName);
+std::string TIGotUWholeData::StatusText(const std::optional<std::string>& OldText) const {
+  TIniFile ini;
+  if (OldText) {
+    ini.LoadFromString(*OldText);
+  }
   const auto& model = Status.FModel;
   const auto& ident = Status.FIdent;
   const auto& count = Status.FCount;
@@ -93,8 +99,9 @@ void TIGotUWholeData::SaveToFile(const std::string& AFileName) const {
   const std::string datName = StatusFileName(AFileName);
   const std::string binName = BlockFileName(AFileName);
 
+  const std::optional<std::string> oldText = ReadWholeFile(datName, kMaxStatusFileBytes);
   TReplacingFile dat(datName);
-  const std::string text = StatusText(datName);
+  const std::string text = StatusText(oldText);
   dat.Write(text.data(), text.size());
   dat.Finish();
 
@@ -113,7 +120,23 @@ void TIGotUWholeData::SaveToFile(const std::string& AFileName) const {
   bin.Finish();
 
   dat.Commit();
-  bin.Commit();
+  try {
+    bin.Commit();
+  } catch (...) {
+    // Put the old status file back so that the pair on disk still belongs together.
+    try {
+      if (oldText) {
+        TReplacingFile restore(datName);
+        restore.Write(oldText->data(), oldText->size());
+        restore.Commit();
+      } else {
+        ::unlink(datName.c_str());
+      }
+    } catch (const Exception&) {
+      // The save's own error is the one to report.
+    }
+    throw;
+  }
 }
 
 void TIGotUWholeData::LoadFromFile(const std::string& AFileName) {
@@ -122,15 +145,37 @@ void TIGotUWholeData::LoadFromFile(const std::string& AFileName) {
 }
 
 void TIGotUWholeData::LoadStatusFromFile(const std::string& FileName) {
-  const TIniFile ini = TIniFile::LoadFromFile(FileName);
+  const auto text = ReadWholeFile(FileName, kMaxStatusFileBytes);
+  LoadStatusFromText(text ? *text : std::string_view(), FileName);
+}
+
+void TIGotUWholeData::LoadStatusFromText(std::string_view Text, const std::string& FileName) {
+  TIniFile ini;
+  ini.LoadFromString(Text);
   ReadDumpStr(ini, "Model", Status.FModel.Data, FileName);
   ReadDumpStr(ini, "Ident", Status.FIdent.Data, FileName);
   ReadDumpStr(ini, "Count", Status.FCount.Data, FileName);
 }
 
-void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName) {
+void TIGotUWholeData::ResetBlocksForLoad() {
   FConfigBlocks.resize(kBlockSize, 0);
   FBlocks = std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(Status.NumberOfPoints()), 32);
+}
+
+void TIGotUWholeData::LoadFromMemory(std::string_view StatusText, std::span<const uint8_t> BlockFile,
+                                     const std::string& SourceName) {
+  LoadStatusFromText(StatusText, SourceName);
+  ResetBlocksForLoad();
+  const size_t config = std::min<size_t>(BlockFile.size(), FConfigBlocks.size());
+  std::copy_n(BlockFile.begin(), config, FConfigBlocks.begin());
+  const size_t slots = std::min<size_t>(BlockFile.size() - config, FBlocks->NumberOfBytes());
+  if (slots > 0) {
+    std::copy_n(BlockFile.begin() + static_cast<std::ptrdiff_t>(config), slots, FBlocks->DataBuffer());
+  }
+}
+
+void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName) {
+  ResetBlocksForLoad();
 
   const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {

@@ -4,6 +4,9 @@
 #include "logger/status_data.hpp"
 
 #include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -42,6 +45,12 @@ public:
   /// leaves the rest zero; a bad "DumpStr" raises EConvertError.
   void LoadFromFile(const std::string& AFileName);
 
+  /// LoadFromFile from the two files' contents in memory: StatusText as the status file
+  /// (empty: none) and BlockFile as the block file. Raises what LoadFromFile raises, naming
+  /// SourceName.
+  void LoadFromMemory(std::string_view StatusText, std::span<const uint8_t> BlockFile,
+                      const std::string& SourceName);
+
   /// AFileName with its extension replaced by Ext (".dat"), or Ext appended when it has none.
   static std::string ChangeFileExt(const std::string& AFileName, const std::string& Ext);
   static std::string StatusFileName(const std::string& AFileName) {
@@ -52,9 +61,11 @@ public:
   }
 
 private:
-  std::string StatusText(const std::string& DatFileName) const;
+  std::string StatusText(const std::optional<std::string>& OldText) const;
   void LoadStatusFromFile(const std::string& FileName);
+  void LoadStatusFromText(std::string_view Text, const std::string& FileName);
   void LoadBlocksFromFile(const std::string& FileName);
+  void ResetBlocksForLoad();
 
   std::vector<uint8_t> FConfigBlocks;
   std::unique_ptr<TIGotUSlotBlocks> FBlocks;

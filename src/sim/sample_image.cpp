@@ -139,7 +139,9 @@ private:
     const TActivity activity = gt900 ? kGT900[FRng.Int(0, 2)] : kGT120[FRng.Int(0, 2)];
     const RActivityModel m = Model(activity);
     const int interval = gt900 ? 1 : m.IntervalGT120;
-    const int length = FRng.Int(60, 2500);
+    // Small images still get several tracks; full memories get long ones.
+    const int longest = std::clamp(static_cast<int>(FLimit / 4), 60, 2500);
+    const int length = FRng.Int(std::min(60, longest), longest);
 
     double lat = home.Latitude + FRng.Range(-0.05, 0.05);
     double lon = home.Longitude + FRng.Range(-0.05, 0.05);

@@ -1,0 +1,29 @@
+// A saved image pair from fuzzed bytes: the first two bytes give the length of the status file
+// text, the rest is split into that text and the block file.
+#include "logger_fuzz_common.hpp"
+
+#include "logger/whole_data.hpp"
+
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace tarnwick;
+  if (size < 2) {
+    return 0;
+  }
+  const size_t datLength = std::min<size_t>(size - 2, static_cast<size_t>(data[0] << 8 | data[1]));
+  const std::string_view dat(reinterpret_cast<const char*>(data + 2), datLength);
+  const std::span<const uint8_t> bin(data + 2 + datLength, size - 2 - datLength);
+  TIGotUWholeData image;
+  try {
+    image.LoadFromMemory(dat, bin, "fuzz.dat");
+  } catch (const Exception&) {
+    return 0;
+  }
+  const TIGotUPoints points(image.Status.FModel, image.Blocks());
+  fuzz::WalkPoints(points);
+  ConfigDumpLines(image.ConfigBlockPtr(), image.ConfigLength());
+  StatusLabels(image.Status);
+  return 0;
+}

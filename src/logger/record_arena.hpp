@@ -1,0 +1,58 @@
+#pragma once
+
+#include "logger/point_records.hpp"
+
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace tarnwick {
+
+/// Deletes a record made on the heap, or only destroys one that lives in a TRecordArena
+/// (whose memory goes with the arena).
+struct TPointDeleter {
+  bool InArena = false;
+  void operator()(TIGotUPointBase* Point) const {
+    if (InArena) {
+      Point->~TIGotUPointBase();
+    } else {
+      delete Point;
+    }
+  }
+};
+
+/// Owning pointer to a record object.
+using TPointPtr = std::unique_ptr<TIGotUPointBase, TPointDeleter>;
+
+/// Bump allocation of record objects in large chunks: a full memory has 65,535 records of the
+/// same small size, and one allocation each would cost more than decoding them.
+class TRecordArena {
+public:
+  TRecordArena() = default;
+  TRecordArena(const TRecordArena&) = delete;
+  TRecordArena& operator=(const TRecordArena&) = delete;
+
+  /// Makes room for Count records of the common record size in one chunk.
+  void Reserve(size_t Count);
+
+  /// Constructs a T from Ptr inside the arena; the object must not outlive the arena.
+  template <class T>
+  TPointPtr Make(PRIGotUPointSlot Ptr) {
+    static_assert(alignof(T) <= alignof(void*), "records hold bytes and a vtable pointer only");
+    void* where = Allocate(sizeof(T));
+    return TPointPtr(new (where) T(Ptr), TPointDeleter{true});
+  }
+
+private:
+  void* Allocate(size_t Size);
+
+  struct TChunk {
+    std::unique_ptr<std::byte[]> Memory;
+    size_t Size = 0;
+    size_t Used = 0;
+  };
+  std::vector<TChunk> FChunks;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,116 @@
+#include "logger/point_list.hpp"
+#include "logger/points_gt100.hpp"
+#include "logger/points_gt800.hpp"
+#include "support/errors.hpp"
+
+#include "common/slots.hpp"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+using test::Buffer;
+using test::TSlot;
+
+RModelResult Model(uint8_t code) { return RModelResult{{0, 0, code}}; }
+
+TEST(ModelVariants, GT100FlagBits) {
+  struct Case {
+    uint8_t flags;
+    bool way, start, debug, stop, rtc, timeout;
+  };
+  for (const Case c : {Case{0x44, true, true, false, false, false, false},
+                       Case{0x20, false, false, false, true, false, false},
+                       Case{0xC4, true, true, true, false, false, false},
+                       Case{0x03, false, false, false, false, true, true},
+                       Case{0xF4, false, false, false, false, false, false},
+                       Case{0xFF, false, false, false, false, false, false}}) {
+    const TIGotUTrackPoint100 p(TSlot{}.Flags(c.flags).Ptr());
+    EXPECT_EQ(p.IsWayPoint(), c.way) << std::hex << int(c.flags);
+    EXPECT_EQ(p.IsTrackStart(), c.start) << std::hex << int(c.flags);
+    EXPECT_EQ(p.FlagIsDebugMode(), c.debug) << std::hex << int(c.flags);
+    EXPECT_EQ(p.FlagIsTrackStop(), c.stop) << std::hex << int(c.flags);
+    EXPECT_EQ(p.FlagIsRTCCalibration(), c.rtc) << std::hex << int(c.flags);
+    EXPECT_EQ(p.FlagIsTimeOut(), c.timeout) << std::hex << int(c.flags);
+  }
+}
+
+TEST(ModelVariants, GT100SatellitesAndBytes) {
+  const TIGotUTrackPoint100 p(TSlot{}.DWord(8, 0x80000001).Byte(28, 0).Byte(29, 0x0A).Byte(30, 3).Byte(31, 9).Word(24, 150).Word(26, 27000).Ptr());
+  EXPECT_TRUE(p.HasSatelliteMap());
+  EXPECT_FALSE(p.HasPressureElevation());
+  EXPECT_EQ(p.SatelliteMap(), 0x80000001U);
+  EXPECT_EQ(p.SatelliteCount(), 2);
+  EXPECT_EQ(TIGotUTrackPoint100(TSlot{}.DWord(8, 0xFFFFFFFF).Ptr()).SatelliteCount(), 32);
+  EXPECT_EQ(p.PressureElevation(), 0);
+  EXPECT_EQ(p.DebugString('.'), "0.0000:0.0000 0.00 Spd=1.50 Crs=270.00 TO=0 SC=$0A Weight=3 QSN=9");
+}
+
+TEST(ModelVariants, GT800PressureAndNoTrackStart) {
+  const TIGotUTrackPoint800 p(TSlot{}.Flags(0x44).SMS(1500).DWord(8, static_cast<uint32_t>(-1234)).Word(30, 700).Ptr());
+  EXPECT_TRUE(p.IsWayPoint());
+  EXPECT_FALSE(p.IsTrackStart());
+  EXPECT_FALSE(TIGotUTrackPoint800(TSlot{}.Flags(0x40).Ptr()).IsTrackStart());
+  EXPECT_FALSE(TIGotUTrackPoint800(TSlot{}.Flags(0xF4).Ptr()).IsWayPoint());
+  EXPECT_TRUE(p.HasPressureElevation());
+  EXPECT_FALSE(p.HasSatelliteMap());
+  EXPECT_DOUBLE_EQ(p.PressureElevation(), -12.34);
+  EXPECT_EQ(p.SatelliteCount(), 0);
+  EXPECT_EQ(p.DebugString('.'), "0.0000:0.0000 0.00 PE=-12.34 Spd=0.00 Crs=0.00 SMS=1500 PSMS=700");
+}
+
+TEST(ModelVariants, ListFamilyFollowsTheModelCode) {
+  for (uint8_t code : {0x13, 0x14, 0x15, 0x16, 0x00}) {
+    auto list = TIGotUPointList::CreatePoints(Model(code));
+    EXPECT_EQ(dynamic_cast<TIGotUPointList800*>(list.get()), nullptr) << int(code);
+  }
+  EXPECT_NE(dynamic_cast<TIGotUPointList800*>(TIGotUPointList::CreatePoints(Model(0x17)).get()), nullptr);
+}
+
+TEST(ModelVariants, RecordClassPerFlagByte) {
+  const auto bytes = Buffer({TSlot{}.Flags(0xF1), TSlot{}.Flags(0xF5), TSlot{}.Flags(0xF6),
+                             TSlot{}.Flags(0xF7), TSlot{}.Flags(0x00), TSlot{}.Flags(0xFF)});
+  auto gt900 = TIGotUPointList::CreatePoints(Model(0x17));
+  gt900->AddPointsFromData(bytes.data(), static_cast<int>(bytes.size()));
+  ASSERT_EQ(gt900->Count(), 6);
+  EXPECT_NE(dynamic_cast<const TIGotULogMsgPoint*>(&(*gt900)[0]), nullptr);
+  EXPECT_NE(dynamic_cast<const TIGotUExtIntPoint*>(&(*gt900)[1]), nullptr);
+  EXPECT_NE(dynamic_cast<const TIGotUExtIntPoint*>(&(*gt900)[2]), nullptr);
+  EXPECT_NE(dynamic_cast<const TIGotUExtDoublePoint*>(&(*gt900)[3]), nullptr);
+  EXPECT_NE(dynamic_cast<const TIGotUTrackPoint800*>(&(*gt900)[4]), nullptr);
+  EXPECT_NE(dynamic_cast<const TIGotUTrackPoint800*>(&(*gt900)[5]), nullptr);
+
+  auto gt120 = TIGotUPointList::CreatePoints(Model(0x15));
+  gt120->AddPointsFromData(bytes.data(), static_cast<int>(bytes.size()));
+  ASSERT_EQ(gt120->Count(), 6);
+  EXPECT_NE(dynamic_cast<const TIGotULogMsgPoint*>(&(*gt120)[0]), nullptr);
+  for (int i = 1; i < 6; ++i) {
+    EXPECT_NE(dynamic_cast<const TIGotUTrackPoint100*>(&(*gt120)[i]), nullptr) << i;
+  }
+}
+
+TEST(ModelVariants, OnlyCompleteSlotsAreAdded) {
+  std::vector<uint8_t> bytes(100, 0);
+  bytes[64] = 0xF1;
+  TIGotUPointList list;
+  list.AddPointsFromData(bytes.data(), 100);
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_TRUE(list[2].AsLogMsgPoint() != nullptr);
+  list.AddPointsFromData(bytes.data(), 31);
+  EXPECT_EQ(list.Count(), 3);
+  list.AddPointsFromData(bytes.data(), 0);
+  list.AddPointsFromData(nullptr, -5);
+  EXPECT_EQ(list.Count(), 3);
+  // New records go after the old ones.
+  list.AddPointsFromData(bytes.data() + 64, 32);
+  EXPECT_EQ(list.Count(), 4);
+  EXPECT_TRUE(list[3].AsLogMsgPoint() != nullptr);
+  list.Delete(0);
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_THROW(list.Items(3), EListError);
+  EXPECT_THROW(list.Delete(-1), EListError);
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,261 @@
+#include "logger/whole_data.hpp"
+#include "support/errors.hpp"
+
+#include "common/temp_dir.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Put(const std::string& name, const std::string& content) {
+  std::ofstream(name, std::ios::binary) << content;
+}
+
+// A GT-100, serial 12345, firmware 1.5, model number 100, USB library 258, 300 points.
+RIGotUStatusData ExampleStatus() {
+  RIGotUStatusData s;
+  s.FModel.Data = {0x00, 0x00, 0x13};
+  s.FIdent.Data = {0x39, 0x30, 0x00, 0x00, 0x01, 0x05, 0x00, 0x64, 0x01, 0x02};
+  s.FCount.Data = {0x00, 0x01, 0x2C};
+  return s;
+}
+
+TEST(StatusData, Accessors) {
+  const auto s = ExampleStatus();
+  EXPECT_EQ(s.FModel.ModelName(), "GT-100");
+  EXPECT_EQ(s.FIdent.SerialNumber(), 12345U);
+  EXPECT_EQ(s.FIdent.MajorVersion(), 1);
+  EXPECT_EQ(s.FIdent.MinorVersion(), 5);
+  EXPECT_EQ(s.FIdent.ModelNumber(), 100);
+  EXPECT_EQ(s.FIdent.USBLibVersion(), 258);
+  EXPECT_EQ(s.NumberOfPoints(), 300);
+  for (auto [code, name] : {std::pair<uint8_t, const char*>{0x14, "GT-200"}, {0x15, "GT-120"},
+                            {0x17, "GT-800 or GT-900"}, {0x16, ""}, {0x00, ""}}) {
+    EXPECT_EQ((RModelResult{{0, 0, code}}.ModelName()), name);
+  }
+}
+
+TEST(SlotBlocks, Sizes) {
+  EXPECT_EQ(TIGotUSlotBlocks(0, 32).NumberOfBlocks(), 0);
+  EXPECT_EQ(TIGotUSlotBlocks(0, 32).BufferSize(), 0U);
+  EXPECT_EQ(TIGotUSlotBlocks(128, 32).NumberOfBlocks(), 1);
+  const TIGotUSlotBlocks b129(129, 32);
+  EXPECT_EQ(b129.NumberOfBlocks(), 2);
+  EXPECT_EQ(b129.BufferSize(), 8192U);
+  EXPECT_EQ(b129.NumberOfBytes(), 4128U);
+  const TIGotUSlotBlocks full(65535, 32);
+  EXPECT_EQ(full.NumberOfBytes(), 2'097'120U);
+  EXPECT_EQ(full.NumberOfBlocks(), 512);
+  EXPECT_EQ(full.GetBlockPtr(511) - full.DataBuffer(), 511 * 4096);
+}
+
+TEST(WholeData, FileNamesOfThePair) {
+  EXPECT_EQ(TIGotUWholeData::StatusFileName("trip"), "trip.dat");
+  EXPECT_EQ(TIGotUWholeData::StatusFileName("trip.bin"), "trip.dat");
+  EXPECT_EQ(TIGotUWholeData::BlockFileName("dir.v2/trip"), "dir.v2/trip.bin");
+  EXPECT_EQ(TIGotUWholeData::BlockFileName("a/trip.x.dat"), "a/trip.x.bin");
+  EXPECT_EQ(TIGotUWholeData::BlockFileName("trip."), "trip.bin");
+}
+
+TEST(WholeData, StatusFileHasTheDocumentedLinesInOrder) {
+  test::TTempDir dir;
+  TIGotUWholeData image;
+  image.Status = ExampleStatus();
+  image.SaveToFile(dir.File("trip"));
+  std::string text = Slurp(dir.File("trip.dat"));
+  // Every line ends with CR LF; blank lines may separate sections.
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const auto end = text.find("\r\n", pos);
+    ASSERT_NE(end, std::string::npos) << "line without CR LF at " << pos;
+    if (end > pos) {
+      lines.push_back(text.substr(pos, end - pos));
+    }
+    pos = end + 2;
+  }
+  EXPECT_EQ(text.find('\n', 0) - 1, text.find("\r\n"));
+  const std::vector<std::string> expected = {
+      "[Model]",       "DumpStr=000013", "ModelType=19",       "[Ident]",
+      "DumpStr=39300000010500640102",   "SerialNumber=12345", "MajorVersion=1",
+      "MinorVersion=5", "ModelNumber=100", "USBLibVersion=258", "[Count]",
+      "DumpStr=00012C", "Count=300"};
+  EXPECT_EQ(lines, expected);
+}
+
+TEST(WholeData, RoundTripKeepsEveryByte) {
+  test::TTempDir dir;
+  TIGotUWholeData image;
+  image.Status.FModel.Data = {0xAB, 0xCD, 0x17};
+  image.Status.FIdent.Data = {0x00, 0x00, 0x00, 0x80, 9, 8, 7, 6, 5, 4};
+  image.Status.FCount.Data = {0xEE, 0x00, 0x81};
+  image.ConfigBlock().assign(4096, 0);
+  for (int i = 0; i < 4096; ++i) {
+    image.ConfigBlock()[i] = static_cast<uint8_t>(i * 7);
+  }
+  auto blocks = std::make_unique<TIGotUSlotBlocks>(129, 32);
+  for (uint32_t i = 0; i < blocks->NumberOfBytes(); ++i) {
+    blocks->DataBuffer()[i] = static_cast<uint8_t>(i ^ 0x5A);
+  }
+  image.SetBlocks(std::move(blocks));
+  image.SaveToFile(dir.File("trip.dat"));
+
+  EXPECT_EQ(fs::file_size(dir.File("trip.bin")), 4096U + 4128U);
+  EXPECT_NE(Slurp(dir.File("trip.dat")).find("SerialNumber=2147483648\r\n"), std::string::npos);
+
+  TIGotUWholeData loaded;
+  loaded.LoadFromFile(dir.File("trip.bin"));
+  EXPECT_EQ(loaded.Status.FModel.Data, image.Status.FModel.Data);
+  EXPECT_EQ(loaded.Status.FIdent.Data, image.Status.FIdent.Data);
+  EXPECT_EQ(loaded.Status.FCount.Data, image.Status.FCount.Data);
+  EXPECT_EQ(loaded.ConfigBlock(), image.ConfigBlock());
+  ASSERT_NE(loaded.Blocks(), nullptr);
+  EXPECT_EQ(loaded.Blocks()->NumberOfSlots(), 129);
+  EXPECT_TRUE(std::equal(image.Blocks()->DataBuffer(), image.Blocks()->DataBuffer() + 4128,
+                         loaded.Blocks()->DataBuffer()));
+  // The tail of the last block belongs to no slot and stays zero.
+  EXPECT_TRUE(std::all_of(loaded.Blocks()->DataBuffer() + 4128, loaded.Blocks()->DataBuffer() + 8192,
+                          [](uint8_t b) { return b == 0; }));
+}
+
+TEST(WholeData, EmptyImagesStillHaveAConfigurationBlockOnDisk) {
+  test::TTempDir dir;
+  TIGotUWholeData image; // never read: no configuration block, no blocks
+  image.Status.FCount.Data = {0, 0, 0};
+  image.SaveToFile(dir.File("empty"));
+  EXPECT_EQ(fs::file_size(dir.File("empty.bin")), 4096U);
+  TIGotUWholeData loaded;
+  loaded.LoadFromFile(dir.File("empty"));
+  EXPECT_EQ(loaded.ConfigLength(), 4096);
+  ASSERT_NE(loaded.Blocks(), nullptr);
+  EXPECT_EQ(loaded.Blocks()->NumberOfBlocks(), 0);
+  EXPECT_EQ(loaded.Blocks()->BufferSize(), 0U);
+}
+
+TEST(WholeData, DumpStrReadingRules) {
+  test::TTempDir dir;
+  const std::string base = dir.File("t");
+  Put(base + ".bin", "");
+  auto load = [&](const std::string& dat, TIGotUWholeData& image) {
+    Put(base + ".dat", dat);
+    image.LoadFromFile(base);
+  };
+  {
+    TIGotUWholeData image;
+    image.Status.FCount.Data = {0x11, 0x22, 0x33};
+    // Four characters set two bytes; the third keeps its value.
+    load("[Count]\nDumpStr=0001\n", image);
+    EXPECT_EQ(image.Status.FCount.Data, (std::array<uint8_t, 3>{0x00, 0x01, 0x33}));
+  }
+  {
+    TIGotUWholeData image;
+    load("[Model]\nDumpStr=ab\n[Count]\nDumpStr=0000010\n", image);
+    EXPECT_EQ(image.Status.FModel.Data[0], 0xAB);
+    EXPECT_EQ(image.Status.FCount.Data, (std::array<uint8_t, 3>{0x00, 0x00, 0x01})) << "odd character ignored";
+  }
+  {
+    // Pairs beyond the sub-record are ignored: nothing lands outside it.
+    TIGotUWholeData image;
+    load("[Model]\nDumpStr=0102030405060708\n[Ident]\nDumpStr=" + std::string(400, 'F') + "\n", image);
+    EXPECT_EQ(image.Status.FModel.Data, (std::array<uint8_t, 3>{1, 2, 3}));
+    EXPECT_EQ(image.Status.FIdent.Data[9], 0xFF);
+    EXPECT_EQ(image.Status.FCount.Data, (std::array<uint8_t, 3>{0, 0, 0}));
+  }
+  {
+    // A bad pair stops the load, names the text, and keeps the bytes decoded before it.
+    TIGotUWholeData image;
+    Put(base + ".dat", "[Model]\nDumpStr=0102ZZ\n[Count]\nDumpStr=000005\n");
+    try {
+      image.LoadFromFile(base);
+      FAIL();
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("'$ZZ' is not a valid integer value", 0), 0U) << e.what();
+      EXPECT_NE(std::string(e.what()).find("t.dat"), std::string::npos);
+    }
+    EXPECT_EQ(image.Status.FModel.Data, (std::array<uint8_t, 3>{1, 2, 0}));
+    EXPECT_EQ(image.Status.NumberOfPoints(), 0);
+    EXPECT_EQ(image.Blocks(), nullptr) << "blocks untouched";
+  }
+}
+
+TEST(WholeData, MissingAndShortFiles) {
+  test::TTempDir dir;
+  const std::string base = dir.File("t");
+  {
+    // No status file: zero points; the block file is still needed.
+    TIGotUWholeData image;
+    EXPECT_THROW(image.LoadFromFile(base), EFileError);
+    ASSERT_NE(image.Blocks(), nullptr) << "blocks already replaced by zero-filled ones";
+    EXPECT_EQ(image.ConfigLength(), 4096);
+  }
+  {
+    // A short block file: what it lacks stays zero.
+    Put(base + ".dat", "[Count]\nDumpStr=000003\n");
+    Put(base + ".bin", std::string(4096, '\x01') + std::string(40, '\x02'));
+    TIGotUWholeData image;
+    image.LoadFromFile(base);
+    EXPECT_EQ(image.Blocks()->NumberOfSlots(), 3);
+    EXPECT_EQ(image.Blocks()->DataBuffer()[39], 2);
+    EXPECT_EQ(image.Blocks()->DataBuffer()[40], 0);
+    EXPECT_EQ(image.ConfigBlock()[4095], 1);
+  }
+  {
+    // A folder where the block file should be is reported, naming it.
+    fs::create_directory(dir.File("d.bin"));
+    Put(dir.File("d.dat"), "");
+    TIGotUWholeData image;
+    try {
+      image.LoadFromFile(dir.File("d"));
+      FAIL();
+    } catch (const EFileError& e) {
+      EXPECT_EQ(e.FileName(), dir.File("d.bin"));
+    }
+  }
+}
+
+TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
+  test::TTempDir dir;
+  const std::string base = dir.File("t");
+  Put(base + ".dat", "[Notes]\r\nWhere=Kyoto\r\n[Model]\r\nDumpStr=000000\r\nMine=1\r\n");
+  TIGotUWholeData image;
+  image.Status = ExampleStatus();
+  image.SaveToFile(base);
+  const std::string dat = Slurp(base + ".dat");
+  EXPECT_NE(dat.find("[Notes]\r\nWhere=Kyoto\r\n"), std::string::npos);
+  EXPECT_NE(dat.find("DumpStr=000013\r\nMine=1\r\n"), std::string::npos);
+
+  // Saving into a folder that does not exist fails, names the file, and leaves nothing behind.
+  try {
+    image.SaveToFile(dir.File("missing/t"));
+    FAIL();
+  } catch (const EFileError& e) {
+    EXPECT_EQ(e.FileName(), dir.File("missing/t.dat"));
+  }
+
+  // A block file that cannot be replaced (its name is taken by a folder) leaves the old pair.
+  const std::string before = Slurp(base + ".dat");
+  fs::remove(base + ".bin");
+  fs::create_directory(base + ".bin");
+  fs::create_directory(base + ".bin/inside");
+  image.Status.FCount.Data = {0, 0, 9};
+  EXPECT_THROW(image.SaveToFile(base), EFileError);
+  EXPECT_EQ(Slurp(base + ".dat"), before) << "status file not replaced when the pair is not complete";
+  size_t files = 0;
+  for (const auto& e : fs::directory_iterator(dir.Path())) {
+    files += e.path().string().find(".tmp-") == std::string::npos ? 0 : 1;
+  }
+  EXPECT_EQ(files, 0U) << "no temporary left behind";
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,139 @@
+#include "logger/tracks.hpp"
+#include "sim/sample_image.hpp"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace tarnwick::sim {
+namespace {
+
+std::vector<uint8_t> Bytes(const TIGotUWholeData& image) {
+  const auto* b = image.Blocks();
+  return {b->DataBuffer(), b->DataBuffer() + b->NumberOfBytes()};
+}
+
+double Metres(const TIGotUTrackPoint& a, const TIGotUTrackPoint& b) {
+  const double dLat = (b.Latitude() - a.Latitude()) * 111320.0;
+  const double dLon = (b.Longitude() - a.Longitude()) * 111320.0 * std::cos(a.Latitude() * M_PI / 180);
+  return std::hypot(dLat, dLon);
+}
+
+class SampleImage : public ::testing::TestWithParam<std::tuple<TSampleFamily, int>> {};
+
+TEST_P(SampleImage, DecodesCleanlyWithPlausibleTracks) {
+  const auto [family, n] = GetParam();
+  const TIGotUWholeData image = GenerateSampleImage({family, n, 42});
+  EXPECT_EQ(image.Status.NumberOfPoints(), n);
+  EXPECT_EQ(image.Status.FModel.ModelType(), family == TSampleFamily::GT900 ? 0x17 : 0x15);
+  EXPECT_EQ(image.ConfigLength(), 4096);
+  ASSERT_NE(image.Blocks(), nullptr);
+  EXPECT_EQ(image.Blocks()->NumberOfSlots(), n);
+
+  const TIGotUPoints points(image.Status.FModel, image.Blocks());
+  EXPECT_EQ(points.Points().Count(), n);
+  if (n > 0) {
+    EXPECT_GE(points.Tracks().Count(), 1);
+  }
+  for (const auto& r : points.Points()) {
+    ASSERT_TRUE(r->IsValidRecord());
+    ASSERT_NO_THROW(r->Time());
+    EXPECT_LE(r->Year(), 2015);
+    if (family == TSampleFamily::GT120) {
+      EXPECT_TRUE(r->AsExtPoint() == nullptr);
+    }
+  }
+  int hr = 0;
+  int cadence = 0;
+  int speed = 0;
+  TDateTime previousEnd = 0;
+  for (int t = 0; t < points.Tracks().Count(); ++t) {
+    const TIGotUTrack& track = points.Tracks()[t];
+    EXPECT_GT(track.StartTime(), previousEnd) << "tracks follow each other in time";
+    previousEnd = track.LastTime();
+    for (size_t i = 1; i < track.Points().size(); ++i) {
+      const auto& a = *track.Points()[i - 1];
+      const auto& b = *track.Points()[i];
+      const double seconds = (b.Time() - a.Time()) * 86400;
+      ASSERT_GT(seconds, 0.5);
+      EXPECT_LT(Metres(a, b) / seconds, 60.0) << "no jumps";
+      EXPECT_LT(std::fabs(b.Elevation() - a.Elevation()), 10 * seconds);
+    }
+    for (const auto* p : track.Points()) {
+      EXPECT_GT(p->EHPE(), 0);
+      if (family == TSampleFamily::GT120) {
+        EXPECT_GE(p->SatelliteCount(), 4);
+      } else {
+        EXPECT_LT(std::fabs(p->PressureElevation() - p->Elevation()), 10);
+      }
+    }
+    // Sensor records lie within the track's time (a window ends at most 24 s after a point).
+    auto within = [&](const TIGotUExtPoint* e) {
+      return e->Time() >= track.StartTime() - 1e-9 && e->Time() <= track.LastTime() + 25.0 / 86400;
+    };
+    for (const auto* e : track.HR()) {
+      EXPECT_TRUE(within(e));
+      EXPECT_GE(e->getIntValues(0), 50);
+    }
+    for (const auto* e : track.Cadence()) {
+      EXPECT_TRUE(within(e));
+    }
+    for (const auto* e : track.Speed()) {
+      EXPECT_TRUE(within(e));
+      EXPECT_LT(e->getDoubleValues(11), 30);
+    }
+    hr += static_cast<int>(track.HR().size());
+    cadence += static_cast<int>(track.Cadence().size());
+    speed += static_cast<int>(track.Speed().size());
+  }
+  if (family == TSampleFamily::GT900 && n >= 20000) {
+    EXPECT_GT(hr, 100);
+    EXPECT_GT(cadence, 10);
+    EXPECT_GT(speed, 10);
+  }
+  if (n >= 20000) {
+    EXPECT_GT(points.Tracks().Count(), 3);
+    EXPECT_GT(points.DebugPoints().Count(), 0);
+    int ways = 0;
+    for (int t = 0; t < points.Tracks().Count(); ++t) {
+      ways += points.Tracks()[t].CountWayPoints();
+    }
+    EXPECT_GT(ways, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SampleImage,
+                         ::testing::Combine(::testing::Values(TSampleFamily::GT120, TSampleFamily::GT900),
+                                            ::testing::Values(0, 1, 128, 129, 20000, 65535)));
+
+TEST(SampleImageSeed, SameSeedSameBytesOtherSeedOtherBytes) {
+  const auto a = GenerateSampleImage({TSampleFamily::GT900, 3000, 7});
+  const auto b = GenerateSampleImage({TSampleFamily::GT900, 3000, 7});
+  const auto c = GenerateSampleImage({TSampleFamily::GT900, 3000, 8});
+  EXPECT_EQ(Bytes(a), Bytes(b));
+  EXPECT_EQ(a.Status.FIdent.Data, b.Status.FIdent.Data);
+  EXPECT_NE(Bytes(a), Bytes(c));
+}
+
+TEST(SampleImageSeed, FamiliesCutTheirOwnWay) {
+  const auto gt120 = GenerateSampleImage({TSampleFamily::GT120, 20000, 3});
+  const TIGotUPoints p120(gt120.Status.FModel, gt120.Blocks());
+  for (int t = 0; t < p120.Tracks().Count(); ++t) {
+    EXPECT_TRUE(p120.Tracks()[t].Points().front()->IsTrackStart());
+  }
+  const auto gt900 = GenerateSampleImage({TSampleFamily::GT900, 20000, 3});
+  const TIGotUPoints p900(gt900.Status.FModel, gt900.Blocks());
+  int resets = 0;
+  for (const auto* m : p900.DebugPoints()) {
+    resets += m->IsTrackStart() ? 1 : 0;
+  }
+  EXPECT_EQ(resets, p900.Tracks().Count() - 1);
+}
+
+TEST(SampleImageSeed, FamilyNames) {
+  EXPECT_EQ(ParseSampleFamily("gt120"), TSampleFamily::GT120);
+  EXPECT_EQ(ParseSampleFamily("gt900"), TSampleFamily::GT900);
+  EXPECT_FALSE(ParseSampleFamily("GT900").has_value());
+}
+
+} // namespace
+} // namespace tarnwick::sim

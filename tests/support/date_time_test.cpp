@@ -1,0 +1,152 @@
+#include "support/date_time.hpp"
+#include "support/errors.hpp"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
+  return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
+}
+
+TEST(DateTime, EpochAndKnownDates) {
+  EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
+  EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
+  EXPECT_EQ(EncodeDate(2013, 11, 24), 41602.0);
+  EXPECT_EQ(EncodeDate(1, 1, 1), -693593.0);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss", 0), "1899-12-30 00:00:00");
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", At(2013, 11, 24, 6, 21, 52, 45)),
+            "2013-11-24 06:21:52.045");
+  EXPECT_EQ(FormatDateTime("yyyymmdd-hhnn", At(2013, 1, 5, 9, 7, 0, 0)), "20130105-0907");
+}
+
+TEST(DateTime, DecodeRoundsToMillisecondsFirst) {
+  const TDateTime beforeMidnight = EncodeDate(2013, 12, 31) + (86400000 - 0.4) / 86400000.0;
+  EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(beforeMidnight), "2014-01-01T00:00:00.000");
+  const auto p = DecodeDateTime(At(2016, 2, 29, 23, 59, 59, 999));
+  EXPECT_EQ(p.Year, 2016);
+  EXPECT_EQ(p.Month, 2);
+  EXPECT_EQ(p.Day, 29);
+  EXPECT_EQ(p.MilliSecond, 999);
+}
+
+TEST(DateTime, ValidDatesAndLeapYears) {
+  EXPECT_TRUE(IsValidDate(2000, 2, 29));
+  EXPECT_FALSE(IsValidDate(1900, 2, 29));
+  EXPECT_TRUE(IsValidDate(2012, 2, 29));
+  EXPECT_FALSE(IsValidDate(2013, 2, 29));
+  EXPECT_FALSE(IsValidDate(2013, 4, 31));
+  EXPECT_FALSE(IsValidDate(0, 1, 1));
+  EXPECT_FALSE(IsValidDate(10000, 1, 1));
+  EXPECT_THROW(EncodeDate(2013, 2, 30), EConvertError);
+  EXPECT_THROW(EncodeTime(24, 0, 0, 0), EConvertError);
+  EXPECT_THROW(EncodeTime(0, 0, 0, 1000), EConvertError);
+  EXPECT_THROW(EncodeTime(-1, 0, 0, 0), EConvertError);
+}
+
+TEST(DateTime, FormattingOperations) {
+  EXPECT_EQ(TUTCDateTime::YMDToDateStr(2013, 11, 4), "2013-11-04");
+  EXPECT_EQ(TUTCDateTime::HMSToTimeStr(6, 21, 52, 5), "06:21:52.005");
+  EXPECT_EQ(TUTCDateTime::HMSToTimeStr(125, 0, 0, 0), "125:00:00.000");
+  const TDateTime t = At(2013, 11, 24, 6, 21, 52, 500);
+  EXPECT_EQ(TUTCDateTime::DateTimeToStr(t), "2013-11-24 06:21:52.500");
+  EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(At(2013, 11, 24, 6, 21, 52, 5)), "2013-11-24T06:21:52.005");
+  EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(EncodeDate(2013, 11, 24)), "2013-11-24T00:00:00.000");
+  EXPECT_EQ(TUTCDateTime::DateToDateStr(t), "2013-11-24");
+  EXPECT_EQ(TUTCDateTime::TimeToStr(t), "06:21:52.500");
+}
+
+TEST(DateTime, DurationTexts) {
+  EXPECT_EQ(TUTCDateTime::DoubleToTimeStr(0), "00:00:00.000");
+  EXPECT_EQ(TUTCDateTime::DoubleToTimeStr(3723.5), "01:02:03.500");
+  EXPECT_EQ(TUTCDateTime::DoubleToTimeStr(3723), "01:02:03.000");
+  EXPECT_EQ(TUTCDateTime::DoubleToTimeStr(90000), "25:00:00.000");
+  EXPECT_EQ(TUTCDateTime::DoubleToTimeStr(-0.001), "??:??:??:???");
+  EXPECT_EQ(TUTCDateTime::DoubleToTimeStr(1e300), "??:??:??:???");
+  EXPECT_EQ(TUTCDateTime::FormatOfsTime(0), "00.000");
+  EXPECT_EQ(TUTCDateTime::FormatOfsTime(5.25), "05.250");
+  EXPECT_EQ(TUTCDateTime::FormatOfsTime(62), "01:02.000");
+  EXPECT_EQ(TUTCDateTime::FormatOfsTime(3723.5), "01:02:03.500");
+  EXPECT_EQ(TUTCDateTime::FormatOfsTime(86400), "24:00:00.000");
+  EXPECT_EQ(TUTCDateTime::FormatOfsTime(216000), "01:00:00:00.000");
+}
+
+TEST(DateTime, Arithmetic) {
+  EXPECT_DOUBLE_EQ(TUTCDateTime::HMSToTimeOffset(1, 2, 3, 500), 3723.5);
+  EXPECT_DOUBLE_EQ(TUTCDateTime::DateTime2TimeOffset(At(2013, 11, 24, 1, 2, 3, 500)), 3723.5);
+  EXPECT_NEAR(TUTCDateTime::DiffTimeOffset(At(2013, 11, 24, 0, 0, 10, 0), At(2013, 11, 24, 0, 0, 0, 0)),
+              10.0, 1e-6);
+  int h = 0;
+  int m = 0;
+  int s = 0;
+  TUTCDateTime::SecondsToHMS(3725, h, m, s);
+  EXPECT_EQ(h, 1);
+  EXPECT_EQ(m, 2);
+  EXPECT_EQ(s, 5);
+  EXPECT_EQ(TUTCDateTime::SecondsToDateTime(3600), 1.0 / 24);
+  EXPECT_THROW(TUTCDateTime::SecondsToDateTime(86400), EConvertError);
+  EXPECT_THROW(TUTCDateTime::SecondsToDateTime(-1), EConvertError);
+  EXPECT_EQ(TUTCDateTime::Y4M2D2ToDate("20131124xyz"), EncodeDate(2013, 11, 24));
+  EXPECT_THROW(TUTCDateTime::Y4M2D2ToDate("2013AB24"), EConvertError);
+  EXPECT_THROW(TUTCDateTime::Y4M2D2ToDate("2013"), EConvertError);
+}
+
+TEST(DateTime, ParsesFullDateTimes) {
+  const TDateTime expected = At(2013, 11, 24, 6, 21, 52, 500);
+  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52.500Z"), expected);
+  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24 06:21:52.5"), expected);
+  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24 06:21:52"), At(2013, 11, 24, 6, 21, 52, 0));
+  // A zone designator is dropped, never applied.
+  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52+09:00"), At(2013, 11, 24, 6, 21, 52, 0));
+  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52-05:00"), At(2013, 11, 24, 6, 21, 52, 0));
+  // Round trip of the writer's own texts.
+  EXPECT_EQ(TUTCDateTime::StrToDateTime(TUTCDateTime::DateTimeToUTCStr(expected)), expected);
+}
+
+TEST(DateTime, RejectsBrokenDateTimes) {
+  for (const char* text : {"2013-11-24", "2013-11T10:00:00", "2013-02-30T10:00:00", "", "T",
+                           "xx-11-24T10:00:00", "2013-11-24Txx:00:00", "2013-11-24T24:00:00",
+                           "2013-11-24T10:60:00", "99999999999-1-1T00:00:00",
+                           "2013-11-24T99999999999:00:00"}) {
+    EXPECT_THROW(TUTCDateTime::StrToDateTime(text), EConvertError) << text;
+  }
+}
+
+TEST(DateTime, TimeTextsAreLenientBeyondTheHour) {
+  int h = -1;
+  int m = -1;
+  int s = -1;
+  int ms = -1;
+  TUTCDateTime::TimeStrToHMS("06", h, m, s, ms);
+  EXPECT_EQ((std::array{h, m, s, ms}), (std::array{6, 0, 0, 0}));
+  TUTCDateTime::TimeStrToHMS("06:xx:10", h, m, s, ms);
+  EXPECT_EQ((std::array{h, m, s, ms}), (std::array{6, 0, 10, 0}));
+  TUTCDateTime::TimeStrToHMS("06:21:52.123456", h, m, s, ms);
+  EXPECT_EQ(ms, 123);
+  TUTCDateTime::TimeStrToHMS("06:21:52.05", h, m, s, ms);
+  EXPECT_EQ(ms, 50);
+  TUTCDateTime::TimeStrToHMS("06:21:52.005", h, m, s, ms);
+  EXPECT_EQ(ms, 5);
+  TUTCDateTime::TimeStrToHMS("06:21:52.5Z", h, m, s, ms);
+  EXPECT_EQ(ms, 500);
+  EXPECT_THROW(TUTCDateTime::TimeStrToHMS("xx:00:00", h, m, s, ms), EConvertError);
+  EXPECT_THROW(TUTCDateTime::TimeStrToTime("24:00:00"), EConvertError);
+  EXPECT_DOUBLE_EQ(TUTCDateTime::TimeStrToDouble("24:00:00"), 86400);
+  EXPECT_DOUBLE_EQ(TUTCDateTime::TimeStrToDouble("125:30:00.250"), 125 * 3600 + 1800.25);
+}
+
+TEST(DateTime, DateTexts) {
+  int y = 0;
+  int m = 0;
+  int d = 0;
+  TUTCDateTime::DateStrToYMD("2013-11-24", y, m, d);
+  EXPECT_EQ((std::array{y, m, d}), (std::array{2013, 11, 24}));
+  EXPECT_THROW(TUTCDateTime::DateStrToYMD("2013-11-24-x", y, m, d), EConvertError);
+  EXPECT_THROW(TUTCDateTime::DateStrToYMD("2013-11", y, m, d), EConvertError);
+  EXPECT_THROW(TUTCDateTime::DateStrToDate("2013-13-01"), EConvertError);
+  EXPECT_EQ(TUTCDateTime::YMDToDate(2000, 2, 29), EncodeDate(2000, 2, 29));
+}
+
+} // namespace
+} // namespace tarnwick

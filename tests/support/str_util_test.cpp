@@ -1,0 +1,73 @@
+#include "support/errors.hpp"
+#include "support/str_util.hpp"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+TEST(StrUtil, SplitText) {
+  std::string s = "a-b-c";
+  EXPECT_EQ(TStrUtil::SplitText("-", s), "a");
+  EXPECT_EQ(s, "b-c");
+  std::string none = "abc";
+  EXPECT_EQ(TStrUtil::SplitText("-", none), "abc");
+  EXPECT_EQ(none, "");
+  std::string trailing = "abc-";
+  EXPECT_EQ(TStrUtil::SplitText("-", trailing), "abc");
+  EXPECT_EQ(trailing, "");
+}
+
+TEST(StrUtil, SplitToArrayKeepsTheRemainderAndLeavesLaterEntries) {
+  std::vector<std::string> parts{"x", "x", "x", "keep"};
+  EXPECT_EQ(SplitToArray("2013-11-24-x", parts, 2, '-'), 3);
+  EXPECT_EQ(parts[0], "2013");
+  EXPECT_EQ(parts[1], "11");
+  EXPECT_EQ(parts[2], "24-x");
+  EXPECT_EQ(parts[3], "keep");
+
+  std::vector<std::string> few{"old", "old", "old"};
+  EXPECT_EQ(SplitToArray("06", few, 2, ':'), 1);
+  EXPECT_EQ(few[0], "06");
+  EXPECT_EQ(few[1], "old");
+
+  std::vector<std::string> empty;
+  EXPECT_EQ(SplitToArray("a:b", empty, 2, ':'), 2);
+  EXPECT_EQ(empty.size(), 3U);
+}
+
+TEST(StrUtil, IntegersInDecimalAndHexadecimal) {
+  EXPECT_EQ(StrToInt("42"), 42);
+  EXPECT_EQ(StrToInt("-42"), -42);
+  EXPECT_EQ(StrToInt("  7"), 7);
+  EXPECT_EQ(StrToInt("0x10"), 16);
+  EXPECT_EQ(StrToInt("$ab"), 0xAB);
+  EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
+  EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+  EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
+  for (const char* bad : {"", "abc", "12a", "$", "0x", "$-1", "$ 1", "2147483648", "$100000000",
+                          "1 ", "+-1"}) {
+    EXPECT_FALSE(TryStrToInt(bad).has_value()) << bad;
+  }
+  try {
+    StrToInt("$ZZ");
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'$ZZ' is not a valid integer value");
+  }
+  EXPECT_EQ(StrToIntDef("abc", 5), 5);
+  EXPECT_FALSE(TryDecimalToInt("0x10").has_value());
+  EXPECT_FALSE(TryDecimalToInt(" 1").has_value());
+  EXPECT_EQ(TryDecimalToInt("-07"), -7);
+}
+
+TEST(StrUtil, HexStrIsUpperCaseAndPadded) {
+  EXPECT_EQ(HexStr(0x0A, 2), "0A");
+  EXPECT_EQ(HexStr(0x0FF0, 4), "0FF0");
+  EXPECT_EQ(HexStr(0x1000, 6), "001000");
+  EXPECT_EQ(HexStr(0x12345, 0), "12345");
+  EXPECT_EQ(HexStr(0xDEADBEEF, 2), "DEADBEEF");
+}
+
+} // namespace
+} // namespace tarnwick

@@ -15,8 +15,10 @@ namespace {
 constexpr int kFullMemory = 65535;
 
 const TIGotUWholeData& Image(sim::TSampleFamily family) {
-  static const TIGotUWholeData gt120 = sim::GenerateSampleImage({sim::TSampleFamily::GT120, kFullMemory, 1});
-  static const TIGotUWholeData gt900 = sim::GenerateSampleImage({sim::TSampleFamily::GT900, kFullMemory, 1});
+  static const TIGotUWholeData gt120 =
+      sim::GenerateSampleImage({sim::TSampleFamily::GT120, kFullMemory, 1});
+  static const TIGotUWholeData gt900 =
+      sim::GenerateSampleImage({sim::TSampleFamily::GT900, kFullMemory, 1});
   return family == sim::TSampleFamily::GT120 ? gt120 : gt900;
 }
 

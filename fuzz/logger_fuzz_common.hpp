@@ -13,7 +13,9 @@
 
 namespace tarnwick::fuzz {
 
-inline size_t Touch(const std::string& s) { return s.size(); }
+inline size_t Touch(const std::string& s) {
+  return s.size();
+}
 
 template <class F>
 size_t Guard(F&& f) {
@@ -41,10 +43,12 @@ inline size_t WalkRecord(const TIGotUPointBase& r) {
   n += static_cast<size_t>(r.Year() + r.MilliSecond());
   if (const auto* t = r.AsTrackPoint()) {
     const double sum = t->Latitude() + t->Longitude() + t->Elevation() + t->EHPE() + t->Speed() +
-                       t->Course() + t->PressureElevation() + t->SatelliteCount() + t->HasSatelliteMap();
+                       t->Course() + t->PressureElevation() + t->SatelliteCount() +
+                       t->HasSatelliteMap();
     n += sum > 0 ? 1 : 0;
     if (const auto* p = dynamic_cast<const TIGotUTrackPoint100*>(t)) {
-      n += p->FlagIsDebugMode() + p->FlagIsRTCCalibration() + p->FlagIsTimeOut() + p->FlagIsTrackStop();
+      n += p->FlagIsDebugMode() + p->FlagIsRTCCalibration() + p->FlagIsTimeOut() +
+           p->FlagIsTrackStop();
     }
   }
   if (const auto* m = r.AsLogMsgPoint()) {

@@ -18,8 +18,7 @@ struct TImageArgs {
   bool Json = false;
 };
 
-CLI::App* ImageCommand(CLI::App& app, const char* name, const char* description,
-                       TImageArgs& args) {
+CLI::App* ImageCommand(CLI::App& app, const char* name, const char* description, TImageArgs& args) {
   auto* cmd = app.add_subcommand(name, description);
   cmd->add_option("BASE", args.Base, "saved image: trip, trip.dat or trip.bin")->required();
   return cmd;
@@ -117,9 +116,8 @@ void Sample(const TSampleArgs& args) {
   image.SaveToFile(args.Output);
   const TIGotUPoints points(image.Status.FModel, image.Blocks());
   std::cout << "wrote " << TIGotUWholeData::StatusFileName(args.Output) << " and "
-            << TIGotUWholeData::BlockFileName(args.Output) << ": "
-            << image.Status.NumberOfPoints() << " records, " << points.Tracks().Count()
-            << " tracks\n";
+            << TIGotUWholeData::BlockFileName(args.Output) << ": " << image.Status.NumberOfPoints()
+            << " records, " << points.Tracks().Count() << " tracks\n";
 }
 
 } // namespace
@@ -129,7 +127,8 @@ void AddImageCommands(CLI::App& App) {
   static TImageArgs info, tracks, points, waypoints, samples, dump, config, logmsgs;
   static TSampleArgs sample;
 
-  auto* c = ImageCommand(App, "info", "status of a saved image: model, serial, version, count, tracks", info);
+  auto* c = ImageCommand(App, "info",
+                         "status of a saved image: model, serial, version, count, tracks", info);
   c->add_flag("--json", info.Json, "one JSON object instead of lines");
   c->callback([] { Info(info); });
 
@@ -150,7 +149,9 @@ void AddImageCommands(CLI::App& App) {
       ->check(CLI::IsMember({"hr", "cadence", "speed"}));
   c->callback([] { Samples(samples); });
 
-  ImageCommand(App, "dump", "every raw record: flag, time and bytes", dump)->callback([] { Dump(dump); });
+  ImageCommand(App, "dump", "every raw record: flag, time and bytes", dump)->callback([] {
+    Dump(dump);
+  });
   ImageCommand(App, "config", "the configuration block as hexadecimal lines", config)->callback([] {
     Config(config);
   });

@@ -13,7 +13,7 @@ namespace tarnwick {
 /// which class each slot becomes; this one decodes the GT-100 family (log messages and track
 /// points only).
 class TIGotUPointList {
-public:
+ public:
   TIGotUPointList() = default;
   virtual ~TIGotUPointList() = default;
   TIGotUPointList(const TIGotUPointList&) = delete;
@@ -47,14 +47,14 @@ public:
   auto begin() const { return FItems.begin(); }
   auto end() const { return FItems.end(); }
 
-protected:
+ protected:
   /// A T from the slot, in the list's memory.
   template <class T>
   TPointPtr MakePoint(PRIGotUPointSlot Ptr) {
     return FArena.Make<T>(Ptr);
   }
 
-private:
+ private:
   // The arena is declared first so that it outlives the records made in it.
   TRecordArena FArena;
   std::vector<TPointPtr> FItems;

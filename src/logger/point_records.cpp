@@ -20,7 +20,9 @@ TIGotUPointBase::TIGotUPointBase(PRIGotUPointSlot Ptr) {
   std::copy_n(Ptr, kSlotSize, FRawData.begin());
 }
 
-bool TIGotUPointBase::IsValidRecord() const { return YM() != 0 || DHM() != 0; }
+bool TIGotUPointBase::IsValidRecord() const {
+  return YM() != 0 || DHM() != 0;
+}
 
 std::string TIGotUPointBase::DebugString(char /*DecimalSeparator*/) const {
   return BytesToHex(FRawData.data() + 6, kSlotSize - 6);
@@ -78,7 +80,9 @@ TDateTime TIGotUPointBase::Time() const {
   return date + EncodeTime(h, mi, s, ms);
 }
 
-bool TIGotULogMsgPoint::IsTrackStart() const { return LogMessage() == "RESET COUNTER"; }
+bool TIGotULogMsgPoint::IsTrackStart() const {
+  return LogMessage() == "RESET COUNTER";
+}
 
 std::string TIGotULogMsgPoint::LogMessage() const {
   const uint8_t* text = PRawData() + 6;

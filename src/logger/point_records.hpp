@@ -29,7 +29,7 @@ class TIGotULogMsgPoint;
 /// The common header of every record: flag byte, date and time. Keeps a copy of its 32 bytes
 /// and decodes each value on every call; nothing is checked when the object is made.
 class TIGotUPointBase {
-public:
+ public:
   explicit TIGotUPointBase(PRIGotUPointSlot Ptr);
   virtual ~TIGotUPointBase() = default;
 
@@ -76,28 +76,27 @@ public:
   /// EConvertError for a date that does not exist (30 February).
   TDateTime Time() const;
 
-protected:
+ protected:
   /// False when the upper four flag bits are all set; otherwise whether Flags and Mask meet.
-  bool TestFlag(uint8_t Mask) const {
-    return (Flags() & 0xF0) != 0xF0 && (Flags() & Mask) != 0;
-  }
+  bool TestFlag(uint8_t Mask) const { return (Flags() & 0xF0) != 0xF0 && (Flags() & Mask) != 0; }
   uint8_t GetByte(int Pos) const { return FRawData[Pos]; }
   uint16_t GetWordBE(int Pos) const {
     return static_cast<uint16_t>(FRawData[Pos] << 8 | FRawData[Pos + 1]);
   }
   uint32_t GetDWordBE(int Pos) const {
-    return static_cast<uint32_t>(FRawData[Pos]) << 24 | static_cast<uint32_t>(FRawData[Pos + 1]) << 16 |
+    return static_cast<uint32_t>(FRawData[Pos]) << 24 |
+           static_cast<uint32_t>(FRawData[Pos + 1]) << 16 |
            static_cast<uint32_t>(FRawData[Pos + 2]) << 8 | static_cast<uint32_t>(FRawData[Pos + 3]);
   }
   int32_t GetIntBE(int Pos) const { return static_cast<int32_t>(GetDWordBE(Pos)); }
 
-private:
+ private:
   RIGotUPointSlot FRawData;
 };
 
 /// A short text message (flag 0xF1); "RESET COUNTER" starts a new track.
 class TIGotULogMsgPoint : public TIGotUPointBase {
-public:
+ public:
   using TIGotUPointBase::TIGotUPointBase;
 
   bool IsTrackStart() const override;
@@ -111,7 +110,7 @@ public:
 
 /// A position fix; the model variants add their own fields.
 class TIGotUTrackPoint : public TIGotUPointBase {
-public:
+ public:
   using TIGotUPointBase::TIGotUPointBase;
 
   /// A date and a position other than exactly 0, 0.
@@ -147,7 +146,7 @@ enum class TEptType { eptHR = 1, eptCadence = 2, eptSpeed = 3 };
 
 /// A block of sensor samples, one per second from the record's Time.
 class TIGotUExtPoint : public TIGotUPointBase {
-public:
+ public:
   using TIGotUPointBase::TIGotUPointBase;
 
   const TIGotUExtPoint* AsExtPoint() const override { return this; }
@@ -158,14 +157,14 @@ public:
   TEptType EptType() const;
   uint16_t PrevSMS() const { return GetWordBE(30); }
 
-protected:
+ protected:
   /// Raises EAssertionFailed unless 0 <= Idx < DataCount.
   void CheckIndex(int Idx) const;
 };
 
 /// Heart-rate or cadence samples: 24 values of 8 bits.
 class TIGotUExtIntPoint : public TIGotUExtPoint {
-public:
+ public:
   using TIGotUExtPoint::TIGotUExtPoint;
   int DataCount() const override { return 24; }
   int getIntValues(int Idx) const;
@@ -173,7 +172,7 @@ public:
 
 /// Speed samples: 12 values of 16 bits, low byte first, in hundredths.
 class TIGotUExtDoublePoint : public TIGotUExtPoint {
-public:
+ public:
   using TIGotUExtPoint::TIGotUExtPoint;
   int DataCount() const override { return 12; }
   double getDoubleValues(int Idx) const;

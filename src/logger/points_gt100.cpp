@@ -7,7 +7,9 @@
 
 namespace tarnwick {
 
-int TIGotUTrackPoint100::SatelliteCount() const { return std::popcount(GetSatelliteMap()); }
+int TIGotUTrackPoint100::SatelliteCount() const {
+  return std::popcount(GetSatelliteMap());
+}
 
 std::string TIGotUTrackPoint100::DebugString(char DecimalSeparator) const {
   std::string s = TIGotUTrackPoint::DebugString(DecimalSeparator);

@@ -6,7 +6,7 @@ namespace tarnwick {
 
 /// Track point of the GT-100 family: satellite mask and four single-byte values.
 class TIGotUTrackPoint100 : public TIGotUTrackPoint {
-public:
+ public:
   using TIGotUTrackPoint::TIGotUTrackPoint;
 
   bool IsWayPoint() const override { return FlagIsWayPoint(); }

@@ -8,7 +8,7 @@ namespace tarnwick {
 /// Track point of the GT-800/GT-900 family: pressure elevation instead of satellites; it
 /// never starts a track (only "RESET COUNTER" messages cut these models' tracks).
 class TIGotUTrackPoint800 : public TIGotUTrackPoint {
-public:
+ public:
   using TIGotUTrackPoint::TIGotUTrackPoint;
 
   bool IsWayPoint() const override { return TestFlag(0x04); }
@@ -23,7 +23,7 @@ public:
 
 /// Point list of the GT-800/GT-900 family: also decodes heart-rate, cadence and speed records.
 class TIGotUPointList800 : public TIGotUPointList {
-public:
+ public:
   TPointPtr CreateTrackPoint(PRIGotUPointSlot Ptr) override;
   TPointPtr CreateSlotPoint(PRIGotUPointSlot Ptr) override;
 };

@@ -10,7 +10,9 @@ namespace {
 // Every record class is a vtable pointer and 32 bytes.
 constexpr size_t kAlign = alignof(TIGotUTrackPoint100);
 constexpr size_t kMinChunk = 64 * 1024;
-size_t RoundUp(size_t n) { return (n + kAlign - 1) / kAlign * kAlign; }
+size_t RoundUp(size_t n) {
+  return (n + kAlign - 1) / kAlign * kAlign;
+}
 } // namespace
 
 void TRecordArena::Reserve(size_t Count) {

@@ -28,7 +28,7 @@ using TPointPtr = std::unique_ptr<TIGotUPointBase, TPointDeleter>;
 /// Bump allocation of record objects in large chunks: a full memory has 65,535 records of the
 /// same small size, and one allocation each would cost more than decoding them.
 class TRecordArena {
-public:
+ public:
   TRecordArena() = default;
   TRecordArena(const TRecordArena&) = delete;
   TRecordArena& operator=(const TRecordArena&) = delete;
@@ -44,7 +44,7 @@ public:
     return TPointPtr(new (where) T(Ptr), TPointDeleter{true});
   }
 
-private:
+ private:
   void* Allocate(size_t Size);
 
   struct TChunk {

@@ -11,7 +11,7 @@ inline constexpr uint32_t kBlockSize = 4096;
 
 /// The point memory as fixed-size slots in whole 4096-byte blocks, zero-filled at creation.
 class TIGotUSlotBlocks {
-public:
+ public:
   TIGotUSlotBlocks(uint16_t NumberOfSlots, uint16_t BytesInSlot);
 
   uint16_t NumberOfSlots() const { return FNumberOfSlots; }
@@ -28,12 +28,14 @@ public:
   /// Size of the buffer: NumberOfBlocks x 4096.
   size_t BufferSize() const { return FDataBuffer.size(); }
   /// First byte of block Idx (0 .. NumberOfBlocks - 1; not checked).
-  uint8_t* GetBlockPtr(int Idx) { return FDataBuffer.data() + static_cast<size_t>(Idx) * kBlockSize; }
+  uint8_t* GetBlockPtr(int Idx) {
+    return FDataBuffer.data() + static_cast<size_t>(Idx) * kBlockSize;
+  }
   const uint8_t* GetBlockPtr(int Idx) const {
     return FDataBuffer.data() + static_cast<size_t>(Idx) * kBlockSize;
   }
 
-private:
+ private:
   uint16_t FNumberOfSlots;
   uint16_t FBytesInSlot;
   std::vector<uint8_t> FDataBuffer;

@@ -13,7 +13,7 @@ namespace tarnwick {
 /// One track: its valid track points, way points and extension records, in memory order.
 /// Refers to records owned by the container's point list and never frees them.
 class TIGotUTrack {
-public:
+ public:
   const std::vector<const TIGotUTrackPoint*>& Points() const { return FPoints; }
   const std::vector<const TIGotUExtIntPoint*>& HR() const { return FHR; }
   const std::vector<const TIGotUExtIntPoint*>& Cadence() const { return FCadence; }
@@ -35,7 +35,7 @@ public:
   int64_t TimeLength() const;
   int CountWayPoints() const { return static_cast<int>(FWayPoints.size()); }
 
-private:
+ private:
   std::vector<const TIGotUTrackPoint*> FPoints;
   std::vector<const TIGotUExtIntPoint*> FHR;
   std::vector<const TIGotUExtIntPoint*> FCadence;
@@ -45,7 +45,7 @@ private:
 
 /// An ordered list of tracks that owns them.
 class TIGotUTracks {
-public:
+ public:
   /// Appends an empty track and returns it; the list keeps it.
   TIGotUTrack& AddNewTrack();
   /// Cuts the records of Points into tracks appended to this list. A track starts at a
@@ -59,29 +59,31 @@ public:
   const TIGotUTrack& Items(int Index) const;
   const TIGotUTrack& operator[](int Index) const { return *FTracks[static_cast<size_t>(Index)]; }
 
-private:
+ private:
   std::vector<std::unique_ptr<TIGotUTrack>> FTracks;
 };
 
 /// The log-message records of a point list, in order; does not own them.
 class TIGotULogMsgPoints {
-public:
+ public:
   /// Appends every log message of Points, valid or not.
   void AddPoints(const TIGotUPointList& Points);
 
   int Count() const { return static_cast<int>(FItems.size()); }
   bool Empty() const { return FItems.empty(); }
-  const TIGotULogMsgPoint& operator[](int Index) const { return *FItems[static_cast<size_t>(Index)]; }
+  const TIGotULogMsgPoint& operator[](int Index) const {
+    return *FItems[static_cast<size_t>(Index)];
+  }
   auto begin() const { return FItems.begin(); }
   auto end() const { return FItems.end(); }
 
-private:
+ private:
   std::vector<const TIGotULogMsgPoint*> FItems;
 };
 
 /// The decoded form of a memory image: every slot as a record, the tracks, the log messages.
 class TIGotUPoints {
-public:
+ public:
   /// Decodes every slot of Data with the family of Model; an image without blocks (null)
   /// gives an empty container. Data is not kept.
   TIGotUPoints(const RModelResult& Model, const TIGotUSlotBlocks* Data);
@@ -90,7 +92,7 @@ public:
   const TIGotUTracks& Tracks() const { return FTracks; }
   const TIGotULogMsgPoints& DebugPoints() const { return FDebugPoints; }
 
-private:
+ private:
   // Members go in reverse order: the lists that refer to records before the records.
   std::unique_ptr<TIGotUPointList> FPoints;
   TIGotUTracks FTracks;

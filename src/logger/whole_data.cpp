@@ -37,8 +37,8 @@ void ReadDumpStr(const TIniFile& ini, const char* section, std::span<uint8_t> ta
     const std::string pair = "$" + text.substr(i * 2, 2);
     const auto value = TryStrToInt(pair);
     if (!value) {
-      throw EConvertError("'" + pair + "' is not a valid integer value (\"" + fileName +
-                          "\", [" + section + "] " + kDumpStr + ")");
+      throw EConvertError("'" + pair + "' is not a valid integer value (\"" + fileName + "\", [" +
+                          section + "] " + kDumpStr + ")");
     }
     target[i] = static_cast<uint8_t>(*value);
   }
@@ -162,7 +162,8 @@ void TIGotUWholeData::ResetBlocksForLoad() {
   FBlocks = std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(Status.NumberOfPoints()), 32);
 }
 
-void TIGotUWholeData::LoadFromMemory(std::string_view StatusText, std::span<const uint8_t> BlockFile,
+void TIGotUWholeData::LoadFromMemory(std::string_view StatusText,
+                                     std::span<const uint8_t> BlockFile,
                                      const std::string& SourceName) {
   LoadStatusFromText(StatusText, SourceName);
   ResetBlocksForLoad();
@@ -170,7 +171,8 @@ void TIGotUWholeData::LoadFromMemory(std::string_view StatusText, std::span<cons
   std::copy_n(BlockFile.begin(), config, FConfigBlocks.begin());
   const size_t slots = std::min<size_t>(BlockFile.size() - config, FBlocks->NumberOfBytes());
   if (slots > 0) {
-    std::copy_n(BlockFile.begin() + static_cast<std::ptrdiff_t>(config), slots, FBlocks->DataBuffer());
+    std::copy_n(BlockFile.begin() + static_cast<std::ptrdiff_t>(config), slots,
+                FBlocks->DataBuffer());
   }
 }
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -16,7 +16,7 @@ namespace tarnwick {
 /// Saved as a pair of files with one base name: the status file ".dat" (INI text) and the
 /// block file ".bin" (configuration block, then the point slots).
 class TIGotUWholeData {
-public:
+ public:
   /// The status record; all zero in a new image.
   RIGotUStatusData Status;
 
@@ -60,7 +60,7 @@ public:
     return ChangeFileExt(AFileName, ".bin");
   }
 
-private:
+ private:
   std::string StatusText(const std::optional<std::string>& OldText) const;
   void LoadStatusFromFile(const std::string& FileName);
   void LoadStatusFromText(std::string_view Text, const std::string& FileName);

@@ -21,7 +21,9 @@ TDataViewFormHeader Column(const TDataViewFormHeader* columns, int count, int in
   return columns[index];
 }
 
-std::string TimeText(TDateTime t) { return FormatDateTime("yyyy-mm-dd hh:nn:ss", t); }
+std::string TimeText(TDateTime t) {
+  return FormatDateTime("yyyy-mm-dd hh:nn:ss", t);
+}
 
 } // namespace
 
@@ -115,9 +117,9 @@ int TWayPointGridHelper::GetPointCount() const {
 
 namespace {
 const TDataViewFormHeader kTrackColumns[] = {
-    {"#", kRight, 20},         {"Time", kCenter, 120}, {"TimeLen", kRight, 60},
-    {"Count", kRight, 50},     {"WayPoints", kRight, 50}, {"HR", kRight, 40},
-    {"Cadence", kRight, 40},   {"Speed", kRight, 40},
+    {"#", kRight, 20},       {"Time", kCenter, 120},    {"TimeLen", kRight, 60},
+    {"Count", kRight, 50},   {"WayPoints", kRight, 50}, {"HR", kRight, 40},
+    {"Cadence", kRight, 40}, {"Speed", kRight, 40},
 };
 } // namespace
 

@@ -9,7 +9,7 @@ namespace tarnwick {
 
 /// The ten columns of a list of track points of one track.
 class TBasePointGridHelper : public TStringGridHelper {
-public:
+ public:
   using TStringGridHelper::TStringGridHelper;
 
   int GetColCount() const override { return 10; }
@@ -23,13 +23,13 @@ public:
   virtual const TIGotUTrackPoint* GetPoint(int Index) const = 0;
   virtual int GetPointCount() const = 0;
 
-protected:
+ protected:
   const TIGotUTrack* FTrack = nullptr;
 };
 
 /// The track points of the current track.
 class TTrackPointGridHelper : public TBasePointGridHelper {
-public:
+ public:
   using TBasePointGridHelper::TBasePointGridHelper;
   const TIGotUTrackPoint* GetPoint(int Index) const override;
   int GetPointCount() const override;
@@ -37,7 +37,7 @@ public:
 
 /// The way points of the current track.
 class TWayPointGridHelper : public TBasePointGridHelper {
-public:
+ public:
   using TBasePointGridHelper::TBasePointGridHelper;
   const TIGotUTrackPoint* GetPoint(int Index) const override;
   int GetPointCount() const override;
@@ -45,7 +45,7 @@ public:
 
 /// One row per track: start, duration and the sizes of its lists.
 class TTracksGridHelper : public TStringGridHelper {
-public:
+ public:
   using TStringGridHelper::TStringGridHelper;
 
   int GetColCount() const override { return 8; }
@@ -55,13 +55,13 @@ public:
   const TIGotUTracks* Tracks() const { return FTracks; }
   void SetTracks(const TIGotUTracks* Tracks);
 
-private:
+ private:
   const TIGotUTracks* FTracks = nullptr;
 };
 
 /// Every record of the memory: flag, time and the 32 raw bytes.
 class TPointsDumpGridHelper : public TStringGridHelper {
-public:
+ public:
   using TStringGridHelper::TStringGridHelper;
 
   int GetColCount() const override { return 4; }
@@ -71,13 +71,13 @@ public:
   const TIGotUPoints* Points() const { return FPoints; }
   void SetPoints(const TIGotUPoints* Points);
 
-private:
+ private:
   const TIGotUPoints* FPoints = nullptr;
 };
 
 /// Extension records: time, all samples, and the SMS fields.
 class TExtPointGridHelper : public TStringGridHelper {
-public:
+ public:
   using TStringGridHelper::TStringGridHelper;
 
   int GetColCount() const override { return 4; }
@@ -92,7 +92,7 @@ public:
 
 /// Heart-rate or cadence records: 24 values "%3d ".
 class TExtIntPointGridHelper : public TExtPointGridHelper {
-public:
+ public:
   using TExtPointGridHelper::TExtPointGridHelper;
   const TIGotUExtPoint* GetPoint(int Index) const override;
   void GetValuesText(int Index, std::string& Text) const override;
@@ -100,13 +100,13 @@ public:
   const std::vector<const TIGotUExtIntPoint*>* Points() const { return FPoints; }
   void SetPoints(const std::vector<const TIGotUExtIntPoint*>* Points);
 
-private:
+ private:
   const std::vector<const TIGotUExtIntPoint*>* FPoints = nullptr;
 };
 
 /// Speed records: 12 values "%.2f ".
 class TExtDoublePointGridHelper : public TExtPointGridHelper {
-public:
+ public:
   using TExtPointGridHelper::TExtPointGridHelper;
   const TIGotUExtPoint* GetPoint(int Index) const override;
   void GetValuesText(int Index, std::string& Text) const override;
@@ -114,7 +114,7 @@ public:
   const std::vector<const TIGotUExtDoublePoint*>* Points() const { return FPoints; }
   void SetPoints(const std::vector<const TIGotUExtDoublePoint*>* Points);
 
-private:
+ private:
   const std::vector<const TIGotUExtDoublePoint*>* FPoints = nullptr;
 };
 

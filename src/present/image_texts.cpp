@@ -22,7 +22,8 @@ std::vector<std::string> ConfigDumpLines(const uint8_t* Data, int Length) {
     return lines;
   }
   for (int offset = 0; offset + 16 <= Length; offset += 16) {
-    lines.push_back(HexStr(static_cast<uint32_t>(offset), 4) + " : " + BytesToHex(Data + offset, 16));
+    lines.push_back(HexStr(static_cast<uint32_t>(offset), 4) + " : " +
+                    BytesToHex(Data + offset, 16));
   }
   return lines;
 }

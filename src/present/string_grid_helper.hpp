@@ -18,7 +18,7 @@ struct TDataViewFormHeader {
 /// Drives one table: tells it its columns and rows and computes each cell's text only when it
 /// is asked for (when the cell is painted or printed). Knows nothing of the logger.
 class TStringGridHelper {
-public:
+ public:
   /// DecimalSeparator is used by every number with decimals ("." for the command line, the
   /// locale's in the viewer).
   explicit TStringGridHelper(char DecimalSeparator = '.') : FDecimalSeparator(DecimalSeparator) {}
@@ -45,11 +45,11 @@ public:
   /// Called after the data changed (rows must be re-counted and repainted).
   void SetOnDataChanged(std::function<void()> Handler) { FOnDataChanged = std::move(Handler); }
 
-protected:
+ protected:
   /// Stores the number of data items and tells the table.
   void SetDataCount(int N);
 
-private:
+ private:
   char FDecimalSeparator;
   int FDataCount = 0;
   std::function<void()> FOnDataChanged;

@@ -37,7 +37,8 @@ void TRecordEncoder::SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, TDateTime T
 namespace {
 void PutFix(RIGotUPointSlot& s, uint8_t flags, const TRecordEncoder::RFix& f) {
   TRecordEncoder::SetHeader(s, flags, f.Time);
-  TRecordEncoder::PutWordBE(s, 6, static_cast<uint16_t>(std::min(ScaledU16(f.EHPE, 100), uint16_t{0x0FFF})));
+  TRecordEncoder::PutWordBE(
+      s, 6, static_cast<uint16_t>(std::min(ScaledU16(f.EHPE, 100), uint16_t{0x0FFF})));
   TRecordEncoder::PutDWordBE(s, 12, static_cast<uint32_t>(Scaled(f.Latitude, 1e7)));
   TRecordEncoder::PutDWordBE(s, 16, static_cast<uint32_t>(Scaled(f.Longitude, 1e7)));
   TRecordEncoder::PutDWordBE(s, 20, static_cast<uint32_t>(Scaled(f.Elevation, 100)));
@@ -68,7 +69,8 @@ RIGotUPointSlot TRecordEncoder::TrackPoint800(uint8_t Flags, const RFix& Fix,
   return s;
 }
 
-RIGotUPointSlot TRecordEncoder::LogMessage(TDateTime Time, std::string_view Text, uint16_t PrevSMS) {
+RIGotUPointSlot TRecordEncoder::LogMessage(TDateTime Time, std::string_view Text,
+                                           uint16_t PrevSMS) {
   RIGotUPointSlot s{};
   SetHeader(s, kFlagLogMessage, Time);
   const auto n = std::min<size_t>(Text.size(), 24);

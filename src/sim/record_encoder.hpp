@@ -11,7 +11,7 @@ namespace tarnwick::sim {
 
 /// Writes the logger's 32-byte records; the inverse of the decoders in src/logger.
 class TRecordEncoder {
-public:
+ public:
   /// Flag byte and the packed date and time of Time (years 2000..2015).
   static void SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, TDateTime Time);
 
@@ -35,8 +35,8 @@ public:
   /// A log message of up to 24 bytes (longer texts are cut).
   static RIGotUPointSlot LogMessage(TDateTime Time, std::string_view Text, uint16_t PrevSMS);
   /// A heart-rate (0xF5) or cadence (0xF6) record of 24 one-byte samples.
-  static RIGotUPointSlot ExtInt(uint8_t Flags, TDateTime Time, const std::array<uint8_t, 24>& Values,
-                                uint16_t PrevSMS);
+  static RIGotUPointSlot ExtInt(uint8_t Flags, TDateTime Time,
+                                const std::array<uint8_t, 24>& Values, uint16_t PrevSMS);
   /// A speed record (0xF7) of 12 samples, each rounded to hundredths.
   static RIGotUPointSlot ExtSpeed(TDateTime Time, const std::array<double, 12>& Values,
                                   uint16_t PrevSMS);

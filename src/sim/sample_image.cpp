@@ -25,7 +25,7 @@ namespace {
 
 // splitmix64: small, fast and the same everywhere (the standard distributions are not).
 class TRandom {
-public:
+ public:
   explicit TRandom(uint64_t seed) : FState(seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL) {}
   uint64_t Next() {
     uint64_t z = (FState += 0x9E3779B97F4A7C15ULL);
@@ -36,10 +36,12 @@ public:
   /// Uniform in [0, 1).
   double Unit() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
   double Range(double lo, double hi) { return lo + (hi - lo) * Unit(); }
-  int Int(int lo, int hi) { return lo + static_cast<int>(Next() % static_cast<uint64_t>(hi - lo + 1)); }
+  int Int(int lo, int hi) {
+    return lo + static_cast<int>(Next() % static_cast<uint64_t>(hi - lo + 1));
+  }
   bool Chance(double p) { return Unit() < p; }
 
-private:
+ private:
   uint64_t FState;
 };
 
@@ -90,9 +92,10 @@ constexpr double kSecond = 1.0 / 86400.0;
 const char* const kOtherMessages[] = {"POWER ON", "LOW BATTERY", "GPS FIX", "USB CONNECT"};
 
 class TGenerator {
-public:
+ public:
   explicit TGenerator(const TSampleSpec& spec)
-      : FSpec(spec), FRng(spec.Seed), FLimit(static_cast<size_t>(std::clamp(spec.Points, 0, 65535))) {
+      : FSpec(spec), FRng(spec.Seed),
+        FLimit(static_cast<size_t>(std::clamp(spec.Points, 0, 65535))) {
     FRecords.reserve(FLimit);
   }
 
@@ -117,7 +120,7 @@ public:
     return Image(gt900);
   }
 
-private:
+ private:
   bool Full() const { return FRecords.size() >= FLimit; }
 
   void Push(const RIGotUPointSlot& slot) {
@@ -196,20 +199,23 @@ private:
 
       for (int s = 0; s < interval; ++s) {
         // One second of motion and of the sensors.
-        speed = std::clamp(speed + FRng.Range(-0.3, 0.3) * m.SpeedSpread +
-                               (m.MeanSpeed - speed) * 0.05,
-                           0.0, m.MeanSpeed + 3 * m.SpeedSpread);
+        speed =
+            std::clamp(speed + FRng.Range(-0.3, 0.3) * m.SpeedSpread + (m.MeanSpeed - speed) * 0.05,
+                       0.0, m.MeanSpeed + 3 * m.SpeedSpread);
         course = std::fmod(course + FRng.Range(-6, 6) + 360.0, 360.0);
         const double rad = course * std::numbers::pi / 180.0;
         lat += speed * std::cos(rad) / kMetresPerDegree;
-        lon += speed * std::sin(rad) / (kMetresPerDegree * std::cos(lat * std::numbers::pi / 180.0));
+        lon +=
+            speed * std::sin(rad) / (kMetresPerDegree * std::cos(lat * std::numbers::pi / 180.0));
         ele += FRng.Range(-0.4, 0.4) + (activity == TActivity::Drive ? FRng.Range(-0.5, 0.5) : 0);
-        hr = std::clamp(hr + (m.BaseHR + speed * 3 - hr) * 0.03 + FRng.Range(-1.5, 1.5), 50.0, 195.0);
+        hr = std::clamp(hr + (m.BaseHR + speed * 3 - hr) * 0.03 + FRng.Range(-1.5, 1.5), 50.0,
+                        195.0);
 
         if (hasHR) {
           hrSamples.push_back(static_cast<uint8_t>(std::lround(hr)));
           if (hrSamples.size() == 24) {
-            Push(TRecordEncoder::ExtInt(kFlagHeartRate, hrStart, ToArray<24>(hrSamples), NextPrevSMS()));
+            Push(TRecordEncoder::ExtInt(kFlagHeartRate, hrStart, ToArray<24>(hrSamples),
+                                        NextPrevSMS()));
             hrSamples.clear();
             hrStart = FTime + (s + 1) * kSecond;
           }
@@ -218,7 +224,8 @@ private:
           const double cad = std::clamp(m.Cadence + FRng.Range(-6, 6), 0.0, 250.0);
           cadSamples.push_back(static_cast<uint8_t>(std::lround(speed < 0.3 ? 0 : cad)));
           if (cadSamples.size() == 24) {
-            Push(TRecordEncoder::ExtInt(kFlagCadence, cadStart, ToArray<24>(cadSamples), NextPrevSMS()));
+            Push(TRecordEncoder::ExtInt(kFlagCadence, cadStart, ToArray<24>(cadSamples),
+                                        NextPrevSMS()));
             cadSamples.clear();
             cadStart = FTime + (s + 1) * kSecond;
           }
@@ -301,6 +308,8 @@ private:
 
 } // namespace
 
-TIGotUWholeData GenerateSampleImage(const TSampleSpec& Spec) { return TGenerator(Spec).Run(); }
+TIGotUWholeData GenerateSampleImage(const TSampleSpec& Spec) {
+  return TGenerator(Spec).Run();
+}
 
 } // namespace tarnwick::sim

@@ -38,16 +38,22 @@ void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
   y += m <= 2;
 }
 
-bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeapYear(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
 }
 
-void AppendPadded(std::string& out, int64_t v, int width) { AppendIntPadded(out, v, width, '0'); }
+void AppendPadded(std::string& out, int64_t v, int width) {
+  AppendIntPadded(out, v, width, '0');
+}
 
-int ReadIntDef(std::string_view s, int def) { return TryDecimalToInt(s).value_or(def); }
+int ReadIntDef(std::string_view s, int def) {
+  return TryDecimalToInt(s).value_or(def);
+}
 
 int ReadIntOrFail(std::string_view s) {
   if (auto v = TryDecimalToInt(s)) {
@@ -236,7 +242,9 @@ double TUTCDateTime::DateTime2TimeOffset(TDateTime Value) {
   return HMSToTimeOffset(p.Hour, p.Minute, p.Second, p.MilliSecond);
 }
 
-double TUTCDateTime::DiffTimeOffset(TDateTime D1, TDateTime D2) { return (D1 - D2) * 86400.0; }
+double TUTCDateTime::DiffTimeOffset(TDateTime D1, TDateTime D2) {
+  return (D1 - D2) * 86400.0;
+}
 
 void TUTCDateTime::SecondsToHMS(int64_t V, int& h, int& min, int& sec) {
   sec = static_cast<int>(V % 60);
@@ -255,7 +263,9 @@ TDateTime TUTCDateTime::SecondsToDateTime(int64_t V) {
   return EncodeTime(h, min, sec, 0);
 }
 
-TDateTime TUTCDateTime::YMDToDate(int y, int m, int d) { return EncodeDate(y, m, d); }
+TDateTime TUTCDateTime::YMDToDate(int y, int m, int d) {
+  return EncodeDate(y, m, d);
+}
 
 void TUTCDateTime::DateStrToYMD(std::string_view S, int& y, int& m, int& d) {
   std::vector<std::string> parts;

@@ -43,7 +43,7 @@ std::string FormatDateTime(std::string_view Pattern, TDateTime Value);
 
 /// The texts and parsers of date-time values; every operation is class-level.
 class TUTCDateTime {
-public:
+ public:
   TUTCDateTime() = delete;
 
   /// "%4.4d-%2.2d-%2.2d": 2013-11-04.

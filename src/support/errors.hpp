@@ -7,31 +7,31 @@ namespace tarnwick {
 
 /// Root of every error the project raises; carries the user-facing message.
 class Exception : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 
 /// A text that does not convert (a number, a date or a time).
 class EConvertError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 
 /// A value outside the range its field allows; the message begins with what was wrong.
 class EAssertionFailed : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 
 /// An index outside a list.
 class EListError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 
 /// A file that could not be opened, created, read or written; names the file.
 class EFileError : public Exception {
-public:
+ public:
   EFileError(std::string fileName, const std::string& message)
       : Exception(message), FFileName(std::move(fileName)) {}
   /// The file the error is about.
@@ -46,19 +46,19 @@ public:
   /// "Cannot write file "NAME". REASON".
   static EFileError Write(const std::string& fileName, int errnum);
 
-private:
+ private:
   std::string FFileName;
 };
 
 /// Base of the logger library's own errors.
 class EIGotUError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 
 /// The logger could not be switched into its configuration mode.
 class EIGotUInitializeError : public EIGotUError {
-public:
+ public:
   using EIGotUError::EIGotUError;
 };
 

@@ -14,7 +14,7 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
 /// so that the target is either the old file or the complete new one. Destroying an
 /// uncommitted file removes the temporary. Every failure raises EFileError naming the target.
 class TReplacingFile {
-public:
+ public:
   /// Creates the temporary file; the target is not touched.
   explicit TReplacingFile(std::string Target);
   ~TReplacingFile();
@@ -31,7 +31,7 @@ public:
   const std::string& Target() const { return FTarget; }
   const std::string& TempName() const { return FTempName; }
 
-private:
+ private:
   std::string FTarget;
   std::string FTempName;
   int FFd = -1;

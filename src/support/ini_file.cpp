@@ -20,11 +20,11 @@ namespace {
 
 // Collects SimpleIni's output, which ends lines with LF.
 class StringWriter : public CSimpleIniA::OutputWriter {
-public:
+ public:
   explicit StringWriter(std::string& out) : FOut(out) {}
   void Write(const char* buf) override { FOut += buf; }
 
-private:
+ private:
   std::string& FOut;
 };
 
@@ -69,8 +69,7 @@ bool TIniFile::ReadBool(std::string_view Section, std::string_view Key, bool Def
   return ReadInteger(Section, Key, Default ? 1 : 0) != 0;
 }
 
-void TIniFile::WriteString(std::string_view Section, std::string_view Key,
-                           std::string_view Value) {
+void TIniFile::WriteString(std::string_view Section, std::string_view Key, std::string_view Value) {
   const std::string section(Section);
   const std::string key(Key);
   const std::string value(Value);

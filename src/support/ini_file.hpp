@@ -10,7 +10,7 @@ namespace tarnwick {
 /// An INI text (sections in brackets, key=value lines) in memory. Keeps the order of
 /// sections and keys and every key it does not touch; names compare without case.
 class TIniFile {
-public:
+ public:
   TIniFile();
   ~TIniFile();
   TIniFile(TIniFile&&) noexcept;
@@ -36,7 +36,7 @@ public:
   /// sections.
   std::string SaveToString(bool CrLf) const;
 
-private:
+ private:
   struct Impl;
   std::unique_ptr<Impl> FImpl;
 };

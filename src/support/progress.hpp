@@ -8,7 +8,7 @@ namespace tarnwick {
 
 /// The sink through which long work reports progress and learns of a cancel request.
 class IProgressInterface {
-public:
+ public:
   virtual ~IProgressInterface() = default;
   /// Shows Position of Max; always assigns Abort (true once the user has cancelled).
   virtual void OnProgress(int32_t Position, int32_t Max, bool& Abort) = 0;
@@ -20,7 +20,7 @@ public:
 
 /// Long work run synchronously under a progress sink.
 class IProgressProcess {
-public:
+ public:
   virtual ~IProgressProcess() = default;
   /// True when the work finished and its result is available; false when cancelled or failed
   /// without an error. Errors pass to the caller. The sink must not be kept afterwards.

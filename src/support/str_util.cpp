@@ -41,7 +41,9 @@ int SplitToArray(std::string_view Text, std::vector<std::string>& Parts, int Max
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::optional<int32_t> ParseDigits(std::string_view digits, int base, bool negative) {
   if (digits.empty()) {

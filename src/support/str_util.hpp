@@ -10,7 +10,7 @@ namespace tarnwick {
 
 /// Text helpers used by the parsers.
 class TStrUtil {
-public:
+ public:
   /// Returns the text of S before the first Delim and leaves in S what follows it;
   /// when Delim is absent returns all of S and leaves S empty.
   static std::string SplitText(std::string_view Delim, std::string& S);
@@ -19,8 +19,7 @@ public:
 /// Splits Text at up to MaxSplits occurrences of Delim, left to right, into Parts[0..];
 /// the last piece keeps the remainder. Parts grows to MaxSplits + 1 entries when smaller;
 /// entries after the last filled one keep their values. Returns the number of pieces.
-int SplitToArray(std::string_view Text, std::vector<std::string>& Parts, int MaxSplits,
-                 char Delim);
+int SplitToArray(std::string_view Text, std::vector<std::string>& Parts, int MaxSplits, char Delim);
 
 /// Reads an integer the way the settings and status files write them: optional blanks and
 /// sign, then decimal digits, or hexadecimal digits after "$", "0x" or "0X". Nothing may

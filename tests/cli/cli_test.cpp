@@ -21,14 +21,17 @@ TProcessResult Cli(std::vector<std::string> args, const std::string& dir = "") {
   return RunProcess(args, dir);
 }
 
-size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+size_t Lines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 class CliGolden : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() {
     Dir = new test::TTempDir;
     for (auto [model, name] : {std::pair{"gt120", "gt120"}, std::pair{"gt900", "gt900"}}) {
-      const auto r = Cli({"sample", "--model", model, "--points", "600", "--seed", "11", "-o", Dir->File(name)});
+      const auto r = Cli(
+          {"sample", "--model", model, "--points", "600", "--seed", "11", "-o", Dir->File(name)});
       ASSERT_EQ(r.ExitCode, 0) << r.Err;
     }
   }
@@ -78,7 +81,8 @@ TEST(CliSizes, EveryCommandOnEverySize) {
     for (int n : {0, 1, 128, 129, 65535}) {
       const std::string base = dir.File(std::string(model) + "_" + std::to_string(n));
       SCOPED_TRACE(base);
-      ASSERT_EQ(Cli({"sample", "--model", model, "--points", std::to_string(n), "-o", base}).ExitCode, 0);
+      ASSERT_EQ(
+          Cli({"sample", "--model", model, "--points", std::to_string(n), "-o", base}).ExitCode, 0);
       const auto info = Cli({"info", base, "--json"});
       ASSERT_EQ(info.ExitCode, 0) << info.Err;
       EXPECT_NE(info.Out.find("\"count\":" + std::to_string(n)), std::string::npos) << info.Out;
@@ -97,7 +101,8 @@ TEST(CliSizes, EveryCommandOnEverySize) {
         ASSERT_EQ(p.ExitCode, 0) << p.Err;
         points += Lines(p.Out) - 1;
         for (const char* kind : {"hr", "cadence", "speed"}) {
-          EXPECT_EQ(Cli({"samples", base, "--track", std::to_string(t), "--kind", kind}).ExitCode, 0);
+          EXPECT_EQ(Cli({"samples", base, "--track", std::to_string(t), "--kind", kind}).ExitCode,
+                    0);
         }
         EXPECT_EQ(Cli({"waypoints", base, "--track", std::to_string(t)}).ExitCode, 0);
         if (n > 1000) {
@@ -138,12 +143,14 @@ TEST(CliErrors, FilesAndArguments) {
   EXPECT_EQ(noTrack.ExitCode, 1);
   EXPECT_NE(noTrack.Err.find("no track 9"), std::string::npos) << noTrack.Err;
   EXPECT_NE(Cli({"samples", dir.File("u"), "--track", "1", "--kind", "pulse"}).ExitCode, 0);
-  EXPECT_NE(Cli({"sample", "--model", "gt120", "--points", "65536", "-o", dir.File("v")}).ExitCode, 0);
+  EXPECT_NE(Cli({"sample", "--model", "gt120", "--points", "65536", "-o", dir.File("v")}).ExitCode,
+            0);
   EXPECT_NE(Cli({}).ExitCode, 0);
   const auto version = Cli({"--version"});
   EXPECT_EQ(version.ExitCode, 0);
   EXPECT_NE(version.Out.find("tarnwick 0.9.4.0"), std::string::npos);
-  for (const char* cmd : {"info", "tracks", "points", "waypoints", "samples", "dump", "config", "logmsgs", "sample"}) {
+  for (const char* cmd : {"info", "tracks", "points", "waypoints", "samples", "dump", "config",
+                          "logmsgs", "sample"}) {
     const auto help = Cli({cmd, "--help"});
     EXPECT_EQ(help.ExitCode, 0) << cmd;
     EXPECT_NE(help.Out.find("Usage"), std::string::npos) << cmd;
@@ -165,7 +172,8 @@ TEST(CliErrors, UndecodableCellsShowTheErrorAndTheTableGoesOn) {
   const auto r = Cli({"dump", dir.File("odd")});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_EQ(Lines(r.Out), 51U);
-  EXPECT_NE(r.Out.find("\n4\t" + std::string(r.Out.substr(r.Out.find("\n4\t") + 3, 2)) + "\tInvalid Month 13 in DD\t"),
+  EXPECT_NE(r.Out.find("\n4\t" + std::string(r.Out.substr(r.Out.find("\n4\t") + 3, 2)) +
+                       "\tInvalid Month 13 in DD\t"),
             std::string::npos)
       << r.Out.substr(0, 600);
   EXPECT_NE(r.Out.find("\n5\t00\tInvalid argument to date encode\t"), std::string::npos);

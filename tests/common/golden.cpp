@@ -46,8 +46,8 @@ std::string CompareGolden(const std::string& Name, const std::string& Actual) {
     }
   }
   return path.filename().string() + " differs at line " + std::to_string(line) + ", column " +
-         std::to_string(column) + " (byte " + std::to_string(i) + ")\n  expected: " +
-         LineAt(expected, i) + "\n  actual:   " + LineAt(Actual, i);
+         std::to_string(column) + " (byte " + std::to_string(i) +
+         ")\n  expected: " + LineAt(expected, i) + "\n  actual:   " + LineAt(Actual, i);
 }
 
 } // namespace tarnwick::test

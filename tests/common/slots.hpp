@@ -12,8 +12,14 @@ namespace tarnwick::test {
 struct TSlot {
   RIGotUPointSlot Bytes{};
 
-  TSlot& Flags(uint8_t v) { Bytes[0] = v; return *this; }
-  TSlot& YM(uint8_t v) { Bytes[1] = v; return *this; }
+  TSlot& Flags(uint8_t v) {
+    Bytes[0] = v;
+    return *this;
+  }
+  TSlot& YM(uint8_t v) {
+    Bytes[1] = v;
+    return *this;
+  }
   TSlot& DHM(uint16_t v) { return Word(2, v); }
   TSlot& SMS(uint16_t v) { return Word(4, v); }
   /// A valid date: 2013-11-24 hh:mm:ss.ms.
@@ -22,7 +28,9 @@ struct TSlot {
     DHM(static_cast<uint16_t>(day << 11 | h << 6 | mi));
     return SMS(static_cast<uint16_t>(s * 1000 + ms));
   }
-  TSlot& Position(int32_t late7, int32_t lone7) { return DWord(12, static_cast<uint32_t>(late7)).DWord(16, static_cast<uint32_t>(lone7)); }
+  TSlot& Position(int32_t late7, int32_t lone7) {
+    return DWord(12, static_cast<uint32_t>(late7)).DWord(16, static_cast<uint32_t>(lone7));
+  }
   TSlot& Word(int pos, uint16_t v) {
     Bytes[pos] = static_cast<uint8_t>(v >> 8);
     Bytes[pos + 1] = static_cast<uint8_t>(v);
@@ -34,7 +42,10 @@ struct TSlot {
     }
     return *this;
   }
-  TSlot& Byte(int pos, uint8_t v) { Bytes[pos] = v; return *this; }
+  TSlot& Byte(int pos, uint8_t v) {
+    Bytes[pos] = v;
+    return *this;
+  }
   TSlot& Text(std::string_view t) {
     for (size_t i = 0; i < t.size() && i < 24; ++i) {
       Bytes[6 + i] = static_cast<uint8_t>(t[i]);

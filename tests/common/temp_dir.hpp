@@ -9,9 +9,10 @@ namespace tarnwick::test {
 
 /// A fresh folder under the system's temporary folder, removed with everything in it.
 class TTempDir {
-public:
+ public:
   TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarnwick-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tarnwick-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       std::abort();
     }
@@ -28,7 +29,7 @@ public:
   /// Path of Name inside the folder, as text.
   std::string File(const std::string& Name) const { return (FPath / Name).string(); }
 
-private:
+ private:
   std::filesystem::path FPath;
 };
 

@@ -13,7 +13,9 @@ namespace {
 using test::Buffer;
 using test::TSlot;
 
-RModelResult Model(uint8_t code) { return RModelResult{{0, 0, code}}; }
+RModelResult Model(uint8_t code) {
+  return RModelResult{{0, 0, code}};
+}
 
 TEST(ModelVariants, GT100FlagBits) {
   struct Case {
@@ -37,18 +39,28 @@ TEST(ModelVariants, GT100FlagBits) {
 }
 
 TEST(ModelVariants, GT100SatellitesAndBytes) {
-  const TIGotUTrackPoint100 p(TSlot{}.DWord(8, 0x80000001).Byte(28, 0).Byte(29, 0x0A).Byte(30, 3).Byte(31, 9).Word(24, 150).Word(26, 27000).Ptr());
+  const TIGotUTrackPoint100 p(TSlot{}
+                                  .DWord(8, 0x80000001)
+                                  .Byte(28, 0)
+                                  .Byte(29, 0x0A)
+                                  .Byte(30, 3)
+                                  .Byte(31, 9)
+                                  .Word(24, 150)
+                                  .Word(26, 27000)
+                                  .Ptr());
   EXPECT_TRUE(p.HasSatelliteMap());
   EXPECT_FALSE(p.HasPressureElevation());
   EXPECT_EQ(p.SatelliteMap(), 0x80000001U);
   EXPECT_EQ(p.SatelliteCount(), 2);
   EXPECT_EQ(TIGotUTrackPoint100(TSlot{}.DWord(8, 0xFFFFFFFF).Ptr()).SatelliteCount(), 32);
   EXPECT_EQ(p.PressureElevation(), 0);
-  EXPECT_EQ(p.DebugString('.'), "0.0000:0.0000 0.00 Spd=1.50 Crs=270.00 TO=0 SC=$0A Weight=3 QSN=9");
+  EXPECT_EQ(p.DebugString('.'),
+            "0.0000:0.0000 0.00 Spd=1.50 Crs=270.00 TO=0 SC=$0A Weight=3 QSN=9");
 }
 
 TEST(ModelVariants, GT800PressureAndNoTrackStart) {
-  const TIGotUTrackPoint800 p(TSlot{}.Flags(0x44).SMS(1500).DWord(8, static_cast<uint32_t>(-1234)).Word(30, 700).Ptr());
+  const TIGotUTrackPoint800 p(
+      TSlot{}.Flags(0x44).SMS(1500).DWord(8, static_cast<uint32_t>(-1234)).Word(30, 700).Ptr());
   EXPECT_TRUE(p.IsWayPoint());
   EXPECT_FALSE(p.IsTrackStart());
   EXPECT_FALSE(TIGotUTrackPoint800(TSlot{}.Flags(0x40).Ptr()).IsTrackStart());
@@ -65,7 +77,8 @@ TEST(ModelVariants, ListFamilyFollowsTheModelCode) {
     auto list = TIGotUPointList::CreatePoints(Model(code));
     EXPECT_EQ(dynamic_cast<TIGotUPointList800*>(list.get()), nullptr) << int(code);
   }
-  EXPECT_NE(dynamic_cast<TIGotUPointList800*>(TIGotUPointList::CreatePoints(Model(0x17)).get()), nullptr);
+  EXPECT_NE(dynamic_cast<TIGotUPointList800*>(TIGotUPointList::CreatePoints(Model(0x17)).get()),
+            nullptr);
 }
 
 TEST(ModelVariants, RecordClassPerFlagByte) {

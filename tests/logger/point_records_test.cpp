@@ -49,7 +49,8 @@ TEST(PointRecords, BadDateFieldsNameValueAndRawField) {
   EXPECT_EQ(ErrorOf([] { Rec(TSlot{}.DHM(60)).Minute(); }), "Invalid Minute 60 in 003C");
   EXPECT_EQ(ErrorOf([] { Rec(TSlot{}.SMS(60000)).Second(); }), "Invalid Second 60 in EA60");
   // Time reports the first failure in the order day, month, year, ms, second, minute, hour.
-  EXPECT_EQ(ErrorOf([] { Rec(TSlot{}.YM(0xDD).DHM(0).SMS(60000)).Time(); }), "Invalid Day 0 in 0000");
+  EXPECT_EQ(ErrorOf([] { Rec(TSlot{}.YM(0xDD).DHM(0).SMS(60000)).Time(); }),
+            "Invalid Day 0 in 0000");
   EXPECT_EQ(ErrorOf([] { Rec(TSlot{}.YM(0xDD).DHM(1 << 11).SMS(60000)).Time(); }),
             "Invalid Month 13 in DD");
   EXPECT_EQ(ErrorOf([] { Rec(TSlot{}.YM(0xD1).DHM(1 << 11 | 24 << 6 | 60).SMS(60000)).Time(); }),
@@ -71,31 +72,35 @@ TEST(PointRecords, Validity) {
 
 TEST(PointRecords, TrackPointValues) {
   const auto p = Rec<TIGotUTrackPoint100>(TSlot{}
-                                             .Word(6, 0xF1F4)       // EHPE 5.00, top bits ignored
-                                             .DWord(12, 0xFFFFFFFF) // -0.0000001
-                                             .DWord(16, 1397654321)
-                                             .DWord(20, static_cast<uint32_t>(-350))
-                                             .Word(24, 0xFFFF)
-                                             .Word(26, 27050));
+                                              .Word(6, 0xF1F4)       // EHPE 5.00, top bits ignored
+                                              .DWord(12, 0xFFFFFFFF) // -0.0000001
+                                              .DWord(16, 1397654321)
+                                              .DWord(20, static_cast<uint32_t>(-350))
+                                              .Word(24, 0xFFFF)
+                                              .Word(26, 27050));
   EXPECT_DOUBLE_EQ(p.EHPE(), 5.0);
   EXPECT_DOUBLE_EQ(p.Latitude(), -0.0000001);
   EXPECT_DOUBLE_EQ(p.Longitude(), 139.7654321);
   EXPECT_DOUBLE_EQ(p.Elevation(), -3.5);
   EXPECT_DOUBLE_EQ(p.Speed(), 655.35);
   EXPECT_DOUBLE_EQ(p.Course(), 270.5);
-  EXPECT_EQ(p.DebugString('.'), "-0.0000:139.7654 -3.50 Spd=655.35 Crs=270.50 TO=0 SC=$00 Weight=0 QSN=0");
-  EXPECT_EQ(p.DebugString(','), "-0,0000:139,7654 -3,50 Spd=655,35 Crs=270,50 TO=0 SC=$00 Weight=0 QSN=0");
+  EXPECT_EQ(p.DebugString('.'),
+            "-0.0000:139.7654 -3.50 Spd=655.35 Crs=270.50 TO=0 SC=$00 Weight=0 QSN=0");
+  EXPECT_EQ(p.DebugString(','),
+            "-0,0000:139,7654 -3,50 Spd=655,35 Crs=270,50 TO=0 SC=$00 Weight=0 QSN=0");
 }
 
 TEST(PointRecords, LogMessages) {
-  const auto reset = Rec<TIGotULogMsgPoint>(TSlot{}.Flags(0xF1).SMS(1234).Word(30, 999).Text("RESET COUNTER"));
+  const auto reset =
+      Rec<TIGotULogMsgPoint>(TSlot{}.Flags(0xF1).SMS(1234).Word(30, 999).Text("RESET COUNTER"));
   EXPECT_EQ(reset.LogMessage(), "RESET COUNTER");
   EXPECT_TRUE(reset.IsTrackStart());
   EXPECT_EQ(reset.DebugString('.'), "\"RESET COUNTER\" SMS=1234 PSMS=999");
   EXPECT_FALSE(Rec<TIGotULogMsgPoint>(TSlot{}.Text("RESET COUNTER ")).IsTrackStart());
   EXPECT_FALSE(Rec<TIGotULogMsgPoint>(TSlot{}.Text("reset counter")).IsTrackStart());
 
-  const auto full = Rec<TIGotULogMsgPoint>(TSlot{}.Text("ABCDEFGHIJKLMNOPQRSTUVWX").Word(30, 0x4142));
+  const auto full =
+      Rec<TIGotULogMsgPoint>(TSlot{}.Text("ABCDEFGHIJKLMNOPQRSTUVWX").Word(30, 0x4142));
   EXPECT_EQ(full.LogMessage(), "ABCDEFGHIJKLMNOPQRSTUVWX") << "24 bytes, never the PrevSMS bytes";
   // Bytes above 0x7F come out as valid UTF-8 (Latin-1 reading).
   EXPECT_EQ(Rec<TIGotULogMsgPoint>(TSlot{}.Byte(6, 0xE9).Byte(7, 'x')).LogMessage(), "\xC3\xA9x");
@@ -116,7 +121,14 @@ TEST(PointRecords, ExtensionRecords) {
   EXPECT_EQ(TIGotUExtIntPoint(TSlot{}.Flags(0xF6).Ptr()).EptType(), TEptType::eptCadence);
 
   // Speed samples are the only little-endian numbers: 0x10 0x27 is 10000, i.e. 100.00.
-  const TIGotUExtDoublePoint sp(TSlot{}.Flags(0xF7).Byte(6, 0x10).Byte(7, 0x27).Byte(28, 0xFF).Byte(29, 0xFF).Word(30, 77).Ptr());
+  const TIGotUExtDoublePoint sp(TSlot{}
+                                    .Flags(0xF7)
+                                    .Byte(6, 0x10)
+                                    .Byte(7, 0x27)
+                                    .Byte(28, 0xFF)
+                                    .Byte(29, 0xFF)
+                                    .Word(30, 77)
+                                    .Ptr());
   EXPECT_EQ(sp.EptType(), TEptType::eptSpeed);
   EXPECT_EQ(sp.DataCount(), 12);
   EXPECT_DOUBLE_EQ(sp.getDoubleValues(0), 100.0);

@@ -53,7 +53,8 @@ TEST(Tracks, GT100StartFlagCuts) {
 
 TEST(Tracks, InvalidStartMarkerStillCutsButIsNotKept) {
   // Way point and start flags at exactly 0, 0: cuts, but belongs to neither list.
-  const auto p = Decode(kGT120, {Fix(0, 6, 0, 0), TSlot{}.Flags(0x44).At(6, 0, 1), Fix(0, 6, 0, 2)});
+  const auto p =
+      Decode(kGT120, {Fix(0, 6, 0, 0), TSlot{}.Flags(0x44).At(6, 0, 1), Fix(0, 6, 0, 2)});
   EXPECT_EQ(Sizes(p), (std::vector<size_t>{1, 1}));
   EXPECT_EQ(p.Tracks()[0].CountWayPoints(), 0);
   EXPECT_EQ(p.Tracks()[1].CountWayPoints(), 0);
@@ -80,8 +81,8 @@ TEST(Tracks, ResetCounterCutsOnceAndExtensionsJoinTheCurrentTrack) {
   EXPECT_EQ(p.Tracks()[0].Cadence().size(), 0U);
   EXPECT_EQ(p.DebugPoints().Count(), 1);
 
-  const auto twice = Decode(kGT900, {Fix(0, 6, 0, 0), Reset(6, 0, 1), Reset(6, 0, 2), Fix(0, 6, 0, 3),
-                                     TSlot{}.Flags(0xF7).At(6, 0, 4)});
+  const auto twice = Decode(kGT900, {Fix(0, 6, 0, 0), Reset(6, 0, 1), Reset(6, 0, 2),
+                                     Fix(0, 6, 0, 3), TSlot{}.Flags(0xF7).At(6, 0, 4)});
   EXPECT_EQ(Sizes(twice), (std::vector<size_t>{1, 1}));
   EXPECT_EQ(twice.Tracks()[1].Speed().size(), 1U);
 }
@@ -90,7 +91,8 @@ TEST(Tracks, FamilyDecidesWhatCuts) {
   // GT-900 points never start tracks; a GT-120 image treats 0xF5 as a track point.
   const auto gt900 = Decode(kGT900, {Fix(0x40, 6, 0, 0), Fix(0x40, 6, 0, 1)});
   EXPECT_EQ(Sizes(gt900), (std::vector<size_t>{2}));
-  const auto gt120 = Decode(kGT120, {Fix(0, 6, 0, 0), Fix(0xF5, 6, 0, 1), Reset(6, 0, 2), Fix(0, 6, 0, 3)});
+  const auto gt120 =
+      Decode(kGT120, {Fix(0, 6, 0, 0), Fix(0xF5, 6, 0, 1), Reset(6, 0, 2), Fix(0, 6, 0, 3)});
   EXPECT_EQ(Sizes(gt120), (std::vector<size_t>{2, 1}));
   EXPECT_EQ(gt120.Tracks()[0].HR().size(), 0U);
 }
@@ -108,7 +110,8 @@ TEST(Tracks, InvalidRecordsAreSkippedNotStopping) {
 }
 
 TEST(Tracks, LogMessagesAreAllListed) {
-  const auto p = Decode(kGT120, {TSlot{}.Flags(0xF1), Fix(0, 6, 0, 0), Reset(6, 0, 1), TSlot{}.Flags(0xF1).Text("X")});
+  const auto p = Decode(kGT120, {TSlot{}.Flags(0xF1), Fix(0, 6, 0, 0), Reset(6, 0, 1),
+                                 TSlot{}.Flags(0xF1).Text("X")});
   EXPECT_EQ(p.DebugPoints().Count(), 3) << "an all-zero date is listed too";
   EXPECT_EQ(p.DebugPoints()[2].LogMessage(), "X");
 }

@@ -39,8 +39,11 @@ TEST(StatusData, Accessors) {
   EXPECT_EQ(s.FIdent.ModelNumber(), 100);
   EXPECT_EQ(s.FIdent.USBLibVersion(), 258);
   EXPECT_EQ(s.NumberOfPoints(), 300);
-  for (auto [code, name] : {std::pair<uint8_t, const char*>{0x14, "GT-200"}, {0x15, "GT-120"},
-                            {0x17, "GT-800 or GT-900"}, {0x16, ""}, {0x00, ""}}) {
+  for (auto [code, name] : {std::pair<uint8_t, const char*>{0x14, "GT-200"},
+                            {0x15, "GT-120"},
+                            {0x17, "GT-800 or GT-900"},
+                            {0x16, ""},
+                            {0x00, ""}}) {
     EXPECT_EQ((RModelResult{{0, 0, code}}.ModelName()), name);
   }
 }
@@ -85,11 +88,19 @@ TEST(WholeData, StatusFileHasTheDocumentedLinesInOrder) {
     pos = end + 2;
   }
   EXPECT_EQ(text.find('\n', 0) - 1, text.find("\r\n"));
-  const std::vector<std::string> expected = {
-      "[Model]",       "DumpStr=000013", "ModelType=19",       "[Ident]",
-      "DumpStr=39300000010500640102",   "SerialNumber=12345", "MajorVersion=1",
-      "MinorVersion=5", "ModelNumber=100", "USBLibVersion=258", "[Count]",
-      "DumpStr=00012C", "Count=300"};
+  const std::vector<std::string> expected = {"[Model]",
+                                             "DumpStr=000013",
+                                             "ModelType=19",
+                                             "[Ident]",
+                                             "DumpStr=39300000010500640102",
+                                             "SerialNumber=12345",
+                                             "MajorVersion=1",
+                                             "MinorVersion=5",
+                                             "ModelNumber=100",
+                                             "USBLibVersion=258",
+                                             "[Count]",
+                                             "DumpStr=00012C",
+                                             "Count=300"};
   EXPECT_EQ(lines, expected);
 }
 
@@ -124,8 +135,8 @@ TEST(WholeData, RoundTripKeepsEveryByte) {
   EXPECT_TRUE(std::equal(image.Blocks()->DataBuffer(), image.Blocks()->DataBuffer() + 4128,
                          loaded.Blocks()->DataBuffer()));
   // The tail of the last block belongs to no slot and stays zero.
-  EXPECT_TRUE(std::all_of(loaded.Blocks()->DataBuffer() + 4128, loaded.Blocks()->DataBuffer() + 8192,
-                          [](uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(std::all_of(loaded.Blocks()->DataBuffer() + 4128,
+                          loaded.Blocks()->DataBuffer() + 8192, [](uint8_t b) { return b == 0; }));
 }
 
 TEST(WholeData, EmptyImagesStillHaveAConfigurationBlockOnDisk) {
@@ -161,12 +172,14 @@ TEST(WholeData, DumpStrReadingRules) {
     TIGotUWholeData image;
     load("[Model]\nDumpStr=ab\n[Count]\nDumpStr=0000010\n", image);
     EXPECT_EQ(image.Status.FModel.Data[0], 0xAB);
-    EXPECT_EQ(image.Status.FCount.Data, (std::array<uint8_t, 3>{0x00, 0x00, 0x01})) << "odd character ignored";
+    EXPECT_EQ(image.Status.FCount.Data, (std::array<uint8_t, 3>{0x00, 0x00, 0x01}))
+        << "odd character ignored";
   }
   {
     // Pairs beyond the sub-record are ignored: nothing lands outside it.
     TIGotUWholeData image;
-    load("[Model]\nDumpStr=0102030405060708\n[Ident]\nDumpStr=" + std::string(400, 'F') + "\n", image);
+    load("[Model]\nDumpStr=0102030405060708\n[Ident]\nDumpStr=" + std::string(400, 'F') + "\n",
+         image);
     EXPECT_EQ(image.Status.FModel.Data, (std::array<uint8_t, 3>{1, 2, 3}));
     EXPECT_EQ(image.Status.FIdent.Data[9], 0xFF);
     EXPECT_EQ(image.Status.FCount.Data, (std::array<uint8_t, 3>{0, 0, 0}));
@@ -179,7 +192,8 @@ TEST(WholeData, DumpStrReadingRules) {
       image.LoadFromFile(base);
       FAIL();
     } catch (const EConvertError& e) {
-      EXPECT_EQ(std::string(e.what()).rfind("'$ZZ' is not a valid integer value", 0), 0U) << e.what();
+      EXPECT_EQ(std::string(e.what()).rfind("'$ZZ' is not a valid integer value", 0), 0U)
+          << e.what();
       EXPECT_NE(std::string(e.what()).find("t.dat"), std::string::npos);
     }
     EXPECT_EQ(image.Status.FModel.Data, (std::array<uint8_t, 3>{1, 2, 0}));
@@ -249,7 +263,8 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   fs::create_directory(base + ".bin/inside");
   image.Status.FCount.Data = {0, 0, 9};
   EXPECT_THROW(image.SaveToFile(base), EFileError);
-  EXPECT_EQ(Slurp(base + ".dat"), before) << "status file not replaced when the pair is not complete";
+  EXPECT_EQ(Slurp(base + ".dat"), before)
+      << "status file not replaced when the pair is not complete";
   size_t files = 0;
   for (const auto& e : fs::directory_iterator(dir.Path())) {
     files += e.path().string().find(".tmp-") == std::string::npos ? 0 : 1;

@@ -38,7 +38,8 @@ TEST(GridHelpers, EmptyTablesShowOneRowOfQuestionMarks) {
   TPointsDumpGridHelper dump;
   TExtIntPointGridHelper hr;
   TExtDoublePointGridHelper speed;
-  for (const TStringGridHelper* g : std::initializer_list<const TStringGridHelper*>{&points, &ways, &tracks, &dump, &hr, &speed}) {
+  for (const TStringGridHelper* g : std::initializer_list<const TStringGridHelper*>{
+           &points, &ways, &tracks, &dump, &hr, &speed}) {
     EXPECT_EQ(g->RowCount(), 2);
     EXPECT_EQ(g->DataCount(), 0);
     for (int c = 0; c < g->GetColCount(); ++c) {
@@ -59,25 +60,37 @@ TEST(GridHelpers, EmptyTablesShowOneRowOfQuestionMarks) {
 
 TEST(GridHelpers, Captions) {
   EXPECT_EQ(Row(TTrackPointGridHelper(), 0),
-            (std::vector<std::string>{"#", "Flag", "Time", "Lat:Lng", "Elev", "EHPE", "PressElev", "Speeds", "Course", "SatMap"}));
+            (std::vector<std::string>{"#", "Flag", "Time", "Lat:Lng", "Elev", "EHPE", "PressElev",
+                                      "Speeds", "Course", "SatMap"}));
   EXPECT_EQ(Row(TTracksGridHelper(), 0),
-            (std::vector<std::string>{"#", "Time", "TimeLen", "Count", "WayPoints", "HR", "Cadence", "Speed"}));
-  EXPECT_EQ(Row(TPointsDumpGridHelper(), 0), (std::vector<std::string>{"#", "Flag", "Time", "Data"}));
-  EXPECT_EQ(Row(TExtIntPointGridHelper(), 0), (std::vector<std::string>{"#", "Time", "Data", "SMS"}));
+            (std::vector<std::string>{"#", "Time", "TimeLen", "Count", "WayPoints", "HR", "Cadence",
+                                      "Speed"}));
+  EXPECT_EQ(Row(TPointsDumpGridHelper(), 0),
+            (std::vector<std::string>{"#", "Flag", "Time", "Data"}));
+  EXPECT_EQ(Row(TExtIntPointGridHelper(), 0),
+            (std::vector<std::string>{"#", "Time", "Data", "SMS"}));
   EXPECT_EQ(TTracksGridHelper().GetHeader(1).Alignment, TAlignment::taCenter);
   EXPECT_EQ(TTracksGridHelper().GetHeader(0).Width, 20);
   EXPECT_EQ(TPointsDumpGridHelper().GetHeader(3).Width, 500);
 }
 
 TEST(GridHelpers, TrackPointCellsOfBothFamilies) {
-  const Decoded gt120(0x15, {TSlot{}.Flags(0x44).At(6, 21, 52).Position(356812345, -1397654321).DWord(8, 0b101)
-                                 .DWord(20, 4012).Word(6, 250).Word(24, 342).Word(26, 27050)});
+  const Decoded gt120(0x15, {TSlot{}
+                                 .Flags(0x44)
+                                 .At(6, 21, 52)
+                                 .Position(356812345, -1397654321)
+                                 .DWord(8, 0b101)
+                                 .DWord(20, 4012)
+                                 .Word(6, 250)
+                                 .Word(24, 342)
+                                 .Word(26, 27050)});
   TTrackPointGridHelper grid;
   grid.SetTrack(&gt120.Points.Tracks()[0]);
   EXPECT_EQ(grid.RowCount(), 2);
-  EXPECT_EQ(Row(grid, 1), (std::vector<std::string>{"1", "44", "2013-11-24 06:21:52", "35.6812 -139.7654", "40.12", "2.50",
-                                                    "---", "3.42", "270.50",
-                                                    "(2) " + std::string(29, '0') + "101"}));
+  EXPECT_EQ(Row(grid, 1),
+            (std::vector<std::string>{"1", "44", "2013-11-24 06:21:52", "35.6812 -139.7654",
+                                      "40.12", "2.50", "---", "3.42", "270.50",
+                                      "(2) " + std::string(29, '0') + "101"}));
   TWayPointGridHelper ways(',');
   ways.SetTrack(&gt120.Points.Tracks()[0]);
   EXPECT_EQ(ways.GetCellText(3, 1), "35,6812 -139,7654");
@@ -110,7 +123,8 @@ TEST(GridHelpers, TracksAndDump) {
   tracks.SetOnDataChanged([&] { ++changes; });
   tracks.SetTracks(&d.Points.Tracks());
   EXPECT_EQ(changes, 1);
-  EXPECT_EQ(Row(tracks, 1), (std::vector<std::string>{"1", "2013-11-24 06:00:00", "01:02:03.000", "2", "1", "1", "1", "1"}));
+  EXPECT_EQ(Row(tracks, 1), (std::vector<std::string>{"1", "2013-11-24 06:00:00", "01:02:03.000",
+                                                      "2", "1", "1", "1", "1"}));
   TPointsDumpGridHelper dump;
   dump.SetPoints(&d.Points);
   EXPECT_EQ(dump.RowCount(), 6);
@@ -140,13 +154,14 @@ TEST(GridHelpers, ExtensionCells) {
   EXPECT_EQ(ints.GetCellText(1, 1), "2013-11-24 06:00:00");
   TExtDoublePointGridHelper doubles;
   doubles.SetPoints(&track.Speed());
-  EXPECT_EQ(doubles.GetCellText(2, 1), "100.00 " + [] {
-    std::string s;
-    for (int i = 0; i < 11; ++i) {
-      s += "0.00 ";
-    }
-    return s;
-  }());
+  EXPECT_EQ(
+      doubles.GetCellText(2, 1), "100.00 " + [] {
+        std::string s;
+        for (int i = 0; i < 11; ++i) {
+          s += "0.00 ";
+        }
+        return s;
+      }());
   EXPECT_EQ(doubles.GetCellText(2, 2), "?");
 }
 

@@ -14,7 +14,8 @@ std::vector<uint8_t> Bytes(const TIGotUWholeData& image) {
 
 double Metres(const TIGotUTrackPoint& a, const TIGotUTrackPoint& b) {
   const double dLat = (b.Latitude() - a.Latitude()) * 111320.0;
-  const double dLon = (b.Longitude() - a.Longitude()) * 111320.0 * std::cos(a.Latitude() * M_PI / 180);
+  const double dLon =
+      (b.Longitude() - a.Longitude()) * 111320.0 * std::cos(a.Latitude() * M_PI / 180);
   return std::hypot(dLat, dLon);
 }
 
@@ -102,7 +103,8 @@ TEST_P(SampleImage, DecodesCleanlyWithPlausibleTracks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SampleImage,
-                         ::testing::Combine(::testing::Values(TSampleFamily::GT120, TSampleFamily::GT900),
+                         ::testing::Combine(::testing::Values(TSampleFamily::GT120,
+                                                              TSampleFamily::GT900),
                                             ::testing::Values(0, 1, 128, 129, 20000, 65535)));
 
 TEST(SampleImageSeed, SameSeedSameBytesOtherSeedOtherBytes) {

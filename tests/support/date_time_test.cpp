@@ -51,7 +51,8 @@ TEST(DateTime, FormattingOperations) {
   EXPECT_EQ(TUTCDateTime::HMSToTimeStr(125, 0, 0, 0), "125:00:00.000");
   const TDateTime t = At(2013, 11, 24, 6, 21, 52, 500);
   EXPECT_EQ(TUTCDateTime::DateTimeToStr(t), "2013-11-24 06:21:52.500");
-  EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(At(2013, 11, 24, 6, 21, 52, 5)), "2013-11-24T06:21:52.005");
+  EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(At(2013, 11, 24, 6, 21, 52, 5)),
+            "2013-11-24T06:21:52.005");
   EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(EncodeDate(2013, 11, 24)), "2013-11-24T00:00:00.000");
   EXPECT_EQ(TUTCDateTime::DateToDateStr(t), "2013-11-24");
   EXPECT_EQ(TUTCDateTime::TimeToStr(t), "06:21:52.500");
@@ -75,8 +76,9 @@ TEST(DateTime, DurationTexts) {
 TEST(DateTime, Arithmetic) {
   EXPECT_DOUBLE_EQ(TUTCDateTime::HMSToTimeOffset(1, 2, 3, 500), 3723.5);
   EXPECT_DOUBLE_EQ(TUTCDateTime::DateTime2TimeOffset(At(2013, 11, 24, 1, 2, 3, 500)), 3723.5);
-  EXPECT_NEAR(TUTCDateTime::DiffTimeOffset(At(2013, 11, 24, 0, 0, 10, 0), At(2013, 11, 24, 0, 0, 0, 0)),
-              10.0, 1e-6);
+  EXPECT_NEAR(
+      TUTCDateTime::DiffTimeOffset(At(2013, 11, 24, 0, 0, 10, 0), At(2013, 11, 24, 0, 0, 0, 0)),
+      10.0, 1e-6);
   int h = 0;
   int m = 0;
   int s = 0;
@@ -98,17 +100,19 @@ TEST(DateTime, ParsesFullDateTimes) {
   EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24 06:21:52.5"), expected);
   EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24 06:21:52"), At(2013, 11, 24, 6, 21, 52, 0));
   // A zone designator is dropped, never applied.
-  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52+09:00"), At(2013, 11, 24, 6, 21, 52, 0));
-  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52-05:00"), At(2013, 11, 24, 6, 21, 52, 0));
+  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52+09:00"),
+            At(2013, 11, 24, 6, 21, 52, 0));
+  EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52-05:00"),
+            At(2013, 11, 24, 6, 21, 52, 0));
   // Round trip of the writer's own texts.
   EXPECT_EQ(TUTCDateTime::StrToDateTime(TUTCDateTime::DateTimeToUTCStr(expected)), expected);
 }
 
 TEST(DateTime, RejectsBrokenDateTimes) {
-  for (const char* text : {"2013-11-24", "2013-11T10:00:00", "2013-02-30T10:00:00", "", "T",
-                           "xx-11-24T10:00:00", "2013-11-24Txx:00:00", "2013-11-24T24:00:00",
-                           "2013-11-24T10:60:00", "99999999999-1-1T00:00:00",
-                           "2013-11-24T99999999999:00:00"}) {
+  for (const char* text :
+       {"2013-11-24", "2013-11T10:00:00", "2013-02-30T10:00:00", "", "T", "xx-11-24T10:00:00",
+        "2013-11-24Txx:00:00", "2013-11-24T24:00:00", "2013-11-24T10:60:00",
+        "99999999999-1-1T00:00:00", "2013-11-24T99999999999:00:00"}) {
     EXPECT_THROW(TUTCDateTime::StrToDateTime(text), EConvertError) << text;
   }
 }

@@ -30,7 +30,8 @@ TEST(IniFile, UpdatesKeepOrderAndForeignKeys) {
   ini.WriteString("Model", "ModelType", "19");
   ini.WriteString("Count", "Count", "3");
   EXPECT_EQ(ini.SaveToString(false),
-            "[Mine]\nNote=keep me\n\n[Model]\nDumpStr=000013\nExtra=1\nModelType=19\n\n[Count]\nCount=3\n");
+            "[Mine]\nNote=keep "
+            "me\n\n[Model]\nDumpStr=000013\nExtra=1\nModelType=19\n\n[Count]\nCount=3\n");
   const std::string crlf = ini.SaveToString(true);
   EXPECT_EQ(crlf.find("\n\n"), std::string::npos);
   EXPECT_NE(crlf.find("[Mine]\r\nNote=keep me\r\n\r\n[Model]\r\n"), std::string::npos);
@@ -39,7 +40,8 @@ TEST(IniFile, UpdatesKeepOrderAndForeignKeys) {
 TEST(IniFile, FilesMissingOrUnreadable) {
   test::TTempDir dir;
   EXPECT_EQ(TIniFile::LoadFromFile(dir.File("absent.ini")).ReadString("A", "B", "none"), "none");
-  EXPECT_THROW(TIniFile::LoadFromFile(dir.Path().string()), EFileError) << "a folder is no INI file";
+  EXPECT_THROW(TIniFile::LoadFromFile(dir.Path().string()), EFileError)
+      << "a folder is no INI file";
   std::ofstream(dir.File("x.ini")) << "[A]\nB=7\n";
   EXPECT_EQ(TIniFile::LoadFromFile(dir.File("x.ini")).ReadInteger("A", "B", 0), 7);
 }

@@ -45,8 +45,8 @@ TEST(StrUtil, IntegersInDecimalAndHexadecimal) {
   EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
   EXPECT_EQ(StrToInt("2147483647"), 2147483647);
   EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
-  for (const char* bad : {"", "abc", "12a", "$", "0x", "$-1", "$ 1", "2147483648", "$100000000",
-                          "1 ", "+-1"}) {
+  for (const char* bad :
+       {"", "abc", "12a", "$", "0x", "$-1", "$ 1", "2147483648", "$100000000", "1 ", "+-1"}) {
     EXPECT_FALSE(TryStrToInt(bad).has_value()) << bad;
   }
   try {

@@ -9,7 +9,7 @@ namespace tarnwick {
 namespace {
 // Every record class is a vtable pointer and 32 bytes.
 constexpr size_t kAlign = alignof(TIGotUTrackPoint100);
-constexpr size_t kMinChunk = 64 * 1024;
+constexpr size_t kMinChunk = size_t{64} * 1024;
 size_t RoundUp(size_t n) {
   return (n + kAlign - 1) / kAlign * kAlign;
 }

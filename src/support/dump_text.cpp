@@ -9,7 +9,7 @@ std::string BytesToHex(const uint8_t* Data, int N) {
     return s;
   }
   s.resize(static_cast<size_t>(N) * 3);
-  for (int i = 0; i < N; ++i) {
+  for (size_t i = 0; i < static_cast<size_t>(N); ++i) {
     s[i * 3] = kDigits[Data[i] >> 4];
     s[i * 3 + 1] = kDigits[Data[i] & 0x0F];
     s[i * 3 + 2] = ' ';

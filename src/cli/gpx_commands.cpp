@@ -1,7 +1,280 @@
 #include "cli/cli_common.hpp"
+#include "gpx/gpx_file.hpp"
+#include "gpx/igotu_to_gpx.hpp"
+#include "gpx/track_point_extension.hpp"
+#include "support/errors.hpp"
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <set>
+#include <unistd.h>
 
 namespace tarnwick::cli {
 
-void AddGpxCommands(CLI::App& /*App*/) {}
+namespace {
+
+// Exit status of an export stopped by Ctrl-C, as the shell reports an interrupted program.
+constexpr int kExitCancelled = 130;
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int /*sig*/) {
+  gInterrupted = 1;
+}
+
+// While it lives, Ctrl-C (or SIGTERM) asks the running export to stop at its next point
+// instead of ending the process, so that no temporary file is left behind and no existing
+// output is replaced.
+class TInterruptGuard {
+ public:
+  TInterruptGuard() {
+    gInterrupted = 0;
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, &FOldInt);
+    ::sigaction(SIGTERM, &sa, &FOldTerm);
+  }
+  ~TInterruptGuard() {
+    ::sigaction(SIGINT, &FOldInt, nullptr);
+    ::sigaction(SIGTERM, &FOldTerm, nullptr);
+  }
+  TInterruptGuard(const TInterruptGuard&) = delete;
+  TInterruptGuard& operator=(const TInterruptGuard&) = delete;
+
+ private:
+  struct sigaction FOldInt {};
+  struct sigaction FOldTerm {};
+};
+
+// Progress on standard error: the stage text and a bar, redrawn in place, when standard error
+// is a terminal; silent otherwise. Answers abort once Ctrl-C was pressed.
+class TCliProgress : public IProgressInterface {
+ public:
+  TCliProgress() : FShow(::isatty(STDERR_FILENO) == 1) {}
+  ~TCliProgress() override { Finish(); }
+  TCliProgress(const TCliProgress&) = delete;
+  TCliProgress& operator=(const TCliProgress&) = delete;
+
+  void OnProgress(int32_t Position, int32_t Max, bool& Abort) override {
+    Abort = gInterrupted != 0;
+    if (!FShow || Max <= 0) {
+      return;
+    }
+    const int percent =
+        static_cast<int>(std::clamp<int64_t>((int64_t{Position} + 1) * 100 / Max, 0, 100));
+    if (percent != FPercent) {
+      FPercent = percent;
+      Draw();
+    }
+  }
+  void SetMessage1(const std::string& Msg) override {
+    FMessage = Msg;
+    FPercent = -1;
+    if (FShow) {
+      Draw();
+    }
+  }
+  void SetMessage2(const std::string& /*Msg*/) override {}
+
+  // Clears the line, so that the command's own output starts on a clean one.
+  void Finish() {
+    if (FDrawn) {
+      std::cerr << "\r\033[K" << std::flush;
+      FDrawn = false;
+    }
+  }
+
+ private:
+  void Draw() {
+    constexpr int width = 30;
+    std::string line = "\r" + FMessage;
+    if (FPercent >= 0) {
+      const int filled = FPercent * width / 100;
+      line += " [" + std::string(static_cast<size_t>(filled), '#') +
+              std::string(static_cast<size_t>(width - filled), ' ') + "] " +
+              std::to_string(FPercent) + "%";
+    }
+    line += "\033[K";
+    std::cerr << line << std::flush;
+    FDrawn = true;
+  }
+
+  bool FShow;
+  bool FDrawn = false;
+  std::string FMessage;
+  int FPercent = -1;
+};
+
+struct TExportArgs {
+  std::string Base;
+  std::string Output;
+  std::string Dir;
+  int Track = 0;
+  bool All = false;
+  bool Split = false;
+  std::string Gpx = "1.1";
+  bool NoExtensions = false;
+  bool Strict = false;
+};
+
+struct TGpxInfoArgs {
+  std::string File;
+};
+
+std::string PointsText(size_t Count) {
+  return std::to_string(Count) + (Count == 1 ? " point" : " points");
+}
+
+// Converts Tracks into FileName; cancelling leaves no file and raises.
+void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& FileName,
+              const TGPXPreferences& Prefs) {
+  size_t points = 0;
+  int wayPoints = 0;
+  for (const auto* t : Tracks) {
+    points += t->Points().size();
+    wayPoints += t->CountWayPoints();
+  }
+  TInterruptGuard guard;
+  const auto progress = std::make_shared<TCliProgress>();
+  TIGotUDataToGPX conversion(Tracks, FileName, Prefs);
+  const bool done = conversion.Execute(progress);
+  progress->Finish();
+  if (!done) {
+    std::cerr << "Export cancelled; " << FileName << " was not written\n";
+    throw CLI::RuntimeError(kExitCancelled);
+  }
+  std::cout << "wrote " << FileName << ": " << Tracks.size()
+            << (Tracks.size() == 1 ? " track, " : " tracks, ") << PointsText(points) << ", "
+            << wayPoints << (wayPoints == 1 ? " way point" : " way points") << '\n';
+}
+
+void Export(const TExportArgs& args) {
+  if (int(args.Track != 0) + int(args.All) + int(args.Split) != 1) {
+    throw CLI::ValidationError("export", "give one of --track N, --all or --split");
+  }
+  if (args.Split ? args.Dir.empty() || !args.Output.empty()
+                 : args.Output.empty() || !args.Dir.empty()) {
+    throw CLI::ValidationError("export", args.Split ? "--split writes into -d DIR, not -o"
+                                                    : "give the output file with -o FILE.gpx");
+  }
+  TGPXPreferences prefs;
+  prefs.Version = args.Gpx;
+  prefs.OutputExtensions = !args.NoExtensions;
+  prefs.Strict = args.Strict;
+
+  const TLoadedImage image = LoadImage(args.Base);
+  if (args.Track != 0) {
+    const TIGotUTrack& track = TrackByNumber(image, args.Track);
+    if (track.IsVoid()) {
+      throw Exception("track " + std::to_string(args.Track) + " has no points to export");
+    }
+    WriteGpx({&track}, args.Output, prefs);
+    return;
+  }
+
+  std::vector<const TIGotUTrack*> tracks;
+  const TIGotUTracks& all = image.Points->Tracks();
+  for (int i = 0; i < all.Count(); ++i) {
+    if (all[i].IsVoid()) {
+      std::cerr << "tarnwick: track " << i + 1 << " has no points; skipped\n";
+    } else {
+      tracks.push_back(&all[i]);
+    }
+  }
+  if (tracks.empty()) {
+    throw Exception("the image has no track with points");
+  }
+  if (args.All) {
+    WriteGpx(tracks, args.Output, prefs);
+    return;
+  }
+
+  std::filesystem::create_directories(args.Dir);
+  std::set<std::string> used;
+  for (const TIGotUTrack* track : tracks) {
+    const std::string name = TIGotUDataToGPX::TrackName(*track);
+    std::string stem = name;
+    for (int n = 2; used.count(stem) != 0; ++n) {
+      stem = name + "-" + std::to_string(n);
+    }
+    used.insert(stem);
+    WriteGpx({track}, (std::filesystem::path(args.Dir) / (stem + ".gpx")).string(), prefs);
+  }
+}
+
+void GpxInfo(const TGpxInfoArgs& args) {
+  static const bool registered = [] {
+    TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class());
+    return true;
+  }();
+  (void)registered;
+
+  TGPXFile doc;
+  const auto progress = std::make_shared<TCliProgress>();
+  doc.SetProgress(progress);
+  doc.Load(args.File);
+  doc.SetProgress(nullptr);
+  progress->Finish();
+
+  std::cout << "Version: " << OneLine(doc.Version()) << '\n'
+            << "Creator: " << OneLine(doc.Creator()) << '\n'
+            << "Metadata name: " << OneLine(doc.MetaData().Name) << '\n'
+            << "Way points: " << doc.WayPoints().Count() << '\n'
+            << "Track\tPoints\tHeart rate\tCadence\tSpeed\tFirst time\tLast time\n";
+  const TGPXExtensionClass tpxClass = TGPXTrkTypeTpx2::Class();
+  for (int i = 0; i < doc.Tracks().Count(); ++i) {
+    const TGPXTrkType& track = doc.Tracks()[i];
+    size_t hr = 0, cad = 0, speed = 0;
+    if (track.HasExtension(tpxClass)) {
+      for (const auto& rec :
+           static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(tpxClass)).TrkSegExt) {
+        hr += rec.Have(TTpxTypeDataFlag::tpxHR);
+        cad += rec.Have(TTpxTypeDataFlag::tpxCad);
+        speed += rec.Have(TTpxTypeDataFlag::tpxSpeed);
+      }
+    }
+    const auto& seg = track.TrkSeg();
+    const auto hasTime = [](const TGPXTrkSeg& s) {
+      return s.trkpt.Have(TWptTypeDataFlag::wdfTime);
+    };
+    const auto first = std::find_if(seg.begin(), seg.end(), hasTime);
+    const auto last = std::find_if(seg.rbegin(), seg.rend(), hasTime);
+    std::cout << OneLine(track.Name) << '\t' << seg.size() << '\t' << hr << '\t' << cad << '\t'
+              << speed << '\t'
+              << (first != seg.end() ? TUTCDateTime::DateTimeToUTCStr(first->trkpt._time) : "")
+              << '\t'
+              << (last != seg.rend() ? TUTCDateTime::DateTimeToUTCStr(last->trkpt._time) : "")
+              << '\n';
+  }
+}
+
+} // namespace
+
+void AddGpxCommands(CLI::App& App) {
+  // The option values must outlive parsing.
+  static TExportArgs exp;
+  static TGpxInfoArgs info;
+
+  auto* c = App.add_subcommand("export", "convert tracks of a saved image to GPX");
+  c->add_option("BASE", exp.Base, "saved image: trip, trip.dat or trip.bin")->required();
+  c->add_option("--output,-o", exp.Output, "the GPX file to write (with --track or --all)");
+  c->add_option("--dir,-d", exp.Dir, "the folder for --split (made when missing)");
+  c->add_option("--track,-t", exp.Track, "track number, from 1")->check(CLI::PositiveNumber);
+  c->add_flag("--all", exp.All, "all tracks into one file");
+  c->add_flag("--split", exp.Split, "one file per track, named after the track");
+  c->add_option("--gpx", exp.Gpx, "GPX version: 1.0 or 1.1 (default)")
+      ->check(CLI::IsMember({"1.0", "1.1"}));
+  c->add_flag("--no-extensions", exp.NoExtensions,
+              "leave out heart rate, cadence and sensor speed (TrackPointExtension v2)");
+  c->add_flag("--strict", exp.Strict, "write files that the GPX schemas accept");
+  c->callback([] { Export(exp); });
+
+  c = App.add_subcommand("gpx-info", "read a GPX file and summarise it");
+  c->add_option("FILE", info.File, "the GPX file")->required();
+  c->callback([] { GpxInfo(info); });
+}
 
 } // namespace tarnwick::cli

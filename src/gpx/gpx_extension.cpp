@@ -1,0 +1,23 @@
+#include "gpx/gpx_extension.hpp"
+
+#include "support/errors.hpp"
+
+namespace tarnwick {
+
+void RGPXExtensionClass::DeclareNamespace(TXmlElement Root) const {
+  if (Root.LookupNamespaceURI(Prefix) == URI) {
+    return;
+  }
+  if (Root.OwnDeclaration(Prefix)) {
+    throw Exception("the namespace prefix \"" + std::string(Prefix) +
+                    "\" is declared twice with different URIs");
+  }
+  Root.DeclarePrefix(Prefix, URI);
+}
+
+std::vector<TGPXExtensionClass>& GPXExtensionRegistry() {
+  static std::vector<TGPXExtensionClass> registry;
+  return registry;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,182 @@
+#include "gpx/gpx_file.hpp"
+
+#include "gpx/xml_document.hpp"
+#include "support/errors.hpp"
+#include "support/file_util.hpp"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr std::string_view kXsiURI = "http://www.w3.org/2001/XMLSchema-instance";
+
+} // namespace
+
+TGPXFile::TGPXFile()
+    : FVersion("1.1"), FWayPoints(std::make_unique<TGPXWptList>()),
+      FTracks(MakeTrackList(FVersion)) {}
+
+TGPXFile::~TGPXFile() {
+  // Tracks first, then the way points.
+  FTracks.reset();
+  FWayPoints.reset();
+}
+
+std::unique_ptr<TGPXTrkList> TGPXFile::MakeTrackList(const std::string& Version) {
+  if (Version == "1.0") {
+    return std::make_unique<TGPXTrkListV100>(this);
+  }
+  if (Version == "1.1") {
+    return std::make_unique<TGPXTrkListV110>(this);
+  }
+  throw Exception("GPX Version \"" + Version + "\" not support");
+}
+
+void TGPXFile::SetVersion(const std::string& Value) {
+  if (Value == FVersion) {
+    return;
+  }
+  // The new list is made before anything is dropped, so a refused version changes nothing.
+  std::unique_ptr<TGPXTrkList> tracks = MakeTrackList(Value);
+  FVersion = Value;
+  FTracks = std::move(tracks);
+}
+
+void TGPXFile::RegistExtensions(TGPXExtensionClass ExtCls) {
+  GPXExtensionRegistry().push_back(ExtCls);
+}
+
+void TGPXFile::DoMessage(const std::string& Text) const {
+  if (FProgress) {
+    FProgress->SetMessage1(Text);
+  }
+}
+
+void TGPXFile::DoProgress(int32_t Position, int32_t Max, bool& Abort) const {
+  if (FProgress) {
+    FProgress->OnProgress(Position, Max, Abort);
+  }
+}
+
+bool TGPXFile::Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const {
+  TXmlElement root = Xml.CreateRoot("gpx", FTracks->URIDecl());
+  root.SetAttribute("version", FVersion);
+  root.SetAttribute("creator", FCreator);
+  root.DeclarePrefix("xsi", kXsiURI);
+  root.SetAttribute("xsi:schemaLocation",
+                    std::string(FTracks->URIDecl()) + " " + FTracks->XSDURI());
+  for (const TGPXExtensionClass cls : FTracks->ExtensionClasses()) {
+    cls->DeclareNamespace(root);
+  }
+  if (FMetaData.IsExist()) {
+    if (!FStrict) {
+      FMetaData.SetToNode(root.AddChild("metadata"));
+    } else if (FVersion == "1.0") {
+      FMetaData.SetToNodeStrict(root, true);
+    } else {
+      FMetaData.SetToNodeStrict(root.AddChild("metadata"), false);
+    }
+  }
+  for (int i = 0; i < FWayPoints->Count(); ++i) {
+    FWayPoints->Points(i).SetToNode(root.AddChild("wpt"));
+  }
+  DoMessage("Constructing Track Data...");
+  bool complete = true;
+  for (int i = 0; i < FTracks->Count(); ++i) {
+    if (!(*FTracks)[i].SetToNode(root.AddChild("trk"))) {
+      complete = false;
+      if (OnAbort == TGPXAbortAction::Discard) {
+        return false;
+      }
+    }
+  }
+  return complete;
+}
+
+bool TGPXFile::Save(const std::string& AFileName, TGPXAbortAction OnAbort) const {
+  DoMessage("Prepare to saving...");
+  // The text goes straight into a temporary file that replaces the target only when it is
+  // complete; a failure or a discarded abort removes it.
+  TReplacingFile file(AFileName);
+  TXmlWriter xml([&file](std::string_view Text) { file.Write(Text.data(), Text.size()); });
+  const bool complete = Write(xml, OnAbort);
+  if (!complete && OnAbort == TGPXAbortAction::Discard) {
+    return false;
+  }
+  DoMessage("Save to file...");
+  xml.Finish();
+  file.Commit();
+  return complete;
+}
+
+std::string TGPXFile::SaveToString() const {
+  DoMessage("Prepare to saving...");
+  TXmlWriter xml;
+  Write(xml, TGPXAbortAction::WritePartial);
+  DoMessage("Save to file...");
+  xml.Finish();
+  return xml.Text();
+}
+
+void TGPXFile::Load(const std::string& AFileName) {
+  DoMessage("Prepare to loading...");
+  TXmlDocument xml;
+  xml.LoadFromFile(AFileName);
+  LoadFromXml(xml, AFileName);
+}
+
+void TGPXFile::LoadFromString(std::string Text, const std::string& SourceName) {
+  DoMessage("Prepare to loading...");
+  TXmlDocument xml;
+  xml.LoadFromString(std::move(Text), SourceName);
+  LoadFromXml(xml, SourceName);
+}
+
+void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceName) {
+  const TXmlNode root = Xml.Root();
+  if (root.LocalName() != "gpx") {
+    throw EConvertError(SourceName + " is not a GPX file: its root element is \"" +
+                        std::string(root.Name()) + "\"");
+  }
+  // Everything is read into new parts first and taken over only when the whole file has
+  // been read, so that a refused or broken file leaves the document as it was.
+  std::string version(root.Attribute("version"));
+  std::unique_ptr<TGPXTrkList> tracks = MakeTrackList(version);
+  for (const TGPXExtensionClass cls : GPXExtensionRegistry()) {
+    if (root.LookupNamespaceURI(cls->Prefix) == cls->URI) {
+      tracks->AddExtensionClass(cls);
+    }
+  }
+  DoMessage("Constructing Track Data...");
+  TGPXMetaData metaData = FMetaData;
+  auto wayPoints = std::make_unique<TGPXWptList>(*FWayPoints);
+  bool hasMetaData = false;
+  bool hasRootTexts = false;
+  for (TXmlNode child = root.FirstChild(); child; child = child.NextSibling()) {
+    if (!child.IsElement() || !child.SameNamespaceAs(root)) {
+      continue;
+    }
+    const std::string_view name = child.LocalName();
+    if (name == "metadata") {
+      metaData.SetFromNode(child);
+      hasMetaData = true;
+    } else if (name == "wpt") {
+      wayPoints->AddNewWayPointFromNode(child);
+    } else if (name == "trk") {
+      tracks->AddNewTrack().SetFromNode(child);
+    } else if (name == "name" || name == "desc" || name == "author" || name == "keywords") {
+      hasRootTexts = true;
+    }
+  }
+  // GPX 1.0 has no "metadata": its name, description, author and keywords stand in the root.
+  if (version == "1.0" && !hasMetaData && hasRootTexts) {
+    metaData.SetFromNode(root);
+  }
+  FVersion = std::move(version);
+  FCreator = std::string(root.Attribute("creator"));
+  FMetaData = std::move(metaData);
+  FWayPoints = std::move(wayPoints);
+  FTracks = std::move(tracks);
+}
+
+} // namespace tarnwick

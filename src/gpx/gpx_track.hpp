@@ -1,0 +1,179 @@
+#pragma once
+
+#include "gpx/gpx_extension.hpp"
+#include "gpx/gpx_types.hpp"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tarnwick {
+
+class TGPXFile;
+
+/// A GPX track with one segment of points and one object per extension class of its
+/// document. The GPX 1.0 and 1.1 classes differ in where a point's speed and course go.
+class TGPXTrkType {
+ public:
+  /// An empty track of GPXFile (not owned; progress goes through it).
+  explicit TGPXTrkType(const TGPXFile* GPXFile);
+  virtual ~TGPXTrkType();
+  TGPXTrkType(const TGPXTrkType&) = delete;
+  TGPXTrkType& operator=(const TGPXTrkType&) = delete;
+
+  /// Written as "name", "cmt", "desc", "src" when not empty.
+  std::string Name, Cmt, Desc, Src;
+
+  /// Number of points.
+  int Count() const { return static_cast<int>(FTrkSeg.size()); }
+  /// Resizes the points (new ones have no flags) and every extension object's data.
+  virtual void SetCount(int Value);
+  /// Point Idx; raises EListError outside 0 .. Count - 1.
+  const TGPXWptType& Points(int Idx) const;
+  /// Replaces point Idx; raises EListError outside 0 .. Count - 1.
+  void SetPoints(int Idx, const TGPXWptType& Value);
+  /// The points in order.
+  const std::vector<TGPXTrkSeg>& TrkSeg() const { return FTrkSeg; }
+
+  /// The extension object of class ExtCls; raises EListError "not found" when the track has
+  /// none of that class.
+  TGPXExtension& GetExtensions(TGPXExtensionClass ExtCls) const;
+  /// The same as GetExtensions.
+  TGPXExtension& Extensions(TGPXExtensionClass ExtCls) const { return GetExtensions(ExtCls); }
+  /// Whether the track has an object of class ExtCls.
+  bool HasExtension(TGPXExtensionClass ExtCls) const;
+  /// Enters Ext under ExtCls, sized to the points; the track owns it from now on.
+  void AddExtension(TGPXExtensionClass ExtCls, std::unique_ptr<TGPXExtension> Ext);
+
+  /// Writes point Idx (attributes and elements) into Node, its "trkpt" element.
+  virtual void PointSetToNode(TXmlElement Node, int Idx) const = 0;
+  /// Whether point Idx gets an extensions element: some extension object has data for it.
+  virtual bool HasExtensionData(int Idx) const;
+  /// Every extension object with data for point Idx writes into Node.
+  virtual void ExtensionsSetToNode(TXmlElement Node, int Idx) const;
+  /// Every extension object reads point Idx from Node.
+  virtual void ExtensionsSetFromNode(TXmlNode Node, int Idx);
+
+  /// Writes the track into Node, its "trk" element, reporting each point to the document's
+  /// progress sink. Returns false when the sink asked to abort; the points written so far
+  /// stay in Node.
+  bool SetToNode(TXmlElement Node) const;
+  /// Reads the track from Node, its "trk" element: texts, then every child node of the
+  /// first "trkseg" as a point. Raises EConvertError for a point that does not read.
+  void SetFromNode(TXmlNode Node);
+
+  /// Removes cnt points from Idx on; the extension data is not touched.
+  void PointClear(int Idx, int cnt);
+  /// Keeps the points from Idx to the end.
+  void PointCutIn(int Idx);
+  /// Keeps the first Idx points.
+  void PointCutOff(int Idx);
+
+ protected:
+  /// The element that receives point Idx's extension elements, made under Point.
+  virtual TXmlElement ExtensionsNode(TXmlElement Point) const {
+    return Point.AddChild("extensions");
+  }
+  /// Whether the document is written in its schema-valid layout.
+  bool Strict() const;
+
+  const TGPXFile* FGPXFile;
+  std::vector<TGPXTrkSeg> FTrkSeg;
+  /// One object per extension class, in the order the classes were added.
+  std::vector<std::pair<TGPXExtensionClass, std::unique_ptr<TGPXExtension>>> FExtensions;
+};
+
+/// A GPX 1.0 track: speed and course are elements of the point itself.
+class TGPXTrkTypeV100 : public TGPXTrkType {
+ public:
+  using TGPXTrkType::TGPXTrkType;
+  /// Point, then its speed and course; in the strict layout in the schema's element order.
+  void PointSetToNode(TXmlElement Node, int Idx) const override;
+
+ protected:
+  /// The point itself in the strict layout, since GPX 1.0 has no "extensions" element.
+  TXmlElement ExtensionsNode(TXmlElement Point) const override;
+};
+
+/// A GPX 1.1 track: speed and course go inside "extensions", after the extension objects'
+/// elements; the strict layout leaves them to an extension, as the schema has no place.
+class TGPXTrkTypeV110 : public TGPXTrkType {
+ public:
+  using TGPXTrkType::TGPXTrkType;
+  /// The point alone.
+  void PointSetToNode(TXmlElement Node, int Idx) const override;
+  /// Extension data, or (not strict) a speed or a course.
+  bool HasExtensionData(int Idx) const override;
+  /// The extension objects, then (not strict) "speed" and "course".
+  void ExtensionsSetToNode(TXmlElement Node, int Idx) const override;
+};
+
+/// The tracks of a document, owned, and the document's extension classes.
+class TGPXTrkList {
+ public:
+  /// An empty list of GPXFile (not owned).
+  explicit TGPXTrkList(const TGPXFile* GPXFile) : FGPXFile(GPXFile) {}
+  virtual ~TGPXTrkList();
+  TGPXTrkList(const TGPXTrkList&) = delete;
+  TGPXTrkList& operator=(const TGPXTrkList&) = delete;
+
+  /// A new track of the list's version.
+  virtual std::unique_ptr<TGPXTrkType> CreateTrack() const = 0;
+  /// The namespace URI of the version.
+  virtual std::string_view URIDecl() const = 0;
+  /// The published location of the version's schema.
+  virtual std::string XSDURI() const = 0;
+
+  /// The extension classes, in order of addition.
+  const std::vector<TGPXExtensionClass>& ExtensionClasses() const { return FExtensionClasses; }
+  /// Adds ExtCls unless the list has it; tracks made later get an object of it.
+  void AddExtensionClass(TGPXExtensionClass ExtCls);
+
+  /// Appends a new track with one object of every extension class, and returns it.
+  TGPXTrkType& AddNewTrack();
+  /// Number of tracks.
+  int Count() const { return static_cast<int>(FTracks.size()); }
+  /// Track Index; raises EListError outside 0 .. Count - 1.
+  TGPXTrkType& Items(int Index) const;
+  /// Track Index without a range check.
+  TGPXTrkType& operator[](int Index) const { return *FTracks[static_cast<size_t>(Index)]; }
+  /// Removes and frees track Index; raises EListError outside 0 .. Count - 1.
+  void Delete(int Index);
+  /// Removes and frees every track.
+  void Clear() { FTracks.clear(); }
+
+ protected:
+  const TGPXFile* FGPXFile;
+
+ private:
+  std::vector<TGPXExtensionClass> FExtensionClasses;
+  std::vector<std::unique_ptr<TGPXTrkType>> FTracks;
+};
+
+/// The tracks of a GPX 1.0 document.
+class TGPXTrkListV100 : public TGPXTrkList {
+ public:
+  using TGPXTrkList::TGPXTrkList;
+  /// A TGPXTrkTypeV100.
+  std::unique_ptr<TGPXTrkType> CreateTrack() const override;
+  /// "http://www.topografix.com/GPX/1/0".
+  std::string_view URIDecl() const override;
+  /// The URI followed by "/gpx.xsd".
+  std::string XSDURI() const override;
+};
+
+/// The tracks of a GPX 1.1 document.
+class TGPXTrkListV110 : public TGPXTrkList {
+ public:
+  using TGPXTrkList::TGPXTrkList;
+  /// A TGPXTrkTypeV110.
+  std::unique_ptr<TGPXTrkType> CreateTrack() const override;
+  /// "http://www.topografix.com/GPX/1/1".
+  std::string_view URIDecl() const override;
+  /// The URI followed by "/gpx.xsd".
+  std::string XSDURI() const override;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "gpx/xml_document.hpp"
+#include "gpx/xml_writer.hpp"
+#include "support/date_time.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+/// The optional values of a GPX point.
+enum class TWptTypeDataFlag : uint8_t { wdfLatLng, wdfTime, wdfEle, wdfSat, wdfCourse, wdfSpeed };
+
+/// A GPX point (way point or track point): position, and the values its flags mark present.
+/// Values are stored and written unchanged; nothing converts units.
+struct TGPXWptType {
+  /// One bit per TWptTypeDataFlag member.
+  uint8_t _flags = 0;
+  double _lat = 0;
+  double _lng = 0;
+  double _ele = 0;
+  TDateTime _time = 0;
+  int32_t _sat = 0;
+  double _course = 0;
+  double _speed = 0;
+
+  /// Empties the flags; the values stay.
+  void Create() { _flags = 0; }
+  /// Create, then SetLatLng.
+  void Create(double lat, double lng) {
+    Create();
+    SetLatLng(lat, lng);
+  }
+  /// Stores the position; no flag, since the position is always written.
+  void SetLatLng(double lat, double lng) {
+    _lat = lat;
+    _lng = lng;
+  }
+  /// Stores the elevation and marks it present.
+  void SetEle(double Value) { Put(_ele, Value, TWptTypeDataFlag::wdfEle); }
+  /// Stores the time and marks it present.
+  void SetTime(TDateTime Value) { Put(_time, Value, TWptTypeDataFlag::wdfTime); }
+  /// Stores the number of satellites and marks it present.
+  void SetSat(int32_t Value) { Put(_sat, Value, TWptTypeDataFlag::wdfSat); }
+  /// Stores the course and marks it present.
+  void SetCourse(double Value) { Put(_course, Value, TWptTypeDataFlag::wdfCourse); }
+  /// Stores the speed and marks it present.
+  void SetSpeed(double Value) { Put(_speed, Value, TWptTypeDataFlag::wdfSpeed); }
+  /// Whether Flag is set.
+  bool Have(TWptTypeDataFlag Flag) const { return (_flags & Bit(Flag)) != 0; }
+
+  /// Writes "lat", "lon", then "ele", "time" and "sat" as present into Node.
+  void SetToNode(TXmlElement Node) const;
+  /// Writes "lat", "lon", "ele" and "time": the part before the values that follow in GPX 1.0.
+  void SetHeadToNode(TXmlElement Node) const;
+  /// Writes "sat" when present.
+  void SetSatToNode(TXmlElement Node) const;
+  /// Reads the point from Node, starting with no flags: "lat" and "lon" (required), "ele",
+  /// "time", "sat" when not empty. Raises EConvertError for a value that does not convert.
+  void SetFromNode(TXmlNode Node);
+
+ private:
+  static constexpr uint8_t Bit(TWptTypeDataFlag Flag) {
+    return static_cast<uint8_t>(1u << static_cast<unsigned>(Flag));
+  }
+  template <class T>
+  void Put(T& Field, T Value, TWptTypeDataFlag Flag) {
+    Field = Value;
+    _flags |= Bit(Flag);
+  }
+};
+
+/// A track point of the one segment of a track.
+struct TGPXTrkSeg {
+  TGPXWptType trkpt;
+
+  /// The point's SetToNode.
+  void SetToNode(TXmlElement Node) const { trkpt.SetToNode(Node); }
+  /// The point's SetFromNode.
+  void SetFromNode(TXmlNode Node) { trkpt.SetFromNode(Node); }
+  /// Writes "speed" ("%.3f") and then "course" ("%.1f"), each when present.
+  void SetToNodeEx100(TXmlElement Node) const;
+  /// The whole point in the element order of the GPX 1.0 schema: position, "ele", "time",
+  /// "course", "speed", "sat".
+  void SetToNodeStrict100(TXmlElement Node) const;
+};
+
+/// A link of the metadata; neither written nor read.
+struct TGPXLink {
+  std::string _href;
+  std::string _text;
+  std::string _type;
+};
+
+/// The copyright of the metadata.
+struct TGPXCopyright {
+  std::string _author;
+  std::string Year;
+  std::string License;
+
+  /// True when the author is not empty.
+  bool IsExist() const { return !_author.empty(); }
+  /// Writes attribute "author" and the children "year" and "license" when not empty.
+  void SetToNode(TXmlElement Node) const;
+  /// Reads the attribute "author" and the texts of "year" and "license".
+  void SetFromNode(TXmlNode Node);
+};
+
+/// The document's metadata.
+struct TGPXMetaData {
+  std::string Name;
+  std::string Desc;
+  std::string Author;
+  TGPXCopyright Copyright;
+  TGPXLink Link;
+  std::string Time;
+  std::string Keywords;
+  /// Not owned; neither written nor read.
+  const void* Extensions = nullptr;
+
+  /// True when Name, Desc, Author or Keywords is not empty or the copyright exists.
+  bool IsExist() const {
+    return !Name.empty() || !Desc.empty() || !Author.empty() || !Keywords.empty() ||
+           Copyright.IsExist();
+  }
+  /// Writes "name", "desc", "author", "copyright" and "keywords" as present into Node, the
+  /// "metadata" element.
+  void SetToNode(TXmlElement Node) const;
+  /// The schema-valid form: for GPX 1.1 into the "metadata" element Node with the author as
+  /// a person ("author" holding "name"); for GPX 1.0, which has no "metadata", as the root
+  /// Node's own "name", "desc", "author" and "keywords" (1.0 has no copyright).
+  void SetToNodeStrict(TXmlElement Node, bool Version10) const;
+  /// Reads "name", "desc", "author" (or the "name" of a structured "author"), "keywords" and
+  /// "copyright" from Node; nothing happens for a null Node.
+  void SetFromNode(TXmlNode Node);
+};
+
+/// The way points of a document.
+class TGPXWptList {
+ public:
+  /// Number of way points.
+  int Count() const { return static_cast<int>(FWayPoints.size()); }
+  /// Resizes the list; new entries have no flags.
+  void SetCount(int Value);
+  /// Way point Idx; raises EListError outside 0 .. Count - 1.
+  const TGPXWptType& Points(int Idx) const;
+  /// Replaces way point Idx; raises EListError outside 0 .. Count - 1.
+  void SetPoints(int Idx, const TGPXWptType& Value);
+  /// Appends a way point read from Node and returns its index.
+  int AddNewWayPointFromNode(TXmlNode Node);
+  /// Appends a way point.
+  void Add(const TGPXWptType& Value) { FWayPoints.push_back(Value); }
+
+ private:
+  std::vector<TGPXWptType> FWayPoints;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "gpx/gpx_file.hpp"
+#include "logger/tracks.hpp"
+#include "support/progress.hpp"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+/// How tracks are written as GPX.
+struct TGPXPreferences {
+  /// "1.0" or "1.1".
+  std::string Version = "1.1";
+  /// Whether heart rate, cadence and speed samples go out as TrackPointExtension v2.
+  bool OutputExtensions = true;
+  /// Whether the file must be valid against the published schemas (TGPXFile::Strict). In
+  /// GPX 1.1 the course and the GPS speed then travel in the extension (so without
+  /// extensions they are left out), and values the schemas forbid (heart rate 0, cadence
+  /// 255, a course beyond 360) are left out.
+  bool Strict = false;
+};
+
+/// Converts decoded logger tracks into one GPX file: one "trk" per track named after its
+/// start ("yyyymmdd-hhnn"), the extension samples matched to the points by time, and the
+/// way points of all tracks in track order.
+class TIGotUDataToGPX : public IProgressProcess {
+ public:
+  /// Converts Track (not owned; it must outlive the conversion) into AFileName.
+  TIGotUDataToGPX(const TIGotUTrack& Track, std::string AFileName,
+                  TGPXPreferences Preferences = {});
+  /// Converts Tracks, in order, into one file.
+  TIGotUDataToGPX(std::vector<const TIGotUTrack*> Tracks, std::string AFileName,
+                  TGPXPreferences Preferences = {});
+
+  /// Builds the document and writes it, reporting to ProgressInterface (may be null). True
+  /// when the file is written; false when the sink asked to abort, in which case no file is
+  /// written and an existing one stays. Errors raise: a track without points (its start time
+  /// does not exist), an unsupported version, a file that cannot be written.
+  bool Execute(const std::shared_ptr<IProgressInterface>& ProgressInterface) override;
+
+  /// The document Execute writes, without a progress sink.
+  std::unique_ptr<TGPXFile> CreateDocument() const;
+
+  /// The GPX point of a logger point: position, time, elevation (the pressure elevation when
+  /// the model has one) and, when the model reports satellites, their number.
+  static TGPXWptType MakePoint(const TIGotUTrackPoint& Point);
+  /// The track's name: its start as "yyyymmdd-hhnn" (20131124-0621). Raises EListError for a
+  /// track without points.
+  static std::string TrackName(const TIGotUTrack& Track);
+
+ private:
+  void AddTrack(TGPXFile& Doc, const TIGotUTrack& Track) const;
+
+  std::vector<const TIGotUTrack*> FTracks;
+  std::string FFileName;
+  TGPXPreferences FPreferences;
+};
+
+} // namespace tarnwick

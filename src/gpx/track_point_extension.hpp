@@ -1,0 +1,93 @@
+#pragma once
+
+#include "gpx/gpx_extension.hpp"
+
+#include <cstdint>
+#include <vector>
+
+namespace tarnwick {
+
+/// The values of a TrackPointExtension v2 record.
+enum class TTpxTypeDataFlag : uint8_t {
+  tpxHR,
+  tpxCad,
+  tpxSpeed,
+  tpxCourse,
+  tpxBearing,
+  tpxATemp,
+  tpxWTemp,
+  tpxDepth
+};
+
+/// Heart rate, cadence, speed and course of one point in Garmin's TrackPointExtension v2.
+struct TGPXTrackPointExtension2 {
+  /// One bit per TTpxTypeDataFlag member.
+  uint8_t _flags = 0;
+  uint8_t _HR = 0;
+  uint8_t _Cad = 0;
+  float _Speed = 0;
+  float _Course = 0;
+  float _Bearing = 0;
+  float _ATemp = 0;
+  float _WTemp = 0;
+  float _Depth = 0;
+
+  /// Stores the low eight bits of Value as the heart rate.
+  void SetHR(int Value) {
+    _HR = static_cast<uint8_t>(Value);
+    Mark(TTpxTypeDataFlag::tpxHR);
+  }
+  /// Stores the low eight bits of Value as the cadence.
+  void SetCad(int Value) {
+    _Cad = static_cast<uint8_t>(Value);
+    Mark(TTpxTypeDataFlag::tpxCad);
+  }
+  /// Stores the speed.
+  void SetSpeed(float Value) {
+    _Speed = Value;
+    Mark(TTpxTypeDataFlag::tpxSpeed);
+  }
+  /// Stores the course (the strict GPX 1.1 layout carries the GPS course here).
+  void SetCourse(float Value) {
+    _Course = Value;
+    Mark(TTpxTypeDataFlag::tpxCourse);
+  }
+  /// Whether Flag is set.
+  bool Have(TTpxTypeDataFlag Flag) const { return (_flags & Bit(Flag)) != 0; }
+  /// Whether any flag is set.
+  bool HasAny() const { return _flags != 0; }
+
+  /// Writes "gpxtpx:TrackPointExtension" into Node with "gpxtpx:hr" ("%d"), "gpxtpx:cad"
+  /// ("%d"), "gpxtpx:speed" ("%.2f") and "gpxtpx:course" ("%.1f") as present, in the
+  /// schema's order.
+  void SetToNodeEx(TXmlElement Node) const;
+  /// Reads the first "gpxtpx:TrackPointExtension" child of Node (by its name as written),
+  /// starting with no flags. A heart rate or cadence outside 0..255 is left absent; a value
+  /// that is no number raises EConvertError.
+  void SetFromNode(TXmlNode Node);
+
+ private:
+  static constexpr uint8_t Bit(TTpxTypeDataFlag Flag) {
+    return static_cast<uint8_t>(1u << static_cast<unsigned>(Flag));
+  }
+  void Mark(TTpxTypeDataFlag Flag) { _flags |= Bit(Flag); }
+};
+
+/// The extension class for TrackPointExtension v2: one record per point of its track.
+class TGPXTrkTypeTpx2 : public TGPXExtension {
+ public:
+  /// The class: prefix "gpxtpx", Garmin's TrackPointExtension v2 namespace URI.
+  static TGPXExtensionClass Class();
+
+  /// Entry i belongs to point i of the track.
+  std::vector<TGPXTrackPointExtension2> TrkSegExt;
+
+  void SetCount(int Value) override;
+  bool HasData(int Idx) const override;
+  void SetToNode(TXmlElement Node, int Idx) const override;
+  void SetFromNode(TXmlNode Node, int Idx) override;
+  /// Record Idx for change in place (not range-checked beyond the vector's own bounds).
+  TGPXTrackPointExtension2& DataPtr(int Idx) { return TrkSegExt.at(static_cast<size_t>(Idx)); }
+};
+
+} // namespace tarnwick

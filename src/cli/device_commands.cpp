@@ -1,7 +1,330 @@
 #include "cli/cli_common.hpp"
+#include "cli/console_progress.hpp"
+#include "cli/device_settings.hpp"
+#include "device/control.hpp"
+#include "device/download.hpp"
+#include "device/protocol.hpp"
+#include "platform/serial_ports.hpp"
+#include "sim/sample_image.hpp"
+#include "sim/sim_device_source.hpp"
+#include "sim/sim_faults.hpp"
+#include "sim/sim_pty_host.hpp"
+#include "support/debug_log.hpp"
+#include "support/errors.hpp"
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <fmt/format.h>
+#include <iostream>
+#include <unistd.h>
 
 namespace tarnwick::cli {
 
-void AddDeviceCommands(CLI::App& /*App*/) {}
+namespace {
+
+// Application identifier of the command line's debug log (tarnwick.log in the temp folder).
+constexpr const char* kLogAppID = "tarnwick";
+// Exit status of a download stopped by Ctrl-C, as the shell reports an interrupted program.
+constexpr int kExitCancelled = 130;
+
+std::string Hex4(uint16_t Value) {
+  return fmt::format("{:04X}", Value);
+}
+
+// The loggers of the system and the simulated ones that announce themselves.
+std::unique_ptr<TIgotUDevice> CreateDevice() {
+  return CreateIgotUDevice({std::make_shared<sim::TSimDeviceSource>()});
+}
+
+// ---- devices ---------------------------------------------------------------------------
+
+void Devices() {
+  const auto device = CreateDevice();
+  const auto list = device->EnumDevices();
+  std::cout << "Name\tPort\tVendorID\tProductID\tRevision\tChunkSize\n";
+  if (!list) {
+    return;
+  }
+  for (const auto& info : *list) {
+    const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(info.get());
+    std::cout << OneLine(info->Name) << '\t' << OneLine(serial != nullptr ? serial->ComPort : "")
+              << '\t' << Hex4(info->InfoRec.VendorID) << '\t' << Hex4(info->InfoRec.ProductID)
+              << '\t' << OneLine(info->InfoRec.Revision) << '\t' << info->ChunkSize << '\n';
+  }
+}
+
+// ---- download --------------------------------------------------------------------------
+
+struct TDownloadArgs {
+  std::string Output;
+  std::string Port;
+  int ChunkSize = 8;
+  int Device = 0;
+};
+
+std::atomic<int> gCancelSignal{0};
+
+extern "C" void OnCancelSignal(int Signal) {
+  if (gCancelSignal.load() != 0) {
+    // A second Ctrl-C stops at once.
+    std::signal(Signal, SIG_DFL);
+    std::raise(Signal);
+    return;
+  }
+  gCancelSignal.store(Signal);
+  constexpr char kText[] =
+      "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n";
+  [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kText, sizeof kText - 1);
+}
+
+// Ctrl-C and SIGTERM cancel the download while this object lives.
+class TCancelSignals {
+ public:
+  TCancelSignals() {
+    gCancelSignal.store(0);
+    struct sigaction sa {};
+    sa.sa_handler = OnCancelSignal;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, &FOldInt);
+    ::sigaction(SIGTERM, &sa, &FOldTerm);
+  }
+  ~TCancelSignals() {
+    ::sigaction(SIGINT, &FOldInt, nullptr);
+    ::sigaction(SIGTERM, &FOldTerm, nullptr);
+  }
+  TCancelSignals(const TCancelSignals&) = delete;
+  TCancelSignals& operator=(const TCancelSignals&) = delete;
+
+  static bool Requested() { return gCancelSignal.load() != 0; }
+
+ private:
+  struct sigaction FOldInt {};
+  struct sigaction FOldTerm {};
+};
+
+// The port of the logger that the options name: --port, --device N, or the only one found.
+std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
+  if (!args.Port.empty()) {
+    auto port = CreateComPort(args.Port);
+    port->SetChunkSize(args.ChunkSize);
+    return port;
+  }
+  const auto device = CreateDevice();
+  const auto list = device->EnumDevices();
+  const int count = list ? list->Count() : 0;
+  if (count == 0) {
+    throw Exception("no logger found: plug one in, start a simulated one with \"tarnwick "
+                    "simulate\", or name the port with --port");
+  }
+  int index = 0;
+  if (args.Device > 0) {
+    if (args.Device > count) {
+      throw Exception(fmt::format("there is no logger {}: {} found (see tarnwick devices)",
+                                  args.Device, count));
+    }
+    index = args.Device - 1;
+  } else if (count > 1) {
+    throw Exception(
+        fmt::format("{} loggers found: choose one with --device N (see tarnwick devices)", count));
+  }
+  const auto& info = (*list)[index];
+  const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(&info);
+  if (serial == nullptr || serial->ComPort.empty()) {
+    throw Exception("the logger has no serial port: is its driver loaded?");
+  }
+  if (info.ChunkSize == 0) {
+    throw Exception(fmt::format("the logger's product ID {} is not one this program can talk to",
+                                Hex4(info.InfoRec.ProductID)));
+  }
+  return device->CreatePort(info);
+}
+
+int Download(const TDownloadArgs& args) {
+  const TDeviceSettings settings = ReadDeviceSettings(SettingsFileName());
+  TDebugLog log(kLogAppID);
+  TIGotUProtocol protocol;
+  ApplyDeviceSettings(settings, protocol, log);
+
+  const std::unique_ptr<TIgotUPort> port = ChoosePort(args);
+  port->SetDebugLog(&log);
+  protocol.SetPort(port.get());
+  TIGotUControl control(protocol);
+
+  const TCancelSignals signals;
+  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  const auto progress =
+      std::make_shared<TConsoleProgress>(std::cerr, terminal, &TCancelSignals::Requested);
+  std::cerr << "Logger port: " << port->Description() << " (chunk size " << port->ChunkSize()
+            << ")\n";
+  const auto job = TIGotUDownload::Create(control);
+  bool done = false;
+  try {
+    done = job->Execute(progress);
+  } catch (const EComPort& e) {
+    progress->Finish();
+    throw Exception(port->Description() + ": " + e.what() + ": " + std::strerror(e.ErrorCode()));
+  } catch (...) {
+    progress->Finish();
+    throw;
+  }
+  progress->Finish();
+  // A Ctrl-C after the last block still means "keep nothing".
+  if (!done || TCancelSignals::Requested()) {
+    std::cerr << "Download cancelled; nothing was written\n";
+    return kExitCancelled;
+  }
+  const auto image = job->TakeWholeData();
+  image->SaveToFile(args.Output);
+  std::cout << "wrote " << TIGotUWholeData::StatusFileName(args.Output) << " and "
+            << TIGotUWholeData::BlockFileName(args.Output) << ": " << image->Status.NumberOfPoints()
+            << " records\n";
+  return 0;
+}
+
+// ---- simulate --------------------------------------------------------------------------
+
+struct TSimulateArgs {
+  std::string Image;
+  std::string Model = "gt120";
+  int Points = 1000;
+  int ChunkSize = 8;
+  int64_t Rate = 128 * 1024;
+  std::string Faults;
+  uint64_t Seed = 1;
+  int TurnaroundMs = 2;
+  int PacketSize = 64;
+  int NmeaIntervalMs = 500;
+  std::string Revision = "0200";
+  bool NoRegister = false;
+};
+
+TIGotUWholeData SimulatedImage(const TSimulateArgs& args) {
+  if (!args.Image.empty()) {
+    return std::move(LoadImage(args.Image).Data);
+  }
+  sim::TSampleSpec spec;
+  spec.Family = *sim::ParseSampleFamily(args.Model);
+  spec.Points = args.Points;
+  spec.Seed = args.Seed;
+  return sim::GenerateSampleImage(spec);
+}
+
+void Simulate(const TSimulateArgs& args) {
+  const TIGotUWholeData image = SimulatedImage(args);
+  sim::TSimLoggerOptions options;
+  options.ProductID = args.ChunkSize == 16 ? kIGotUProductChunk16 : kIGotUProductChunk8;
+  options.Revision = args.Revision;
+  options.NmeaInterval = std::chrono::milliseconds(args.NmeaIntervalMs);
+  options.Link.BytesPerSecond = args.Rate;
+  options.Link.PacketSize = args.PacketSize;
+  options.Link.Turnaround = std::chrono::milliseconds(args.TurnaroundMs);
+  options.Faults = sim::ParseFaultSpec(args.Faults);
+  options.Seed = args.Seed;
+
+  // The serving thread must not take the signals that end the simulation.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGHUP);
+  sigset_t oldMask;
+  ::pthread_sigmask(SIG_BLOCK, &stopSignals, &oldMask);
+
+  sim::TSimPtyHost host(image, options);
+  host.Start();
+  const std::string model = image.Status.FModel.ModelName();
+  std::unique_ptr<sim::TSimRegistration> registration;
+  if (!args.NoRegister) {
+    registration = std::make_unique<sim::TSimRegistration>(
+        host.SlavePath(), options.ProductID, options.Revision,
+        "Simulated i-gotU " + (model.empty() ? std::string("logger") : model));
+  }
+  std::cout << host.SlavePath() << std::endl;
+  std::cerr << fmt::format("simulate: {} with {} records on {}, chunk size {}, {} bytes/s; "
+                           "Ctrl-C stops it\n",
+                           model.empty() ? "logger" : model, image.Status.NumberOfPoints(),
+                           host.SlavePath(), args.ChunkSize,
+                           args.Rate > 0 ? std::to_string(args.Rate) : "unlimited");
+
+  for (;;) {
+    const timespec wait{0, 200'000'000};
+    if (::sigtimedwait(&stopSignals, nullptr, &wait) > 0) {
+      break;
+    }
+    if (host.Unplugged()) {
+      std::cerr << "simulate: the logger was unplugged\n";
+      break;
+    }
+  }
+  if (registration) {
+    registration->Remove();
+  }
+  host.Stop();
+  ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+  const sim::TSimStats stats = host.Stats();
+  std::cerr << fmt::format("simulate: {} commands, {} point blocks, {} bytes in {} replies, {} "
+                           "faults; delivery time {:.6f} s\n",
+                           stats.Commands, stats.PointBlocks, stats.BytesSent, stats.Replies,
+                           stats.FaultsInjected,
+                           std::chrono::duration<double>(stats.DeliveryTime).count());
+}
+
+} // namespace
+
+void AddDeviceCommands(CLI::App& App) {
+  static TDownloadArgs download;
+  static TSimulateArgs simulate;
+
+  App.add_subcommand("devices", "list the loggers found (tab-separated)")->callback(Devices);
+
+  auto* c = App.add_subcommand("download", "download a logger's whole memory into an image pair");
+  c->add_option("-o,--output", download.Output, "BASE of the image pair to write")->required();
+  auto* port = c->add_option("--port", download.Port, "serial port of the logger, by path");
+  c->add_option("--chunk-size", download.ChunkSize,
+                "frame bytes per write with --port: 8 or 16, as \"tarnwick devices\" shows for "
+                "the logger (default 8)")
+      ->check(CLI::IsMember({8, 16}))
+      ->needs(port);
+  c->add_option("--device", download.Device, "number of the logger in \"tarnwick devices\"")
+      ->check(CLI::PositiveNumber)
+      ->excludes(port);
+  c->callback([] {
+    if (const int code = Download(download); code != 0) {
+      throw CLI::RuntimeError(code);
+    }
+  });
+
+  c = App.add_subcommand("simulate", "run a simulated logger on a pseudo-terminal until stopped");
+  auto* image = c->add_option("--image", simulate.Image, "saved image to serve (BASE)");
+  c->add_option("--model,-m", simulate.Model, "family of a generated image: gt120 or gt900")
+      ->check(CLI::IsMember({"gt120", "gt900"}))
+      ->excludes(image);
+  c->add_option("--points,-n", simulate.Points, "records of a generated image (default 1000)")
+      ->check(CLI::Range(0, 65535))
+      ->excludes(image);
+  c->add_option("--chunk-size", simulate.ChunkSize,
+                "8: product 0900, acknowledged halves (default); 16: product 0B80")
+      ->check(CLI::IsMember({8, 16}));
+  c->add_option("--rate", simulate.Rate,
+                "bytes per second of the link, 0 unlimited (default 131072)")
+      ->check(CLI::Range(int64_t{0}, int64_t{1} << 30));
+  c->add_option("--faults", simulate.Faults,
+                "KIND@N, random=RATE, unplug=N, comma-separated; KIND: noanswer, badcode, "
+                "negative, short, stray, late, overlong, fewer");
+  c->add_option("--seed,-s", simulate.Seed, "seed of the generated image and the random faults");
+  c->add_option("--turnaround", simulate.TurnaroundMs, "ms before each reply leaves (default 2)")
+      ->check(CLI::Range(0, 10000));
+  c->add_option("--packet", simulate.PacketSize, "bytes per packet of the link (default 64)")
+      ->check(CLI::Range(1, 65536));
+  c->add_option("--nmea-interval", simulate.NmeaIntervalMs,
+                "ms between text lines in normal mode, 0 silent (default 500)")
+      ->check(CLI::Range(0, 3600000));
+  c->add_option("--revision", simulate.Revision, "USB revision text (default 0200)");
+  c->add_flag("--no-register", simulate.NoRegister,
+              "do not announce the logger to \"tarnwick devices\"");
+  c->callback([] { Simulate(simulate); });
+}
 
 } // namespace tarnwick::cli

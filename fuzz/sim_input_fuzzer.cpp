@@ -1,0 +1,64 @@
+// The simulated logger fed whatever a program on its pseudo-terminal might write, and its
+// fault specification parser fed any text.
+//
+// Input: byte 0 picks the chunk size (bit 0) and whether the rest is a fault specification
+// (bit 1); otherwise the rest is written to the logger in pieces of 1 to 32 bytes.
+#include "logger/whole_data.hpp"
+#include "sim/sim_faults.hpp"
+#include "sim/sim_logger.hpp"
+#include "support/errors.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace tarnwick;
+  using namespace tarnwick::sim;
+  if (size < 1) {
+    return 0;
+  }
+  if ((data[0] & 2) != 0) {
+    try {
+      ParseFaultSpec(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
+    } catch (const EConvertError&) {
+    }
+    return 0;
+  }
+  static const TIGotUWholeData image = [] {
+    TIGotUWholeData w;
+    w.Status.FCount.Data = {0, 0, 200};
+    w.ConfigBlock().assign(4096, 0x5A);
+    auto blocks = std::make_unique<TIGotUSlotBlocks>(200, 32);
+    std::fill_n(blocks->DataBuffer(), blocks->NumberOfBytes(), 0x11);
+    w.SetBlocks(std::move(blocks));
+    return w;
+  }();
+  TSimLoggerOptions options;
+  options.ProductID = (data[0] & 1) != 0 ? 0x0B80 : 0x0900;
+  options.Faults.RandomRate = 0.2;
+  options.Faults.UnplugAfterBlocks = 50;
+  TSimLogger logger(image, options);
+  std::vector<uint8_t> out(70000);
+  TSimTime now{0};
+  size_t pos = 1;
+  while (pos < size) {
+    const size_t n = std::min<size_t>(size - pos, 1 + data[pos] % 32);
+    logger.Receive(data + pos, n, now);
+    pos += n;
+    now += std::chrono::milliseconds(3);
+    logger.Advance(now);
+    logger.Take(out.data(), out.size(), now);
+  }
+  // Everything sent must arrive in finite time.
+  for (int i = 0; i < 100000; ++i) {
+    const auto next = logger.NextEvent(now);
+    if (!next || logger.Mode() == TSimMode::Normal) {
+      break;
+    }
+    now = *next;
+    logger.Take(out.data(), out.size(), now);
+  }
+  return 0;
+}

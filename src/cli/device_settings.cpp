@@ -1,0 +1,47 @@
+#include "cli/device_settings.hpp"
+
+#include "support/ini_file.hpp"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tarnwick::cli {
+
+std::string SettingsFileName() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) {
+    exe = "tarnwick";
+  }
+  exe.replace_extension(".ini");
+  return exe.string();
+}
+
+TDeviceSettings ReadDeviceSettings(const std::string& FileName) {
+  const TIniFile ini = TIniFile::LoadFromFile(FileName);
+  TDeviceSettings s;
+  s.Debug = ini.ReadBool("Setting", "Debug", s.Debug);
+  s.ReadRetryCount = ini.ReadInteger("Setting", "ReadRetryCount", s.ReadRetryCount);
+  s.CommandRetryCount = ini.ReadInteger("Setting", "CommandRetryCount", s.CommandRetryCount);
+  s.FastDrain = ini.ReadBool("Setting", "FastDrain", s.FastDrain);
+  s.OutputLog = ini.ReadBool("Debug", "OutputLog", false);
+  if (s.OutputLog) {
+    s.Immediate = ini.ReadBool("Debug", "Immediate", false);
+    s.AlwaysOpen = ini.ReadBool("Debug", "AlwaysOpen", false);
+  }
+  return s;
+}
+
+void ApplyDeviceSettings(const TDeviceSettings& Settings, TIGotUProtocol& Protocol,
+                         TDebugLog& Log) {
+  Protocol.SetReadRetryCount(Settings.ReadRetryCount);
+  Protocol.SetCommandRetryCount(Settings.CommandRetryCount);
+  Protocol.SetFastDrain(Settings.FastDrain);
+  Log.SetOutputLog(Settings.OutputLog);
+  if (Settings.OutputLog) {
+    Log.SetImmediate(Settings.Immediate);
+    Log.SetAlwaysOpen(Settings.AlwaysOpen);
+  }
+}
+
+} // namespace tarnwick::cli

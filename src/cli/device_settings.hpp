@@ -1,0 +1,36 @@
+#pragma once
+
+#include "device/protocol.hpp"
+#include "support/debug_log.hpp"
+
+#include <string>
+
+namespace tarnwick::cli {
+
+/// The settings file's keys that the device commands use.
+struct TDeviceSettings {
+  /// [Setting] Debug: the viewer's debug features; read for completeness.
+  bool Debug = false;
+  /// [Setting] ReadRetryCount and CommandRetryCount, the engine's defaults when missing.
+  int ReadRetryCount = 5;
+  int CommandRetryCount = 8; ///< attempts per command
+  /// [Setting] FastDrain: 0 waits for the read time-out before every command.
+  bool FastDrain = true;
+  /// [Debug] OutputLog; Immediate and AlwaysOpen are read only when it is on.
+  bool OutputLog = false;
+  bool Immediate = false;
+  bool AlwaysOpen = false;
+};
+
+/// The settings file of this program: its executable's path with ".ini" for the extension.
+std::string SettingsFileName();
+
+/// Reads FileName; a missing file gives the defaults. Raises EFileError when it exists but
+/// cannot be read.
+TDeviceSettings ReadDeviceSettings(const std::string& FileName);
+
+/// Puts the settings into the engine and the log (OutputLog, then Immediate, then
+/// AlwaysOpen).
+void ApplyDeviceSettings(const TDeviceSettings& Settings, TIGotUProtocol& Protocol, TDebugLog& Log);
+
+} // namespace tarnwick::cli

@@ -1,0 +1,105 @@
+#include "device/command.hpp"
+
+#include "support/errors.hpp"
+
+#include <algorithm>
+
+namespace tarnwick {
+
+TIGotUCommand::TIGotUCommand(uint8_t Cmd) {
+  InitCommand();
+  FData.Bytes[1] = Cmd;
+}
+
+TIGotUCommand::TIGotUCommand(uint8_t Cmd1, uint8_t Cmd2) {
+  InitCommand();
+  FData.Bytes[1] = Cmd1;
+  FData.Bytes[2] = Cmd2;
+}
+
+void TIGotUCommand::InitCommand() {
+  FData.Bytes.fill(0);
+  FData.Bytes[0] = kIGotUFrameLead;
+}
+
+void TIGotUCommand::ParseReply(const TIGotUCommandReply& /*Reply*/) {}
+
+void TIGotUCommand::SetWordBE(int Offset, uint16_t Value) {
+  FData.Bytes[static_cast<size_t>(Offset)] = static_cast<uint8_t>(Value >> 8);
+  FData.Bytes[static_cast<size_t>(Offset) + 1] = static_cast<uint8_t>(Value & 0xFF);
+}
+
+void TIGotUCommand::SetCheckSum() {
+  FData.Bytes[15] = 0;
+  uint8_t sum = 0;
+  for (const auto b : FData.Bytes) {
+    sum = static_cast<uint8_t>(sum + b);
+  }
+  FData.Bytes[15] = static_cast<uint8_t>(0 - sum);
+}
+
+void TIGotUCommand::CopyReplyData(const TIGotUCommandReply& Reply, uint8_t* Dest, int N) {
+  if (N > Reply.DataCount()) {
+    throw EIGotUError("I-gotu Command Reply Length error");
+  }
+  const uint8_t* src = Reply.GetBuffer();
+  std::copy(src, src + N, Dest);
+}
+
+TIGotUNmeaSwitchCommand::TIGotUNmeaSwitchCommand(int GPSMode) : TIGotUCommand(0x01, 0x01) {
+  SetByte(3, static_cast<uint8_t>(GPSMode & 0xFF));
+  SetCheckSum();
+}
+
+void TIGotUNmeaSwitchCommand::ParseReply(const TIGotUCommandReply& Reply) {
+  ResultData.Ok = Reply.DataCount() == 0;
+}
+
+TIGotUModelCommand::TIGotUModelCommand() : TIGotUCommand(0x05, 0x04) {
+  SetByte(3, 0x00);
+  SetByte(4, 0x03);
+  SetByte(5, 0x01);
+  SetByte(6, 0x9F);
+  SetCheckSum();
+}
+
+void TIGotUModelCommand::ParseReply(const TIGotUCommandReply& Reply) {
+  CopyReplyData(Reply, ResultData.Data.data(), static_cast<int>(ResultData.Data.size()));
+}
+
+TIGotUIdentificationCommand::TIGotUIdentificationCommand() : TIGotUCommand(0x0A) {
+  SetCheckSum();
+}
+
+void TIGotUIdentificationCommand::ParseReply(const TIGotUCommandReply& Reply) {
+  CopyReplyData(Reply, ResultData.Data.data(), static_cast<int>(ResultData.Data.size()));
+}
+
+TIGotUCountCommand::TIGotUCountCommand() : TIGotUCommand(0x0B, 0x03) {
+  SetByte(3, 0x00);
+  SetByte(4, 0x1D);
+  SetCheckSum();
+}
+
+void TIGotUCountCommand::ParseReply(const TIGotUCommandReply& Reply) {
+  CopyReplyData(Reply, ResultData.Data.data(), static_cast<int>(ResultData.Data.size()));
+}
+
+TIGotUReadCommand::TIGotUReadCommand(uint32_t Addr, uint16_t Size)
+    : TIGotUCommand(0x05, 0x07), FSize(Size) {
+  SetWordBE(3, Size);
+  SetByte(5, 0x04);
+  SetByte(6, 0x03);
+  SetByte(7, static_cast<uint8_t>(Addr >> 16 & 0xFF));
+  SetByte(8, static_cast<uint8_t>(Addr >> 8 & 0xFF));
+  SetByte(9, static_cast<uint8_t>(Addr & 0xFF));
+  SetCheckSum();
+}
+
+void TIGotUReadCommand::ParseReply(const TIGotUCommandReply& Reply) {
+  if (Reply.DataCount() < FSize) {
+    throw EIGotUError("I-gotu Command Reply Length error");
+  }
+}
+
+} // namespace tarnwick

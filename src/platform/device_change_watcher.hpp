@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+
+namespace tarnwick {
+
+/// Notices USB and terminal devices coming and going, through a udev monitor whose file
+/// descriptor an event loop can poll (a QSocketNotifier, poll()). Linux only: on Windows the
+/// window's device-change message does this.
+class TDeviceChangeWatcher {
+ public:
+  /// Starts monitoring; raises Exception when the monitor cannot be set up.
+  TDeviceChangeWatcher();
+  ~TDeviceChangeWatcher();
+  TDeviceChangeWatcher(const TDeviceChangeWatcher&) = delete;
+  TDeviceChangeWatcher& operator=(const TDeviceChangeWatcher&) = delete;
+
+  /// The descriptor that becomes readable when changes are pending.
+  int Fd() const;
+  /// Takes every pending change without waiting; true when there was at least one.
+  bool ReadChanges();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> FImpl;
+};
+
+} // namespace tarnwick

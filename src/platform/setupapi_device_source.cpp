@@ -1,0 +1,135 @@
+#include "platform/setupapi_device_source.hpp"
+
+#include "platform/win_text.hpp"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// setupapi.h needs the types of windows.h.
+#include <setupapi.h>
+
+#include <mutex>
+
+namespace tarnwick {
+
+namespace {
+
+using TGetClassDevsW = HDEVINFO(WINAPI*)(const GUID*, PCWSTR, HWND, DWORD);
+using TEnumDeviceInfo = BOOL(WINAPI*)(HDEVINFO, DWORD, PSP_DEVINFO_DATA);
+using TGetDeviceRegistryPropertyW = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, DWORD, PDWORD, PBYTE,
+                                                  DWORD, PDWORD);
+using TDestroyDeviceInfoList = BOOL(WINAPI*)(HDEVINFO);
+
+// The library binding, shared by all live sources and released with the last one.
+struct TSetupApi {
+  std::mutex Lock;
+  int Users = 0;
+  HMODULE Module = nullptr;
+  TGetClassDevsW GetClassDevsW = nullptr;
+  TEnumDeviceInfo EnumDeviceInfo = nullptr;
+  TGetDeviceRegistryPropertyW GetDeviceRegistryPropertyW = nullptr;
+  TDestroyDeviceInfoList DestroyDeviceInfoList = nullptr;
+
+  bool Bound() const {
+    return GetClassDevsW != nullptr && EnumDeviceInfo != nullptr &&
+           GetDeviceRegistryPropertyW != nullptr && DestroyDeviceInfoList != nullptr;
+  }
+};
+
+TSetupApi& Api() {
+  static TSetupApi api;
+  return api;
+}
+
+template <class T>
+T Bind(HMODULE module, const char* name) {
+  return reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// {A5DCBF10-6530-11D2-901F-00C04FB951ED}: the USB device interface class.
+const GUID kUsbDeviceInterface = {
+    0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+
+constexpr DWORD kPresentInterfaces = 0x12; // DIGCF_PRESENT | DIGCF_DEVICEINTERFACE
+
+// One string property (the first entry of a list); empty when it cannot be read.
+std::optional<std::string> ReadDeviceProperty(TSetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device,
+                                              DWORD property) {
+  DWORD size = 0;
+  api.GetDeviceRegistryPropertyW(set, &device, property, nullptr, nullptr, 0, &size);
+  if (size == 0) {
+    return std::nullopt;
+  }
+  std::wstring buffer((size + sizeof(wchar_t) - 1) / sizeof(wchar_t) + 1, L'\0');
+  if (!api.GetDeviceRegistryPropertyW(set, &device, property, nullptr,
+                                      reinterpret_cast<PBYTE>(buffer.data()), size, &size)) {
+    return std::nullopt;
+  }
+  return WideToUtf8(buffer);
+}
+
+} // namespace
+
+TSetupApiDeviceSource::TSetupApiDeviceSource() {
+  TSetupApi& api = Api();
+  std::lock_guard<std::mutex> guard(api.Lock);
+  if (api.Users++ == 0) {
+    api.Module = ::LoadLibraryW(L"SetupApi.dll");
+    if (api.Module != nullptr) {
+      api.GetClassDevsW = Bind<TGetClassDevsW>(api.Module, "SetupDiGetClassDevsW");
+      api.EnumDeviceInfo = Bind<TEnumDeviceInfo>(api.Module, "SetupDiEnumDeviceInfo");
+      api.GetDeviceRegistryPropertyW =
+          Bind<TGetDeviceRegistryPropertyW>(api.Module, "SetupDiGetDeviceRegistryPropertyW");
+      api.DestroyDeviceInfoList =
+          Bind<TDestroyDeviceInfoList>(api.Module, "SetupDiDestroyDeviceInfoList");
+    }
+  }
+}
+
+TSetupApiDeviceSource::~TSetupApiDeviceSource() {
+  TSetupApi& api = Api();
+  std::lock_guard<std::mutex> guard(api.Lock);
+  if (--api.Users == 0 && api.Module != nullptr) {
+    ::FreeLibrary(api.Module);
+    api.Module = nullptr;
+    api.GetClassDevsW = nullptr;
+    api.EnumDeviceInfo = nullptr;
+    api.GetDeviceRegistryPropertyW = nullptr;
+    api.DestroyDeviceInfoList = nullptr;
+  }
+}
+
+std::optional<std::vector<RDeviceProperties>> TSetupApiDeviceSource::PresentDevices() {
+  TSetupApi& api = Api();
+  if (!api.Bound()) {
+    return std::nullopt;
+  }
+  HDEVINFO set = api.GetClassDevsW(&kUsbDeviceInterface, nullptr, nullptr, kPresentInterfaces);
+  if (set == INVALID_HANDLE_VALUE) {
+    return std::nullopt;
+  }
+  struct TSetGuard {
+    TSetupApi& Api;
+    HDEVINFO Set;
+    ~TSetGuard() { Api.DestroyDeviceInfoList(Set); }
+  } guard{api, set};
+
+  std::vector<RDeviceProperties> devices;
+  for (DWORD index = 0;; ++index) {
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    if (!api.EnumDeviceInfo(set, index, &device)) {
+      break;
+    }
+    RDeviceProperties p;
+    p.HardwareID = ReadDeviceProperty(api, set, device, SPDRP_HARDWAREID);
+    p.Description = ReadDeviceProperty(api, set, device, SPDRP_DEVICEDESC);
+    p.ClassGUID = ReadDeviceProperty(api, set, device, SPDRP_CLASSGUID);
+    p.DriverKey = ReadDeviceProperty(api, set, device, SPDRP_DRIVER);
+    devices.push_back(std::move(p));
+  }
+  return devices;
+}
+
+} // namespace tarnwick

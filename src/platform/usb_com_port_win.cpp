@@ -1,0 +1,179 @@
+// The Win32 serial port: an overlapped handle whose driver applies the time-outs itself.
+#include "platform/usb_com_port.hpp"
+
+#include "platform/win_text.hpp"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <algorithm>
+#include <windows.h>
+
+namespace tarnwick {
+
+std::wstring Utf8ToWide(std::string_view Text) {
+  if (Text.empty()) {
+    return {};
+  }
+  const int n =
+      ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), w.data(), n);
+  return w;
+}
+
+std::string WideToUtf8(std::wstring_view Text) {
+  const auto nul = Text.find(L'\0');
+  if (nul != std::wstring_view::npos) {
+    Text = Text.substr(0, nul);
+  }
+  if (Text.empty()) {
+    return {};
+  }
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, Text.data(), static_cast<int>(Text.size()), s.data(), n,
+                        nullptr, nullptr);
+  return s;
+}
+
+namespace {
+
+constexpr DWORD kBufferSize = 4100;
+constexpr const char* kReadError = "Unable to read from com port";
+constexpr const char* kWriteError = "Unable to write to com port";
+
+HANDLE H(void* handle) {
+  return static_cast<HANDLE>(handle);
+}
+
+// An event for one overlapped transfer, closed with it.
+struct TOverlapped {
+  OVERLAPPED Ov{};
+  TOverlapped() { Ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  ~TOverlapped() {
+    if (Ov.hEvent != nullptr) {
+      ::CloseHandle(Ov.hEvent);
+    }
+  }
+  TOverlapped(const TOverlapped&) = delete;
+  TOverlapped& operator=(const TOverlapped&) = delete;
+};
+
+// Waits for a transfer that ReadFile or WriteFile started (Started is their result); the
+// driver ends it at the port's time-outs. The byte count comes from the overlapped result
+// also when the call completed at once.
+DWORD Complete(HANDLE h, TOverlapped& ov, BOOL started, const char* what) {
+  if (!started) {
+    const DWORD err = ::GetLastError();
+    if (err != ERROR_IO_PENDING) {
+      throw EComPort(what, static_cast<int>(err));
+    }
+  }
+  DWORD done = 0;
+  if (!::GetOverlappedResult(h, &ov.Ov, &done, TRUE)) {
+    throw EComPort(what, static_cast<int>(::GetLastError()));
+  }
+  return done;
+}
+
+} // namespace
+
+TIGotUUsbComPort::TIGotUUsbComPort(std::string PortName)
+    : FPortName(std::move(PortName)), FHandle(INVALID_HANDLE_VALUE) {}
+
+TIGotUUsbComPort::~TIGotUUsbComPort() {
+  Close();
+}
+
+bool TIGotUUsbComPort::Connected() const {
+  return H(FHandle) != INVALID_HANDLE_VALUE;
+}
+
+void TIGotUUsbComPort::RequireOpen(const char* What) const {
+  if (!Connected()) {
+    throw EComPort(What, ERROR_INVALID_HANDLE);
+  }
+}
+
+void TIGotUUsbComPort::Open() {
+  if (Connected()) {
+    return;
+  }
+  constexpr const char* kOpenError = "Unable to open com port";
+  const std::wstring path = L"\\\\.\\" + Utf8ToWide(FPortName);
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    throw EComPort(kOpenError, static_cast<int>(::GetLastError()));
+  }
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = 10;
+  timeouts.ReadTotalTimeoutMultiplier = 0;
+  timeouts.ReadTotalTimeoutConstant = 200;
+  timeouts.WriteTotalTimeoutMultiplier = 2;
+  timeouts.WriteTotalTimeoutConstant = 1000;
+  // SetCommState is never called: the virtual port ignores line settings, and the driver's
+  // own ones are left as they are.
+  if (!::SetupComm(h, kBufferSize, kBufferSize) || !::SetCommTimeouts(h, &timeouts)) {
+    const DWORD err = ::GetLastError();
+    ::CloseHandle(h);
+    throw EComPort(kOpenError, static_cast<int>(err));
+  }
+  FHandle = h;
+}
+
+void TIGotUUsbComPort::Close() {
+  if (!Connected()) {
+    return;
+  }
+  ::CloseHandle(H(FHandle));
+  FHandle = INVALID_HANDLE_VALUE;
+}
+
+int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
+  RequireOpen(kReadError);
+  if (Count <= 0) {
+    return 0;
+  }
+  TOverlapped ov;
+  const BOOL started = ::ReadFile(H(FHandle), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(FHandle), ov, started, kReadError));
+}
+
+int TIGotUUsbComPort::ReadPending(uint8_t* Buffer, int Count) {
+  RequireOpen(kReadError);
+  DWORD errors = 0;
+  COMSTAT stat{};
+  if (!::ClearCommError(H(FHandle), &errors, &stat)) {
+    throw EComPort(kReadError, static_cast<int>(::GetLastError()));
+  }
+  const DWORD n = std::min<DWORD>(stat.cbInQue, Count > 0 ? static_cast<DWORD>(Count) : 0);
+  if (n == 0) {
+    return 0;
+  }
+  // The bytes are in the driver's queue already, so the read completes at once.
+  TOverlapped ov;
+  const BOOL started = ::ReadFile(H(FHandle), Buffer, n, nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(FHandle), ov, started, kReadError));
+}
+
+int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
+  RequireOpen(kWriteError);
+  if (Count <= 0) {
+    return 0;
+  }
+  TOverlapped ov;
+  const BOOL started = ::WriteFile(H(FHandle), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(FHandle), ov, started, kWriteError));
+}
+
+void TIGotUUsbComPort::Purge() {
+  RequireOpen("Unable to purge com port");
+  if (!::PurgeComm(H(FHandle), PURGE_RXCLEAR | PURGE_TXCLEAR)) {
+    throw EComPort("Unable to purge com port", static_cast<int>(::GetLastError()));
+  }
+}
+
+} // namespace tarnwick

@@ -1,0 +1,17 @@
+#pragma once
+
+#ifdef _WIN32
+
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+/// UTF-8 to UTF-16 for the wide Win32 calls.
+std::wstring Utf8ToWide(std::string_view Text);
+/// UTF-16 to UTF-8; stops at the first NUL character.
+std::string WideToUtf8(std::wstring_view Text);
+
+} // namespace tarnwick
+
+#endif

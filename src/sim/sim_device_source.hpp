@@ -1,0 +1,55 @@
+#pragma once
+
+#include "device/device.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnwick::sim {
+
+/// The folder where running simulated loggers announce themselves: TARNWICK_SIM_DIR when
+/// set, else tarnwick-sim in XDG_RUNTIME_DIR, else tarnwick-sim-UID in the temporary folder.
+std::string SimRegistryFolder();
+
+/// Announces one running simulated logger in the registry folder (one small INI file named
+/// after the process) until destroyed, so that TSimDeviceSource lists it.
+class TSimRegistration {
+ public:
+  /// Writes the entry: the port, the USB identity and the description. Raises Exception when
+  /// the folder is not a private folder of this user or the file cannot be written.
+  TSimRegistration(const std::string& PortName, uint16_t ProductID, const std::string& Revision,
+                   const std::string& Description, std::string Folder = SimRegistryFolder());
+  /// Removes the entry.
+  ~TSimRegistration();
+  TSimRegistration(const TSimRegistration&) = delete;
+  TSimRegistration& operator=(const TSimRegistration&) = delete;
+
+  /// Removes the entry now (the logger went away); idempotent.
+  void Remove();
+  /// The entry's file.
+  const std::string& FileName() const { return FFileName; }
+
+ private:
+  std::string FFileName;
+  bool FRemoved = false;
+};
+
+/// Lists the simulated loggers announced in the registry folder as USB devices of the
+/// logger's vendor whose port is the simulator's pseudo-terminal. Entries of processes that
+/// are gone are removed; a folder that is missing lists nothing, and one that is not private
+/// to this user is not trusted and lists nothing either.
+class TSimDeviceSource : public IDevicePropertySource {
+ public:
+  /// A source over the entries in Folder.
+  explicit TSimDeviceSource(std::string Folder = SimRegistryFolder())
+      : FFolder(std::move(Folder)) {}
+
+  std::optional<std::vector<RDeviceProperties>> PresentDevices() override;
+
+ private:
+  std::string FFolder;
+};
+
+} // namespace tarnwick::sim

@@ -1,0 +1,79 @@
+#include "sim/sim_faults.hpp"
+
+#include "support/errors.hpp"
+#include "support/str_util.hpp"
+
+#include <array>
+#include <charconv>
+
+namespace tarnwick::sim {
+
+namespace {
+
+constexpr std::array<std::string_view, kSimFaultKinds> kNames = {
+    "noanswer", "badcode", "negative", "short", "stray", "late", "overlong", "fewer"};
+
+std::optional<TSimFaultKind> KindByName(std::string_view name) {
+  for (size_t i = 0; i < kNames.size(); ++i) {
+    if (kNames[i] == name) {
+      return static_cast<TSimFaultKind>(i);
+    }
+  }
+  return std::nullopt;
+}
+
+[[noreturn]] void Bad(std::string_view item, std::string_view why) {
+  throw EConvertError("bad fault item '" + std::string(item) + "': " + std::string(why));
+}
+
+int PositiveInt(std::string_view item, std::string_view text, int min) {
+  const auto v = TryDecimalToInt(text);
+  if (!v || *v < min) {
+    Bad(item, "expected a whole number of at least " + std::to_string(min));
+  }
+  return *v;
+}
+
+double Rate(std::string_view item, std::string_view text) {
+  double v = -1;
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || ptr != text.data() + text.size() || !(v >= 0 && v <= 1)) {
+    Bad(item, "expected a rate from 0 to 1");
+  }
+  return v;
+}
+
+} // namespace
+
+std::string_view FaultName(TSimFaultKind Kind) {
+  return kNames[static_cast<size_t>(Kind)];
+}
+
+TSimFaultPlan ParseFaultSpec(std::string_view Spec) {
+  TSimFaultPlan plan;
+  while (!Spec.empty()) {
+    const auto comma = Spec.find(',');
+    const std::string_view item = Spec.substr(0, comma);
+    Spec = comma == std::string_view::npos ? std::string_view{} : Spec.substr(comma + 1);
+    if (item.empty()) {
+      continue;
+    }
+    if (item.starts_with("random=")) {
+      plan.RandomRate = Rate(item, item.substr(7));
+    } else if (item.starts_with("unplug=")) {
+      plan.UnplugAfterBlocks = PositiveInt(item, item.substr(7), 0);
+    } else if (const auto at = item.find('@'); at != std::string_view::npos) {
+      const auto kind = KindByName(item.substr(0, at));
+      if (!kind) {
+        Bad(item, "unknown fault; use noanswer, badcode, negative, short, stray, late, overlong or "
+                  "fewer");
+      }
+      plan.Scripted[PositiveInt(item, item.substr(at + 1), 1)] = *kind;
+    } else {
+      Bad(item, "expected KIND@N, random=RATE or unplug=N");
+    }
+  }
+  return plan;
+}
+
+} // namespace tarnwick::sim

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "device/port.hpp"
+#include "device/protocol.hpp"
+#include "sim/sim_logger.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnwick::sim {
+
+/// A port wired straight to a simulated logger, on a simulated clock: reads end by the serial
+/// port's rules (count reached, 10 ms after the last byte, 200 ms in all) but take no real
+/// time, and the engine's pauses move the clock through Sleeper(). For fast, repeatable tests.
+class TSimMemoryPort : public TIgotUPort {
+ public:
+  /// A closed port to a new logger holding Image; chunk size as the logger's product wants.
+  TSimMemoryPort(const TIGotUWholeData& Image, TSimLoggerOptions Options);
+
+  void Open() override;
+  void Close() override;
+  /// Discards what has arrived; bytes still on their way keep coming.
+  void ClearBuffer() override;
+  std::string Description() const override { return "simulated logger"; }
+
+  /// The logger behind the port.
+  TSimLogger& Logger() { return FLogger; }
+  /// The simulated time now.
+  TSimTime Now() const { return FNow; }
+  /// Moves the simulated clock on by Time.
+  void Sleep(std::chrono::milliseconds Time);
+  /// A sleeper for TIGotUProtocol::SetSleeper that moves this port's clock.
+  TIGotUProtocol::TSleeper Sleeper() {
+    return [this](std::chrono::milliseconds t) { Sleep(t); };
+  }
+  /// Whether the port is open.
+  bool IsOpen() const { return FOpen; }
+  /// Number of Open and Close calls that changed the state.
+  int Opens() const { return FOpens; }
+  int Closes() const { return FCloses; }
+  /// Every write, in order.
+  const std::vector<std::vector<uint8_t>>& Writes() const { return FWrites; }
+
+ protected:
+  int DoRead(uint8_t* Buffer, int Count) override;
+  int DoReadPending(uint8_t* Buffer, int Count) override;
+  int DoWrite(const uint8_t* Buffer, int Count) override;
+
+ private:
+  void Require(const char* What) const;
+
+  TSimLogger FLogger;
+  TSimTime FNow{0};
+  bool FOpen = false;
+  int FOpens = 0;
+  int FCloses = 0;
+  std::vector<std::vector<uint8_t>> FWrites;
+};
+
+} // namespace tarnwick::sim

@@ -1,0 +1,232 @@
+#include "device/sim_fixture.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+using test::PatternImage;
+using test::TSimRig;
+using testing::ElementsAre;
+
+sim::TSimLoggerOptions Options(uint16_t product, sim::TSimFaultPlan faults = {}) {
+  sim::TSimLoggerOptions o;
+  o.ProductID = product;
+  o.Faults = std::move(faults);
+  return o;
+}
+
+class DownloadTest : public testing::TestWithParam<uint16_t> {};
+
+TEST_P(DownloadTest, ThreeHundredPointsInThreeBlocks) {
+  const auto source = PatternImage(300);
+  TSimRig rig(source, Options(GetParam()));
+  const auto image = rig.control.Download();
+  ASSERT_NE(image, nullptr);
+  test::ExpectSameImage(*image, source);
+  EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000, 0x1000, 0x2000, 0x3000));
+  EXPECT_THAT(rig.progress->Reports,
+              ElementsAre(std::pair(0, 3), std::pair(1, 3), std::pair(2, 3), std::pair(3, 3)));
+  EXPECT_THAT(rig.progress->Message1,
+              ElementsAre("Prepare for download...", "Initializing...", "Read Status...",
+                          "Reading Configuration...", "Downloading..."));
+  EXPECT_THAT(rig.messages->Lines,
+              ElementsAre("Change To Config Mode...", "Get Model...",
+                          "Model is GT-120 (ModelType=x15)", "Model unk=00 01",
+                          "Get Identification...", "SerialNumber=305419896", "Version=1.5",
+                          "Model=120 (x0078)", "LibraryVer=258", "Get Count...",
+                          "Data Point Count=300", "Read Tracks...", "Reading Block 001000 (0)%",
+                          "Reading Block 002000 (33)%", "Reading Block 003000 (66)%",
+                          "Change To Dongle Mode..."));
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.trace.Count("1: # ReadData 3000"), 1);
+  EXPECT_EQ(rig.trace.Count("1: # SendNmeaSwitch"), 2);
+  EXPECT_EQ(rig.trace.Count("1: @Clear Buffer for Retry"), 0);
+}
+
+TEST_P(DownloadTest, BlockCountFollowsTheRecordCount) {
+  for (const auto& [points, blocks] : {std::pair(128, 1), std::pair(129, 2), std::pair(0, 0)}) {
+    const auto source = PatternImage(points);
+    TSimRig rig(source, Options(GetParam()));
+    const auto image = rig.control.Download();
+    ASSERT_NE(image, nullptr) << points;
+    test::ExpectSameImage(*image, source);
+    EXPECT_EQ(rig.ReadAddresses().size(), static_cast<size_t>(blocks) + 1) << points;
+    EXPECT_EQ(rig.progress->Reports.size(), static_cast<size_t>(blocks) + 1) << points;
+    EXPECT_EQ(rig.progress->Reports.back(), std::pair(blocks, blocks)) << points;
+  }
+}
+
+TEST_P(DownloadTest, RandomFaultsAreRecoveredByRetries) {
+  sim::TSimFaultPlan faults;
+  faults.RandomRate = 0.2;
+  auto options = Options(GetParam(), faults);
+  options.Seed = 11;
+  const auto source = PatternImage(4000);
+  TSimRig rig(source, options);
+  const auto image = rig.control.Download();
+  ASSERT_NE(image, nullptr);
+  test::ExpectSameImage(*image, source);
+  EXPECT_GT(rig.port.Logger().Stats().FaultsInjected, 3);
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+}
+
+TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
+  for (int k = 0; k < sim::kSimFaultKinds; ++k) {
+    const auto kind = static_cast<sim::TSimFaultKind>(k);
+    sim::TSimFaultPlan faults;
+    // The first command, and three more among the status and memory reads.
+    for (int n : {1, 3, 5, 6}) {
+      faults.Scripted[n] = kind;
+    }
+    const auto source = PatternImage(200);
+    TSimRig rig(source, Options(GetParam(), faults));
+    const auto image = rig.control.Download();
+    ASSERT_NE(image, nullptr) << sim::FaultName(kind);
+    test::ExpectSameImage(*image, source);
+    EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << sim::FaultName(kind);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ChunkSizes, DownloadTest, testing::Values(0x0900, 0x0B80),
+                         [](const auto& info) {
+                           return info.param == 0x0900 ? "Chunk8" : "Chunk16";
+                         });
+
+TEST(ControlTest, CancelBeforeTheFirstBlockSwitchesBack) {
+  TSimRig rig(PatternImage(300));
+  rig.progress->CancelAtReport = 0;
+  EXPECT_EQ(rig.control.Download(), nullptr);
+  EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000));
+  EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...");
+  EXPECT_EQ(rig.messages->Lines[rig.messages->Lines.size() - 2], "Download cancel");
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+}
+
+TEST(ControlTest, CancelInTheMiddleFinishesTheCurrentBlockOnly) {
+  TSimRig rig(PatternImage(300));
+  rig.progress->CancelAtReport = 2; // after the second block
+  EXPECT_EQ(rig.control.Download(), nullptr);
+  EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000, 0x1000, 0x2000));
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+}
+
+TEST(ControlTest, LoggerThatNeverAnswersFailsToInitialize) {
+  test::TTraceLog trace;
+  test::TScriptPort port;
+  port.SetDebugLog(&trace.Log);
+  TIGotUProtocol protocol;
+  protocol.SetPort(&port);
+  protocol.SetSleeper([](std::chrono::milliseconds) {});
+  TIGotUControl control(protocol);
+  auto messages = std::make_shared<test::TMessageSink>();
+  control.SetDebugMsgIntf(messages);
+  control.SetProgress(std::make_shared<test::TRecordingProgress>());
+  try {
+    control.Download();
+    FAIL() << "no error";
+  } catch (const EIGotUInitializeError& e) {
+    EXPECT_STREQ(e.what(), "Initialize Error ! Please Retry.");
+  }
+  EXPECT_THAT(messages->Lines,
+              ElementsAre("Change To Config Mode...", "Change To Config Mode Retrying...",
+                          "Change To Config Mode Retrying...",
+                          "Change To Config Mode Retrying..."));
+  EXPECT_EQ(port.Writes.size(), 24u); // 3 switches of 8 attempts, one half each
+}
+
+TEST(ControlTest, FailedIdentificationStillReadsTheConfiguration) {
+  sim::TSimFaultPlan faults;
+  for (int n = 3; n <= 10; ++n) {
+    faults.Scripted[n] = sim::TSimFaultKind::Negative; // every identification attempt
+  }
+  TSimRig rig(PatternImage(300), Options(0x0900, faults));
+  const auto image = rig.control.Download();
+  ASSERT_NE(image, nullptr);
+  EXPECT_THAT(rig.messages->Lines, testing::IsSupersetOf({"Model is GT-120 (ModelType=x15)",
+                                                          "ERROR!! Get Identification Failure!!"}));
+  EXPECT_EQ(std::count(rig.messages->Lines.begin(), rig.messages->Lines.end(), "Get Count..."), 0);
+  EXPECT_EQ(image->ConfigLength(), 4096);
+  EXPECT_EQ(image->Status.NumberOfPoints(), 0);
+  ASSERT_NE(image->Blocks(), nullptr);
+  EXPECT_EQ(image->Blocks()->NumberOfBlocks(), 0);
+}
+
+TEST(ControlTest, FailedConfigurationReadLeavesAnEmptyBlock) {
+  sim::TSimFaultPlan faults;
+  for (int n = 5; n <= 12; ++n) {
+    faults.Scripted[n] = sim::TSimFaultKind::NoAnswer;
+  }
+  TSimRig rig(PatternImage(10), Options(0x0B80, faults));
+  const auto image = rig.control.Download();
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->ConfigLength(), 0);
+  EXPECT_EQ(image->Blocks()->NumberOfSlots(), 10);
+}
+
+TEST(ControlTest, FailedBlockRaisesReadErrorAfterSwitchingBack) {
+  sim::TSimFaultPlan faults;
+  for (int n = 7; n <= 14; ++n) {
+    faults.Scripted[n] = sim::TSimFaultKind::BadCode; // every attempt at the second block
+  }
+  TSimRig rig(PatternImage(300), Options(0x0900, faults));
+  try {
+    rig.control.Download();
+    FAIL() << "no error";
+  } catch (const EIGotUError& e) {
+    EXPECT_STREQ(e.what(), "Read Error !!");
+  }
+  EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...");
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+}
+
+TEST(ControlTest, UnpluggedLoggerEndsTheDownloadWithTheTransportError) {
+  sim::TSimFaultPlan faults;
+  faults.UnplugAfterBlocks = 1;
+  TSimRig rig(PatternImage(300), Options(0x0900, faults));
+  EXPECT_THROW(rig.control.Download(), Exception);
+  EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000, 0x1000));
+  EXPECT_TRUE(rig.port.Logger().Unplugged());
+}
+
+TEST(ControlTest, StatusTextsShowUnsignedSerialAndHexAddress) {
+  auto source = PatternImage(1);
+  source.Status.FIdent.Data = {0xFF, 0xFF, 0xFF, 0xFF, 2, 1, 0x03, 0x84, 0, 7};
+  TSimRig rig(source);
+  RIGotUStatusData status;
+  ASSERT_TRUE(rig.control.Initialize());
+  ASSERT_TRUE(rig.control.ReadStatusData(status));
+  EXPECT_THAT(rig.messages->Lines, testing::Contains("SerialNumber=4294967295"));
+  EXPECT_THAT(rig.messages->Lines, testing::Contains("Model=900 (x0384)"));
+  std::vector<uint8_t> buf(16);
+  ASSERT_TRUE(rig.control.ReadData(0x12345, 16, buf.data()));
+  EXPECT_EQ(rig.trace.Count("1: # ReadData 12345"), 1);
+}
+
+TEST(ControlTest, WithoutASinkTextsGoToTheDebuggerOutput) {
+  TSimRig rig(PatternImage(1));
+  rig.control.SetDebugMsgIntf(nullptr);
+  setenv("TARNWICK_DEBUG_OUTPUT", "1", 1);
+  testing::internal::CaptureStderr();
+  rig.control.DeInitialize();
+  const std::string err = testing::internal::GetCapturedStderr();
+  unsetenv("TARNWICK_DEBUG_OUTPUT");
+  EXPECT_NE(err.find("Change To Dongle Mode...\n"), std::string::npos);
+}
+
+TEST(ControlTest, OpenOpensThreeTimesAndEndsOpen) {
+  TSimRig rig(PatternImage(1));
+  rig.port.Close();
+  const int opens = rig.port.Opens();
+  const int closes = rig.port.Closes();
+  rig.control.Open();
+  EXPECT_TRUE(rig.port.IsOpen());
+  EXPECT_EQ(rig.port.Opens() - opens, 3);
+  EXPECT_EQ(rig.port.Closes() - closes, 2);
+  rig.control.Close();
+  EXPECT_FALSE(rig.port.IsOpen());
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace tarnwick::test {
+
+/// A program running beside the test, with its standard output and error captured as they
+/// come. Destroying it stops the program (SIGTERM, then SIGKILL) and reaps it, so no test
+/// leaves a process behind.
+class TChildProcess {
+ public:
+  /// Starts Argv with the test's environment; raises std::runtime_error when it cannot.
+  explicit TChildProcess(const std::vector<std::string>& Argv);
+  ~TChildProcess();
+  TChildProcess(const TChildProcess&) = delete;
+  TChildProcess& operator=(const TChildProcess&) = delete;
+
+  /// The first line of standard output, waiting up to Timeout; empty if none came.
+  std::string FirstLine(std::chrono::seconds Timeout);
+  /// Waits up to Timeout until standard error contains Text.
+  bool WaitForError(const std::string& Text, std::chrono::seconds Timeout);
+  /// Sends Signal to the program.
+  void Signal(int Signal);
+  /// Waits up to Timeout for the program to end; its exit status (128 + signal when killed),
+  /// or -1 when it is still running.
+  int Wait(std::chrono::seconds Timeout);
+
+  const std::string& Out() const { return FOut; }
+  const std::string& Err() const { return FErr; }
+
+ private:
+  // Reads what is there, waiting up to Wait for something.
+  void Pump(std::chrono::milliseconds Wait);
+
+  int FPid = -1;
+  int FOutFd = -1;
+  int FErrFd = -1;
+  int FStatus = -1;
+  std::string FOut;
+  std::string FErr;
+};
+
+} // namespace tarnwick::test

@@ -1,0 +1,219 @@
+// `tarnwick simulate` and `tarnwick download` as separate programs, talking through a
+// pseudo-terminal exactly as the download talks to a logger on USB.
+#include "common/run_process.hpp"
+#include "common/temp_dir.hpp"
+#include "e2e/child_process.hpp"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace tarnwick {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RunProcess;
+using test::TChildProcess;
+
+const std::string kTarnwick = TARNWICK_CLI_PATH;
+
+std::string ReadFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Each test announces its simulators in a folder of its own and keeps its files there.
+class E2ETest : public testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string sims = dir.File("sims");
+    setenv("TARNWICK_SIM_DIR", sims.c_str(), 1);
+  }
+  void TearDown() override { unsetenv("TARNWICK_SIM_DIR"); }
+
+  // Starts a simulator and returns it with its terminal's path.
+  std::unique_ptr<TChildProcess> Simulate(std::vector<std::string> args, std::string& path) {
+    args.insert(args.begin(), {kTarnwick, "simulate"});
+    auto sim = std::make_unique<TChildProcess>(args);
+    path = sim->FirstLine(60s);
+    EXPECT_EQ(path.rfind("/dev/", 0), 0u) << sim->Err();
+    return sim;
+  }
+
+  // Writes the reference image of the generator with the same spec as the simulator's.
+  std::string Reference(const std::string& model, const std::string& points,
+                        const std::string& seed) {
+    const std::string base = dir.File("ref-" + model + "-" + points + "-" + seed);
+    const auto r = RunProcess(
+        {kTarnwick, "sample", "--model", model, "--points", points, "--seed", seed, "-o", base});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    return base;
+  }
+
+  void ExpectSamePair(const std::string& got, const std::string& want) {
+    const std::string gotBin = ReadFile(got + ".bin");
+    EXPECT_FALSE(gotBin.empty());
+    EXPECT_TRUE(gotBin == ReadFile(want + ".bin")) << "block files differ";
+    EXPECT_EQ(ReadFile(got + ".dat"), ReadFile(want + ".dat"));
+  }
+
+  test::TTempDir dir;
+};
+
+struct TCase {
+  const char* Model;
+  const char* Chunk;
+  const char* Faults;
+};
+
+void PrintTo(const TCase& c, std::ostream* os) {
+  *os << c.Model << " chunk " << c.Chunk << (*c.Faults != '\0' ? " faults " : "") << c.Faults;
+}
+
+class DownloadE2E : public E2ETest, public testing::WithParamInterface<TCase> {};
+
+TEST_P(DownloadE2E, DownloadedPairIsTheSimulatedMemory) {
+  const TCase c = GetParam();
+  std::string port;
+  auto sim = Simulate({"--model", c.Model, "--points", "1500", "--seed", "21", "--chunk-size",
+                       c.Chunk, "--rate", "1048576", "--faults", c.Faults, "--no-register"},
+                      port);
+  const std::string got = dir.File("got");
+  const auto r = RunProcess(
+      {kTarnwick, "download", "--port", port, "--chunk-size", c.Chunk, "-o", got}, "", "", 300);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_NE(r.Out.find("wrote " + got + ".dat and " + got + ".bin: 1500 records"),
+            std::string::npos)
+      << r.Out;
+  // Not a terminal: plain lines, stage texts and status texts included.
+  EXPECT_NE(r.Err.find("\nDownloading...\n"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("Reading Block 00C000 (91)%"), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find('\r'), std::string::npos);
+  ExpectSamePair(got, Reference(c.Model, "1500", "21"));
+
+  sim->Signal(SIGINT);
+  EXPECT_EQ(sim->Wait(60s), 0);
+  if (std::string(c.Faults).empty()) {
+    EXPECT_NE(sim->Err().find(" 0 faults"), std::string::npos) << sim->Err();
+  } else {
+    // The seed gives faults on this run; the image above is still exact.
+    EXPECT_EQ(sim->Err().find(" 0 faults"), std::string::npos) << sim->Err();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(FamiliesAndChunks, DownloadE2E,
+                         testing::Values(TCase{"gt120", "8", ""}, TCase{"gt900", "16", ""},
+                                         TCase{"gt900", "8", ""}, TCase{"gt120", "16", ""},
+                                         TCase{"gt900", "8", "random=0.12"},
+                                         TCase{"gt120", "16", "random=0.12,late@3,stray@7"}),
+                         [](const auto& info) {
+                           return std::string(info.param.Model) + "Chunk" + info.param.Chunk +
+                                  (std::string(info.param.Faults).empty() ? "" : "Faults");
+                         });
+
+TEST_F(E2ETest, DevicesListsASimulatorAndDownloadFindsIt) {
+  std::string port;
+  auto sim = Simulate({"--model", "gt900", "--points", "200", "--chunk-size", "16"}, port);
+  const auto list = RunProcess({kTarnwick, "devices"});
+  ASSERT_EQ(list.ExitCode, 0) << list.Err;
+  EXPECT_NE(list.Out.find("Name\tPort\tVendorID\tProductID\tRevision\tChunkSize\n"),
+            std::string::npos);
+  EXPECT_NE(
+      list.Out.find("Simulated i-gotU GT-800 or GT-900\t" + port + "\t0DF7\t0B80\t0200\t16\n"),
+      std::string::npos)
+      << list.Out;
+
+  const std::string got = dir.File("found");
+  const auto r = RunProcess({kTarnwick, "download", "-o", got}, "", "", 300);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_NE(r.Err.find("Logger port: " + port + " (chunk size 16)"), std::string::npos) << r.Err;
+
+  // A second logger: the download asks which one.
+  std::string port2;
+  auto sim2 = Simulate({"--model", "gt120", "--points", "10"}, port2);
+  const auto two = RunProcess({kTarnwick, "download", "-o", dir.File("two")});
+  EXPECT_EQ(two.ExitCode, 1);
+  EXPECT_NE(two.Err.find("2 loggers found: choose one with --device N"), std::string::npos)
+      << two.Err;
+  const auto second =
+      RunProcess({kTarnwick, "download", "--device", "2", "-o", dir.File("two")}, "", "", 300);
+  EXPECT_EQ(second.ExitCode, 0) << second.Err;
+
+  // A stopped simulator is gone from the list.
+  sim->Signal(SIGTERM);
+  EXPECT_EQ(sim->Wait(60s), 0);
+  const auto after = RunProcess({kTarnwick, "devices"});
+  EXPECT_EQ(after.Out.find(port + "\t"), std::string::npos) << after.Out;
+  EXPECT_NE(after.Out.find(port2 + "\t"), std::string::npos) << after.Out;
+}
+
+TEST_F(E2ETest, CtrlCCancelsLeavesNoFilesAndSwitchesTheLoggerBack) {
+  std::string port;
+  // 32 blocks at 16 KiB/s: about eight seconds of blocks, time enough to interrupt.
+  auto sim =
+      Simulate({"--model", "gt120", "--points", "4000", "--rate", "16384", "--no-register"}, port);
+  const std::string got = dir.File("cancelled");
+  TChildProcess download({kTarnwick, "download", "--port", port, "-o", got});
+  ASSERT_TRUE(download.WaitForError("Reading Block 002000", 120s)) << download.Err();
+  download.Signal(SIGINT);
+  EXPECT_EQ(download.Wait(120s), 130) << download.Err();
+  EXPECT_NE(download.Err().find("Download cancel\n"), std::string::npos) << download.Err();
+  EXPECT_NE(download.Err().find("Change To Dongle Mode..."), std::string::npos);
+  EXPECT_NE(download.Err().find("nothing was written"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(got + ".dat"));
+  EXPECT_FALSE(std::filesystem::exists(got + ".bin"));
+}
+
+TEST_F(E2ETest, UnpluggedLoggerFailsTheDownloadWithoutFiles) {
+  std::string port;
+  auto sim = Simulate(
+      {"--model", "gt900", "--points", "1000", "--faults", "unplug=2", "--rate", "1048576"}, port);
+  const std::string got = dir.File("unplugged");
+  const auto r = RunProcess({kTarnwick, "download", "-o", got}, "", "", 300);
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  EXPECT_NE(r.Err.find("tarnwick: " + port + ": Unable to read from com port (Error: 5)"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(got + ".dat"));
+  EXPECT_EQ(sim->Wait(60s), 0); // the simulator ends with its logger
+  EXPECT_NE(sim->Err().find("the logger was unplugged"), std::string::npos);
+}
+
+TEST_F(E2ETest, SettingsFileTunesTheEngineAndTheDebugLog) {
+  // The settings file sits beside the executable, so this test runs a copy of its own.
+  const std::string exe = dir.File("tarnwick");
+  std::filesystem::copy_file(kTarnwick, exe);
+  {
+    std::ofstream ini(dir.File("tarnwick.ini"));
+    ini << "[Setting]\nFastDrain=0\nCommandRetryCount=$3\n[Debug]\nOutputLog=1\nImmediate=1\n";
+  }
+  setenv("TMPDIR", dir.Path().c_str(), 1);
+  std::string port;
+  auto sim = Simulate({"--model", "gt120", "--points", "50", "--no-register", "--faults",
+                       "noanswer@2,noanswer@3,noanswer@4"},
+                      port);
+  const auto r = RunProcess({exe, "download", "--port", port, "-o", dir.File("x")}, "", "", 300);
+  unsetenv("TMPDIR");
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  const std::string log = ReadFile(dir.File("tarnwick.log"));
+  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\d\d:\d\d\.\d{3}: 1: # ReadData 0\r\n)")));
+  // FastDrain=0: the drain before each command waits instead of taking what is there.
+  EXPECT_EQ(log.find("Read Pending Data Request"), std::string::npos);
+  // CommandRetryCount=$3: the model command failed three times and was given up.
+  EXPECT_NE(r.Err.find("ERROR!! Get Model Failure!!"), std::string::npos) << r.Err;
+}
+
+TEST_F(E2ETest, NoLoggerIsAnError) {
+  const auto r = RunProcess(
+      {kTarnwick, "download", "-o", dir.File("none"), "--port", "/dev/no-such-tarnwick-port"});
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_NE(r.Err.find("Unable to open com port (Error: 2)"), std::string::npos) << r.Err;
+  const auto bad = RunProcess({kTarnwick, "simulate", "--faults", "sometimes"});
+  EXPECT_NE(bad.ExitCode, 0);
+  EXPECT_NE(bad.Err.find("bad fault item 'sometimes'"), std::string::npos) << bad.Err;
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,167 @@
+// The simulated logger on a real pseudo-terminal, talked to through the real serial port,
+// and found through its announcement like a USB device.
+#include "common/temp_dir.hpp"
+#include "device/control.hpp"
+#include "device/download.hpp"
+#include "platform/device_change_watcher.hpp"
+#include "platform/serial_ports.hpp"
+#include "platform/udev_device_source.hpp"
+#include "sim/sim_device_source.hpp"
+#include "sim/sim_pty_host.hpp"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace tarnwick {
+namespace {
+
+TIGotUWholeData Image(int points) {
+  TIGotUWholeData image;
+  image.Status.FModel.Data = {0, 1, 0x17};
+  image.Status.FCount.Data = {0, static_cast<uint8_t>(points >> 8), static_cast<uint8_t>(points)};
+  image.ConfigBlock().assign(4096, 0x42);
+  auto blocks = std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(points), 32);
+  for (uint32_t i = 0; i < blocks->NumberOfBytes(); ++i) {
+    blocks->DataBuffer()[i] = static_cast<uint8_t>(i ^ (i >> 8));
+  }
+  image.SetBlocks(std::move(blocks));
+  return image;
+}
+
+class TNullProgress : public IProgressInterface {
+ public:
+  void OnProgress(int32_t, int32_t, bool& Abort) override { Abort = false; }
+  void SetMessage1(const std::string&) override {}
+  void SetMessage2(const std::string&) override {}
+};
+
+sim::TSimLoggerOptions FastLink(uint16_t product) {
+  sim::TSimLoggerOptions o;
+  o.ProductID = product;
+  o.Link.BytesPerSecond = 1 << 20;
+  o.NmeaInterval = std::chrono::milliseconds(50);
+  return o;
+}
+
+TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
+  const auto source = Image(129);
+  sim::TSimPtyHost host(source, FastLink(0x0900));
+  host.Start();
+  auto port = CreateComPort(host.SlavePath());
+  TIGotUProtocol protocol;
+  protocol.SetPort(port.get());
+  TIGotUControl control(protocol);
+  const auto job = TIGotUDownload::Create(control);
+  ASSERT_TRUE(job->Execute(std::make_shared<TNullProgress>()));
+  const auto image = job->TakeWholeData();
+  EXPECT_EQ(image->Status.FModel.Data, source.Status.FModel.Data);
+  EXPECT_EQ(image->ConfigBlock(), std::vector<uint8_t>(4096, 0x42));
+  ASSERT_EQ(image->Blocks()->NumberOfBytes(), source.Blocks()->NumberOfBytes());
+  EXPECT_TRUE(std::equal(image->Blocks()->DataBuffer(),
+                         image->Blocks()->DataBuffer() + image->Blocks()->NumberOfBytes(),
+                         source.Blocks()->DataBuffer()));
+  EXPECT_FALSE(port->Connected());
+  EXPECT_GT(host.Stats().PointBlocks, 0);
+}
+
+TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
+  auto options = FastLink(0x0B80);
+  options.Faults.UnplugAfterBlocks = 1;
+  sim::TSimPtyHost host(Image(300), options);
+  host.Start();
+  auto port = CreateComPort(host.SlavePath());
+  port->SetChunkSize(16);
+  TIGotUProtocol protocol;
+  protocol.SetPort(port.get());
+  TIGotUControl control(protocol);
+  const auto job = TIGotUDownload::Create(control);
+  EXPECT_THROW(job->Execute(std::make_shared<TNullProgress>()), EComPort);
+  EXPECT_TRUE(host.Unplugged());
+  EXPECT_FALSE(port->Connected());
+}
+
+TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
+  test::TTempDir dir;
+  const std::string folder = dir.File("sims");
+  sim::TSimPtyHost host(Image(1), FastLink(0x0B80));
+  auto registration = std::make_unique<sim::TSimRegistration>(host.SlavePath(), 0x0B80, "0042",
+                                                              "Simulated i-gotU", folder);
+  TIgotUDeviceEnumerator device({std::make_shared<sim::TSimDeviceSource>(folder)}, CreateComPort);
+  const auto list = device.EnumDevices();
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->Count(), 1);
+  const auto& info = dynamic_cast<const TIGotUSerialDeviceInfo&>((*list)[0]);
+  EXPECT_EQ(info.ComPort, host.SlavePath());
+  EXPECT_EQ(info.InfoRec.VendorID, 0x0DF7);
+  EXPECT_EQ(info.InfoRec.ProductID, 0x0B80);
+  EXPECT_EQ(info.InfoRec.Revision, "0042");
+  EXPECT_EQ(info.ChunkSize, 16);
+  EXPECT_EQ(info.Name, "Simulated i-gotU");
+  const auto port = device.CreatePort(info);
+  EXPECT_TRUE(device.PortExist(*port));
+  registration->Remove();
+  EXPECT_FALSE(device.PortExist(*port));
+}
+
+TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
+  test::TTempDir dir;
+  const std::string folder = dir.File("sims");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  {
+    std::ofstream stale(folder + "/999999999.ini");
+    stale
+        << "[Logger]\nPort=/dev/null\nHardwareID=USB\\VID_0DF7&PID_0900&REV_0200\nPid=999999999\n";
+  }
+  sim::TSimDeviceSource source(folder);
+  ASSERT_TRUE(source.PresentDevices().has_value());
+  EXPECT_TRUE(source.PresentDevices()->empty());
+  EXPECT_FALSE(std::ifstream(folder + "/999999999.ini").good()); // cleaned up
+
+  {
+    std::ofstream live(folder + "/1.ini");
+    live << "[Logger]\nPort=/dev/null\nHardwareID=USB\\VID_0DF7&PID_0900&REV_0200\nPid="
+         << ::getpid() << "\n";
+  }
+  EXPECT_EQ(source.PresentDevices()->size(), 1u);
+  ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+  EXPECT_TRUE(source.PresentDevices()->empty()); // others could write it
+  EXPECT_THROW(sim::TSimRegistration("/dev/null", 0x0900, "0200", "x", folder), Exception);
+  EXPECT_TRUE(sim::TSimDeviceSource(dir.File("none")).PresentDevices()->empty());
+}
+
+TEST(UdevSourceTest, HardwareIdTextFromSysfsValues) {
+  EXPECT_EQ(TUdevDeviceSource::UsbHardwareID("0df7", "0b80", "0200"),
+            "USB\\VID_0DF7&PID_0B80&REV_0200");
+  EXPECT_FALSE(TUdevDeviceSource::UsbHardwareID("0df7", nullptr, "0200").has_value());
+}
+
+TEST(UdevSourceTest, SystemListsReadWithoutError) {
+  // Whatever this machine has: the calls work and list only terminals with device nodes.
+  TUdevDeviceSource source;
+  const auto devices = source.PresentDevices();
+  if (devices) {
+    for (const auto& d : *devices) {
+      ASSERT_TRUE(d.PortName.has_value());
+      EXPECT_EQ(d.PortName->rfind("/dev/", 0), 0u);
+    }
+  }
+  const auto ports = GetComPorts();
+  EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end()));
+}
+
+TEST(DeviceChangeWatcherTest, OffersAPollableDescriptor) {
+  std::unique_ptr<TDeviceChangeWatcher> watcher;
+  try {
+    watcher = std::make_unique<TDeviceChangeWatcher>();
+  } catch (const Exception& e) {
+    GTEST_SKIP() << e.what(); // a container without udev netlink
+  }
+  EXPECT_GE(watcher->Fd(), 0);
+  // Taking the pending changes returns at once, whether or not there are any (a hang here
+  // ends the test at its time-out).
+  watcher->ReadChanges();
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,3 +1,4 @@
+#include "cli/cancel_signals.hpp"
 #include "cli/cli_common.hpp"
 #include "cli/console_progress.hpp"
 #include "cli/device_settings.hpp"
@@ -64,46 +65,6 @@ struct TDownloadArgs {
   int Device = 0;
 };
 
-std::atomic<int> gCancelSignal{0};
-
-extern "C" void OnCancelSignal(int Signal) {
-  if (gCancelSignal.load() != 0) {
-    // A second Ctrl-C stops at once.
-    std::signal(Signal, SIG_DFL);
-    std::raise(Signal);
-    return;
-  }
-  gCancelSignal.store(Signal);
-  constexpr char kText[] =
-      "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n";
-  [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kText, sizeof kText - 1);
-}
-
-// Ctrl-C and SIGTERM cancel the download while this object lives.
-class TCancelSignals {
- public:
-  TCancelSignals() {
-    gCancelSignal.store(0);
-    struct sigaction sa {};
-    sa.sa_handler = OnCancelSignal;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, &FOldInt);
-    ::sigaction(SIGTERM, &sa, &FOldTerm);
-  }
-  ~TCancelSignals() {
-    ::sigaction(SIGINT, &FOldInt, nullptr);
-    ::sigaction(SIGTERM, &FOldTerm, nullptr);
-  }
-  TCancelSignals(const TCancelSignals&) = delete;
-  TCancelSignals& operator=(const TCancelSignals&) = delete;
-
-  static bool Requested() { return gCancelSignal.load() != 0; }
-
- private:
-  struct sigaction FOldInt {};
-  struct sigaction FOldTerm {};
-};
-
 // The port of the logger that the options name: --port, --device N, or the only one found.
 std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
   if (!args.Port.empty()) {
@@ -152,7 +113,8 @@ int Download(const TDownloadArgs& args) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
 
-  const TCancelSignals signals;
+  const TCancelSignals signals(
+      "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n");
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   const auto progress =
       std::make_shared<TConsoleProgress>(std::cerr, terminal, &TCancelSignals::Requested);

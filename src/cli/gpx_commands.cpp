@@ -1,3 +1,4 @@
+#include "cli/cancel_signals.hpp"
 #include "cli/cli_common.hpp"
 #include "gpx/gpx_file.hpp"
 #include "gpx/igotu_to_gpx.hpp"
@@ -18,37 +19,6 @@ namespace {
 // Exit status of an export stopped by Ctrl-C, as the shell reports an interrupted program.
 constexpr int kExitCancelled = 130;
 
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void OnInterrupt(int /*sig*/) {
-  gInterrupted = 1;
-}
-
-// While it lives, Ctrl-C (or SIGTERM) asks the running export to stop at its next point
-// instead of ending the process, so that no temporary file is left behind and no existing
-// output is replaced.
-class TInterruptGuard {
- public:
-  TInterruptGuard() {
-    gInterrupted = 0;
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, &FOldInt);
-    ::sigaction(SIGTERM, &sa, &FOldTerm);
-  }
-  ~TInterruptGuard() {
-    ::sigaction(SIGINT, &FOldInt, nullptr);
-    ::sigaction(SIGTERM, &FOldTerm, nullptr);
-  }
-  TInterruptGuard(const TInterruptGuard&) = delete;
-  TInterruptGuard& operator=(const TInterruptGuard&) = delete;
-
- private:
-  struct sigaction FOldInt {};
-  struct sigaction FOldTerm {};
-};
-
 // Progress on standard error: the stage text and a bar, redrawn in place, when standard error
 // is a terminal; silent otherwise. Answers abort once Ctrl-C was pressed.
 class TCliProgress : public IProgressInterface {
@@ -59,7 +29,7 @@ class TCliProgress : public IProgressInterface {
   TCliProgress& operator=(const TCliProgress&) = delete;
 
   void OnProgress(int32_t Position, int32_t Max, bool& Abort) override {
-    Abort = gInterrupted != 0;
+    Abort = TCancelSignals::Requested();
     if (!FShow || Max <= 0) {
       return;
     }
@@ -137,7 +107,7 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
     points += t->Points().size();
     wayPoints += t->CountWayPoints();
   }
-  TInterruptGuard guard;
+  const TCancelSignals signals("Cancelling the export (Ctrl-C again stops at once)\n");
   const auto progress = std::make_shared<TCliProgress>();
   TIGotUDataToGPX conversion(Tracks, FileName, Prefs);
   const bool done = conversion.Execute(progress);

@@ -1,14 +1,12 @@
 #include "gpx/xml_document.hpp"
 
 #include "support/errors.hpp"
+#include "support/file_util.hpp"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <pugixml.hpp>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarnwick {
 
@@ -16,49 +14,6 @@ namespace {
 
 pugi::xml_node Wrap(pugi::xml_node_struct* Node) {
   return pugi::xml_node(Node);
-}
-
-// The whole file in one piece, sized from the start: a GPX file can be tens of megabytes,
-// and growing the text as it comes in would copy it several times over.
-std::string ReadTextFile(const std::string& FileName, size_t MaxBytes) {
-  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    throw EFileError::Open(FileName, errno);
-  }
-  struct TCloser {
-    int Fd;
-    ~TCloser() { ::close(Fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    throw EFileError::Read(FileName, errno);
-  }
-  if (S_ISDIR(st.st_mode)) {
-    throw EFileError::Open(FileName, EISDIR);
-  }
-  std::string text(static_cast<size_t>(std::max<off_t>(st.st_size, 0)) + 1, '\0');
-  size_t used = 0;
-  for (;;) {
-    if (used == text.size()) {
-      text.resize(text.size() * 2); // the file grew while it was read
-    }
-    const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n < 0) {
-      throw EFileError::Read(FileName, errno);
-    }
-    if (n == 0) {
-      break;
-    }
-    used += static_cast<size_t>(n);
-    if (used > MaxBytes) {
-      throw EFileError::Read(FileName, EFBIG);
-    }
-  }
-  text.resize(used);
-  return text;
 }
 
 } // namespace
@@ -270,7 +225,11 @@ void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceNam
 }
 
 void TXmlDocument::LoadFromFile(const std::string& FileName) {
-  LoadFromString(ReadTextFile(FileName, MaxFileSize), FileName);
+  const std::optional<std::string> text = ReadWholeFile(FileName, MaxFileSize);
+  if (!text) {
+    throw EFileError::Open(FileName, ENOENT);
+  }
+  LoadFromString(*text, FileName);
 }
 
 } // namespace tarnwick

@@ -250,15 +250,8 @@ void TExtPointGridHelper::GetDataText(int ACol, int Index, std::string& Text) co
   }
 }
 
-const TIGotUExtPoint* TExtIntPointGridHelper::GetPoint(int Index) const {
-  if (FPoints == nullptr || Index < 0 || Index >= static_cast<int>(FPoints->size())) {
-    return nullptr;
-  }
-  return (*FPoints)[static_cast<size_t>(Index)];
-}
-
 void TExtIntPointGridHelper::GetValuesText(int Index, std::string& Text) const {
-  const auto* p = static_cast<const TIGotUExtIntPoint*>(GetPoint(Index));
+  const TIGotUExtIntPoint* p = Record(Index);
   if (p == nullptr) {
     return;
   }
@@ -270,20 +263,8 @@ void TExtIntPointGridHelper::GetValuesText(int Index, std::string& Text) const {
   Text = std::move(s);
 }
 
-void TExtIntPointGridHelper::SetPoints(const std::vector<const TIGotUExtIntPoint*>* Points) {
-  FPoints = Points;
-  SetDataCount(Points != nullptr ? static_cast<int>(Points->size()) : 0);
-}
-
-const TIGotUExtPoint* TExtDoublePointGridHelper::GetPoint(int Index) const {
-  if (FPoints == nullptr || Index < 0 || Index >= static_cast<int>(FPoints->size())) {
-    return nullptr;
-  }
-  return (*FPoints)[static_cast<size_t>(Index)];
-}
-
 void TExtDoublePointGridHelper::GetValuesText(int Index, std::string& Text) const {
-  const auto* p = static_cast<const TIGotUExtDoublePoint*>(GetPoint(Index));
+  const TIGotUExtDoublePoint* p = Record(Index);
   if (p == nullptr) {
     return;
   }
@@ -293,11 +274,6 @@ void TExtDoublePointGridHelper::GetValuesText(int Index, std::string& Text) cons
     s += ' ';
   }
   Text = std::move(s);
-}
-
-void TExtDoublePointGridHelper::SetPoints(const std::vector<const TIGotUExtDoublePoint*>* Points) {
-  FPoints = Points;
-  SetDataCount(Points != nullptr ? static_cast<int>(Points->size()) : 0);
 }
 
 } // namespace tarnwick

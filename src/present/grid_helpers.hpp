@@ -90,32 +90,46 @@ class TExtPointGridHelper : public TStringGridHelper {
   virtual void GetValuesText(int Index, std::string& Text) const = 0;
 };
 
-/// Heart-rate or cadence records: 24 values "%3d ".
-class TExtIntPointGridHelper : public TExtPointGridHelper {
+/// Extension records of one kind, as a track lists them.
+template <class TRecord>
+class TExtListGridHelper : public TExtPointGridHelper {
  public:
   using TExtPointGridHelper::TExtPointGridHelper;
-  const TIGotUExtPoint* GetPoint(int Index) const override;
-  void GetValuesText(int Index, std::string& Text) const override;
 
-  const std::vector<const TIGotUExtIntPoint*>* Points() const { return FPoints; }
-  void SetPoints(const std::vector<const TIGotUExtIntPoint*>* Points);
+  const TIGotUExtPoint* GetPoint(int Index) const override { return Record(Index); }
+
+  const std::vector<const TRecord*>* Points() const { return FPoints; }
+  /// Shows the list (or nothing); the list must stay alive while it is shown.
+  void SetPoints(const std::vector<const TRecord*>* Points) {
+    FPoints = Points;
+    SetDataCount(Points != nullptr ? static_cast<int>(Points->size()) : 0);
+  }
+
+ protected:
+  /// Record Index of the list, or null when there is none.
+  const TRecord* Record(int Index) const {
+    if (FPoints == nullptr || Index < 0 || Index >= static_cast<int>(FPoints->size())) {
+      return nullptr;
+    }
+    return (*FPoints)[static_cast<size_t>(Index)];
+  }
 
  private:
-  const std::vector<const TIGotUExtIntPoint*>* FPoints = nullptr;
+  const std::vector<const TRecord*>* FPoints = nullptr;
+};
+
+/// Heart-rate or cadence records: 24 values "%3d ".
+class TExtIntPointGridHelper : public TExtListGridHelper<TIGotUExtIntPoint> {
+ public:
+  using TExtListGridHelper::TExtListGridHelper;
+  void GetValuesText(int Index, std::string& Text) const override;
 };
 
 /// Speed records: 12 values "%.2f ".
-class TExtDoublePointGridHelper : public TExtPointGridHelper {
+class TExtDoublePointGridHelper : public TExtListGridHelper<TIGotUExtDoublePoint> {
  public:
-  using TExtPointGridHelper::TExtPointGridHelper;
-  const TIGotUExtPoint* GetPoint(int Index) const override;
+  using TExtListGridHelper::TExtListGridHelper;
   void GetValuesText(int Index, std::string& Text) const override;
-
-  const std::vector<const TIGotUExtDoublePoint*>* Points() const { return FPoints; }
-  void SetPoints(const std::vector<const TIGotUExtDoublePoint*>* Points);
-
- private:
-  const std::vector<const TIGotUExtDoublePoint*>* FPoints = nullptr;
 };
 
 } // namespace tarnwick

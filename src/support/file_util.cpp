@@ -2,6 +2,7 @@
 
 #include "support/errors.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -29,10 +30,19 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
   if (S_ISDIR(st.st_mode)) {
     throw EFileError::Open(FileName, EISDIR);
   }
-  std::string content;
-  char buf[65536];
+  // Sized from the start: a GPX file can be tens of megabytes, and growing the text as it
+  // comes in would copy it several times over.
+  const auto expected = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
+  if (expected > MaxBytes) {
+    throw EFileError::Read(FileName, EFBIG);
+  }
+  std::string content(expected + 1, '\0');
+  size_t used = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (used == content.size()) {
+      content.resize(content.size() * 2); // the file grew while it was read
+    }
+    const ssize_t n = ::read(fd, content.data() + used, content.size() - used);
     if (n < 0) {
       if (errno == EINTR) {
         continue;
@@ -42,11 +52,12 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
     if (n == 0) {
       break;
     }
-    if (content.size() + static_cast<size_t>(n) > MaxBytes) {
+    used += static_cast<size_t>(n);
+    if (used > MaxBytes) {
       throw EFileError::Read(FileName, EFBIG);
     }
-    content.append(buf, static_cast<size_t>(n));
   }
+  content.resize(used);
   return content;
 }
 

@@ -115,7 +115,7 @@ std::string TGPXFile::SaveToString() const {
   Write(xml, TGPXAbortAction::WritePartial);
   DoMessage("Save to file...");
   xml.Finish();
-  return xml.Text();
+  return std::string(xml.Text());
 }
 
 void TGPXFile::Load(const std::string& AFileName) {

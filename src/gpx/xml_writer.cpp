@@ -1,5 +1,6 @@
 #include "gpx/xml_writer.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
@@ -84,7 +85,7 @@ const char* Reference(char C) {
 // Appends Text escaped for element content or (Attribute) a quoted attribute value. Line
 // breaks and tabs in attributes become character references, which survive the blank
 // normalisation that readers apply to attribute values; CR does so in text as well.
-void AppendEscaped(std::string& Out, std::string_view Text, bool Attribute) {
+void AppendEscaped(TTextBuffer& Out, std::string_view Text, bool Attribute) {
   size_t start = 0;
   for (size_t i = 0; i < Text.size(); ++i) {
     const uint8_t cls = kByteClass[static_cast<unsigned char>(Text[i])];
@@ -97,19 +98,19 @@ void AppendEscaped(std::string& Out, std::string_view Text, bool Attribute) {
         continue;
       }
       // Cleaned, the rest holds only characters that XML carries.
-      Out.append(Text, start, i - start);
+      Out.Append(Text.substr(start, i - start));
       AppendEscaped(Out, CleanXmlText(Text.substr(i)), Attribute);
       return;
     }
-    Out.append(Text, start, i - start);
+    Out.Append(Text.substr(start, i - start));
     Out += Reference(Text[i]);
     start = i + 1;
   }
-  Out.append(Text, start);
+  Out.Append(Text.substr(start));
 }
 
-void AppendIndent(std::string& Out, size_t Level) {
-  Out.append(2 * Level, ' ');
+void AppendIndent(TTextBuffer& Out, size_t Level) {
+  Out.Append(2 * Level, ' ');
 }
 
 } // namespace
@@ -133,10 +134,18 @@ std::string CleanXmlText(std::string_view Text) {
   return out;
 }
 
+void TTextBuffer::Grow(size_t Extra) {
+  const size_t capacity = std::max(FSize + Extra, FCapacity * 2 + 4096);
+  auto data = std::make_unique<char[]>(capacity);
+  std::memcpy(data.get(), FData.get(), FSize);
+  FData = std::move(data);
+  FCapacity = capacity;
+}
+
 TXmlWriter::TXmlWriter(TSink Sink) : FSink(std::move(Sink)) {
   FOpen.reserve(16);
   if (FSink) {
-    FOut.reserve(kChunkSize + 4096);
+    FOut.Reserve(kChunkSize + 4096);
   }
 }
 
@@ -193,9 +202,9 @@ void TXmlWriter::CloseBelow(size_t Level) {
 }
 
 void TXmlWriter::MaybeFlush() {
-  if (FSink && FOut.size() >= kChunkSize) {
-    FSink(FOut);
-    FOut.clear();
+  if (FSink && FOut.Size() >= kChunkSize) {
+    FSink(FOut.View());
+    FOut.Clear();
   }
 }
 
@@ -204,9 +213,9 @@ void TXmlWriter::Finish() {
     CloseBelow(0);
     CloseLast();
   }
-  if (FSink && !FOut.empty()) {
-    FSink(FOut);
-    FOut.clear();
+  if (FSink && FOut.Size() > 0) {
+    FSink(FOut.View());
+    FOut.Clear();
   }
 }
 
@@ -221,7 +230,7 @@ TXmlElement TXmlElement::AddChild(std::string_view Name) {
     FWriter->FOut += '\n';
     open.HasChildren = true;
   }
-  std::string& out = FWriter->FOut;
+  TTextBuffer& out = FWriter->FOut;
   AppendIndent(out, FLevel + 1);
   out += '<';
   out += Name;
@@ -238,7 +247,7 @@ void TXmlElement::AddTextChild(std::string_view Name, std::string_view Text) {
     throw std::logic_error("an XML element with text cannot take child elements");
   }
   FWriter->EndStartTag(open);
-  std::string& out = FWriter->FOut;
+  TTextBuffer& out = FWriter->FOut;
   if (!open.HasChildren) {
     out += '\n';
     open.HasChildren = true;
@@ -258,7 +267,7 @@ void TXmlElement::SetAttribute(std::string_view Name, std::string_view Value) {
   if (!open.StartTagOpen || FLevel + 1 != FWriter->FOpen.size()) {
     throw std::logic_error("XML attributes must come before the element's content");
   }
-  std::string& out = FWriter->FOut;
+  TTextBuffer& out = FWriter->FOut;
   out += ' ';
   out += Name;
   out += "=\"";

@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +13,56 @@
 namespace tarnwick {
 
 class TXmlWriter;
+
+/// Growing text with appends cheap enough for the millions of small pieces a large GPX file is
+/// made of (std::string's append does more checking than this needs).
+class TTextBuffer {
+ public:
+  void Append(std::string_view Text) {
+    if (Text.size() > FCapacity - FSize) {
+      Grow(Text.size());
+    }
+    std::memcpy(FData.get() + FSize, Text.data(), Text.size());
+    FSize += Text.size();
+  }
+  void Append(char C) {
+    if (FSize == FCapacity) {
+      Grow(1);
+    }
+    FData[FSize++] = C;
+  }
+  /// Appends Count copies of C.
+  void Append(size_t Count, char C) {
+    if (Count > FCapacity - FSize) {
+      Grow(Count);
+    }
+    std::memset(FData.get() + FSize, C, Count);
+    FSize += Count;
+  }
+  TTextBuffer& operator+=(std::string_view Text) {
+    Append(Text);
+    return *this;
+  }
+  TTextBuffer& operator+=(char C) {
+    Append(C);
+    return *this;
+  }
+  /// Makes room for Count more characters without reallocating.
+  void Reserve(size_t Count) {
+    if (Count > FCapacity - FSize) {
+      Grow(Count);
+    }
+  }
+  std::string_view View() const { return {FData.get(), FSize}; }
+  size_t Size() const { return FSize; }
+  void Clear() { FSize = 0; }
+
+ private:
+  void Grow(size_t Extra);
+  std::unique_ptr<char[]> FData;
+  size_t FCapacity = 0;
+  size_t FSize = 0;
+};
 
 /// An element being written by a TXmlWriter. Elements are written in document order: adding
 /// a child to an element closes whatever was open below it, and a handle whose element has
@@ -40,6 +92,7 @@ class TXmlElement {
 
  private:
   friend class TXmlWriter;
+
   TXmlElement(TXmlWriter* Writer, size_t Level, uint64_t Id)
       : FWriter(Writer), FLevel(Level), FId(Id) {}
   TXmlWriter* FWriter;
@@ -68,7 +121,7 @@ class TXmlWriter {
   /// Closes every open element and hands the rest of the text to the sink.
   void Finish();
   /// The text kept so far when there is no sink.
-  const std::string& Text() const { return FOut; }
+  std::string_view Text() const { return FOut.View(); }
 
  private:
   friend class TXmlElement;
@@ -92,7 +145,7 @@ class TXmlWriter {
   void MaybeFlush();
 
   TSink FSink;
-  std::string FOut;
+  TTextBuffer FOut;
   std::vector<ROpen> FOpen;
   std::vector<RDeclaration> FDeclarations;
   uint64_t FNextId = 1;

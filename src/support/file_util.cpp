@@ -63,7 +63,8 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
 
 namespace {
 std::atomic<unsigned> gTempCounter{0};
-}
+constexpr uint64_t kWritebackStep = uint64_t{1} << 20;
+} // namespace
 
 TReplacingFile::TReplacingFile(std::string Target) : FTarget(std::move(Target)) {
   // The kernel applies the user's umask to 0666, as for any newly created file.
@@ -108,6 +109,14 @@ void TReplacingFile::Write(const void* Data, size_t Size) {
     }
     p += n;
     Size -= static_cast<size_t>(n);
+    FWritten += static_cast<uint64_t>(n);
+  }
+  // Start writing large files out while more is being produced, so that the flush in Finish
+  // has little left to wait for.
+  if (FWritten - FKicked >= kWritebackStep) {
+    ::sync_file_range(FFd, static_cast<off_t>(FKicked), static_cast<off_t>(FWritten - FKicked),
+                      SYNC_FILE_RANGE_WRITE);
+    FKicked = FWritten;
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -36,6 +37,8 @@ class TReplacingFile {
   std::string FTempName;
   int FFd = -1;
   bool FCommitted = false;
+  uint64_t FWritten = 0; // bytes written so far
+  uint64_t FKicked = 0;  // bytes whose writing out has been started
 };
 
 } // namespace tarnwick

@@ -40,7 +40,7 @@ TEST(XmlLayer, WritesTheFixedLayout) {
                         "</r>\n");
   // What the writer escapes reads back unchanged.
   TXmlDocument doc;
-  doc.LoadFromString(xml.Text(), "written");
+  doc.LoadFromString(std::string(xml.Text()), "written");
   EXPECT_EQ(doc.Root().Attribute("a"), "x\"<&>\t\n\r");
   EXPECT_EQ(doc.Root().ChildText("t"), "x < y & \"z\" >\r");
 }
@@ -97,7 +97,7 @@ TEST(XmlLayer, TextThatXmlCannotCarryIsCleanedSoTheFileStaysWellFormed) {
   root.AddTextChild("t", "\x02ok\xFF");
   xml.Finish();
   TXmlDocument again;
-  again.LoadFromString(xml.Text(), "saved");
+  again.LoadFromString(std::string(xml.Text()), "saved");
   EXPECT_EQ(again.Root().Attribute("v"), "xy");
   EXPECT_EQ(again.Root().ChildText("t"), "ok\xEF\xBF\xBD");
 }

@@ -51,36 +51,6 @@ TDateTime ReadTime(std::string_view Text) {
   return TUTCDateTime::StrToDateTime(Text);
 }
 
-// The text TUTCDateTime::DateTimeToUTCStr gives (2013-11-24T06:21:52.000), put together in
-// place: the export writes one per point.
-std::string UTCTimeText(TDateTime Value) {
-  const RDateTimeParts p = DecodeDateTime(Value);
-  if (p.Year < 0 || p.Year > 9999) {
-    return TUTCDateTime::DateTimeToUTCStr(Value);
-  }
-  char text[23];
-  const auto put = [&text](int pos, int value, int width) {
-    for (int i = pos + width - 1; i >= pos; --i) {
-      text[i] = static_cast<char>('0' + value % 10);
-      value /= 10;
-    }
-  };
-  put(0, p.Year, 4);
-  text[4] = '-';
-  put(5, p.Month, 2);
-  text[7] = '-';
-  put(8, p.Day, 2);
-  text[10] = 'T';
-  put(11, p.Hour, 2);
-  text[13] = ':';
-  put(14, p.Minute, 2);
-  text[16] = ':';
-  put(17, p.Second, 2);
-  text[19] = '.';
-  put(20, p.MilliSecond, 3);
-  return std::string(text, sizeof text);
-}
-
 double ReadCoordinate(TXmlNode Node, const char* Name) {
   const std::string_view text = Node.Attribute(Name);
   const auto value = TryGPXDecimal(text);
@@ -103,7 +73,7 @@ void TGPXWptType::SetHeadToNode(TXmlElement Node) const {
     Node.AddTextChild("ele", FormatGPXFixed(_ele, 3));
   }
   if (Have(TWptTypeDataFlag::wdfTime)) {
-    Node.AddTextChild("time", UTCTimeText(_time));
+    Node.AddTextChild("time", TUTCDateTime::DateTimeToUTCStr(_time));
   }
 }
 

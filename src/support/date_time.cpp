@@ -198,8 +198,32 @@ std::string TUTCDateTime::DateTimeToStr(TDateTime Value) {
 
 std::string TUTCDateTime::DateTimeToUTCStr(TDateTime Value) {
   const auto p = DecodeDateTime(Value);
-  return YMDToDateStr(p.Year, p.Month, p.Day) + 'T' +
-         HMSToTimeStr(p.Hour, p.Minute, p.Second, p.MilliSecond);
+  if (p.Year < 0 || p.Year > 9999) {
+    return YMDToDateStr(p.Year, p.Month, p.Day) + 'T' +
+           HMSToTimeStr(p.Hour, p.Minute, p.Second, p.MilliSecond);
+  }
+  // Put together in place: a GPX export writes one per point.
+  char text[23];
+  const auto put = [&text](int pos, int value, int width) {
+    for (int i = pos + width - 1; i >= pos; --i) {
+      text[i] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    }
+  };
+  put(0, p.Year, 4);
+  text[4] = '-';
+  put(5, p.Month, 2);
+  text[7] = '-';
+  put(8, p.Day, 2);
+  text[10] = 'T';
+  put(11, p.Hour, 2);
+  text[13] = ':';
+  put(14, p.Minute, 2);
+  text[16] = ':';
+  put(17, p.Second, 2);
+  text[19] = '.';
+  put(20, p.MilliSecond, 3);
+  return std::string(text, sizeof text);
 }
 
 std::string TUTCDateTime::DoubleToTimeStr(double Value) {

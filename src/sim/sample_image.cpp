@@ -87,7 +87,7 @@ RActivityModel Model(TActivity a) {
 }
 
 constexpr double kMetresPerDegree = 111'320.0;
-constexpr double kSecond = 1.0 / 86400.0;
+constexpr int64_t kSecond = 1000; // the generator's clock counts whole milliseconds
 
 const char* const kOtherMessages[] = {"POWER ON", "LOW BATTERY", "GPS FIX", "USB CONNECT"};
 
@@ -101,17 +101,20 @@ class TGenerator {
 
   TIGotUWholeData Run() {
     const bool gt900 = FSpec.Family == TSampleFamily::GT900;
-    // Whole milliseconds, so that encoded times decode to exactly these values.
-    FTime = EncodeDate(2013, 11, 24) + FRng.Int(0, 40) + EncodeTime(6, 21, 52, 0);
+    // The clock counts whole milliseconds and is turned into a date-time only when a record
+    // is written: adding fractions of a day would drift off whole seconds after a few
+    // thousand steps.
+    FTime = DateTimeToMilliseconds(EncodeDate(2013, 11, 24) + FRng.Int(0, 40) +
+                                   EncodeTime(6, 21, 52, 0));
     const RPlace& home = kPlaces[FRng.Int(0, static_cast<int>(std::size(kPlaces)) - 1)];
     for (int track = 0; !Full(); ++track) {
       if (track > 0) {
         FTime += FRng.Int(2 * 3600, 40 * 3600) * kSecond;
         if (gt900) {
-          Push(TRecordEncoder::LogMessage(FTime, "RESET COUNTER", NextPrevSMS()));
+          Push(TRecordEncoder::LogMessage(At(FTime), "RESET COUNTER", NextPrevSMS()));
           FTime += FRng.Int(2, 20) * kSecond;
         } else if (FRng.Chance(0.5)) {
-          Push(TRecordEncoder::LogMessage(FTime, "POWER ON", NextPrevSMS()));
+          Push(TRecordEncoder::LogMessage(At(FTime), "POWER ON", NextPrevSMS()));
           FTime += FRng.Int(5, 60) * kSecond;
         }
       }
@@ -123,6 +126,10 @@ class TGenerator {
  private:
   bool Full() const { return FRecords.size() >= FLimit; }
 
+  static TDateTime At(int64_t Milliseconds) {
+    return static_cast<double>(Milliseconds) / 86'400'000.0;
+  }
+
   void Push(const RIGotUPointSlot& slot) {
     if (!Full()) {
       FRecords.push_back(slot);
@@ -130,7 +137,7 @@ class TGenerator {
   }
 
   uint16_t NextPrevSMS() {
-    const auto p = DecodeDateTime(FTime);
+    const auto p = DecodeDateTime(At(FTime));
     const auto prev = FPrevSMS;
     FPrevSMS = static_cast<uint16_t>(p.Second * 1000 + p.MilliSecond);
     return prev;
@@ -160,9 +167,9 @@ class TGenerator {
     std::vector<uint8_t> hrSamples;
     std::vector<uint8_t> cadSamples;
     std::vector<double> speedSamples;
-    TDateTime hrStart = FTime;
-    TDateTime cadStart = FTime;
-    TDateTime speedStart = FTime;
+    int64_t hrStart = FTime;
+    int64_t cadStart = FTime;
+    int64_t speedStart = FTime;
     const bool hasHR = gt900;
     const bool hasCadence = gt900 && m.Cadence > 0;
     const bool hasSpeedSensor = gt900 && activity == TActivity::Bike;
@@ -176,7 +183,7 @@ class TGenerator {
         flags |= 0x04;
       }
       TRecordEncoder::RFix fix;
-      fix.Time = FTime;
+      fix.Time = At(FTime);
       fix.Latitude = lat;
       fix.Longitude = lon;
       fix.Elevation = ele;
@@ -194,7 +201,7 @@ class TGenerator {
         NextPrevSMS();
       }
       if (!gt900 && FRng.Chance(1.0 / 1500)) {
-        Push(TRecordEncoder::LogMessage(FTime, kOtherMessages[FRng.Int(1, 3)], NextPrevSMS()));
+        Push(TRecordEncoder::LogMessage(At(FTime), kOtherMessages[FRng.Int(1, 3)], NextPrevSMS()));
       }
 
       for (int s = 0; s < interval; ++s) {
@@ -214,7 +221,7 @@ class TGenerator {
         if (hasHR) {
           hrSamples.push_back(static_cast<uint8_t>(std::lround(hr)));
           if (hrSamples.size() == 24) {
-            Push(TRecordEncoder::ExtInt(kFlagHeartRate, hrStart, ToArray<24>(hrSamples),
+            Push(TRecordEncoder::ExtInt(kFlagHeartRate, At(hrStart), ToArray<24>(hrSamples),
                                         NextPrevSMS()));
             hrSamples.clear();
             hrStart = FTime + (s + 1) * kSecond;
@@ -224,7 +231,7 @@ class TGenerator {
           const double cad = std::clamp(m.Cadence + FRng.Range(-6, 6), 0.0, 250.0);
           cadSamples.push_back(static_cast<uint8_t>(std::lround(speed < 0.3 ? 0 : cad)));
           if (cadSamples.size() == 24) {
-            Push(TRecordEncoder::ExtInt(kFlagCadence, cadStart, ToArray<24>(cadSamples),
+            Push(TRecordEncoder::ExtInt(kFlagCadence, At(cadStart), ToArray<24>(cadSamples),
                                         NextPrevSMS()));
             cadSamples.clear();
             cadStart = FTime + (s + 1) * kSecond;
@@ -235,7 +242,7 @@ class TGenerator {
           if (speedSamples.size() == 12) {
             std::array<double, 12> values{};
             std::copy(speedSamples.begin(), speedSamples.end(), values.begin());
-            Push(TRecordEncoder::ExtSpeed(speedStart, values, NextPrevSMS()));
+            Push(TRecordEncoder::ExtSpeed(At(speedStart), values, NextPrevSMS()));
             speedSamples.clear();
             speedStart = FTime + (s + 1) * kSecond;
           }
@@ -302,7 +309,7 @@ class TGenerator {
   TRandom FRng;
   size_t FLimit;
   std::vector<RIGotUPointSlot> FRecords;
-  TDateTime FTime = 0;
+  int64_t FTime = 0; // milliseconds since the date-time epoch
   uint16_t FPrevSMS = 0;
 };
 

@@ -1,7 +1,10 @@
 #include "cli/cli_common.hpp"
 
 #include "support/errors.hpp"
+#include "support/str_util.hpp"
 
+#include <charconv>
+#include <limits>
 #include <sys/stat.h>
 
 namespace tarnwick::cli {
@@ -27,13 +30,25 @@ const TIGotUTrack& TrackByNumber(const TLoadedImage& Image, int Number) {
   return Image.Points->Tracks()[Number - 1];
 }
 
-std::string OneLine(std::string Text) {
-  for (auto& c : Text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      c = ' ';
-    }
-  }
-  return Text;
+CLI::Validator CountsFromOne(const std::string& Things) {
+  return CLI::Validator(
+      [Things](std::string& Text) -> std::string {
+        int64_t value = 0;
+        const auto* end = Text.data() + Text.size();
+        const auto [ptr, ec] = std::from_chars(Text.data(), end, value);
+        if (ec == std::errc::result_out_of_range ||
+            (ec == std::errc() && value > std::numeric_limits<int>::max())) {
+          return "\"" + Text + "\" is too large";
+        }
+        if (ec != std::errc() || ptr != end) {
+          return "\"" + Text + "\" is not a number";
+        }
+        if (value < 1) {
+          return Things + " count from 1, not " + Text;
+        }
+        return {};
+      },
+      "NUMBER >= 1");
 }
 
 void WriteTable(std::ostream& Out, const TStringGridHelper& Table) {
@@ -45,7 +60,7 @@ void WriteTable(std::ostream& Out, const TStringGridHelper& Table) {
       if (col > 0) {
         line += '\t';
       }
-      line += OneLine(Table.GetCellText(col, row));
+      line += EscapeControls(Table.GetCellText(col, row));
     }
     line += '\n';
     Out.write(line.data(), static_cast<std::streamsize>(line.size()));

@@ -26,11 +26,13 @@ TLoadedImage LoadImage(const std::string& Base);
 const TIGotUTrack& TrackByNumber(const TLoadedImage& Image, int Number);
 
 /// Writes a table: the header row, then one line per data item, cells separated by tabs.
-/// Control characters inside a cell become blanks so that every record stays on one line.
+/// Control characters inside a cell are escaped (EscapeControls) so that every record stays
+/// on one line and nothing from a file reaches the terminal raw.
 void WriteTable(std::ostream& Out, const TStringGridHelper& Table);
 
-/// Replaces tabs, line breaks and other control characters by blanks.
-std::string OneLine(std::string Text);
+/// Checks an option that numbers things from 1 (tracks, loggers): a usage error such as
+/// "tracks count from 1, not 0" for a number below 1. Things names what is counted.
+CLI::Validator CountsFromOne(const std::string& Things);
 
 /// Adds the commands that read saved images (info, tracks, points, ...) and "sample".
 void AddImageCommands(CLI::App& App);

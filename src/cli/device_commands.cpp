@@ -12,6 +12,7 @@
 #include "sim/sim_pty_host.hpp"
 #include "support/debug_log.hpp"
 #include "support/errors.hpp"
+#include "support/str_util.hpp"
 
 #include <atomic>
 #include <csignal>
@@ -50,9 +51,10 @@ void Devices() {
   }
   for (const auto& info : *list) {
     const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(info.get());
-    std::cout << OneLine(info->Name) << '\t' << OneLine(serial != nullptr ? serial->ComPort : "")
-              << '\t' << Hex4(info->InfoRec.VendorID) << '\t' << Hex4(info->InfoRec.ProductID)
-              << '\t' << OneLine(info->InfoRec.Revision) << '\t' << info->ChunkSize << '\n';
+    std::cout << EscapeControls(info->Name) << '\t'
+              << EscapeControls(serial != nullptr ? serial->ComPort : "") << '\t'
+              << Hex4(info->InfoRec.VendorID) << '\t' << Hex4(info->InfoRec.ProductID) << '\t'
+              << EscapeControls(info->InfoRec.Revision) << '\t' << info->ChunkSize << '\n';
   }
 }
 
@@ -250,7 +252,7 @@ void AddDeviceCommands(CLI::App& App) {
       ->check(CLI::IsMember({8, 16}))
       ->needs(port);
   c->add_option("--device", download.Device, "number of the logger in \"tarnwick devices\"")
-      ->check(CLI::PositiveNumber)
+      ->check(CountsFromOne("loggers"))
       ->excludes(port);
   c->callback([] {
     if (const int code = Download(download); code != 0) {

@@ -4,6 +4,7 @@
 #include "gpx/igotu_to_gpx.hpp"
 #include "gpx/track_point_extension.hpp"
 #include "support/errors.hpp"
+#include "support/str_util.hpp"
 
 #include <algorithm>
 #include <csignal>
@@ -123,12 +124,12 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
 
 void Export(const TExportArgs& args) {
   if (int(args.Track != 0) + int(args.All) + int(args.Split) != 1) {
-    throw CLI::ValidationError("export", "give one of --track N, --all or --split");
+    throw CLI::ValidationError("give one of --track N, --all or --split");
   }
   if (args.Split ? args.Dir.empty() || !args.Output.empty()
                  : args.Output.empty() || !args.Dir.empty()) {
-    throw CLI::ValidationError("export", args.Split ? "--split writes into -d DIR, not -o"
-                                                    : "give the output file with -o FILE.gpx");
+    throw CLI::ValidationError(args.Split ? "--split writes into -d DIR, not -o"
+                                          : "give the output file with -o FILE.gpx");
   }
   TGPXPreferences prefs;
   prefs.Version = args.Gpx;
@@ -189,9 +190,9 @@ void GpxInfo(const TGpxInfoArgs& args) {
   doc.SetProgress(nullptr);
   progress->Finish();
 
-  std::cout << "Version: " << OneLine(doc.Version()) << '\n'
-            << "Creator: " << OneLine(doc.Creator()) << '\n'
-            << "Metadata name: " << OneLine(doc.MetaData().Name) << '\n'
+  std::cout << "Version: " << EscapeControls(doc.Version()) << '\n'
+            << "Creator: " << EscapeControls(doc.Creator()) << '\n'
+            << "Metadata name: " << EscapeControls(doc.MetaData().Name) << '\n'
             << "Way points: " << doc.WayPoints().Count() << '\n'
             << "Track\tPoints\tHeart rate\tCadence\tSpeed\tFirst time\tLast time\n";
   const TGPXExtensionClass tpxClass = TGPXTrkTypeTpx2::Class();
@@ -212,8 +213,8 @@ void GpxInfo(const TGpxInfoArgs& args) {
     };
     const auto first = std::find_if(seg.begin(), seg.end(), hasTime);
     const auto last = std::find_if(seg.rbegin(), seg.rend(), hasTime);
-    std::cout << OneLine(track.Name) << '\t' << seg.size() << '\t' << hr << '\t' << cad << '\t'
-              << speed << '\t'
+    std::cout << EscapeControls(track.Name) << '\t' << seg.size() << '\t' << hr << '\t' << cad
+              << '\t' << speed << '\t'
               << (first != seg.end() ? TUTCDateTime::DateTimeToUTCStr(first->trkpt._time) : "")
               << '\t'
               << (last != seg.rend() ? TUTCDateTime::DateTimeToUTCStr(last->trkpt._time) : "")
@@ -232,7 +233,7 @@ void AddGpxCommands(CLI::App& App) {
   c->add_option("BASE", exp.Base, "saved image: trip, trip.dat or trip.bin")->required();
   c->add_option("--output,-o", exp.Output, "the GPX file to write (with --track or --all)");
   c->add_option("--dir,-d", exp.Dir, "the folder for --split (made when missing)");
-  c->add_option("--track,-t", exp.Track, "track number, from 1")->check(CLI::PositiveNumber);
+  c->add_option("--track,-t", exp.Track, "track number, from 1")->check(CountsFromOne("tracks"));
   c->add_flag("--all", exp.All, "all tracks into one file");
   c->add_flag("--split", exp.Split, "one file per track, named after the track");
   c->add_option("--gpx", exp.Gpx, "GPX version: 1.0 or 1.1 (default)")

@@ -3,6 +3,7 @@
 #include "present/image_texts.hpp"
 #include "sim/sample_image.hpp"
 #include "support/errors.hpp"
+#include "support/str_util.hpp"
 
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -25,7 +26,9 @@ CLI::App* ImageCommand(CLI::App& app, const char* name, const char* description,
 }
 
 void AddTrackOption(CLI::App* cmd, TImageArgs& args) {
-  cmd->add_option("--track,-t", args.Track, "track number, from 1")->required();
+  cmd->add_option("--track,-t", args.Track, "track number, from 1")
+      ->required()
+      ->check(CountsFromOne("tracks"));
 }
 
 void Info(const TImageArgs& args) {
@@ -96,7 +99,7 @@ void Config(const TImageArgs& args) {
 void LogMessages(const TImageArgs& args) {
   const TLoadedImage image = LoadImage(args.Base);
   for (const auto* msg : image.Points->DebugPoints()) {
-    std::cout << OneLine(LogMessageEntry(*msg)) << '\n';
+    std::cout << EscapeControls(LogMessageEntry(*msg)) << '\n';
   }
 }
 

@@ -128,4 +128,79 @@ std::string HexStr(uint32_t Value, int Width) {
   return digits;
 }
 
+namespace {
+
+// Length of the valid UTF-8 sequence at Text[Pos] (2..4), or 0 when it is not one.
+size_t Utf8SequenceLength(std::string_view Text, size_t Pos) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(Text[i]); };
+  const unsigned char lead = byte(Pos);
+  size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+    high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    low = lead == 0xF0 ? 0x90 : 0x80;
+    high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (Pos + length > Text.size() || byte(Pos + 1) < low || byte(Pos + 1) > high) {
+    return 0;
+  }
+  for (size_t i = 2; i < length; ++i) {
+    if (byte(Pos + i) < 0x80 || byte(Pos + i) > 0xBF) {
+      return 0;
+    }
+  }
+  return length;
+}
+
+} // namespace
+
+std::string EscapeControls(std::string_view Text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(Text.size());
+  size_t i = 0;
+  while (i < Text.size()) {
+    const auto c = static_cast<unsigned char>(Text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (c == '\t' || c == '\n' || c == '\r') {
+      out += '\\';
+      out += c == '\t' ? 't' : c == '\n' ? 'n' : 'r';
+      ++i;
+      continue;
+    }
+    const size_t length = c >= 0x80 ? Utf8SequenceLength(Text, i) : 0;
+    if (length == 0) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 0x0F];
+      ++i;
+      continue;
+    }
+    // U+0080..U+009F are C2 80..C2 9F in UTF-8.
+    const auto second = static_cast<unsigned char>(Text[i + 1]);
+    if (c == 0xC2 && second <= 0x9F) {
+      out += "\\u00";
+      out += kHex[second >> 4];
+      out += kHex[second & 0x0F];
+    } else {
+      out.append(Text.substr(i, length));
+    }
+    i += length;
+  }
+  return out;
+}
+
 } // namespace tarnwick

@@ -35,6 +35,12 @@ int32_t StrToIntDef(std::string_view S, int32_t Default);
 /// Strict decimal integer: optional sign and at least one digit, nothing else.
 std::optional<int32_t> TryDecimalToInt(std::string_view S);
 
+/// Text from a file or a device made safe for a terminal and for one line of a table: tab, line
+/// feed and carriage return become \t, \n and \r; other C0 characters, DEL and bytes that are
+/// not part of valid UTF-8 become \xHH; C1 characters (U+0080..U+009F) become \u0080..\u009F.
+/// Everything else, backslashes included, is kept as it is.
+std::string EscapeControls(std::string_view Text);
+
 /// Upper-case hexadecimal of Value, zero-padded to Width digits ("%W.Wx").
 std::string HexStr(uint32_t Value, int Width);
 

@@ -4,6 +4,7 @@
 
 #include "common/golden.hpp"
 #include "common/run_process.hpp"
+#include "common/slots.hpp"
 #include "common/temp_dir.hpp"
 
 #include <algorithm>
@@ -142,10 +143,6 @@ TEST(CliErrors, FilesAndArguments) {
   const auto noTrack = Cli({"points", dir.File("u"), "--track", "9"});
   EXPECT_EQ(noTrack.ExitCode, 1);
   EXPECT_NE(noTrack.Err.find("no track 9"), std::string::npos) << noTrack.Err;
-  EXPECT_NE(Cli({"samples", dir.File("u"), "--track", "1", "--kind", "pulse"}).ExitCode, 0);
-  EXPECT_NE(Cli({"sample", "--model", "gt120", "--points", "65536", "-o", dir.File("v")}).ExitCode,
-            0);
-  EXPECT_NE(Cli({}).ExitCode, 0);
   const auto version = Cli({"--version"});
   EXPECT_EQ(version.ExitCode, 0);
   EXPECT_NE(version.Out.find("tarnwick 0.9.4.0"), std::string::npos);
@@ -155,6 +152,88 @@ TEST(CliErrors, FilesAndArguments) {
     EXPECT_EQ(help.ExitCode, 0) << cmd;
     EXPECT_NE(help.Out.find("Usage"), std::string::npos) << cmd;
   }
+}
+
+// A command line the program cannot take exits 2 with one line that names the problem and
+// points to the help of the command in question.
+TEST(CliErrors, UsageErrorsExitTwoWithOneLine) {
+  test::TTempDir dir;
+  ASSERT_EQ(Cli({"sample", "--model", "gt120", "--points", "10", "-o", dir.File("u")}).ExitCode, 0);
+  const std::string u = dir.File("u");
+  const struct {
+    std::vector<std::string> Args;
+    std::string Says;
+    std::string Help;
+  } cases[] = {
+      {{}, "a command is required", "tarnwick --help"},
+      {{"frobnicate", u}, "unknown command \"frobnicate\"", "tarnwick --help"},
+      {{"points"}, "BASE is required", "tarnwick points --help"},
+      {{"points", u, "--track", "0"}, "tracks count from 1, not 0", "tarnwick points --help"},
+      {{"points", u, "--track", "x"}, "\"x\" is not a number", "tarnwick points --help"},
+      {{"export", u, "--track", "0", "-o", dir.File("x.gpx")},
+       "tracks count from 1",
+       "tarnwick export --help"},
+      {{"export", u}, "give one of --track N, --all or --split", "tarnwick export --help"},
+      {{"samples", u, "--track", "1", "--kind", "pulse"}, "--kind", "tarnwick samples --help"},
+      {{"sample", "--model", "gt120", "--points", "65536", "-o", dir.File("v")},
+       "--points",
+       "tarnwick sample --help"},
+      {{"download"}, "--output is required", "tarnwick download --help"},
+      {{"download", "-o", dir.File("d"), "--device", "0"},
+       "loggers count from 1",
+       "tarnwick download --help"},
+      {{"info", u, "--bogus\x1B[2J"}, "--bogus\\x1B[2J", "tarnwick info --help"},
+  };
+  for (const auto& c : cases) {
+    const auto r = Cli(c.Args);
+    const std::string what = c.Args.empty() ? "(none)" : c.Args[0];
+    EXPECT_EQ(r.ExitCode, 2) << what << ": " << r.Err;
+    EXPECT_EQ(Lines(r.Err), 1U) << what << ": " << r.Err;
+    EXPECT_NE(r.Err.find(c.Says), std::string::npos) << what << ": " << r.Err;
+    EXPECT_NE(r.Err.find(c.Help), std::string::npos) << what << ": " << r.Err;
+    EXPECT_EQ(r.Out, "") << what;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("v.dat")));
+}
+
+// Texts from files reach the terminal with their control characters escaped: in tables, in
+// the log-message list and in error messages alike.
+TEST(CliErrors, ControlCharactersFromFilesAreEscaped) {
+  test::TTempDir dir;
+  TIGotUWholeData image = sim::GenerateSampleImage({sim::TSampleFamily::GT900, 50, 5});
+  auto blocks = std::make_unique<TIGotUSlotBlocks>(50, 32);
+  std::copy_n(image.Blocks()->DataBuffer(), 50 * 32, blocks->DataBuffer());
+  // A log message with ESC (C0), DEL and 0x9B (CSI, a C1 control once read as Latin-1).
+  const auto msg = test::TSlot{}.Flags(0xF1).At(6, 0, 0).Text("A\x1B[2J\x7F\x9B"
+                                                              "31mB");
+  std::copy_n(msg.Ptr(), 32, blocks->DataBuffer() + 10 * 32);
+  image.SetBlocks(std::move(blocks));
+  image.SaveToFile(dir.File("ctl"));
+
+  const auto isRaw = [](const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) {
+                         const auto b = static_cast<unsigned char>(c);
+                         return (b < 0x20 && b != '\n' && b != '\t') || b == 0x7F;
+                       }) ||
+           text.find("\xC2\x9B") != std::string::npos;
+  };
+  const auto logs = Cli({"logmsgs", dir.File("ctl")});
+  ASSERT_EQ(logs.ExitCode, 0) << logs.Err;
+  EXPECT_NE(logs.Out.find("A\\x1B[2J\\x7F\\u009B31mB"), std::string::npos) << logs.Out;
+  EXPECT_FALSE(isRaw(logs.Out));
+  const auto dump = Cli({"dump", dir.File("ctl")});
+  ASSERT_EQ(dump.ExitCode, 0) << dump.Err;
+  EXPECT_EQ(Lines(dump.Out), 51U);
+  EXPECT_FALSE(isRaw(dump.Out));
+
+  std::ofstream(dir.File("esc.dat")) << "[Count]\r\nDumpStr=00\x1B]0;pwned\x07\x9B\r\n";
+  std::ofstream(dir.File("esc.bin")) << "";
+  const auto bad = Cli({"info", dir.File("esc")});
+  EXPECT_EQ(bad.ExitCode, 1);
+  EXPECT_EQ(Lines(bad.Err), 1U) << bad.Err;
+  EXPECT_NE(bad.Err.find("'$\\x1B]' is not a valid integer value"), std::string::npos) << bad.Err;
+  EXPECT_FALSE(isRaw(bad.Err));
 }
 
 TEST(CliErrors, UndecodableCellsShowTheErrorAndTheTableGoesOn) {

@@ -69,5 +69,35 @@ TEST(StrUtil, HexStrIsUpperCaseAndPadded) {
   EXPECT_EQ(HexStr(0xDEADBEEF, 2), "DEADBEEF");
 }
 
+TEST(EscapeControls, TerminalControlsBecomeVisibleAndTextStaysAsItIs) {
+  struct Case {
+    std::string In;
+    std::string Out;
+  };
+  const Case cases[] = {
+      {"plain ASCII \\ stays", "plain ASCII \\ stays"},
+      {"a\tb\nc\rd", "a\\tb\\nc\\rd"},
+      {std::string("nul\0end", 7), "nul\\x00end"},
+      {"\x1B[2J\x1B]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
+      {"del\x7F", "del\\x7F"},
+      // C1 controls in UTF-8: CSI (U+009B) and NEL (U+0085); U+00A0 and later are text.
+      {"\xC2\x9B"
+       "2J \xC2\x85 \xC2\xA0 \xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80",
+       "\\u009B2J \\u0085 \xC2\xA0 \xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80"},
+      // Bytes that are not UTF-8: a raw C1 byte, a cut sequence, an overlong form, a
+      // surrogate and a code point above U+10FFFF.
+      {"\x9B"
+       "x",
+       "\\x9Bx"},
+      {"\xE6\x97", "\\xE6\\x97"},
+      {"\xC0\xAF", "\\xC0\\xAF"},
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},
+      {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EscapeControls(c.In), c.Out) << c.Out;
+  }
+}
+
 } // namespace
 } // namespace tarnwick

@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
 
 namespace tarnwick {
 namespace {
@@ -88,19 +91,12 @@ TEST(WholeData, StatusFileHasTheDocumentedLinesInOrder) {
     pos = end + 2;
   }
   EXPECT_EQ(text.find('\n', 0) - 1, text.find("\r\n"));
-  const std::vector<std::string> expected = {"[Model]",
-                                             "DumpStr=000013",
-                                             "ModelType=19",
-                                             "[Ident]",
-                                             "DumpStr=39300000010500640102",
-                                             "SerialNumber=12345",
-                                             "MajorVersion=1",
-                                             "MinorVersion=5",
-                                             "ModelNumber=100",
-                                             "USBLibVersion=258",
-                                             "[Count]",
-                                             "DumpStr=00012C",
-                                             "Count=300"};
+  const std::vector<std::string> expected = {
+      "[Model]", "DumpStr=000013", "ModelType=19", "[Ident]", "DumpStr=39300000010500640102",
+      "SerialNumber=12345", "MajorVersion=1", "MinorVersion=5", "ModelNumber=100",
+      "USBLibVersion=258", "[Count]", "DumpStr=00012C", "Count=300", "[BlockFile]", "Length=4096",
+      // CRC-32 of 4096 zero bytes
+      "CRC32=C71C0011"};
   EXPECT_EQ(lines, expected);
 }
 
@@ -265,11 +261,165 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   EXPECT_THROW(image.SaveToFile(base), EFileError);
   EXPECT_EQ(Slurp(base + ".dat"), before)
       << "status file not replaced when the pair is not complete";
-  size_t files = 0;
+  std::set<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.Path())) {
-    files += e.path().string().find(".tmp-") == std::string::npos ? 0 : 1;
+    names.insert(e.path().filename().string());
   }
-  EXPECT_EQ(files, 0U) << "no temporary left behind";
+  EXPECT_EQ(names, (std::set<std::string>{"t.dat", "t.bin"})) << "no temporary left behind";
+}
+
+TEST(WholeData, ResavingKeepsTheUsersLinesAndPermissions) {
+  test::TTempDir dir;
+  const std::string base = dir.File("t");
+  const std::string old = "; my walk\r\n"
+                          "[Model]\r\n"
+                          "DumpStr = 000000\r\n"
+                          "Note=first\r\n"
+                          "Note=second\r\n"
+                          "DumpStr=FFFFFF\r\n"
+                          "\r\n"
+                          "a line without an equals sign\n"
+                          "[Trip]\n"
+                          "  Where   =  Kyoto  \n";
+  Put(base + ".dat", old);
+  Put(base + ".bin", "");
+  ::chmod((base + ".dat").c_str(), 0600);
+  ::chmod((base + ".bin").c_str(), 0640);
+  TIGotUWholeData image;
+  image.Status = ExampleStatus();
+  image.SaveToFile(base);
+
+  const std::string dat = Slurp(base + ".dat");
+  EXPECT_EQ(dat.substr(0, dat.find("[Ident]")), "; my walk\r\n"
+                                                "[Model]\r\n"
+                                                "DumpStr=000013\r\n"
+                                                "Note=first\r\n"
+                                                "Note=second\r\n"
+                                                "ModelType=19\r\n"
+                                                "\r\n"
+                                                "a line without an equals sign\n"
+                                                "[Trip]\n"
+                                                "  Where   =  Kyoto  \n"
+                                                "\r\n");
+  EXPECT_EQ(fs::status(base + ".dat").permissions(), fs::perms(0600));
+  EXPECT_EQ(fs::status(base + ".bin").permissions(), fs::perms(0640));
+  TIGotUWholeData loaded;
+  loaded.LoadFromFile(base);
+  EXPECT_EQ(loaded.Status.FModel.Data, image.Status.FModel.Data);
+  EXPECT_EQ(loaded.Status.FCount.Data, image.Status.FCount.Data);
+  EXPECT_TRUE(loaded.Warnings().empty());
+}
+
+TEST(WholeData, NothingIsReadOrWrittenThroughALinkOrASpecialFile) {
+  test::TTempDir dir;
+  const std::string secret = dir.File("secret.ini");
+  Put(secret, "[Vault]\r\nPin=1234\r\n");
+  ::chmod(secret.c_str(), 0600);
+  fs::create_symlink(secret, dir.File("t.dat"));
+  TIGotUWholeData image;
+  image.Status = ExampleStatus();
+  try {
+    image.SaveToFile(dir.File("t"));
+    FAIL() << "saved through a link";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(e.FileName(), dir.File("t.dat"));
+    EXPECT_NE(std::string(e.what()).find("symbolic link"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(fs::is_symlink(dir.File("t.dat")));
+  EXPECT_FALSE(fs::exists(dir.File("t.bin"))) << "refused before anything was written";
+  EXPECT_EQ(Slurp(secret), "[Vault]\r\nPin=1234\r\n");
+
+  // A FIFO is refused when loading, at once instead of waiting for a writer.
+  for (const char* fifo : {"f.dat", "g.bin"}) {
+    ASSERT_EQ(::mkfifo(dir.File(fifo).c_str(), 0600), 0);
+  }
+  Put(dir.File("f.bin"), "");
+  Put(dir.File("g.dat"), "[Count]\r\nDumpStr=000001\r\n");
+  for (const char* base : {"f", "g"}) {
+    TIGotUWholeData loaded;
+    EXPECT_THROW(loaded.LoadFromFile(dir.File(base)), EFileError) << base;
+  }
+}
+
+// How the pair on disk was put together, and whether the load should warn about it.
+struct PairCase {
+  const char* name;
+  std::function<void(const std::string& base, const std::string& oldBin)> arrange;
+  const char* warning; // nullptr: no warning
+};
+
+TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
+  const std::vector<PairCase> cases = {
+      {"pair as saved", [](const std::string&, const std::string&) {}, nullptr},
+      // What a kill between the two renames of a save leaves behind: the new block file and
+      // the status file of the save before it.
+      {"status file of the save before",
+       [](const std::string& base, const std::string&) {
+         Put(base + ".dat", Slurp(base + ".dat.before"));
+       },
+       "the status file was saved with a block file of 4160 bytes, this one has 4192"},
+      {"old block file put back",
+       [](const std::string& base, const std::string& oldBin) { Put(base + ".bin", oldBin); },
+       "the status file was saved with a block file of 4192 bytes, this one has 4160"},
+      {"same length, other bytes",
+       [](const std::string& base, const std::string&) {
+         std::string bin = Slurp(base + ".bin");
+         bin[4100] ^= 1;
+         Put(base + ".bin", bin);
+       },
+       "its CRC-32 is"},
+      {"saved before the record existed",
+       [](const std::string& base, const std::string& oldBin) {
+         std::string dat = Slurp(base + ".dat");
+         Put(base + ".dat", dat.substr(0, dat.find("[BlockFile]")));
+         Put(base + ".bin", oldBin);
+       },
+       nullptr},
+      {"record that does not convert",
+       [](const std::string& base, const std::string&) {
+         std::string dat = Slurp(base + ".dat");
+         Put(base + ".dat", dat.substr(0, dat.find("CRC32=")) + "CRC32=12345\r\n");
+       },
+       "has a [BlockFile] section that cannot be read"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TTempDir dir;
+    const std::string base = dir.File("t");
+    TIGotUWholeData image;
+    image.Status = ExampleStatus();
+    image.Status.FCount.Data = {0, 0, 2};
+    image.SetBlocks(std::make_unique<TIGotUSlotBlocks>(2, 32));
+    image.SaveToFile(base);
+    const std::string oldBin = Slurp(base + ".bin");
+    fs::copy_file(base + ".dat", base + ".dat.before");
+    image.Status.FCount.Data = {0, 0, 3};
+    auto blocks = std::make_unique<TIGotUSlotBlocks>(3, 32);
+    blocks->DataBuffer()[70] = 0x77;
+    image.SetBlocks(std::move(blocks));
+    image.SaveToFile(base);
+    c.arrange(base, oldBin);
+
+    TIGotUWholeData loaded;
+    loaded.LoadFromFile(base);
+    ASSERT_NE(loaded.Blocks(), nullptr) << "the image loads all the same";
+    if (c.warning == nullptr) {
+      EXPECT_TRUE(loaded.Warnings().empty()) << loaded.Warnings().front();
+    } else {
+      ASSERT_EQ(loaded.Warnings().size(), 1U);
+      const std::string& w = loaded.Warnings().front();
+      EXPECT_NE(w.find(c.warning), std::string::npos) << w;
+      EXPECT_NE(w.find(base + ".bin"), std::string::npos) << w;
+      EXPECT_NE(w.find(base + ".dat"), std::string::npos) << w;
+    }
+    // The same files from memory give the same verdict.
+    const std::string dat = Slurp(base + ".dat");
+    const std::string bin = Slurp(base + ".bin");
+    TIGotUWholeData fromMemory;
+    fromMemory.LoadFromMemory(
+        dat, std::span(reinterpret_cast<const uint8_t*>(bin.data()), bin.size()), base);
+    EXPECT_EQ(fromMemory.Warnings().size(), loaded.Warnings().size());
+  }
 }
 
 } // namespace

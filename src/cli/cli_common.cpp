@@ -2,6 +2,7 @@
 
 #include "support/errors.hpp"
 
+#include <iostream>
 #include <sys/stat.h>
 
 namespace tarnwick::cli {
@@ -14,6 +15,9 @@ TLoadedImage LoadImage(const std::string& Base) {
     throw EFileError::Open(dat, errno);
   }
   image.Data.LoadFromFile(Base);
+  for (const auto& warning : image.Data.Warnings()) {
+    std::cerr << "tarnwick: warning: " << warning << '\n';
+  }
   image.Points = std::make_unique<TIGotUPoints>(image.Data.Status.FModel, image.Data.Blocks());
   return image;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <zlib.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tarnwick;
@@ -20,6 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     image.LoadFromMemory(dat, bin, "fuzz.dat");
   } catch (const Exception&) {
     return 0;
+  }
+  // Saving keeps the user's lines of the old status file; the saved status must still read
+  // back exactly, and the block file it records must match.
+  const std::string saved = image.StatusText(
+      std::string(dat), bin.size(), static_cast<uint32_t>(::crc32_z(0, bin.data(), bin.size())));
+  TIGotUWholeData again;
+  again.LoadFromMemory(saved, bin, "fuzz.dat");
+  if (again.Status.FModel.Data != image.Status.FModel.Data ||
+      again.Status.FIdent.Data != image.Status.FIdent.Data ||
+      again.Status.FCount.Data != image.Status.FCount.Data || !again.Warnings().empty()) {
+    __builtin_trap();
   }
   const TIGotUPoints points(image.Status.FModel, image.Blocks());
   fuzz::WalkPoints(points);

@@ -4,9 +4,16 @@
 
 namespace tarnwick::cli {
 
-/// While it lives, Ctrl-C (and SIGTERM) asks the running job to stop at its next progress
-/// report instead of ending the process, so that nothing half-done is left behind; a second
-/// Ctrl-C ends the process at once. One at a time.
+/// Makes the signals that end the program leave no temporary files behind: SIGINT, SIGTERM
+/// and SIGHUP remove them (RemoveTemporaryFiles) before the program ends with the signal, and
+/// SIGXFSZ is ignored, so that a file-size limit shows as a write error that is reported and
+/// cleaned up. For the commands that write files; calling it again does nothing.
+void InstallFileSignalHandlers();
+
+/// While it lives, the first SIGINT, SIGTERM or SIGHUP asks the running job to stop at its
+/// next progress report instead of ending the process, so that nothing half-done is left
+/// behind; a second one ends the process at once, removing the temporary files. One at a
+/// time. Installs the handlers of InstallFileSignalHandlers.
 class TCancelSignals {
  public:
   /// Message is written to standard error at the first signal; it must live as long as this.
@@ -17,10 +24,6 @@ class TCancelSignals {
 
   /// Whether a cancel was asked for since the newest TCancelSignals was made.
   static bool Requested();
-
- private:
-  struct sigaction FOldInt {};
-  struct sigaction FOldTerm {};
 };
 
 } // namespace tarnwick::cli

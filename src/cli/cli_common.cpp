@@ -4,6 +4,7 @@
 #include "support/str_util.hpp"
 
 #include <charconv>
+#include <iostream>
 #include <limits>
 #include <sys/stat.h>
 
@@ -17,6 +18,9 @@ TLoadedImage LoadImage(const std::string& Base) {
     throw EFileError::Open(dat, errno);
   }
   image.Data.LoadFromFile(Base);
+  for (const auto& warning : image.Data.Warnings()) {
+    std::cerr << "tarnwick: warning: " << EscapeControls(warning) << '\n';
+  }
   image.Points = std::make_unique<TIGotUPoints>(image.Data.Status.FModel, image.Data.Blocks());
   return image;
 }

@@ -19,7 +19,8 @@ struct TLoadedImage {
 
 /// Loads the pair that BASE names (trip, trip.dat or trip.bin). Unlike the viewer, the
 /// command line refuses an image whose status file is missing, because it could not tell
-/// the image's size; every failure raises an error whose message names the file.
+/// the image's size; every failure raises an error whose message names the file. Warnings of
+/// the load (a block file from another save) go to standard error.
 TLoadedImage LoadImage(const std::string& Base);
 
 /// Track Number (1-based) of the image; raises an error naming the number of tracks otherwise.

@@ -105,6 +105,10 @@ std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
 }
 
 int Download(const TDownloadArgs& args) {
+  // A download takes minutes; a target that cannot be written is refused before the logger
+  // is touched rather than after.
+  InstallFileSignalHandlers();
+  TIGotUWholeData::CheckSaveTargets(args.Output);
   const TDeviceSettings settings = ReadDeviceSettings(SettingsFileName());
   TDebugLog log(kLogAppID);
   TIGotUProtocol protocol;

@@ -4,13 +4,17 @@
 #include "gpx/igotu_to_gpx.hpp"
 #include "gpx/track_point_extension.hpp"
 #include "support/errors.hpp"
+#include "support/file_util.hpp"
 #include "support/str_util.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarnwick::cli {
@@ -19,6 +23,27 @@ namespace {
 
 // Exit status of an export stopped by Ctrl-C, as the shell reports an interrupted program.
 constexpr int kExitCancelled = 130;
+// The -o name that sends the GPX to standard output.
+constexpr const char* kStandardOutput = "-";
+
+// All of Text to standard output; a failure (a closed pipe, a full disk) raises.
+void WriteStandardOutput(const std::string& Text) {
+  std::cout.flush();
+  const char* p = Text.data();
+  size_t left = Text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(STDOUT_FILENO, p, left);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      throw Exception(std::string("cannot write the GPX to standard output: ") +
+                      std::strerror(errno));
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+}
 
 // Progress on standard error: the stage text and a bar, redrawn in place, when standard error
 // is a terminal; silent otherwise. Answers abort once Ctrl-C was pressed.
@@ -99,7 +124,7 @@ std::string PointsText(size_t Count) {
   return std::to_string(Count) + (Count == 1 ? " point" : " points");
 }
 
-// Converts Tracks into FileName; cancelling leaves no file and raises.
+// Converts Tracks into FileName ("-": standard output); cancelling leaves no file and raises.
 void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& FileName,
               const TGPXPreferences& Prefs) {
   size_t points = 0;
@@ -108,18 +133,53 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
     points += t->Points().size();
     wayPoints += t->CountWayPoints();
   }
+  const bool toStdout = FileName == kStandardOutput;
   const TCancelSignals signals("Cancelling the export (Ctrl-C again stops at once)\n");
   const auto progress = std::make_shared<TCliProgress>();
   TIGotUDataToGPX conversion(Tracks, FileName, Prefs);
-  const bool done = conversion.Execute(progress);
+  bool done = false;
+  std::string text;
+  if (toStdout) {
+    // Built whole before any of it goes out, so that a cancelled export writes nothing.
+    const std::unique_ptr<TGPXFile> doc = conversion.CreateDocument();
+    doc->SetProgress(progress);
+    text = doc->SaveToString();
+    doc->SetProgress(nullptr);
+    done = !TCancelSignals::Requested();
+  } else {
+    done = conversion.Execute(progress);
+  }
   progress->Finish();
   if (!done) {
-    std::cerr << "Export cancelled; " << FileName << " was not written\n";
+    std::cerr << "Export cancelled; " << (toStdout ? "nothing" : FileName) << " was written\n";
     throw CLI::RuntimeError(kExitCancelled);
   }
-  std::cout << "wrote " << FileName << ": " << Tracks.size()
-            << (Tracks.size() == 1 ? " track, " : " tracks, ") << PointsText(points) << ", "
-            << wayPoints << (wayPoints == 1 ? " way point" : " way points") << '\n';
+  if (toStdout) {
+    WriteStandardOutput(text);
+  }
+  // With the GPX on standard output, the report goes to standard error.
+  (toStdout ? std::cerr : std::cout)
+      << "wrote " << (toStdout ? "standard output" : FileName) << ": " << Tracks.size()
+      << (Tracks.size() == 1 ? " track, " : " tracks, ") << PointsText(points) << ", " << wayPoints
+      << (wayPoints == 1 ? " way point" : " way points") << '\n';
+}
+
+// Raises unless Target may be written: a regular file or nothing, in a writable folder, and
+// neither file of the image the export reads.
+void CheckExportTarget(const std::string& Target, const std::string& Base) {
+  TReplacingFile::CheckTarget(Target);
+  struct stat target {};
+  if (::stat(Target.c_str(), &target) != 0) {
+    return;
+  }
+  for (const auto& own :
+       {TIGotUWholeData::StatusFileName(Base), TIGotUWholeData::BlockFileName(Base)}) {
+    struct stat st {};
+    if (::stat(own.c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino) {
+      throw Exception("will not write the GPX file over " + own +
+                      ", a file of the image being exported; choose another name for -o");
+    }
+  }
 }
 
 void Export(const TExportArgs& args) {
@@ -136,6 +196,11 @@ void Export(const TExportArgs& args) {
   prefs.OutputExtensions = !args.NoExtensions;
   prefs.Strict = args.Strict;
 
+  InstallFileSignalHandlers();
+  // Refused before any work, and before the image is read.
+  if (!args.Split && args.Output != kStandardOutput) {
+    CheckExportTarget(args.Output, args.Base);
+  }
   const TLoadedImage image = LoadImage(args.Base);
   if (args.Track != 0) {
     const TIGotUTrack& track = TrackByNumber(image, args.Track);
@@ -165,6 +230,7 @@ void Export(const TExportArgs& args) {
 
   std::filesystem::create_directories(args.Dir);
   std::set<std::string> used;
+  std::vector<std::string> names;
   for (const TIGotUTrack* track : tracks) {
     const std::string name = TIGotUDataToGPX::TrackName(*track);
     std::string stem = name;
@@ -172,7 +238,12 @@ void Export(const TExportArgs& args) {
       stem = name + "-" + std::to_string(n);
     }
     used.insert(stem);
-    WriteGpx({track}, (std::filesystem::path(args.Dir) / (stem + ".gpx")).string(), prefs);
+    names.push_back((std::filesystem::path(args.Dir) / (stem + ".gpx")).string());
+    // Every target is checked before the first file is written.
+    CheckExportTarget(names.back(), args.Base);
+  }
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    WriteGpx({tracks[i]}, names[i], prefs);
   }
 }
 
@@ -231,7 +302,8 @@ void AddGpxCommands(CLI::App& App) {
 
   auto* c = App.add_subcommand("export", "convert tracks of a saved image to GPX");
   c->add_option("BASE", exp.Base, "saved image: trip, trip.dat or trip.bin")->required();
-  c->add_option("--output,-o", exp.Output, "the GPX file to write (with --track or --all)");
+  c->add_option("--output,-o", exp.Output,
+                "the GPX file to write (with --track or --all); - for standard output");
   c->add_option("--dir,-d", exp.Dir, "the folder for --split (made when missing)");
   c->add_option("--track,-t", exp.Track, "track number, from 1")->check(CountsFromOne("tracks"));
   c->add_flag("--all", exp.All, "all tracks into one file");

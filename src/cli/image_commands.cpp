@@ -1,3 +1,4 @@
+#include "cli/cancel_signals.hpp"
 #include "cli/cli_common.hpp"
 #include "present/grid_helpers.hpp"
 #include "present/image_texts.hpp"
@@ -111,6 +112,8 @@ struct TSampleArgs {
 };
 
 void Sample(const TSampleArgs& args) {
+  InstallFileSignalHandlers();
+  TIGotUWholeData::CheckSaveTargets(args.Output);
   sim::TSampleSpec spec;
   spec.Family = *sim::ParseSampleFamily(args.Model);
   spec.Points = args.Points;

@@ -3,19 +3,27 @@
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 #include "support/ini_file.hpp"
+#include "support/ini_line_editor.hpp"
 #include "support/str_util.hpp"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <span>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace tarnwick {
 
 namespace {
 
 constexpr const char* kDumpStr = "DumpStr";
+// The section that records which block file the status file was saved with; readers that do
+// not know it ignore it.
+constexpr const char* kBlockFileSection = "BlockFile";
+constexpr const char* kLengthKey = "Length";
+constexpr const char* kCrcKey = "CRC32";
 // A status file is a few hundred bytes; anything far larger is not one.
 constexpr size_t kMaxStatusFileBytes = 16U << 20;
 
@@ -42,6 +50,37 @@ void ReadDumpStr(const TIniFile& ini, const char* section, std::span<uint8_t> ta
     }
     target[i] = static_cast<uint8_t>(*value);
   }
+}
+
+// Digits only, at most MaxDigits of them.
+std::optional<uint64_t> DecimalValue(const std::string& text, size_t maxDigits) {
+  if (text.empty() || text.size() > maxDigits ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  uint64_t v = 0;
+  for (const char c : text) {
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (v > (UINT64_MAX - digit) / 10) {
+      return std::nullopt;
+    }
+    v = v * 10 + digit;
+  }
+  return v;
+}
+
+// Hexadecimal digits only, either case; at most 16 of them.
+std::optional<uint64_t> HexValue(const std::string& text) {
+  if (text.empty() || text.size() > 16 ||
+      text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+    return std::nullopt;
+  }
+  uint64_t v = 0;
+  for (const char c : text) {
+    const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    v = v << 4 | static_cast<uint64_t>(digit);
+  }
+  return v;
 }
 
 // Reads up to Size bytes; fewer at the end of the file.
@@ -74,87 +113,136 @@ std::string TIGotUWholeData::ChangeFileExt(const std::string& AFileName, const s
   return AFileName.substr(0, dot) + Ext;
 }
 
-std::string TIGotUWholeData::StatusText(const std::optional<std::string>& OldText) const {
-  TIniFile ini;
-  if (OldText) {
-    ini.LoadFromString(*OldText);
-  }
+std::string TIGotUWholeData::StatusText(const std::optional<std::string>& OldText,
+                                        uint64_t BlockLength, uint32_t BlockCrc) const {
+  IniLineEditor ini(OldText ? *OldText : std::string_view());
   const auto& model = Status.FModel;
   const auto& ident = Status.FIdent;
   const auto& count = Status.FCount;
-  ini.WriteString("Model", kDumpStr, DumpStr(model.Data));
-  ini.WriteString("Model", "ModelType", std::to_string(model.ModelType()));
-  ini.WriteString("Ident", kDumpStr, DumpStr(ident.Data));
-  ini.WriteString("Ident", "SerialNumber", std::to_string(ident.SerialNumber()));
-  ini.WriteString("Ident", "MajorVersion", std::to_string(ident.MajorVersion()));
-  ini.WriteString("Ident", "MinorVersion", std::to_string(ident.MinorVersion()));
-  ini.WriteString("Ident", "ModelNumber", std::to_string(ident.ModelNumber()));
-  ini.WriteString("Ident", "USBLibVersion", std::to_string(ident.USBLibVersion()));
-  ini.WriteString("Count", kDumpStr, DumpStr(count.Data));
-  ini.WriteString("Count", "Count", std::to_string(count.Count()));
-  return ini.SaveToString(/*CrLf=*/true);
+  ini.Set("Model", kDumpStr, DumpStr(model.Data));
+  ini.Set("Model", "ModelType", std::to_string(model.ModelType()));
+  ini.Set("Ident", kDumpStr, DumpStr(ident.Data));
+  ini.Set("Ident", "SerialNumber", std::to_string(ident.SerialNumber()));
+  ini.Set("Ident", "MajorVersion", std::to_string(ident.MajorVersion()));
+  ini.Set("Ident", "MinorVersion", std::to_string(ident.MinorVersion()));
+  ini.Set("Ident", "ModelNumber", std::to_string(ident.ModelNumber()));
+  ini.Set("Ident", "USBLibVersion", std::to_string(ident.USBLibVersion()));
+  ini.Set("Count", kDumpStr, DumpStr(count.Data));
+  ini.Set("Count", "Count", std::to_string(count.Count()));
+  ini.Set(kBlockFileSection, kLengthKey, std::to_string(BlockLength));
+  ini.Set(kBlockFileSection, kCrcKey, HexStr(BlockCrc, 8));
+  return ini.Text();
+}
+
+void TIGotUWholeData::CheckSaveTargets(const std::string& AFileName) {
+  TReplacingFile::CheckTarget(StatusFileName(AFileName));
+  TReplacingFile::CheckTarget(BlockFileName(AFileName));
 }
 
 void TIGotUWholeData::SaveToFile(const std::string& AFileName) const {
   const std::string datName = StatusFileName(AFileName);
   const std::string binName = BlockFileName(AFileName);
+  CheckSaveTargets(AFileName);
 
-  const std::optional<std::string> oldText = ReadWholeFile(datName, kMaxStatusFileBytes);
   TReplacingFile dat(datName);
-  const std::string text = StatusText(oldText);
-  dat.Write(text.data(), text.size());
-  dat.Finish();
+  // Read only now that the name is known to be a regular file, and never through a link put
+  // there since: a private file's lines must not travel into this one.
+  const std::optional<std::string> oldText =
+      ReadWholeFile(datName, kMaxStatusFileBytes, {.RegularOnly = true, .NoFollow = true});
 
   TReplacingFile bin(binName);
+  uLong crc = ::crc32_z(0, nullptr, 0);
+  uint64_t length = 0;
+  const auto put = [&](const uint8_t* data, size_t size) {
+    bin.Write(data, size);
+    crc = ::crc32_z(crc, data, size);
+    length += size;
+  };
   // The loader always takes the first 4096 bytes as the configuration block, so an image
   // whose block was never read stores zeros in its place.
   if (FConfigBlocks.empty()) {
     const std::vector<uint8_t> zeros(kBlockSize, 0);
-    bin.Write(zeros.data(), zeros.size());
+    put(zeros.data(), zeros.size());
   } else {
-    bin.Write(FConfigBlocks.data(), FConfigBlocks.size());
+    put(FConfigBlocks.data(), FConfigBlocks.size());
   }
   if (FBlocks && FBlocks->NumberOfBytes() > 0) {
-    bin.Write(FBlocks->DataBuffer(), FBlocks->NumberOfBytes());
+    put(FBlocks->DataBuffer(), FBlocks->NumberOfBytes());
   }
   bin.Finish();
 
-  dat.Commit();
+  const std::string text = StatusText(oldText, length, static_cast<uint32_t>(crc));
+  dat.Write(text.data(), text.size());
+  dat.Finish();
+
+  // The status file names the block file it belongs to, so it goes last: a crash between the
+  // two renames leaves an old status file whose record the new block file does not match.
+  bin.CommitRevertibly();
   try {
-    bin.Commit();
+    dat.Commit();
   } catch (...) {
-    // Put the old status file back so that the pair on disk still belongs together.
-    try {
-      if (oldText) {
-        TReplacingFile restore(datName);
-        restore.Write(oldText->data(), oldText->size());
-        restore.Commit();
-      } else {
-        ::unlink(datName.c_str());
-      }
-    } catch (const Exception&) {
-      // The save's own error is the one to report.
-    }
+    bin.Revert(); // the save's own error is the one to report
     throw;
   }
 }
 
 void TIGotUWholeData::LoadFromFile(const std::string& AFileName) {
-  LoadStatusFromFile(StatusFileName(AFileName));
-  LoadBlocksFromFile(BlockFileName(AFileName));
+  warnings_.clear();
+  const std::string datName = StatusFileName(AFileName);
+  const BlockFileRecord record = LoadStatusFromFile(datName);
+  LoadBlocksFromFile(BlockFileName(AFileName), datName, record);
 }
 
-void TIGotUWholeData::LoadStatusFromFile(const std::string& FileName) {
-  const auto text = ReadWholeFile(FileName, kMaxStatusFileBytes);
-  LoadStatusFromText(text ? *text : std::string_view(), FileName);
+TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromFile(const std::string& FileName) {
+  // A FIFO or a device in the status file's place is refused instead of waited on.
+  const auto text = ReadWholeFile(FileName, kMaxStatusFileBytes, {.RegularOnly = true});
+  return LoadStatusFromText(text ? *text : std::string_view(), FileName);
 }
 
-void TIGotUWholeData::LoadStatusFromText(std::string_view Text, const std::string& FileName) {
+TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromText(std::string_view Text,
+                                                                     const std::string& FileName) {
   TIniFile ini;
   ini.LoadFromString(Text);
   ReadDumpStr(ini, "Model", Status.FModel.Data, FileName);
   ReadDumpStr(ini, "Ident", Status.FIdent.Data, FileName);
   ReadDumpStr(ini, "Count", Status.FCount.Data, FileName);
+
+  BlockFileRecord record;
+  const std::string length = ini.ReadString(kBlockFileSection, kLengthKey, "");
+  const std::string crc = ini.ReadString(kBlockFileSection, kCrcKey, "");
+  record.present = !length.empty() || !crc.empty();
+  if (record.present) {
+    const auto l = DecimalValue(length, 20);
+    const auto c = crc.size() == 8 ? HexValue(crc) : std::nullopt;
+    record.readable = l.has_value() && c.has_value();
+    record.length = l.value_or(0);
+    record.crc = static_cast<uint32_t>(c.value_or(0));
+  }
+  return record;
+}
+
+void TIGotUWholeData::CheckBlockFile(const BlockFileRecord& Record, uint64_t Length,
+                                     const std::optional<uint32_t>& Crc,
+                                     const std::string& StatusName, const std::string& BlockName) {
+  if (!Record.present) {
+    return; // saved before the record existed
+  }
+  if (!Record.readable) {
+    warnings_.push_back("\"" + StatusName + "\" has a [" + kBlockFileSection +
+                        "] section that cannot be read, so \"" + BlockName +
+                        "\" could not be checked against it");
+    return;
+  }
+  const std::string head = "\"" + BlockName + "\" does not match \"" + StatusName +
+                           "\" (the two come from different saves): ";
+  if (Length != Record.length) {
+    warnings_.push_back(head + "the status file was saved with a block file of " +
+                        std::to_string(Record.length) + " bytes, this one has " +
+                        std::to_string(Length));
+  } else if (Crc && *Crc != Record.crc) {
+    warnings_.push_back(head + "its CRC-32 is " + HexStr(*Crc, 8) +
+                        ", the status file was saved with one of " + HexStr(Record.crc, 8));
+  }
 }
 
 void TIGotUWholeData::ResetBlocksForLoad() {
@@ -165,7 +253,8 @@ void TIGotUWholeData::ResetBlocksForLoad() {
 void TIGotUWholeData::LoadFromMemory(std::string_view StatusText,
                                      std::span<const uint8_t> BlockFile,
                                      const std::string& SourceName) {
-  LoadStatusFromText(StatusText, SourceName);
+  warnings_.clear();
+  const BlockFileRecord record = LoadStatusFromText(StatusText, SourceName);
   ResetBlocksForLoad();
   const size_t config = std::min<size_t>(BlockFile.size(), FConfigBlocks.size());
   std::copy_n(BlockFile.begin(), config, FConfigBlocks.begin());
@@ -174,12 +263,17 @@ void TIGotUWholeData::LoadFromMemory(std::string_view StatusText,
     std::copy_n(BlockFile.begin() + static_cast<std::ptrdiff_t>(config), slots,
                 FBlocks->DataBuffer());
   }
+  CheckBlockFile(record, BlockFile.size(),
+                 static_cast<uint32_t>(::crc32_z(0, BlockFile.data(), BlockFile.size())),
+                 StatusFileName(SourceName), BlockFileName(SourceName));
 }
 
-void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName) {
+void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName, const std::string& StatusName,
+                                         const BlockFileRecord& Record) {
   ResetBlocksForLoad();
 
-  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO is refused instead of waited on.
+  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     throw EFileError::Open(FileName, errno);
   }
@@ -187,10 +281,41 @@ void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName) {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
-  ReadUpTo(fd, FConfigBlocks.data(), FConfigBlocks.size(), FileName);
-  if (FBlocks->NumberOfBytes() > 0) {
-    ReadUpTo(fd, FBlocks->DataBuffer(), FBlocks->NumberOfBytes(), FileName);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    throw EFileError::Read(FileName, errno);
   }
+  if (S_ISDIR(st.st_mode)) {
+    throw EFileError::Open(FileName, EISDIR);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    throw EFileError(FileName, "Cannot open file \"" + FileName + "\": it is " +
+                                   FileKindText(st.st_mode) + ", not a regular file");
+  }
+  uLong crc = ::crc32_z(0, nullptr, 0);
+  uint64_t read = ReadUpTo(fd, FConfigBlocks.data(), FConfigBlocks.size(), FileName);
+  crc = ::crc32_z(crc, FConfigBlocks.data(), read);
+  if (FBlocks->NumberOfBytes() > 0) {
+    const size_t n = ReadUpTo(fd, FBlocks->DataBuffer(), FBlocks->NumberOfBytes(), FileName);
+    crc = ::crc32_z(crc, FBlocks->DataBuffer(), n);
+    read += n;
+  }
+  const auto length = static_cast<uint64_t>(st.st_size);
+  std::optional<uint32_t> fileCrc;
+  if (Record.readable && Record.length == length) {
+    // A status file whose count disagrees with its own record leaves bytes unread here.
+    std::vector<uint8_t> rest(64 * 1024);
+    while (read < length) {
+      const size_t n = ReadUpTo(fd, rest.data(), rest.size(), FileName);
+      if (n == 0) {
+        break;
+      }
+      crc = ::crc32_z(crc, rest.data(), n);
+      read += n;
+    }
+    fileCrc = static_cast<uint32_t>(crc);
+  }
+  CheckBlockFile(Record, length, fileCrc, StatusName, FileName);
 }
 
 } // namespace tarnwick

@@ -37,12 +37,20 @@ class TIGotUWholeData {
   void ClearBlocks() { FBlocks.reset(); }
 
   /// Writes the pair for AFileName. Both files are written under temporary names and moved
-  /// into place only when both are complete, so a failure (reported as EFileError) leaves the
-  /// old pair as it was. Keys and sections of an existing status file are kept.
+  /// into place only when both are complete, the block file first, so a failure (reported as
+  /// EFileError) leaves the old pair as it was. Every line of an existing status file that is
+  /// not one of the keys written here is kept byte for byte; the new files keep the old ones'
+  /// permissions. The status file records the block file's length and CRC-32 in a section of
+  /// its own, so that a block file from another save is noticed when the pair is loaded.
   void SaveToFile(const std::string& AFileName) const;
+  /// Raises EFileError unless SaveToFile could write the pair for AFileName: the folder
+  /// exists and is writable, and each file is absent or a regular file.
+  static void CheckSaveTargets(const std::string& AFileName);
   /// Reads the pair for AFileName into this image. A missing status file, section or key
-  /// leaves that part as it was; a missing block file raises EFileError; a short block file
-  /// leaves the rest zero; a bad "DumpStr" raises EConvertError.
+  /// leaves that part as it was; a missing block file, or either file not being a regular
+  /// file, raises EFileError; a short block file leaves the rest zero; a bad "DumpStr" raises
+  /// EConvertError. A block file that does not match the one the status file was saved with
+  /// loads with a warning (Warnings).
   void LoadFromFile(const std::string& AFileName);
 
   /// LoadFromFile from the two files' contents in memory: StatusText as the status file
@@ -50,6 +58,9 @@ class TIGotUWholeData {
   /// SourceName.
   void LoadFromMemory(std::string_view StatusText, std::span<const uint8_t> BlockFile,
                       const std::string& SourceName);
+
+  /// What the last load found doubtful but loaded anyway, one sentence each naming the files.
+  const std::vector<std::string>& Warnings() const { return warnings_; }
 
   /// AFileName with its extension replaced by Ext (".dat"), or Ext appended when it has none.
   static std::string ChangeFileExt(const std::string& AFileName, const std::string& Ext);
@@ -60,15 +71,32 @@ class TIGotUWholeData {
     return ChangeFileExt(AFileName, ".bin");
   }
 
+  /// The status file's text for a block file of BlockLength bytes with CRC-32 BlockCrc: OldText
+  /// (the file being replaced) with the program's keys set.
+  std::string StatusText(const std::optional<std::string>& OldText, uint64_t BlockLength,
+                         uint32_t BlockCrc) const;
+
  private:
-  std::string StatusText(const std::optional<std::string>& OldText) const;
-  void LoadStatusFromFile(const std::string& FileName);
-  void LoadStatusFromText(std::string_view Text, const std::string& FileName);
-  void LoadBlocksFromFile(const std::string& FileName);
+  // The block file a status file was saved with.
+  struct BlockFileRecord {
+    bool present = false;  // the status file has the section
+    bool readable = false; // and both values in it convert
+    uint64_t length = 0;
+    uint32_t crc = 0;
+  };
+
+  BlockFileRecord LoadStatusFromFile(const std::string& FileName);
+  BlockFileRecord LoadStatusFromText(std::string_view Text, const std::string& FileName);
+  void LoadBlocksFromFile(const std::string& FileName, const std::string& StatusName,
+                          const BlockFileRecord& Record);
   void ResetBlocksForLoad();
+  void CheckBlockFile(const BlockFileRecord& Record, uint64_t Length,
+                      const std::optional<uint32_t>& Crc, const std::string& StatusName,
+                      const std::string& BlockName);
 
   std::vector<uint8_t> FConfigBlocks;
   std::unique_ptr<TIGotUSlotBlocks> FBlocks;
+  std::vector<std::string> warnings_;
 };
 
 } // namespace tarnwick

@@ -4,38 +4,83 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace tarnwick {
 
+/// What ReadWholeFile accepts besides a regular file reached through any links.
+struct ReadOptions {
+  /// Refuse a FIFO, a device or a socket, without waiting for a writer first.
+  bool RegularOnly = false;
+  /// Refuse a symbolic link as the last part of the name instead of reading through it.
+  bool NoFollow = false;
+};
+
 /// The whole content of a file, or empty when it does not exist. Other failures (no
-/// permission, a folder, more than MaxBytes) raise EFileError naming the file.
-std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes);
+/// permission, a folder, more than MaxBytes, a kind of file Options refuses) raise EFileError
+/// naming the file.
+std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes,
+                                         ReadOptions Options = {});
+
+/// "a symbolic link", "a FIFO", "a folder", ... for the type bits of Mode.
+const char* FileKindText(mode_t Mode);
+
+/// Removes the temporary file of every TReplacingFile alive in this process. Uses only
+/// async-signal-safe calls, so a handler of a signal that ends the process may call it.
+void RemoveTemporaryFiles() noexcept;
 
 /// A file written under a temporary name beside its target and moved into place by Commit,
-/// so that the target is either the old file or the complete new one. Destroying an
-/// uncommitted file removes the temporary. Every failure raises EFileError naming the target.
+/// so that the target is either the old file or the complete new one. The new file keeps the
+/// permission bits (and, where the system allows, the owner and group) of the file it
+/// replaces. Destroying an uncommitted file removes the temporary; RemoveTemporaryFiles
+/// removes it too. Every failure raises EFileError naming the target.
 class TReplacingFile {
  public:
-  /// Creates the temporary file; the target is not touched.
+  /// Checks the target (see CheckTarget), removes temporaries that dead runs left for it, and
+  /// creates the temporary file; the target is not touched.
   explicit TReplacingFile(std::string Target);
   ~TReplacingFile();
   TReplacingFile(const TReplacingFile&) = delete;
   TReplacingFile& operator=(const TReplacingFile&) = delete;
 
-  /// Appends Size bytes; a short write (disk full) raises.
+  /// Appends Size bytes; a short write (disk full, file-size limit) raises.
   void Write(const void* Data, size_t Size);
   /// Flushes the data to the disk and closes the temporary file.
   void Finish();
-  /// Finish, then renames the temporary over the target.
+  /// Finish, then renames the temporary over the target, which must still be a regular file
+  /// or absent.
   void Commit();
+  /// Commit, keeping the replaced file under a second, temporary name until this object is
+  /// destroyed, so that Revert can put it back.
+  void CommitRevertibly();
+  /// After CommitRevertibly: puts the replaced file back, or removes the target when there
+  /// was none. False when the old file could not be kept (a file system without hard links).
+  bool Revert();
 
   const std::string& Target() const { return FTarget; }
   const std::string& TempName() const { return FTempName; }
 
+  /// Raises EFileError unless Target can be replaced: its folder exists and this process may
+  /// write in it, and Target is absent or a regular file (not a link, FIFO, device, folder).
+  static void CheckTarget(const std::string& Target);
+  /// The name of a temporary for Target made by process Owner: hidden, beside the target,
+  /// short whatever the target's length, and recognisable as belonging to that target.
+  static std::string TemporaryName(const std::string& Target, pid_t Owner, unsigned Serial);
+  /// Removes the temporaries for Target that are left over: owned by this user, and either
+  /// their process is gone or they were last written more than a day ago. Returns how many.
+  static int RemoveStaleTemporaries(const std::string& Target);
+
  private:
+  // Gives the open temporary the owner, group and permission bits of the file it replaces.
+  void KeepAccessOf(uid_t Owner, gid_t Group, mode_t Mode);
+
   std::string FTarget;
   std::string FTempName;
   int FFd = -1;
+  int registry_slot_ = -1; // where the signal path finds the temporary's name
+  std::string undo_name_;  // second name of the replaced file, after CommitRevertibly
+  int undo_slot_ = -1;
+  bool replaced_old_ = false; // CommitRevertibly found a file in the target's place
   bool FCommitted = false;
   uint64_t FWritten = 0; // bytes written so far
   uint64_t FKicked = 0;  // bytes whose writing out has been started

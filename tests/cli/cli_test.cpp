@@ -6,15 +6,25 @@
 #include "common/run_process.hpp"
 #include "common/slots.hpp"
 #include "common/temp_dir.hpp"
+#include "e2e/child_process.hpp"
 
 #include <algorithm>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
 
 namespace tarnwick {
 namespace {
 
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using test::RunProcess;
+using test::TChildProcess;
 using test::TProcessResult;
 
 TProcessResult Cli(std::vector<std::string> args, const std::string& dir = "") {
@@ -259,6 +269,304 @@ TEST(CliErrors, UndecodableCellsShowTheErrorAndTheTableGoesOn) {
   const auto tracks = Cli({"points", dir.File("odd"), "--track", "1"});
   EXPECT_EQ(tracks.ExitCode, 0);
   EXPECT_NE(tracks.Out.find("Invalid Month 13 in DD"), std::string::npos);
+}
+
+// ---- files the user keeps --------------------------------------------------------------
+
+std::string Slurp(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Put(const std::string& name, const std::string& content) {
+  std::ofstream(name, std::ios::binary) << content;
+}
+
+std::set<std::string> Names(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    names.insert(e.path().filename().string());
+  }
+  return names;
+}
+
+fs::perms Perms(const std::string& name) {
+  return fs::status(name).permissions();
+}
+
+// A folder with a small image "trip" and a private "secret" file.
+class CliFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Cli({"sample", "--model", "gt900", "--points", "600", "-o", Base()}).ExitCode, 0);
+    Put(Secret(), "[Vault]\r\nPin=1234\r\n");
+    fs::permissions(Secret(), fs::perms(0600));
+  }
+  std::string Base() const { return Dir.File("trip"); }
+  std::string Secret() const { return Dir.File("secret"); }
+  test::TTempDir Dir;
+};
+
+TEST_F(CliFiles, TargetsThatAreNotRegularFilesAreRefusedAndNothingChanges) {
+  fs::create_symlink("/proc/self/fd/1", Dir.File("stdout.gpx"));
+  ASSERT_EQ(::mkfifo(Dir.File("fifo.gpx").c_str(), 0600), 0);
+  fs::create_symlink(Secret(), Dir.File("linked.dat"));
+  fs::create_directory(Dir.File("folder.gpx"));
+  // A null device of the test's own: a fault here must not replace the system's /dev/null.
+  const bool device = ::mknod(Dir.File("null.gpx").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+  const auto before = Names(Dir.Path());
+  const std::string bin = Slurp(Base() + ".bin");
+  const std::string dat = Slurp(Base() + ".dat");
+
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  std::vector<Case> cases = {
+      {{"export", Base(), "--all", "-o", Dir.File("stdout.gpx")}, "it is a symbolic link"},
+      {{"export", Base(), "--all", "-o", Dir.File("fifo.gpx")}, "it is a FIFO"},
+      {{"export", Base(), "--all", "-o", Dir.File("folder.gpx")}, "it is a folder"},
+      {{"export", Base(), "--all", "-o", Dir.File("nowhere/t.gpx")}, "No such file or directory"},
+      {{"export", Base(), "--all", "-o", Base() + ".dat"}, "a file of the image being exported"},
+      {{"export", Base() + ".dat", "--all", "-o", Dir.File("./trip.bin")},
+       "a file of the image being exported"},
+      {{"sample", "--model", "gt120", "--points", "10", "-o", Dir.File("linked")},
+       "it is a symbolic link"},
+      // Refused before the logger is looked for: this port does not exist either.
+      {{"download", "--port", "/dev/no-such-tarnwick-port", "-o", Dir.File("nowhere/t")},
+       "nowhere/t.dat\". No such file or directory"},
+      {{"download", "--port", "/dev/no-such-tarnwick-port", "-o", Dir.File("linked")},
+       "linked.dat\": it is a symbolic link"},
+  };
+  if (device) {
+    cases.push_back(
+        {{"export", Base(), "--all", "-o", Dir.File("null.gpx")}, "it is a character device"});
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args.back());
+    const auto r = Cli(c.args);
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_NE(r.Err.find(c.message), std::string::npos) << r.Err;
+  }
+  EXPECT_EQ(Names(Dir.Path()), before);
+  EXPECT_EQ(Slurp(Secret()), "[Vault]\r\nPin=1234\r\n");
+  EXPECT_EQ(Perms(Secret()), fs::perms(0600));
+  EXPECT_EQ(Slurp(Base() + ".bin"), bin);
+  EXPECT_EQ(Slurp(Base() + ".dat"), dat);
+}
+
+TEST_F(CliFiles, ExportToStandardOutputWritesTheSameGpxAndNoFile) {
+  ASSERT_EQ(Cli({"export", Base(), "--track", "1", "-o", Dir.File("one.gpx")}).ExitCode, 0);
+  ASSERT_EQ(Cli({"export", Base(), "--all", "-o", Dir.File("all.gpx")}).ExitCode, 0);
+  const auto before = Names(Dir.Path());
+  for (const auto& [selection, file] :
+       {std::pair<std::vector<std::string>, std::string>{{"--track", "1"}, "one.gpx"},
+        {{"--all"}, "all.gpx"}}) {
+    std::vector<std::string> args = {"export", Base(), "-o", "-"};
+    args.insert(args.end(), selection.begin(), selection.end());
+    const auto r = Cli(args, Dir.Path().string());
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_TRUE(r.Out == Slurp(Dir.File(file))) << file << " differs from standard output";
+    EXPECT_NE(r.Err.find("wrote standard output: "), std::string::npos) << r.Err;
+  }
+  EXPECT_EQ(Names(Dir.Path()), before) << "no file named - and no temporary";
+}
+
+TEST_F(CliFiles, ResavingKeepsPermissionsAndTheLinesUsersAdded) {
+  const std::string added = "; walk with Aiko\r\n[Notes]\r\nWhere = Kyoto\r\nWhere = Nara\r\n"
+                            "no equals sign here\n";
+  Put(Base() + ".dat", Slurp(Base() + ".dat") + added);
+  fs::permissions(Base() + ".dat", fs::perms(0600));
+  fs::permissions(Base() + ".bin", fs::perms(0600));
+  const std::string gpx = Dir.File("walk.gpx");
+  Put(gpx, "old");
+  fs::permissions(gpx, fs::perms(0640));
+
+  ASSERT_EQ(
+      Cli({"sample", "--model", "gt900", "--points", "700", "--seed", "2", "-o", Base()}).ExitCode,
+      0);
+  ASSERT_EQ(Cli({"export", Base(), "--track", "1", "-o", gpx}).ExitCode, 0);
+  EXPECT_EQ(Perms(Base() + ".dat"), fs::perms(0600));
+  EXPECT_EQ(Perms(Base() + ".bin"), fs::perms(0600));
+  EXPECT_EQ(Perms(gpx), fs::perms(0640));
+  const std::string dat = Slurp(Base() + ".dat");
+  EXPECT_NE(dat.find(added), std::string::npos) << dat;
+  const auto info = Cli({"info", Base(), "--json"});
+  EXPECT_NE(info.Out.find("\"count\":700"), std::string::npos) << info.Out;
+  EXPECT_EQ(info.Err, "");
+}
+
+TEST_F(CliFiles, APairFromTwoSavesIsLoadedWithAWarning) {
+  // What a kill between the renames of a save leaves: the block file of the newer save.
+  const std::string oldDat = Slurp(Base() + ".dat");
+  ASSERT_EQ(Cli({"sample", "--model", "gt900", "--points", "650", "-o", Base()}).ExitCode, 0);
+  Put(Base() + ".dat", oldDat);
+  const auto r = Cli({"tracks", Base()});
+  EXPECT_EQ(r.ExitCode, 0);
+  EXPECT_GT(Lines(r.Out), 1U) << "the image is shown all the same";
+  EXPECT_EQ(Lines(r.Err), 1U) << r.Err;
+  EXPECT_EQ(
+      r.Err.rfind("tarnwick: warning: \"" + Base() + ".bin\" does not match \"" + Base() + ".dat\"",
+                  0),
+      0U)
+      << r.Err;
+}
+
+TEST_F(CliFiles, NamesOfTheLongestLengthCanBeWritten) {
+  const std::string base = Dir.File(std::string(251, 'b')); // + ".dat": 255 bytes
+  const auto sample = Cli({"sample", "--model", "gt120", "--points", "300", "-o", base});
+  EXPECT_EQ(sample.ExitCode, 0) << sample.Err;
+  const std::string gpx = Dir.File(std::string(251, 'g') + ".gpx");
+  const auto exported = Cli({"export", base, "--all", "-o", gpx});
+  EXPECT_EQ(exported.ExitCode, 0) << exported.Err;
+  EXPECT_TRUE(fs::exists(gpx));
+}
+
+TEST_F(CliFiles, AFifoInPlaceOfEitherFileIsRefusedAtOnce) {
+  for (const auto& [fifo, file] : {std::pair{"a.dat", "a.bin"}, std::pair{"b.bin", "b.dat"}}) {
+    ASSERT_EQ(::mkfifo(Dir.File(fifo).c_str(), 0600), 0);
+    fs::copy_file(Base() + fs::path(file).extension().string(), Dir.File(file));
+    const auto r = RunProcess({TARNWICK_CLI, "info", Dir.File(file)}, "", "", 20);
+    EXPECT_EQ(r.ExitCode, 1) << r.Err;
+    EXPECT_NE(r.Err.find(std::string(fifo) + "\": it is a FIFO, not a regular file"),
+              std::string::npos)
+        << r.Err;
+  }
+}
+
+// A write error from a file-size limit is reported, not the end of the program by SIGXFSZ.
+TEST_F(CliFiles, FileSizeLimitIsAWriteErrorThatLeavesTheOldFiles) {
+  const std::string gpx = Dir.File("limited.gpx");
+  Put(gpx, "old");
+  const auto before = Names(Dir.Path());
+  const std::string dat = Slurp(Base() + ".dat");
+  const std::vector<std::vector<std::string>> runs = {
+      {"export", Base(), "--all", "-o", gpx},
+      {"sample", "--model", "gt900", "--points", "3000", "-o", Base()},
+  };
+  for (const auto& args : runs) {
+    SCOPED_TRACE(args[0]);
+    std::vector<std::string> argv = {"/usr/bin/prlimit", "--fsize=20000", TARNWICK_CLI};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const auto r = RunProcess(argv);
+    EXPECT_EQ(r.ExitCode, 1) << r.Err;
+    EXPECT_NE(r.Err.find("File too large"), std::string::npos) << r.Err;
+  }
+  EXPECT_EQ(Names(Dir.Path()), before);
+  EXPECT_EQ(Slurp(gpx), "old");
+  EXPECT_EQ(Slurp(Base() + ".dat"), dat);
+}
+
+// ---- signals during an export ---------------------------------------------------------
+
+// A full image, and a GPX file "out.gpx" of 0600 that each export tries to replace.
+class CliSignals : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    Shared = new test::TTempDir;
+    const auto r =
+        Cli({"sample", "--model", "gt900", "--points", "65535", "-o", Shared->File("big")});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  }
+  static void TearDownTestSuite() {
+    delete Shared;
+    Shared = nullptr;
+  }
+  void SetUp() override {
+    fs::create_directory(Dir.File("out"));
+    ResetOutput();
+  }
+  std::string Output() const { return Dir.File("out/out.gpx"); }
+  void ResetOutput() {
+    Put(Output(), "old");
+    fs::permissions(Output(), fs::perms(0600));
+  }
+
+  // Starts an export of the whole image and stops it (SIGSTOP) while its temporary exists;
+  // runs that finish before that are started again.
+  std::unique_ptr<TChildProcess> StoppedWhileWriting() {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      // What an earlier case left must not pass for this run's temporary.
+      for (const auto& name : Names(Dir.File("out"))) {
+        fs::remove(Dir.File("out/" + name));
+      }
+      ResetOutput();
+      auto child = std::make_unique<TChildProcess>(std::vector<std::string>{
+          TARNWICK_CLI, "export", Shared->File("big"), "--all", "-o", Output()});
+      const auto deadline = std::chrono::steady_clock::now() + 60s;
+      while (std::chrono::steady_clock::now() < deadline && child->Wait(0s) < 0) {
+        if (Names(Dir.File("out")).size() > 1) {
+          child->Signal(SIGSTOP);
+          if (Names(Dir.File("out")).size() > 1) {
+            return child;
+          }
+          child->Signal(SIGCONT);
+          break;
+        }
+        std::this_thread::sleep_for(200us);
+      }
+      child->Wait(60s);
+    }
+    ADD_FAILURE() << "the export never showed its temporary";
+    return nullptr;
+  }
+
+  // Nothing but the untouched old file is left.
+  void ExpectOldFileAlone() {
+    EXPECT_EQ(Names(Dir.File("out")), std::set<std::string>{"out.gpx"});
+    EXPECT_EQ(Slurp(Output()), "old");
+    EXPECT_EQ(Perms(Output()), fs::perms(0600));
+  }
+
+  static test::TTempDir* Shared;
+  test::TTempDir Dir;
+};
+
+test::TTempDir* CliSignals::Shared = nullptr;
+
+TEST_F(CliSignals, EndingSignalsLeaveNoTemporaryAndTheOldFile) {
+  const struct {
+    const char* name;
+    std::vector<int> whileStopped; // sent together while the export is stopped
+    std::vector<int> afterwards;   // sent once it runs again
+  } cases[] = {
+      {"SIGTERM", {SIGTERM}, {}},
+      {"SIGHUP", {SIGHUP}, {}},
+      {"two SIGINTs", {SIGINT}, {SIGINT}},
+      // Both pending at once: the first cancels, the second ends the program before the
+      // cancel is noticed.
+      {"SIGHUP then SIGINT", {SIGHUP, SIGINT}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto child = StoppedWhileWriting();
+    ASSERT_NE(child, nullptr);
+    for (const int s : c.whileStopped) {
+      child->Signal(s);
+    }
+    child->Signal(SIGCONT);
+    for (const int s : c.afterwards) {
+      child->Signal(s);
+    }
+    const int status = child->Wait(60s);
+    EXPECT_TRUE(status == 130 || status == 128 + c.whileStopped.back()) << status << child->Err();
+    ExpectOldFileAlone();
+  }
+}
+
+TEST_F(CliSignals, TheNextExportRemovesWhatAKilledOneLeft) {
+  {
+    const auto child = StoppedWhileWriting();
+    ASSERT_NE(child, nullptr);
+    child->Signal(SIGKILL);
+    EXPECT_EQ(child->Wait(60s), 128 + SIGKILL);
+  }
+  ASSERT_EQ(Names(Dir.File("out")).size(), 2U) << "a killed run cannot clean up";
+  const auto r = Cli({"export", Shared->File("big"), "--all", "-o", Output()});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(Names(Dir.File("out")), std::set<std::string>{"out.gpx"});
+  EXPECT_EQ(Perms(Output()), fs::perms(0600));
 }
 
 } // namespace

@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
 
 namespace tarnwick {
 namespace {
@@ -88,19 +91,12 @@ TEST(WholeData, StatusFileHasTheDocumentedLinesInOrder) {
     pos = end + 2;
   }
   EXPECT_EQ(text.find('\n', 0) - 1, text.find("\r\n"));
-  const std::vector<std::string> expected = {"[Model]",
-                                             "DumpStr=000013",
-                                             "ModelType=19",
-                                             "[Ident]",
-                                             "DumpStr=39300000010500640102",
-                                             "SerialNumber=12345",
-                                             "MajorVersion=1",
-                                             "MinorVersion=5",
-                                             "ModelNumber=100",
-                                             "USBLibVersion=258",
-                                             "[Count]",
-                                             "DumpStr=00012C",
-                                             "Count=300"};
+  const std::vector<std::string> expected = {
+      "[Model]", "DumpStr=000013", "ModelType=19", "[Ident]", "DumpStr=39300000010500640102",
+      "SerialNumber=12345", "MajorVersion=1", "MinorVersion=5", "ModelNumber=100",
+      "USBLibVersion=258", "[Count]", "DumpStr=00012C", "Count=300", "[BlockFile]", "Length=4096",
+      // CRC-32 of 4096 zero bytes
+      "CRC32=C71C0011"};
   EXPECT_EQ(lines, expected);
 }
 
@@ -240,13 +236,20 @@ TEST(WholeData, MissingAndShortFiles) {
 TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   test::TTempDir dir;
   const std::string base = dir.File("t");
-  Put(base + ".dat", "[Notes]\r\nWhere=Kyoto\r\n[Model]\r\nDumpStr=000000\r\nMine=1\r\n");
+  // Spacing, repeated keys and lines without "=" are the user's too; the old key goes.
+  Put(base + ".dat", "[Notes]\r\nWhere = Kyoto \r\nWhere=Nara\nno equals\r\n[Model]\r\n"
+                     "DumpStr = 000000\r\nMine=1\r\nDumpStr=FFFFFF\r\n");
+  ::chmod((base + ".dat").c_str(), 0600);
   TIGotUWholeData image;
   image.Status = ExampleStatus();
   image.SaveToFile(base);
   const std::string dat = Slurp(base + ".dat");
-  EXPECT_NE(dat.find("[Notes]\r\nWhere=Kyoto\r\n"), std::string::npos);
-  EXPECT_NE(dat.find("DumpStr=000013\r\nMine=1\r\n"), std::string::npos);
+  EXPECT_EQ(dat.rfind("[Notes]\r\nWhere = Kyoto \r\nWhere=Nara\nno equals\r\n[Model]\r\n"
+                      "DumpStr=000013\r\nMine=1\r\nModelType=19\r\n",
+                      0),
+            0U)
+      << dat;
+  EXPECT_EQ(fs::status(base + ".dat").permissions(), fs::perms(0600));
 
   // Saving into a folder that does not exist fails, names the file, and leaves nothing behind.
   try {
@@ -265,11 +268,91 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   EXPECT_THROW(image.SaveToFile(base), EFileError);
   EXPECT_EQ(Slurp(base + ".dat"), before)
       << "status file not replaced when the pair is not complete";
-  size_t files = 0;
+  std::set<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.Path())) {
-    files += e.path().string().find(".tmp-") == std::string::npos ? 0 : 1;
+    names.insert(e.path().filename().string());
   }
-  EXPECT_EQ(files, 0U) << "no temporary left behind";
+  EXPECT_EQ(names, (std::set<std::string>{"t.dat", "t.bin"})) << "no temporary left behind";
+}
+
+// How the pair on disk was put together, and whether the load should warn about it.
+struct PairCase {
+  const char* name;
+  std::function<void(const std::string& base, const std::string& oldBin)> arrange;
+  const char* warning; // nullptr: no warning
+};
+
+TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
+  const std::vector<PairCase> cases = {
+      {"pair as saved", [](const std::string&, const std::string&) {}, nullptr},
+      // What a kill between the two renames of a save leaves behind: the new block file and
+      // the status file of the save before it.
+      {"status file of the save before",
+       [](const std::string& base, const std::string&) {
+         Put(base + ".dat", Slurp(base + ".dat.before"));
+       },
+       "the status file was saved with a block file of 4160 bytes, this one has 4192"},
+      {"old block file put back",
+       [](const std::string& base, const std::string& oldBin) { Put(base + ".bin", oldBin); },
+       "the status file was saved with a block file of 4192 bytes, this one has 4160"},
+      {"same length, other bytes",
+       [](const std::string& base, const std::string&) {
+         std::string bin = Slurp(base + ".bin");
+         bin[4100] ^= 1;
+         Put(base + ".bin", bin);
+       },
+       "its CRC-32 is"},
+      {"saved before the record existed",
+       [](const std::string& base, const std::string& oldBin) {
+         std::string dat = Slurp(base + ".dat");
+         Put(base + ".dat", dat.substr(0, dat.find("[BlockFile]")));
+         Put(base + ".bin", oldBin);
+       },
+       nullptr},
+      {"record that does not convert",
+       [](const std::string& base, const std::string&) {
+         std::string dat = Slurp(base + ".dat");
+         Put(base + ".dat", dat.substr(0, dat.find("CRC32=")) + "CRC32=12345\r\n");
+       },
+       "has a [BlockFile] section that cannot be read"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TTempDir dir;
+    const std::string base = dir.File("t");
+    TIGotUWholeData image;
+    image.Status = ExampleStatus();
+    image.Status.FCount.Data = {0, 0, 2};
+    image.SetBlocks(std::make_unique<TIGotUSlotBlocks>(2, 32));
+    image.SaveToFile(base);
+    const std::string oldBin = Slurp(base + ".bin");
+    fs::copy_file(base + ".dat", base + ".dat.before");
+    image.Status.FCount.Data = {0, 0, 3};
+    auto blocks = std::make_unique<TIGotUSlotBlocks>(3, 32);
+    blocks->DataBuffer()[70] = 0x77;
+    image.SetBlocks(std::move(blocks));
+    image.SaveToFile(base);
+    c.arrange(base, oldBin);
+
+    TIGotUWholeData loaded;
+    loaded.LoadFromFile(base);
+    ASSERT_NE(loaded.Blocks(), nullptr) << "the image loads all the same";
+    if (c.warning == nullptr) {
+      EXPECT_TRUE(loaded.Warnings().empty()) << loaded.Warnings().front();
+    } else {
+      ASSERT_EQ(loaded.Warnings().size(), 1U);
+      const std::string& w = loaded.Warnings().front();
+      EXPECT_NE(w.find(c.warning), std::string::npos) << w;
+      EXPECT_NE(w.find(base + ".bin"), std::string::npos) << w;
+      EXPECT_NE(w.find(base + ".dat"), std::string::npos) << w;
+    }
+    const std::string bin = Slurp(base + ".bin");
+    TIGotUWholeData fromMemory;
+    fromMemory.LoadFromMemory(Slurp(base + ".dat"),
+                              std::span(reinterpret_cast<const uint8_t*>(bin.data()), bin.size()),
+                              base);
+    EXPECT_EQ(fromMemory.Warnings().size(), loaded.Warnings().size()) << "same verdict";
+  }
 }
 
 } // namespace

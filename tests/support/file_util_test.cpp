@@ -4,17 +4,42 @@
 #include "common/temp_dir.hpp"
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarnwick {
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string Slurp(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Put(const std::string& name, const std::string& content) {
+  std::ofstream(name, std::ios::binary) << content;
+}
+
+std::set<std::string> Names(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    names.insert(e.path().filename().string());
+  }
+  return names;
+}
+
+mode_t ModeOf(const std::string& name) {
+  struct stat st {};
+  EXPECT_EQ(::stat(name.c_str(), &st), 0) << name;
+  return st.st_mode & 07777;
 }
 
 TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
@@ -93,6 +118,152 @@ TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
   EXPECT_EQ(ReadWholeFile(dir.File("f"), 100).value(), "0123456789");
   EXPECT_THROW(ReadWholeFile(dir.File("f"), 5), EFileError);
   EXPECT_THROW(ReadWholeFile(dir.Path().string(), 100), EFileError);
+}
+
+TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
+  test::TTempDir dir;
+  Put(dir.File("secret"), "private");
+  fs::create_symlink(dir.File("secret"), dir.File("link"));
+  ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(ReadWholeFile(dir.File("link"), 100, {.RegularOnly = true}).value(), "private");
+  // Opening a FIFO without a writer would wait for ever; it is refused at once instead.
+  for (const auto& [name, options, kind] :
+       {std::tuple{dir.File("link"), ReadOptions{.NoFollow = true}, "a symbolic link"},
+        std::tuple{dir.File("fifo"), ReadOptions{.RegularOnly = true}, "a FIFO"}}) {
+    try {
+      ReadWholeFile(name, 100, options);
+      ADD_FAILURE() << name << " was read";
+    } catch (const EFileError& e) {
+      EXPECT_NE(std::string(e.what()).find(kind), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
+  test::TTempDir dir;
+  const std::string target = dir.File("out.dat");
+  for (const mode_t mode : {0600, 0640, 0604, 0755, 0000}) {
+    SCOPED_TRACE(mode);
+    Put(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+    TReplacingFile f(target);
+    EXPECT_EQ(ModeOf(f.TempName()) & 077, mode & 077) << "no wider while it is written";
+    f.Commit();
+    EXPECT_EQ(ModeOf(target), mode);
+  }
+}
+
+TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
+  test::TTempDir dir;
+  Put(dir.File("secret"), "private");
+  Put(dir.File("out"), "old");
+  TReplacingFile f(dir.File("out"));
+  f.Write("new", 3);
+  fs::remove(dir.File("out"));
+  fs::create_symlink(dir.File("secret"), dir.File("out"));
+  EXPECT_THROW(f.Commit(), EFileError);
+  EXPECT_TRUE(fs::is_symlink(dir.File("out")));
+  EXPECT_EQ(Slurp(dir.File("secret")), "private");
+}
+
+// Whether CheckTarget refuses Target for want of permission.
+bool RefusedForPermission(const std::string& Target) {
+  try {
+    TReplacingFile::CheckTarget(Target);
+  } catch (const EFileError& e) {
+    return std::string(e.what()).find("Permission denied") != std::string::npos;
+  }
+  return false;
+}
+
+TEST(ReplacingFile, UnwritableFolderIsRefused) {
+  test::TTempDir dir;
+  ::chmod(dir.Path().c_str(), 0755);
+  const std::string ro = dir.File("ro");
+  fs::create_directory(ro);
+  ::chmod(ro.c_str(), 0555);
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(RefusedForPermission(ro + "/out"));
+  } else {
+    // Root may write anywhere; the check runs as an ordinary user in a child.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && RefusedForPermission(ro + "/out")
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a user may not write there";
+  }
+  ::chmod(ro.c_str(), 0700);
+}
+
+TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
+  test::TTempDir dir;
+  const std::string target = dir.File("trip.gpx");
+  const pid_t dead = ::fork(); // a process that has ended, as a killed run leaves its number
+  if (dead == 0) {
+    ::_exit(0);
+  }
+  ::waitpid(dead, nullptr, 0);
+  const std::string deadOwner = TReplacingFile::TemporaryName(target, dead, 0);
+  const std::string liveOwner = TReplacingFile::TemporaryName(target, 1, 0);
+  const std::string ancient = TReplacingFile::TemporaryName(target, 1, 1);
+  const std::string otherTarget = TReplacingFile::TemporaryName(dir.File("other.gpx"), dead, 0);
+  for (const auto& name : {deadOwner, liveOwner, ancient, otherTarget}) {
+    Put(name, "left over");
+  }
+  const std::string linkNamedLikeOne = TReplacingFile::TemporaryName(target, dead, 2);
+  fs::create_symlink(dir.File("mine"), linkNamedLikeOne);
+  const timespec twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0},
+                                  {::time(nullptr) - 2 * 86400, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, ancient.c_str(), twoDaysAgo, 0), 0);
+
+  TReplacingFile(target).Commit();
+  EXPECT_FALSE(fs::exists(deadOwner)) << "its process is gone";
+  EXPECT_FALSE(fs::exists(ancient)) << "older than any run";
+  EXPECT_TRUE(fs::exists(liveOwner)) << "its process may still be writing it";
+  EXPECT_TRUE(fs::exists(otherTarget));
+  EXPECT_TRUE(fs::is_symlink(linkNamedLikeOne));
+}
+
+TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
+  test::TTempDir dir;
+  // More files than the registry has places, one after the other: places are given back.
+  for (int i = 0; i < 40; ++i) {
+    TReplacingFile f(dir.File("f"));
+    if (i % 2 == 0) {
+      f.Commit();
+    }
+  }
+  Put(dir.File("a"), "old a");
+  TReplacingFile a(dir.File("a"));
+  TReplacingFile b(dir.File("b"));
+  a.Write("new", 3);
+  RemoveTemporaryFiles();
+  EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"a", "f"}));
+  // What the signal took away cannot be committed, and the old file stays.
+  EXPECT_THROW(a.Commit(), EFileError);
+  EXPECT_EQ(Slurp(dir.File("a")), "old a");
+}
+
+TEST(ReplacingFile, RevertPutsBackWhatACommitReplaced) {
+  test::TTempDir dir;
+  const std::string old = dir.File("old.bin");
+  const std::string fresh = dir.File("fresh.bin");
+  Put(old, "old content");
+  for (const auto& target : {old, fresh}) {
+    TReplacingFile f(target);
+    f.Write("new", 3);
+    f.CommitRevertibly();
+    EXPECT_EQ(Slurp(target), "new");
+    EXPECT_TRUE(f.Revert());
+  }
+  EXPECT_EQ(Slurp(old), "old content");
+  EXPECT_FALSE(fs::exists(fresh)) << "there was nothing to put back";
+  TReplacingFile(old).CommitRevertibly();
+  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"old.bin"}) << "the second name went";
 }
 
 } // namespace

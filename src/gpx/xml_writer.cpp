@@ -137,7 +137,10 @@ std::string CleanXmlText(std::string_view Text) {
 void TTextBuffer::Grow(size_t Extra) {
   const size_t capacity = std::max(FSize + Extra, FCapacity * 2 + 4096);
   auto data = std::make_unique<char[]>(capacity);
-  std::memcpy(data.get(), FData.get(), FSize);
+  // The first growth has no old data, and memcpy must not be handed a null pointer.
+  if (FSize > 0) {
+    std::memcpy(data.get(), FData.get(), FSize);
+  }
   FData = std::move(data);
   FCapacity = capacity;
 }

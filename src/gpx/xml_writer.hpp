@@ -19,6 +19,11 @@ class TXmlWriter;
 class TTextBuffer {
  public:
   void Append(std::string_view Text) {
+    // Empty text may come with a null pointer, and the buffer has none before its first growth;
+    // memcpy takes neither, even for no bytes.
+    if (Text.empty()) {
+      return;
+    }
     if (Text.size() > FCapacity - FSize) {
       Grow(Text.size());
     }
@@ -33,6 +38,9 @@ class TTextBuffer {
   }
   /// Appends Count copies of C.
   void Append(size_t Count, char C) {
+    if (Count == 0) {
+      return;
+    }
     if (Count > FCapacity - FSize) {
       Grow(Count);
     }

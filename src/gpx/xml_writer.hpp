@@ -165,4 +165,8 @@ class TXmlWriter {
 /// surrogates, U+FFFE, U+FFFF) replaced by U+FFFD.
 std::string CleanXmlText(std::string_view Text);
 
+/// Length of the valid UTF-8 sequence at S[i] if it encodes a character that XML 1.0 allows
+/// (not a surrogate, U+FFFE, U+FFFF or a control character other than tab, LF and CR), else 0.
+size_t XmlCharLength(std::string_view S, size_t i);
+
 } // namespace tarnwick

@@ -4,6 +4,8 @@
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 
+#include <algorithm>
+
 namespace tarnwick {
 
 namespace {
@@ -142,8 +144,12 @@ void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceNam
   // been read, so that a refused or broken file leaves the document as it was.
   std::string version(root.Attribute("version"));
   std::unique_ptr<TGPXTrkList> tracks = MakeTrackList(version);
+  // An extension is recognised by its namespace, under whatever prefix and on whichever
+  // element the file declares it.
   for (const TGPXExtensionClass cls : GPXExtensionRegistry()) {
-    if (root.LookupNamespaceURI(cls->Prefix) == cls->URI) {
+    if (Xml.DeclaresNamespace(cls->URI) ||
+        std::any_of(cls->AlsoReads.begin(), cls->AlsoReads.end(),
+                    [&](std::string_view URI) { return Xml.DeclaresNamespace(URI); })) {
       tracks->AddExtensionClass(cls);
     }
   }

@@ -71,8 +71,8 @@ class TGPXFile {
   void Load(const std::string& AFileName);
   /// Reads a GPX text: version, creator, metadata (when the file has some), way points after
   /// the ones held, and tracks in place of the ones held, with the registered extension
-  /// classes whose namespace the root declares under their own prefix. A failure raises
-  /// EConvertError (or the version error) and leaves the document as it was.
+  /// classes whose namespace some element of the file declares, under any prefix. A failure
+  /// raises EConvertError (or the version error) and leaves the document as it was.
   void LoadFromString(std::string Text, const std::string& SourceName);
 
   /// Adds an extension class to the program-wide registry the reader consults.

@@ -1,6 +1,7 @@
 #include "gpx/gpx_file.hpp"
 #include "gpx/track_point_extension.hpp"
 #include "support/errors.hpp"
+#include "support/number_format.hpp"
 
 #include "common/temp_dir.hpp"
 #include "gpx/gpx_test_util.hpp"
@@ -433,15 +434,34 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
   EXPECT_EQ(rec._Cad, 85);
   EXPECT_FLOAT_EQ(rec._Speed, 3.42f);
 
-  // The right URI under another prefix, and the right prefix for another URI.
-  doc.LoadFromString(Gpx(Trkpt(TpxXml("<P:hr>120</P:hr>", "ns3")),
-                         "xmlns:ns3=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\""),
-                     "t");
-  EXPECT_FALSE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class()));
-  doc.LoadFromString(
-      Gpx(Trkpt(samples),
-          "xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v1\""),
-      "t");
+  // Found by namespace: under another prefix, declared where it is used, and version 1 (heart
+  // rate and cadence; it has no speed). The prefix alone, bound to another URI, is not enough.
+  const std::string v1 = "http://www.garmin.com/xmlschemas/TrackPointExtension/v1";
+  const std::string v2 = "http://www.garmin.com/xmlschemas/TrackPointExtension/v2";
+  const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+      {Gpx(Trkpt(TpxXml("<P:hr>121</P:hr><P:speed>1.5</P:speed>", "ns3")),
+           "xmlns:ns3='" + v2 + "'"),
+       "121/-/1.50", "other prefix"},
+      {Gpx(Trkpt("<extensions><TrackPointExtension xmlns='" + v2 +
+                 "'><hr>122</hr><cad>80</cad></TrackPointExtension></extensions>"),
+           "xmlns:x='urn:x'"),
+       "122/80/-", "declared on the element"},
+      {Gpx(Trkpt(samples), "xmlns:gpxtpx='" + v1 + "'"), "120/85/-", "version 1"},
+      {Gpx(Trkpt(samples) + Trkpt(TpxXml("<P:hr>99</P:hr>", "o")),
+           "xmlns:gpxtpx='urn:other' xmlns:o='" + v1 + "'"),
+       "-/-/-", "the prefix bound to another URI"},
+  };
+  for (const auto& [text, expected, what] : cases) {
+    doc.LoadFromString(text, "t");
+    ASSERT_TRUE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class())) << what;
+    const TGPXTrackPointExtension2& r = Tpx(doc.Tracks()[0]).DataPtr(0);
+    EXPECT_EQ((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r._HR) : "-") + "/" +
+                  (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r._Cad) : "-") + "/" +
+                  (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r._Speed, 2) : "-"),
+              expected)
+        << what;
+  }
+  doc.LoadFromString(Gpx(Trkpt(samples), "xmlns:gpxtpx='urn:other'"), "t");
   EXPECT_FALSE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class()));
 
   // A class that is not registered is not detected; registering it twice is harmless.

@@ -143,7 +143,12 @@ void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceNam
   // Everything is read into new parts first and taken over only when the whole file has
   // been read, so that a refused or broken file leaves the document as it was.
   std::string version(root.Attribute("version"));
-  std::unique_ptr<TGPXTrkList> tracks = MakeTrackList(version);
+  std::unique_ptr<TGPXTrkList> tracks;
+  try {
+    tracks = MakeTrackList(version);
+  } catch (const Exception& e) {
+    throw Exception(root.Location() + ": " + e.what());
+  }
   // An extension is recognised by its namespace, under whatever prefix and on whichever
   // element the file declares it.
   for (const TGPXExtensionClass cls : GPXExtensionRegistry()) {

@@ -72,7 +72,8 @@ class TGPXFile {
   /// Reads a GPX text: version, creator, metadata (when the file has some), way points after
   /// the ones held, and tracks in place of the ones held, with the registered extension
   /// classes whose namespace some element of the file declares, under any prefix. A failure
-  /// raises EConvertError (or the version error) and leaves the document as it was.
+  /// raises EConvertError (or the version error) naming SourceName and, where it is known,
+  /// the line; the document is left as it was.
   void LoadFromString(std::string Text, const std::string& SourceName);
 
   /// Adds an extension class to the program-wide registry the reader consults.

@@ -149,7 +149,8 @@ void TGPXTrkType::ReadSegment(TXmlNode Seg) {
     }
     // Read before it takes room, so that a file of empty elements costs no points.
     TGPXTrkSeg point;
-    point.SetFromNode(child);
+    TXmlNode ext;
+    point.SetFromNode(child, &ext);
     FTrkSeg.push_back(point);
     if (FExtensions.empty()) {
       continue;
@@ -159,7 +160,6 @@ void TGPXTrkType::ReadSegment(TXmlNode Seg) {
       ext->SetCount(Count());
     }
     // The strict GPX 1.0 layout puts the extension elements directly into the point.
-    const TXmlNode ext = child.FindChild("extensions");
     ExtensionsSetFromNode(ext ? ext : child, i);
   }
 }

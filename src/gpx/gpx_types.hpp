@@ -59,7 +59,8 @@ struct TGPXWptType {
   void SetSatToNode(TXmlElement Node) const;
   /// Reads the point from Node, starting with no flags: "lat" and "lon" (required), "ele",
   /// "time", "sat" when not empty. Raises EConvertError for a value that does not convert.
-  void SetFromNode(TXmlNode Node);
+  /// Extensions, when given, receives the point's "extensions" child (or a null handle).
+  void SetFromNode(TXmlNode Node, TXmlNode* Extensions = nullptr);
 
  private:
   static constexpr uint8_t Bit(TWptTypeDataFlag Flag) {
@@ -79,7 +80,9 @@ struct TGPXTrkSeg {
   /// The point's SetToNode.
   void SetToNode(TXmlElement Node) const { trkpt.SetToNode(Node); }
   /// The point's SetFromNode.
-  void SetFromNode(TXmlNode Node) { trkpt.SetFromNode(Node); }
+  void SetFromNode(TXmlNode Node, TXmlNode* Extensions = nullptr) {
+    trkpt.SetFromNode(Node, Extensions);
+  }
   /// Writes "speed" ("%.3f") and then "course" ("%.1f"), each when present.
   void SetToNodeEx100(TXmlElement Node) const;
   /// The whole point in the element order of the GPX 1.0 schema: position, "ele", "time",

@@ -116,9 +116,18 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
     std::cerr << "Export cancelled; " << FileName << " was not written\n";
     throw CLI::RuntimeError(kExitCancelled);
   }
+  // Strict files leave out points whose position the schemas forbid; the counts are those
+  // written, and the left-out ones are named.
+  const PositionsLeftOut& left = conversion.LeftOut();
+  points -= static_cast<size_t>(left.TrackPoints);
+  wayPoints -= left.WayPoints;
   std::cout << "wrote " << FileName << ": " << Tracks.size()
             << (Tracks.size() == 1 ? " track, " : " tracks, ") << PointsText(points) << ", "
-            << wayPoints << (wayPoints == 1 ? " way point" : " way points") << '\n';
+            << wayPoints << (wayPoints == 1 ? " way point" : " way points");
+  if (left.Total() > 0) {
+    std::cout << ", " << left.Total() << " left out (impossible position)";
+  }
+  std::cout << '\n';
 }
 
 void Export(const TExportArgs& args) {

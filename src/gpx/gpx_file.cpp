@@ -80,7 +80,10 @@ bool TGPXFile::Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const {
     }
   }
   for (int i = 0; i < FWayPoints->Count(); ++i) {
-    FWayPoints->Points(i).SetToNode(root.AddChild("wpt"));
+    const TGPXWptType& p = FWayPoints->Points(i);
+    if (!FStrict || p.HasSchemaPosition()) {
+      p.SetToNode(root.AddChild("wpt"), FStrict);
+    }
   }
   DoMessage("Constructing Track Data...");
   bool complete = true;
@@ -118,6 +121,22 @@ std::string TGPXFile::SaveToString() const {
   DoMessage("Save to file...");
   xml.Finish();
   return std::string(xml.Text());
+}
+
+PositionsLeftOut TGPXFile::LeftOut() const {
+  PositionsLeftOut left;
+  if (!FStrict) {
+    return left;
+  }
+  for (int i = 0; i < FWayPoints->Count(); ++i) {
+    left.WayPoints += FWayPoints->Points(i).HasSchemaPosition() ? 0 : 1;
+  }
+  for (int t = 0; t < FTracks->Count(); ++t) {
+    for (const TGPXTrkSeg& seg : (*FTracks)[t].TrkSeg()) {
+      left.TrackPoints += seg.trkpt.HasSchemaPosition() ? 0 : 1;
+    }
+  }
+  return left;
 }
 
 void TGPXFile::Load(const std::string& AFileName) {

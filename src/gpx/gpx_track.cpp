@@ -102,11 +102,14 @@ bool TGPXTrkType::SetToNode(TXmlElement Node) const {
   TXmlElement seg = Node.AddChild("trkseg");
   bool abort = false;
   const int count = Count();
+  const bool strict = Strict();
   for (int i = 0; i < count; ++i) {
-    TXmlElement point = seg.AddChild("trkpt");
-    PointSetToNode(point, i);
-    if (HasExtensionData(i)) {
-      ExtensionsSetToNode(ExtensionsNode(point), i);
+    if (!strict || FTrkSeg[static_cast<size_t>(i)].trkpt.HasSchemaPosition()) {
+      TXmlElement point = seg.AddChild("trkpt");
+      PointSetToNode(point, i);
+      if (HasExtensionData(i)) {
+        ExtensionsSetToNode(ExtensionsNode(point), i);
+      }
     }
     if (FGPXFile) {
       FGPXFile->DoProgress(i, count, abort);
@@ -193,7 +196,7 @@ TXmlElement TGPXTrkTypeV100::ExtensionsNode(TXmlElement Point) const {
 }
 
 void TGPXTrkTypeV110::PointSetToNode(TXmlElement Node, int Idx) const {
-  FTrkSeg[static_cast<size_t>(Idx)].SetToNode(Node);
+  FTrkSeg[static_cast<size_t>(Idx)].SetToNode(Node, Strict());
 }
 
 bool TGPXTrkTypeV110::HasExtensionData(int Idx) const {

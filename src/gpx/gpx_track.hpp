@@ -58,7 +58,7 @@ class TGPXTrkType {
 
   /// Writes the track into Node, its "trk" element, reporting each point to the document's
   /// progress sink. Returns false when the sink asked to abort; the points written so far
-  /// stay in Node.
+  /// stay in Node. A strict document leaves out points without a schema position.
   bool SetToNode(TXmlElement Node) const;
   /// Reads the track from Node, its "trk" element: texts, then the points of every "trkseg",
   /// one after another in one list. A segment's "extensions" and elements of other namespaces

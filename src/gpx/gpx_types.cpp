@@ -24,12 +24,16 @@ double ReadCoordinate(TXmlNode Node, const char* Name) {
 
 } // namespace
 
-void TGPXWptType::SetHeadToNode(TXmlElement Node) const {
+void TGPXWptType::SetHeadToNode(TXmlElement Node, bool Strict) const {
   std::string text;
   AppendSignificant(text, _lat, kCoordinateDigits);
   Node.SetAttribute("lat", text);
   text.clear();
   AppendSignificant(text, _lng, kCoordinateDigits);
+  // Decided on the text: a longitude just below 180 may round to it.
+  if (Strict && text == "180") {
+    text = "-180";
+  }
   Node.SetAttribute("lon", text);
   if (Have(TWptTypeDataFlag::wdfEle)) {
     Node.AddTextChild("ele", FormatGPXFixed(_ele, 3));
@@ -47,8 +51,8 @@ void TGPXWptType::SetSatToNode(TXmlElement Node) const {
   }
 }
 
-void TGPXWptType::SetToNode(TXmlElement Node) const {
-  SetHeadToNode(Node);
+void TGPXWptType::SetToNode(TXmlElement Node, bool Strict) const {
+  SetHeadToNode(Node, Strict);
   SetSatToNode(Node);
 }
 
@@ -113,7 +117,7 @@ void TGPXTrkSeg::SetToNodeEx100(TXmlElement Node) const {
 }
 
 void TGPXTrkSeg::SetToNodeStrict100(TXmlElement Node) const {
-  trkpt.SetHeadToNode(Node);
+  trkpt.SetHeadToNode(Node, true);
   if (trkpt.Have(TWptTypeDataFlag::wdfCourse)) {
     Node.AddTextChild("course", FormatGPXFixed(trkpt._course, 1));
   }

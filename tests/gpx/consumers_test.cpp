@@ -413,6 +413,27 @@ TEST_F(GpxCommands, StrictFilesLeaveOutImpossiblePositionsAndSayHowMany) {
   EXPECT_EQ(CountOf(test::ReadText(file), "lon=\"180\""), 1u);
 }
 
+// A segment of millions of elements that are no points: old readers made room for all of them
+// first. Refused within an address space of about ten times the file.
+TEST_F(GpxCommands, HostileSegmentIsRefusedWithinBoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
+#endif
+  const std::string file = FDir.File("hostile.gpx");
+  {
+    std::string text = "<gpx xmlns='http://www.topografix.com/GPX/1/1' version='1.1'>"
+                       "<trk><trkseg>";
+    for (int i = 0; i < 3200000; ++i) {
+      text += "<trkpt lat=\"1\"/>";
+    }
+    test::WriteText(file, text + "</trkseg></trk></gpx>");
+  }
+  const auto r = test::RunProcess(
+      {"/bin/sh", "-c", "ulimit -v 520000 && exec \"$0\" gpx-info \"$1\"", TARNWICK_CLI, file});
+  EXPECT_NE(r.ExitCode, 0);
+  EXPECT_NE(r.Err.find(file + ", line 1: invalid \"lon\" \"\""), std::string::npos) << r.Err;
+}
+
 TEST_F(GpxCommands, RefusesWhatItCannotDoAndKeepsExistingFiles) {
   const std::string base = FDir.File("trip");
   sim::GenerateSampleImage({sim::TSampleFamily::GT120, 200, 1}).SaveToFile(base);

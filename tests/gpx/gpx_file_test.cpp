@@ -223,6 +223,34 @@ TEST(GpxReaderTimes, ReadRfc3339CompletelyAndRefuseTheRest) {
   }
 }
 
+// The schemas take longitudes from -180 up to but not including 180, latitudes from -90 to 90.
+TEST(GpxWriter, StrictFilesSpell180AsMinus180AndLeaveOutImpossiblePositions) {
+  for (const char* version : {"1.0", "1.1"}) {
+    TGPXFile doc;
+    doc.SetVersion(version);
+    for (const auto& [lat, lon] : std::vector<std::pair<double, double>>{
+             {95, 10}, {1, 180}, {2, 179.99999999999997}, {3, -180}}) {
+      doc.WayPoints().Add(Point(lat, lon, At(6, 0, 0)));
+    }
+    TGPXTrkType& trk = doc.Tracks().AddNewTrack();
+    trk.SetCount(3);
+    trk.SetPoints(0, Point(-90.0000001, 10, At(6, 0, 1)));
+    trk.SetPoints(1, Point(-90, 180.0000001, At(6, 0, 2)));
+    trk.SetPoints(2, Point(90, 180, At(6, 0, 3)));
+    EXPECT_EQ(doc.LeftOut().Total(), 0) << "only strict files leave points out";
+    EXPECT_EQ(CountOf(doc.SaveToString(), "lon=\"180\""), 3u) << version;
+
+    doc.SetStrict(true);
+    const std::string text = doc.SaveToString();
+    EXPECT_EQ(CountOf(text, "lon=\"-180\""), 4u) << version << text;
+    EXPECT_EQ(CountOf(text, "lon=\"180\""), 0u) << version;
+    EXPECT_EQ(CountOf(text, "<wpt "), 3u) << version;
+    EXPECT_EQ(CountOf(text, "<trkpt "), 1u) << version;
+    EXPECT_EQ(doc.LeftOut().WayPoints, 1) << version;
+    EXPECT_EQ(doc.LeftOut().TrackPoints, 2) << version;
+  }
+}
+
 TEST(GpxWriter, MetadataInBothLayouts) {
   TGPXMetaData meta;
   meta.Name = "Trip";

@@ -123,6 +123,25 @@ TEST(XmlLayer, ChildLookupFollowsNamespacesNotPrefixes) {
   EXPECT_EQ(root.Attribute("absent"), "");
 }
 
+// Declarations on several elements: each lookup finds the innermost binding in scope.
+TEST(XmlLayer, NamespaceScopesNestAndEnd) {
+  TXmlDocument doc;
+  doc.LoadFromString("<r xmlns='urn:a' xmlns:p='urn:p'>"
+                     "<p:x xmlns:p='urn:q'><p:y/><z xmlns=''><p:v/></z></p:x>"
+                     "<p:w/><u/></r>",
+                     "scopes");
+  const TXmlNode root = doc.Root();
+  const TXmlNode x = root.FindChildByQName("p:x");
+  const TXmlNode z = x.FindChildByQName("z");
+  EXPECT_EQ(x.NamespaceURI(), "urn:q");
+  EXPECT_EQ(x.FindChildByQName("p:y").NamespaceURI(), "urn:q");
+  EXPECT_EQ(z.NamespaceURI(), "") << "the default namespace undeclared";
+  EXPECT_EQ(z.FindChildByQName("p:v").NamespaceURI(), "urn:q");
+  EXPECT_EQ(root.FindChildByQName("p:w").NamespaceURI(), "urn:p") << "back in the outer scope";
+  EXPECT_FALSE(root.FindChild("w")) << "urn:p is not the root's namespace";
+  EXPECT_TRUE(root.FindChild("u"));
+}
+
 TEST(XmlLayer, ReadsTextButRefusesElementsWhereAValueIsExpected) {
   TXmlDocument doc;
   doc.LoadFromString("<r>\n  <a>one<![CDATA[<two>]]>three</a>\n  <b><c/></b>\n  <e/>\n</r>", "t");

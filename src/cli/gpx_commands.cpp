@@ -139,15 +139,18 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
   TIGotUDataToGPX conversion(Tracks, FileName, Prefs);
   bool done = false;
   std::string text;
+  PositionsLeftOut left;
   if (toStdout) {
     // Built whole before any of it goes out, so that a cancelled export writes nothing.
     const std::unique_ptr<TGPXFile> doc = conversion.CreateDocument();
+    left = doc->LeftOut();
     doc->SetProgress(progress);
     text = doc->SaveToString();
     doc->SetProgress(nullptr);
     done = !TCancelSignals::Requested();
   } else {
     done = conversion.Execute(progress);
+    left = conversion.LeftOut();
   }
   progress->Finish();
   if (!done) {
@@ -157,11 +160,19 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
   if (toStdout) {
     WriteStandardOutput(text);
   }
-  // With the GPX on standard output, the report goes to standard error.
-  (toStdout ? std::cerr : std::cout)
-      << "wrote " << (toStdout ? "standard output" : FileName) << ": " << Tracks.size()
-      << (Tracks.size() == 1 ? " track, " : " tracks, ") << PointsText(points) << ", " << wayPoints
-      << (wayPoints == 1 ? " way point" : " way points") << '\n';
+  // Strict files leave out points whose position the schemas forbid; the counts are those
+  // written, and the left-out ones are named. With the GPX on standard output, the report
+  // goes to standard error.
+  points -= static_cast<size_t>(left.TrackPoints);
+  wayPoints -= left.WayPoints;
+  std::ostream& report = toStdout ? std::cerr : std::cout;
+  report << "wrote " << (toStdout ? "standard output" : FileName) << ": " << Tracks.size()
+         << (Tracks.size() == 1 ? " track, " : " tracks, ") << PointsText(points) << ", "
+         << wayPoints << (wayPoints == 1 ? " way point" : " way points");
+  if (left.Total() > 0) {
+    report << ", " << left.Total() << " left out (impossible position)";
+  }
+  report << '\n';
 }
 
 // Raises unless Target may be written: a regular file or nothing, in a writable folder, and

@@ -4,6 +4,7 @@
 #include "gpx/xml_writer.hpp"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,9 @@ struct RGPXExtensionClass {
   std::string_view URI;
   /// Makes an object of the class with no per-point data.
   std::unique_ptr<TGPXExtension> (*Create)();
+  /// Further namespaces whose elements the class reads (an earlier version of its schema);
+  /// a file that declares one of them is read with the class too.
+  std::span<const std::string_view> AlsoReads = {};
 
   /// Returns the namespace URI and sets NS to the prefix.
   std::string_view NamespaceURI(std::string_view& NS) const {

@@ -4,6 +4,8 @@
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 
+#include <algorithm>
+
 namespace tarnwick {
 
 namespace {
@@ -78,7 +80,10 @@ bool TGPXFile::Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const {
     }
   }
   for (int i = 0; i < FWayPoints->Count(); ++i) {
-    FWayPoints->Points(i).SetToNode(root.AddChild("wpt"));
+    const TGPXWptType& p = FWayPoints->Points(i);
+    if (!FStrict || p.HasSchemaPosition()) {
+      p.SetToNode(root.AddChild("wpt"), FStrict);
+    }
   }
   DoMessage("Constructing Track Data...");
   bool complete = true;
@@ -118,6 +123,22 @@ std::string TGPXFile::SaveToString() const {
   return std::string(xml.Text());
 }
 
+PositionsLeftOut TGPXFile::LeftOut() const {
+  PositionsLeftOut left;
+  if (!FStrict) {
+    return left;
+  }
+  for (int i = 0; i < FWayPoints->Count(); ++i) {
+    left.WayPoints += FWayPoints->Points(i).HasSchemaPosition() ? 0 : 1;
+  }
+  for (int t = 0; t < FTracks->Count(); ++t) {
+    for (const TGPXTrkSeg& seg : (*FTracks)[t].TrkSeg()) {
+      left.TrackPoints += seg.trkpt.HasSchemaPosition() ? 0 : 1;
+    }
+  }
+  return left;
+}
+
 void TGPXFile::Load(const std::string& AFileName) {
   DoMessage("Prepare to loading...");
   TXmlDocument xml;
@@ -141,9 +162,18 @@ void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceNam
   // Everything is read into new parts first and taken over only when the whole file has
   // been read, so that a refused or broken file leaves the document as it was.
   std::string version(root.Attribute("version"));
-  std::unique_ptr<TGPXTrkList> tracks = MakeTrackList(version);
+  std::unique_ptr<TGPXTrkList> tracks;
+  try {
+    tracks = MakeTrackList(version);
+  } catch (const Exception& e) {
+    throw Exception(root.Location() + ": " + e.what());
+  }
+  // An extension is recognised by its namespace, under whatever prefix and on whichever
+  // element the file declares it.
   for (const TGPXExtensionClass cls : GPXExtensionRegistry()) {
-    if (root.LookupNamespaceURI(cls->Prefix) == cls->URI) {
+    if (Xml.DeclaresNamespace(cls->URI) ||
+        std::any_of(cls->AlsoReads.begin(), cls->AlsoReads.end(),
+                    [&](std::string_view URI) { return Xml.DeclaresNamespace(URI); })) {
       tracks->AddExtensionClass(cls);
     }
   }

@@ -19,6 +19,13 @@ enum class TGPXAbortAction {
   Discard,      ///< Write nothing; an existing file stays as it was.
 };
 
+/// The points a strict file leaves out because the schemas have no place for their position.
+struct PositionsLeftOut {
+  int TrackPoints = 0;
+  int WayPoints = 0;
+  int Total() const { return TrackPoints + WayPoints; }
+};
+
 /// An in-memory GPX 1.0 or 1.1 document: version, creator, metadata, way points and tracks.
 /// Writes files in a fixed layout and reads them back, reporting to an optional progress
 /// sink while it works. One thread at a time.
@@ -53,9 +60,13 @@ class TGPXFile {
   /// Whether Save writes the layout that the published schemas accept: GPX 1.0 points with
   /// their elements in schema order and extension elements without an "extensions" wrapper,
   /// GPX 1.1 points without the speed and course elements the schema has no place for,
-  /// schema-shaped metadata. Off by default: the layout consumers have always been given.
+  /// schema-shaped metadata, a longitude of 180 given as -180, and no point whose position
+  /// is impossible (latitude beyond 90, longitude beyond 180; see LeftOut). Off by default:
+  /// the layout consumers have always been given.
   bool Strict() const { return FStrict; }
   void SetStrict(bool Value) { FStrict = Value; }
+  /// The way points and track points Save leaves out for their position; none unless Strict.
+  PositionsLeftOut LeftOut() const;
 
   /// Writes the document to AFileName, replacing an existing file only with a complete new
   /// one. Reports "Prepare to saving...", "Constructing Track Data...", each
@@ -71,8 +82,9 @@ class TGPXFile {
   void Load(const std::string& AFileName);
   /// Reads a GPX text: version, creator, metadata (when the file has some), way points after
   /// the ones held, and tracks in place of the ones held, with the registered extension
-  /// classes whose namespace the root declares under their own prefix. A failure raises
-  /// EConvertError (or the version error) and leaves the document as it was.
+  /// classes whose namespace some element of the file declares, under any prefix. A failure
+  /// raises EConvertError (or the version error) naming SourceName and, where it is known,
+  /// the line; the document is left as it was.
   void LoadFromString(std::string Text, const std::string& SourceName);
 
   /// Adds an extension class to the program-wide registry the reader consults.

@@ -125,11 +125,9 @@ std::optional<int64_t> TryGPXInteger(std::string_view Text) {
 }
 
 void GPXValueError(std::string_view What, std::string_view Text, const std::string& Where) {
-  std::string msg = "invalid " + std::string(What) + " \"" + std::string(Text.substr(0, 80)) + "\"";
-  if (!Where.empty()) {
-    msg += " (" + Where + ")";
-  }
-  throw EConvertError(msg);
+  const std::string msg =
+      "invalid " + std::string(What) + " \"" + std::string(Text.substr(0, 80)) + "\"";
+  throw EConvertError(Where.empty() ? msg : Where + ": " + msg);
 }
 
 } // namespace tarnwick

@@ -102,11 +102,14 @@ bool TGPXTrkType::SetToNode(TXmlElement Node) const {
   TXmlElement seg = Node.AddChild("trkseg");
   bool abort = false;
   const int count = Count();
+  const bool strict = Strict();
   for (int i = 0; i < count; ++i) {
-    TXmlElement point = seg.AddChild("trkpt");
-    PointSetToNode(point, i);
-    if (HasExtensionData(i)) {
-      ExtensionsSetToNode(ExtensionsNode(point), i);
+    if (!strict || FTrkSeg[static_cast<size_t>(i)].trkpt.HasSchemaPosition()) {
+      TXmlElement point = seg.AddChild("trkpt");
+      PointSetToNode(point, i);
+      if (HasExtensionData(i)) {
+        ExtensionsSetToNode(ExtensionsNode(point), i);
+      }
     }
     if (FGPXFile) {
       FGPXFile->DoProgress(i, count, abort);
@@ -123,17 +126,44 @@ void TGPXTrkType::SetFromNode(TXmlNode Node) {
   Cmt = Node.ChildText("cmt");
   Desc = Node.ChildText("desc");
   Src = Node.ChildText("src");
-  const TXmlNode seg = Node.FindChild("trkseg");
-  SetCount(static_cast<int>(std::min<size_t>(seg.ChildCount(), INT32_MAX)));
-  int i = 0;
-  for (TXmlNode point = seg.FirstChild(); point && i < Count(); point = point.NextSibling(), ++i) {
-    FTrkSeg[static_cast<size_t>(i)].SetFromNode(point);
+  SetCount(0);
+  for (TXmlNode child = Node.FirstChild(); child; child = child.NextSibling()) {
+    if (child.IsElement() && child.LocalName() == "trkseg" && child.SameNamespaceAs(Node)) {
+      ReadSegment(child);
+    }
+  }
+}
+
+void TGPXTrkType::ReadSegment(TXmlNode Seg) {
+  for (TXmlNode child = Seg.FirstChild(); child; child = child.NextSibling()) {
+    if (!child.IsElement()) {
+      throw EConvertError(child.Location() + ": text in \"trkseg\", where points are expected");
+    }
+    if (!child.SameNamespaceAs(Seg)) {
+      continue; // another schema's data, which GPX 1.0 allows anywhere
+    }
+    const std::string_view name = child.LocalName();
+    if (name == "extensions") {
+      continue;
+    }
+    if (name != "trkpt") {
+      throw EConvertError(child.Location() + ": \"" + std::string(child.Name()) +
+                          "\" in \"trkseg\", where points are expected");
+    }
+    // Read before it takes room, so that a file of empty elements costs no points.
+    TGPXTrkSeg point;
+    TXmlNode ext;
+    point.SetFromNode(child, &ext);
+    FTrkSeg.push_back(point);
     if (FExtensions.empty()) {
       continue;
     }
+    const int i = Count() - 1;
+    for (auto& [cls, ext] : FExtensions) {
+      ext->SetCount(Count());
+    }
     // The strict GPX 1.0 layout puts the extension elements directly into the point.
-    const TXmlNode ext = point.FindChild("extensions");
-    ExtensionsSetFromNode(ext ? ext : point, i);
+    ExtensionsSetFromNode(ext ? ext : child, i);
   }
 }
 
@@ -166,7 +196,7 @@ TXmlElement TGPXTrkTypeV100::ExtensionsNode(TXmlElement Point) const {
 }
 
 void TGPXTrkTypeV110::PointSetToNode(TXmlElement Node, int Idx) const {
-  FTrkSeg[static_cast<size_t>(Idx)].SetToNode(Node);
+  FTrkSeg[static_cast<size_t>(Idx)].SetToNode(Node, Strict());
 }
 
 bool TGPXTrkTypeV110::HasExtensionData(int Idx) const {

@@ -58,10 +58,12 @@ class TGPXTrkType {
 
   /// Writes the track into Node, its "trk" element, reporting each point to the document's
   /// progress sink. Returns false when the sink asked to abort; the points written so far
-  /// stay in Node.
+  /// stay in Node. A strict document leaves out points without a schema position.
   bool SetToNode(TXmlElement Node) const;
-  /// Reads the track from Node, its "trk" element: texts, then every child node of the
-  /// first "trkseg" as a point. Raises EConvertError for a point that does not read.
+  /// Reads the track from Node, its "trk" element: texts, then the points of every "trkseg",
+  /// one after another in one list. A segment's "extensions" and elements of other namespaces
+  /// are passed over; EConvertError is raised for a point that does not read, and for text or
+  /// another GPX element where points are expected.
   void SetFromNode(TXmlNode Node);
 
   /// Removes cnt points from Idx on; the extension data is not touched.
@@ -78,6 +80,8 @@ class TGPXTrkType {
   }
   /// Whether the document is written in its schema-valid layout.
   bool Strict() const;
+  /// Appends the points of Seg, a "trkseg" element.
+  void ReadSegment(TXmlNode Seg);
 
   const TGPXFile* FGPXFile;
   std::vector<TGPXTrkSeg> FTrkSeg;

@@ -1,6 +1,7 @@
 #include "gpx/gpx_types.hpp"
 
 #include "gpx/gpx_number.hpp"
+#include "gpx/gpx_time.hpp"
 #include "logger/point_list.hpp"
 #include "support/number_format.hpp"
 #include "support/str_util.hpp"
@@ -11,45 +12,6 @@ namespace {
 
 // Coordinates carry 15 significant digits: all a double holds reliably.
 constexpr int kCoordinateDigits = 15;
-
-// The time of a point. The form GPX files use (2013-11-24T06:21:52[.fff][Z]) is read here
-// directly, with the same result StrToDateTime gives; every other text goes to
-// StrToDateTime, which also raises the errors.
-TDateTime ReadTime(std::string_view Text) {
-  const auto digits = [&](size_t pos, size_t len, int& value) {
-    value = 0;
-    for (size_t i = pos; i < pos + len; ++i) {
-      if (Text[i] < '0' || Text[i] > '9') {
-        return false;
-      }
-      value = value * 10 + (Text[i] - '0');
-    }
-    return true;
-  };
-  int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, ms = 0;
-  bool plain = Text.size() >= 19 && Text[4] == '-' && Text[7] == '-' && Text[10] == 'T' &&
-               Text[13] == ':' && Text[16] == ':' && digits(0, 4, y) && digits(5, 2, mo) &&
-               digits(8, 2, d) && digits(11, 2, h) && digits(14, 2, mi) && digits(17, 2, sec);
-  size_t pos = 19;
-  if (plain && pos < Text.size() && Text[pos] == '.') {
-    size_t end = pos + 1;
-    while (end < Text.size() && Text[end] >= '0' && Text[end] <= '9') {
-      ++end;
-    }
-    plain = end > pos + 1;
-    for (size_t i = 0; i < 3; ++i) {
-      ms = ms * 10 + (pos + 1 + i < end ? Text[pos + 1 + i] - '0' : 0);
-    }
-    pos = end;
-  }
-  if (plain && pos < Text.size() && Text[pos] == 'Z') {
-    ++pos;
-  }
-  if (plain && pos == Text.size() && IsValidDate(y, mo, d) && h < 24 && mi < 60 && sec < 60) {
-    return EncodeDate(y, mo, d) + EncodeTime(h, mi, sec, ms);
-  }
-  return TUTCDateTime::StrToDateTime(Text);
-}
 
 double ReadCoordinate(TXmlNode Node, const char* Name) {
   const std::string_view text = Node.Attribute(Name);
@@ -62,12 +24,16 @@ double ReadCoordinate(TXmlNode Node, const char* Name) {
 
 } // namespace
 
-void TGPXWptType::SetHeadToNode(TXmlElement Node) const {
+void TGPXWptType::SetHeadToNode(TXmlElement Node, bool Strict) const {
   std::string text;
   AppendSignificant(text, _lat, kCoordinateDigits);
   Node.SetAttribute("lat", text);
   text.clear();
   AppendSignificant(text, _lng, kCoordinateDigits);
+  // Decided on the text: a longitude just below 180 may round to it.
+  if (Strict && text == "180") {
+    text = "-180";
+  }
   Node.SetAttribute("lon", text);
   if (Have(TWptTypeDataFlag::wdfEle)) {
     Node.AddTextChild("ele", FormatGPXFixed(_ele, 3));
@@ -85,30 +51,59 @@ void TGPXWptType::SetSatToNode(TXmlElement Node) const {
   }
 }
 
-void TGPXWptType::SetToNode(TXmlElement Node) const {
-  SetHeadToNode(Node);
+void TGPXWptType::SetToNode(TXmlElement Node, bool Strict) const {
+  SetHeadToNode(Node, Strict);
   SetSatToNode(Node);
 }
 
-void TGPXWptType::SetFromNode(TXmlNode Node) {
+void TGPXWptType::SetFromNode(TXmlNode Node, TXmlNode* Extensions) {
   Create();
-  SetLatLng(ReadCoordinate(Node, "lat"), ReadCoordinate(Node, "lon"));
-  if (const std::string ele = Node.ChildText("ele"); !ele.empty()) {
-    const auto value = TryGPXDecimal(ele);
-    if (!value) {
-      GPXValueError("\"ele\"", ele, Node.Location());
+  const double lat = ReadCoordinate(Node, "lat");
+  SetLatLng(lat, ReadCoordinate(Node, "lon"));
+  // One pass over the children; the first of each name counts.
+  TXmlNode ele, time, sat, ext;
+  for (TXmlNode child = Node.FirstChild(); child; child = child.NextSibling()) {
+    const std::string_view name = child.LocalNameIn(Node);
+    TXmlNode* slot = name == "ele"          ? &ele
+                     : name == "time"       ? &time
+                     : name == "sat"        ? &sat
+                     : name == "extensions" ? &ext
+                                            : nullptr;
+    if (slot && !*slot) {
+      *slot = child;
     }
-    SetEle(*value);
   }
-  if (const std::string time = Node.ChildText("time"); !time.empty()) {
-    SetTime(ReadTime(TrimXmlBlanks(time)));
+  if (Extensions) {
+    *Extensions = ext;
   }
-  if (const std::string sat = Node.ChildText("sat"); !sat.empty()) {
-    const auto value = TryGPXInteger(sat);
-    if (!value || *value < INT32_MIN || *value > INT32_MAX) {
-      GPXValueError("\"sat\"", sat, Node.Location());
+  // Each value is read with the line of its own element, for the error message.
+  std::string scratch;
+  const auto read = [&](TXmlNode Child, const char* Name, auto Convert) {
+    const std::string_view text = Child ? Child.TextView(scratch) : std::string_view();
+    if (text.empty()) {
+      return decltype(Convert(text))();
     }
-    SetSat(static_cast<int32_t>(*value));
+    auto result = Convert(text);
+    if (!result) {
+      GPXValueError("\"" + std::string(Name) + "\"", text, Child.Location());
+    }
+    return result;
+  };
+  if (const auto v = read(ele, "ele", [](std::string_view t) { return TryGPXDecimal(t); })) {
+    SetEle(*v);
+  }
+  if (const auto v = read(time, "time", [](std::string_view t) { return TryGPXTime(t); })) {
+    SetTime(*v);
+  }
+  const auto v = read(sat, "sat", [](std::string_view t) -> std::optional<int32_t> {
+    const auto n = TryGPXInteger(t);
+    if (!n || *n < INT32_MIN || *n > INT32_MAX) {
+      return std::nullopt;
+    }
+    return static_cast<int32_t>(*n);
+  });
+  if (v) {
+    SetSat(*v);
   }
 }
 
@@ -122,7 +117,7 @@ void TGPXTrkSeg::SetToNodeEx100(TXmlElement Node) const {
 }
 
 void TGPXTrkSeg::SetToNodeStrict100(TXmlElement Node) const {
-  trkpt.SetHeadToNode(Node);
+  trkpt.SetHeadToNode(Node, true);
   if (trkpt.Have(TWptTypeDataFlag::wdfCourse)) {
     Node.AddTextChild("course", FormatGPXFixed(trkpt._course, 1));
   }

@@ -51,15 +51,23 @@ struct TGPXWptType {
   /// Whether Flag is set.
   bool Have(TWptTypeDataFlag Flag) const { return (_flags & Bit(Flag)) != 0; }
 
-  /// Writes "lat", "lon", then "ele", "time" and "sat" as present into Node.
-  void SetToNode(TXmlElement Node) const;
+  /// Whether the schemas accept the position: latitude -90 to 90, longitude -180 to 180 (the
+  /// writer of strict files gives 180 as -180, the same meridian).
+  bool HasSchemaPosition() const {
+    return _lat >= -90 && _lat <= 90 && _lng >= -180 && _lng <= 180;
+  }
+
+  /// Writes "lat", "lon", then "ele", "time" and "sat" as present into Node; Strict writes a
+  /// longitude of 180 as -180, since the schemas want it below 180.
+  void SetToNode(TXmlElement Node, bool Strict = false) const;
   /// Writes "lat", "lon", "ele" and "time": the part before the values that follow in GPX 1.0.
-  void SetHeadToNode(TXmlElement Node) const;
+  void SetHeadToNode(TXmlElement Node, bool Strict = false) const;
   /// Writes "sat" when present.
   void SetSatToNode(TXmlElement Node) const;
   /// Reads the point from Node, starting with no flags: "lat" and "lon" (required), "ele",
   /// "time", "sat" when not empty. Raises EConvertError for a value that does not convert.
-  void SetFromNode(TXmlNode Node);
+  /// Extensions, when given, receives the point's "extensions" child (or a null handle).
+  void SetFromNode(TXmlNode Node, TXmlNode* Extensions = nullptr);
 
  private:
   static constexpr uint8_t Bit(TWptTypeDataFlag Flag) {
@@ -77,9 +85,11 @@ struct TGPXTrkSeg {
   TGPXWptType trkpt;
 
   /// The point's SetToNode.
-  void SetToNode(TXmlElement Node) const { trkpt.SetToNode(Node); }
+  void SetToNode(TXmlElement Node, bool Strict = false) const { trkpt.SetToNode(Node, Strict); }
   /// The point's SetFromNode.
-  void SetFromNode(TXmlNode Node) { trkpt.SetFromNode(Node); }
+  void SetFromNode(TXmlNode Node, TXmlNode* Extensions = nullptr) {
+    trkpt.SetFromNode(Node, Extensions);
+  }
   /// Writes "speed" ("%.3f") and then "course" ("%.1f"), each when present.
   void SetToNodeEx100(TXmlElement Node) const;
   /// The whole point in the element order of the GPX 1.0 schema: position, "ele", "time",

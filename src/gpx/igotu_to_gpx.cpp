@@ -126,6 +126,7 @@ std::unique_ptr<TGPXFile> TIGotUDataToGPX::CreateDocument() const {
 
 bool TIGotUDataToGPX::Execute(const std::shared_ptr<IProgressInterface>& ProgressInterface) {
   const std::unique_ptr<TGPXFile> doc = CreateDocument();
+  FLeftOut = doc->LeftOut();
   doc->SetProgress(ProgressInterface);
   // A cancelled export leaves no shortened file behind in place of the user's file.
   const bool complete = doc->Save(FFileName, TGPXAbortAction::Discard);

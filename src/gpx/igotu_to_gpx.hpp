@@ -19,7 +19,7 @@ struct TGPXPreferences {
   /// Whether the file must be valid against the published schemas (TGPXFile::Strict). In
   /// GPX 1.1 the course and the GPS speed then travel in the extension (so without
   /// extensions they are left out), and values the schemas forbid (heart rate 0, cadence
-  /// 255, a course beyond 360) are left out.
+  /// 255, a course beyond 360) are left out, as are points with an impossible position.
   bool Strict = false;
 };
 
@@ -43,6 +43,8 @@ class TIGotUDataToGPX : public IProgressProcess {
 
   /// The document Execute writes, without a progress sink.
   std::unique_ptr<TGPXFile> CreateDocument() const;
+  /// The points the last Execute left out of a strict file for an impossible position.
+  const PositionsLeftOut& LeftOut() const { return FLeftOut; }
 
   /// The GPX point of a logger point: position, time, elevation (the pressure elevation when
   /// the model has one) and, when the model reports satellites, their number.
@@ -57,6 +59,7 @@ class TIGotUDataToGPX : public IProgressProcess {
   std::vector<const TIGotUTrack*> FTracks;
   std::string FFileName;
   TGPXPreferences FPreferences;
+  PositionsLeftOut FLeftOut;
 };
 
 } // namespace tarnwick

@@ -11,16 +11,21 @@ namespace tarnwick {
 namespace {
 
 constexpr std::string_view kTpx2URI = "http://www.garmin.com/xmlschemas/TrackPointExtension/v2";
+// Version 1 has heart rate and cadence too, and is what gpsbabel, Garmin Connect and Strava
+// write.
+constexpr std::string_view kTpx1URI = "http://www.garmin.com/xmlschemas/TrackPointExtension/v1";
+constexpr std::string_view kAlsoReads[] = {kTpx1URI};
 
 const RGPXExtensionClass kTpx2Class{
     "TGPXTrkTypeTpx2", "gpxtpx", kTpx2URI,
-    []() -> std::unique_ptr<TGPXExtension> { return std::make_unique<TGPXTrkTypeTpx2>(); }};
+    []() -> std::unique_ptr<TGPXExtension> { return std::make_unique<TGPXTrkTypeTpx2>(); },
+    kAlsoReads};
 
 // A heart rate or cadence: absent unless 0..255, since the low bits of a larger number
 // would be a different, wrong value.
-std::optional<int> ReadByteValue(const std::string& Text, const char* What, TXmlNode Node) {
+std::optional<int> ReadByteValue(std::string_view Text, TXmlNode Node) {
   if (!IsGPXInteger(Text)) {
-    GPXValueError(What, Text, Node.Location());
+    GPXValueError("\"" + std::string(Node.Name()) + "\"", Text, Node.Location());
   }
   const auto value = TryGPXInteger(Text);
   if (!value || *value < 0 || *value > 255) {
@@ -30,10 +35,10 @@ std::optional<int> ReadByteValue(const std::string& Text, const char* What, TXml
 }
 
 // A speed or course: absent when beyond the range of the record's float.
-std::optional<float> ReadFloatValue(const std::string& Text, const char* What, TXmlNode Node) {
+std::optional<float> ReadFloatValue(std::string_view Text, TXmlNode Node) {
   const auto value = TryGPXDecimal(Text);
   if (!value) {
-    GPXValueError(What, Text, Node.Location());
+    GPXValueError("\"" + std::string(Node.Name()) + "\"", Text, Node.Location());
   }
   if (std::fabs(*value) > FLT_MAX) {
     return std::nullopt;
@@ -65,32 +70,42 @@ void TGPXTrackPointExtension2::SetToNodeEx(TXmlElement Node) const {
 
 void TGPXTrackPointExtension2::SetFromNode(TXmlNode Node) {
   _flags = 0;
-  const TXmlNode tpx = Node.FindChildByQName("gpxtpx:TrackPointExtension");
-  if (!tpx) {
-    return;
-  }
-  const auto text = [&](const char* name) {
-    const TXmlNode child = tpx.FindChildByQName(name);
-    return child ? child.Text() : std::string();
-  };
-  if (const std::string hr = text("gpxtpx:hr"); !hr.empty()) {
-    if (const auto v = ReadByteValue(hr, "\"gpxtpx:hr\"", tpx)) {
-      SetHR(*v);
+  std::string scratch;
+  for (TXmlNode tpx = Node.FirstChild(); tpx; tpx = tpx.NextSibling()) {
+    if (!tpx.IsElement() || tpx.LocalName() != "TrackPointExtension") {
+      continue;
     }
-  }
-  if (const std::string cad = text("gpxtpx:cad"); !cad.empty()) {
-    if (const auto v = ReadByteValue(cad, "\"gpxtpx:cad\"", tpx)) {
-      SetCad(*v);
+    const std::string_view ns = tpx.NamespaceURI();
+    if (ns != kTpx2URI && ns != kTpx1URI) {
+      continue;
     }
-  }
-  if (const std::string speed = text("gpxtpx:speed"); !speed.empty()) {
-    if (const auto v = ReadFloatValue(speed, "\"gpxtpx:speed\"", tpx)) {
-      SetSpeed(*v);
+    // The values are children in the extension's own namespace, whatever their prefix; one
+    // pass finds them, the first of each name counting.
+    TXmlNode hr, cad, speed, course;
+    for (TXmlNode child = tpx.FirstChild(); child; child = child.NextSibling()) {
+      const std::string_view name = child.LocalNameIn(tpx);
+      TXmlNode* slot = name == "hr"       ? &hr
+                       : name == "cad"    ? &cad
+                       : name == "speed"  ? &speed
+                       : name == "course" ? &course
+                                          : nullptr;
+      if (slot && !*slot) {
+        *slot = child;
+      }
     }
-  }
-  if (const std::string course = text("gpxtpx:course"); !course.empty()) {
-    if (const auto v = ReadFloatValue(course, "\"gpxtpx:course\"", tpx)) {
-      SetCourse(*v);
+    const auto read = [&](TXmlNode Child, auto Convert, auto Store) {
+      const std::string_view text = Child ? Child.TextView(scratch) : std::string_view();
+      if (!text.empty()) {
+        if (const auto v = Convert(text, Child)) {
+          Store(*v);
+        }
+      }
+    };
+    read(hr, ReadByteValue, [this](int v) { SetHR(v); });
+    read(cad, ReadByteValue, [this](int v) { SetCad(v); });
+    if (ns == kTpx2URI) {
+      read(speed, ReadFloatValue, [this](float v) { SetSpeed(v); });
+      read(course, ReadFloatValue, [this](float v) { SetCourse(v); });
     }
   }
 }

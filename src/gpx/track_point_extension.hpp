@@ -61,9 +61,10 @@ struct TGPXTrackPointExtension2 {
   /// ("%d"), "gpxtpx:speed" ("%.2f") and "gpxtpx:course" ("%.1f") as present, in the
   /// schema's order.
   void SetToNodeEx(TXmlElement Node) const;
-  /// Reads the first "gpxtpx:TrackPointExtension" child of Node (by its name as written),
+  /// Reads the "TrackPointExtension" children of Node in the namespace of version 2 (heart
+  /// rate, cadence, speed, course) or version 1 (heart rate, cadence), under any prefix,
   /// starting with no flags. A heart rate or cadence outside 0..255 is left absent; a value
-  /// that is no number raises EConvertError.
+  /// that is no number raises EConvertError naming the file and line.
   void SetFromNode(TXmlNode Node);
 
  private:
@@ -76,7 +77,8 @@ struct TGPXTrackPointExtension2 {
 /// The extension class for TrackPointExtension v2: one record per point of its track.
 class TGPXTrkTypeTpx2 : public TGPXExtension {
  public:
-  /// The class: prefix "gpxtpx", Garmin's TrackPointExtension v2 namespace URI.
+  /// The class: prefix "gpxtpx", Garmin's TrackPointExtension v2 namespace URI; it also
+  /// reads version 1.
   static TGPXExtensionClass Class();
 
   /// Entry i belongs to point i of the track.

@@ -1,24 +1,476 @@
 #include "gpx/xml_document.hpp"
 
+#include "gpx/xml_encoding.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <cstring>
+#include <cstdlib>
+#include <functional>
+#include <new>
 #include <pugixml.hpp>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace tarnwick {
 
 namespace {
 
+constexpr std::string_view kXmlnsURI = "http://www.w3.org/2000/xmlns/";
+
+// What the parse running on this thread may still allocate; null when nothing limits it.
+struct Budget {
+  size_t Left;
+  bool Exceeded = false;
+};
+thread_local Budget* tlParseBudget = nullptr;
+
+void* BudgetedAllocate(size_t Size) {
+  if (Budget* budget = tlParseBudget) {
+    if (Size > budget->Left) {
+      budget->Exceeded = true;
+      return nullptr; // pugixml reports this as running out of memory
+    }
+    budget->Left -= Size;
+  }
+  return std::malloc(Size);
+}
+
+// pugixml allocates through these from now on; they are malloc and free, as its own are, with
+// the budget of the running parse on top.
+void InstallBudgetedAllocator() {
+  static const bool installed = [] {
+    pugi::set_memory_management_functions(BudgetedAllocate, std::free);
+    return true;
+  }();
+  (void)installed;
+}
+
+class ParseBudget {
+ public:
+  explicit ParseBudget(size_t Bytes) : FBudget{Bytes}, FPrevious(tlParseBudget) {
+    tlParseBudget = &FBudget;
+  }
+  ~ParseBudget() { tlParseBudget = FPrevious; }
+  ParseBudget(const ParseBudget&) = delete;
+  ParseBudget& operator=(const ParseBudget&) = delete;
+  /// Whether an allocation was refused for the budget rather than by the system.
+  bool Exceeded() const { return FBudget.Exceeded; }
+
+ private:
+  Budget FBudget;
+  Budget* FPrevious;
+};
+
 pugi::xml_node Wrap(pugi::xml_node_struct* Node) {
   return pugi::xml_node(Node);
 }
 
+bool IsNameByte(char C) {
+  const auto c = static_cast<unsigned char>(C);
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-' || c == '.' || c == ':' || c >= 0x80;
+}
+
+bool IsXmlChar(uint32_t Cp) {
+  return Cp == 0x9 || Cp == 0xA || Cp == 0xD || (Cp >= 0x20 && Cp <= 0xD7FF) ||
+         (Cp >= 0xE000 && Cp <= 0xFFFD) || (Cp >= 0x10000 && Cp <= 0x10FFFF);
+}
+
+// Replaces the references in Raw by what they stand for, into Out. The parser leaves them
+// alone, so that a reference to an entity nobody defined can be told from "&amp;" spelling
+// one. Returns what is wrong, or empty, and then ErrorAt is where in Raw it is.
+std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& ErrorAt) {
+  Out.clear();
+  size_t start = 0;
+  for (size_t amp = Raw.find('&'); amp != std::string_view::npos; amp = Raw.find('&', start)) {
+    Out.append(Raw.substr(start, amp - start));
+    const bool character = amp + 1 < Raw.size() && Raw[amp + 1] == '#';
+    size_t end = amp + (character ? 2 : 1);
+    while (end < Raw.size() && end - amp < 64 &&
+           (character ? std::isalnum(static_cast<unsigned char>(Raw[end])) != 0
+                      : IsNameByte(Raw[end]))) {
+      ++end;
+    }
+    const std::string_view name = Raw.substr(amp + 1, end - amp - 1);
+    ErrorAt = amp;
+    if (end >= Raw.size() || Raw[end] != ';' || name.empty()) {
+      return "\"&\" that begins no entity or character reference";
+    }
+    start = end + 1;
+    if (character) {
+      const bool hex = name.size() > 1 && name[1] == 'x';
+      const std::string_view digits = name.substr(hex ? 2 : 1);
+      uint32_t cp = 0;
+      bool ok = !digits.empty();
+      for (const char c : digits) {
+        const int d = c >= '0' && c <= '9'          ? c - '0'
+                      : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                    : -1;
+        ok = ok && d >= 0 && cp <= 0x10FFFF;
+        cp = ok ? cp * (hex ? 16 : 10) + static_cast<uint32_t>(d) : cp;
+      }
+      if (!ok || !IsXmlChar(cp)) {
+        return "character reference \"&" + std::string(name) +
+               ";\" to no character that XML allows";
+      }
+      AppendUtf8(Out, cp);
+    } else if (name == "lt") {
+      Out += '<';
+    } else if (name == "gt") {
+      Out += '>';
+    } else if (name == "amp") {
+      Out += '&';
+    } else if (name == "apos") {
+      Out += '\'';
+    } else if (name == "quot") {
+      Out += '"';
+    } else {
+      return "undefined entity \"&" + std::string(name) +
+             ";\" (only XML's own entities are read, none declared in the file)";
+    }
+  }
+  Out.append(Raw.substr(start));
+  return {};
+}
+
+// Whether Name is a name with at most one colon, neither first nor last.
+bool IsQName(std::string_view Name) {
+  const size_t colon = Name.find(':');
+  return colon == std::string_view::npos || (colon > 0 && colon + 1 < Name.size() &&
+                                             Name.find(':', colon + 1) == std::string_view::npos);
+}
+
+std::string_view PrefixOf(std::string_view Name) {
+  const size_t colon = Name.find(':');
+  return colon == std::string_view::npos ? std::string_view() : Name.substr(0, colon);
+}
+
+// Calls Visit with each node below the one it walks and the node's depth (1 for a child).
+template <class TVisit>
+class TreeWalker : public pugi::xml_tree_walker {
+ public:
+  explicit TreeWalker(TVisit& Visit) : FVisit(Visit) {}
+  bool for_each(pugi::xml_node& Node) override {
+    FVisit(Node, static_cast<size_t>(depth()) + 1);
+    return true;
+  }
+
+ private:
+  TVisit& FVisit;
+};
+
+struct DeclKey {
+  const void* Element;
+  std::string_view Prefix;
+  bool operator==(const DeclKey&) const = default;
+};
+
+struct DeclKeyHash {
+  size_t operator()(const DeclKey& Key) const {
+    return std::hash<std::string_view>()(Key.Prefix) ^
+           (std::hash<const void*>()(Key.Element) * 0x9E3779B97F4A7C15ULL);
+  }
+};
+
 } // namespace
 
-TXmlNode::TXmlNode(const pugi::xml_node& Node) : FNode(Node.internal_object()) {}
+/// The text a document was parsed from, its name, and an index of its namespace declarations
+/// that answers a prefix lookup with one probe per ancestor.
+class XmlDocumentState {
+ public:
+  std::string Text;
+  std::string SourceName;
+  pugi::xml_node_struct* Root = nullptr;
+
+  /// Checks what the parser lets through (references, "<" in attribute values, duplicate
+  /// attributes, qualified names and their prefixes), decodes the references and indexes the
+  /// namespace declarations. One pass over the document in document order.
+  void Check();
+
+  bool Declares(const pugi::xml_node_struct* Node) const {
+    if (FDeclaring.empty()) {
+      return false;
+    }
+    if (FOnlyDeclaring) {
+      return Node == FOnlyDeclaring;
+    }
+    return FDeclaring.count(Node) != 0;
+  }
+
+  std::optional<std::string_view> Lookup(pugi::xml_node_struct* Node,
+                                         std::string_view Prefix) const {
+    if (Prefix == "xml") {
+      return kXmlNamespaceURI;
+    }
+    if (FDeclaring.empty()) {
+      return std::nullopt;
+    }
+    // The common file declares everything on its root, the ancestor of every element.
+    if (FOnlyDeclaring == Root) {
+      return Find(Root, Prefix);
+    }
+    for (pugi::xml_node n = Wrap(Node); n && n.type() == pugi::node_element; n = n.parent()) {
+      if (Declares(n.internal_object())) {
+        if (auto uri = Find(n.internal_object(), Prefix)) {
+          return uri;
+        }
+      }
+    }
+    return std::nullopt;
+  }
+
+  bool DeclaresURI(std::string_view URI) const { return FDeclaredURIs.count(URI) != 0; }
+
+  std::string Location(const char* Pointer) const {
+    if (Pointer >= Text.data() && Pointer <= Text.data() + Text.size()) {
+      return XmlLineLocation(SourceName, Text, static_cast<size_t>(Pointer - Text.data()));
+    }
+    return SourceName;
+  }
+
+  std::string Location(pugi::xml_node_struct* Node) const {
+    const ptrdiff_t offset = Wrap(Node).offset_debug();
+    if (offset < 0 || static_cast<size_t>(offset) > Text.size()) {
+      return SourceName;
+    }
+    return XmlLineLocation(SourceName, Text, static_cast<size_t>(offset));
+  }
+
+ private:
+  std::optional<std::string_view> Find(pugi::xml_node_struct* Element,
+                                       std::string_view Prefix) const {
+    const auto it = FDeclarations.find({Element, Prefix});
+    if (it == FDeclarations.end()) {
+      return std::nullopt;
+    }
+    return it->second;
+  }
+
+  [[noreturn]] void Fail(const std::string& Where, const std::string& What) const {
+    throw EConvertError(Where + ": not well-formed XML: " + What);
+  }
+
+  std::unordered_set<const void*> FDeclaring;
+  const void* FOnlyDeclaring = nullptr; // the declaring element while there is just one
+  std::unordered_map<DeclKey, std::string_view, DeclKeyHash> FDeclarations;
+  std::unordered_set<std::string_view> FDeclaredURIs;
+};
+
+void XmlDocumentState::Check() {
+  // The bindings in scope, innermost last, and what each declaring element added.
+  std::unordered_map<std::string_view, std::vector<std::string_view>> scope;
+  std::vector<std::string_view> pushed;
+  std::vector<std::pair<size_t, size_t>> marks; // depth of a declaring element, pushed before
+  std::string decoded;
+  std::vector<pugi::xml_attribute> attrs;
+  std::vector<std::pair<std::string_view, std::string_view>> expanded;
+  std::unordered_set<std::string_view> seen;
+  std::unordered_set<std::string> seenExpanded;
+
+  const auto bound = [&](std::string_view Prefix) -> std::optional<std::string_view> {
+    if (Prefix == "xml") {
+      return kXmlNamespaceURI;
+    }
+    const auto it = scope.find(Prefix);
+    if (it == scope.end() || it->second.empty()) {
+      return std::nullopt;
+    }
+    return it->second.back();
+  };
+
+  const auto declare = [&](pugi::xml_node_struct* Element, pugi::xml_attribute Attr,
+                           std::string_view Prefix, std::string_view URI) {
+    // The line is counted only for a message: counting it for every declaration would make
+    // a file of many declarations take quadratic time.
+    if (Prefix == "xmlns" || URI == kXmlnsURI) {
+      Fail(Location(Attr.name()), "the prefix \"xmlns\" and its namespace cannot be declared");
+    }
+    if ((Prefix == "xml") != (URI == kXmlNamespaceURI)) {
+      Fail(Location(Attr.name()), "the prefix \"xml\" belongs to its own namespace and no other");
+    }
+    if (!Prefix.empty() && URI.empty()) {
+      Fail(Location(Attr.name()),
+           "prefix \"" + std::string(Prefix) + "\" declared for an empty URI");
+    }
+    scope[Prefix].push_back(URI);
+    pushed.push_back(Prefix);
+    FDeclarations[{Element, Prefix}] = URI;
+    if (FDeclaring.insert(Element).second) {
+      FOnlyDeclaring = FDeclaring.size() == 1 ? Element : nullptr;
+    }
+    if (!URI.empty()) {
+      FDeclaredURIs.insert(URI);
+    }
+  };
+
+  // The attributes of one start tag: values, declarations, names and their prefixes.
+  const auto checkAttributes = [&](pugi::xml_node Node, size_t Depth) {
+    pugi::xml_node_struct* element = Node.internal_object();
+    attrs.clear();
+    const size_t mark = pushed.size();
+    for (pugi::xml_attribute a = Node.first_attribute(); a; a = a.next_attribute()) {
+      attrs.push_back(a);
+      const char* raw = a.value();
+      bool amp = false;
+      for (const char* c = raw; *c; ++c) {
+        if (*c == '<') {
+          Fail(Location(c), "\"<\" in the value of attribute \"" + std::string(a.name()) + "\"");
+        }
+        amp = amp || *c == '&';
+      }
+      std::string_view value = raw;
+      if (amp) {
+        size_t at = 0;
+        const std::string error = DecodeReferences(value, decoded, at);
+        if (!error.empty()) {
+          Fail(Location(raw + at), error);
+        }
+        a.set_value(decoded.data(), decoded.size());
+        value = a.value();
+      }
+      const std::string_view attrName = a.name();
+      if (!IsQName(attrName)) {
+        Fail(Location(a.name()), "\"" + std::string(attrName) + "\" is no qualified name");
+      }
+      if (attrName.size() >= 5 && attrName.substr(0, 5) == "xmlns") {
+        if (attrName.size() == 5) {
+          declare(element, a, "", value);
+        } else if (attrName[5] == ':') {
+          declare(element, a, attrName.substr(6), value);
+        }
+      }
+    }
+    if (pushed.size() > mark) {
+      marks.emplace_back(Depth, mark);
+    }
+    // The same name twice in one start tag; few attributes are compared pairwise.
+    const auto duplicate = [&](const auto& Items, const auto& Key, auto& Set) -> int {
+      if (Items.size() <= 16) {
+        for (size_t i = 1; i < Items.size(); ++i) {
+          for (size_t k = 0; k < i; ++k) {
+            if (Key(Items[i]) == Key(Items[k])) {
+              return static_cast<int>(i);
+            }
+          }
+        }
+        return -1;
+      }
+      Set.clear();
+      Set.reserve(Items.size());
+      for (size_t i = 0; i < Items.size(); ++i) {
+        if (!Set.insert(Key(Items[i])).second) {
+          return static_cast<int>(i);
+        }
+      }
+      return -1;
+    };
+    const auto byName = [](const pugi::xml_attribute& a) { return std::string_view(a.name()); };
+    if (const int dup = duplicate(attrs, byName, seen); dup >= 0) {
+      const pugi::xml_attribute a = attrs[static_cast<size_t>(dup)];
+      Fail(Location(a.name()), "attribute \"" + std::string(a.name()) + "\" given twice");
+    }
+    // Prefixed attributes: declared prefixes, and no two with one namespace and local name.
+    expanded.clear();
+    const pugi::xml_attribute* firstPrefixed = nullptr;
+    for (const pugi::xml_attribute& a : attrs) {
+      const std::string_view attrName = a.name();
+      const std::string_view p = PrefixOf(attrName);
+      if (p.empty() || p == "xmlns") {
+        continue;
+      }
+      const auto uri = bound(p);
+      if (!uri) {
+        Fail(Location(a.name()), "the prefix \"" + std::string(p) + "\" of attribute \"" +
+                                     std::string(attrName) + "\" is not declared");
+      }
+      expanded.emplace_back(*uri, attrName.substr(p.size() + 1));
+      firstPrefixed = firstPrefixed ? firstPrefixed : &a;
+    }
+    if (expanded.size() > 1) {
+      const auto byExpanded = [](const std::pair<std::string_view, std::string_view>& e) {
+        return std::string(e.first) + '\0' + std::string(e.second);
+      };
+      if (duplicate(expanded, byExpanded, seenExpanded) >= 0) {
+        Fail(Location(firstPrefixed->name()),
+             "two attributes with one namespace and local name in one start tag");
+      }
+    }
+  };
+
+  const auto enterElement = [&](pugi::xml_node Node, size_t Depth) {
+    // One look at the name finds its colons; most elements have no attribute to check.
+    const char* name = Node.name();
+    size_t length = 0;
+    size_t colon = 0;
+    int colons = 0;
+    for (; name[length]; ++length) {
+      if (name[length] == ':' && colons++ == 0) {
+        colon = length;
+      }
+    }
+    if (colons > 1 || (colons == 1 && (colon == 0 || colon + 1 == length))) {
+      Fail(Location(Node.internal_object()), "\"" + std::string(name) + "\" is no qualified name");
+    }
+    if (Node.first_attribute()) {
+      checkAttributes(Node, Depth);
+    }
+    if (colons == 1 && !bound(std::string_view(name, colon))) {
+      Fail(Location(Node.internal_object()),
+           "the prefix \"" + std::string(name, colon) + "\" of \"" + name + "\" is not declared");
+    }
+  };
+
+  // Ends the scope of the declarations of elements at Depth or deeper.
+  const auto leaveElements = [&](size_t Depth) {
+    while (!marks.empty() && marks.back().first >= Depth) {
+      while (pushed.size() > marks.back().second) {
+        scope[pushed.back()].pop_back();
+        pushed.pop_back();
+      }
+      marks.pop_back();
+    }
+  };
+
+  const auto checkText = [&](pugi::xml_node Node) {
+    const std::string_view value = Node.value();
+    if (const size_t end = value.find("]]>"); end != std::string_view::npos) {
+      Fail(Location(value.data() + end), "\"]]>\" in text");
+    }
+    if (value.find('&') != std::string_view::npos) {
+      size_t at = 0;
+      const std::string error = DecodeReferences(value, decoded, at);
+      if (!error.empty()) {
+        Fail(Location(value.data() + at), error);
+      }
+      Node.set_value(decoded.data(), decoded.size());
+    }
+  };
+
+  // Most files hold neither a reference nor "]]>"; their texts need no look then.
+  const bool textChecks =
+      Text.find('&') != std::string::npos || Text.find("]]>") != std::string::npos;
+  // pugixml walks the tree without recursion, so that deep nesting cannot overflow the stack,
+  // and hands over each node's depth: an element's declarations go out of scope when the walk
+  // comes back to its depth.
+  const auto visit = [&](pugi::xml_node& Node, size_t Depth) {
+    leaveElements(Depth);
+    const pugi::xml_node_type type = Node.type();
+    if (type == pugi::node_element) {
+      enterElement(Node, Depth);
+    } else if (textChecks && type == pugi::node_pcdata) {
+      checkText(Node);
+    }
+  };
+  pugi::xml_node root = Wrap(Root);
+  enterElement(root, 0);
+  TreeWalker<decltype(visit)> walker(visit);
+  root.traverse(walker);
+}
 
 bool TXmlNode::IsElement() const {
   return FNode && Wrap(FNode).type() == pugi::node_element;
@@ -35,9 +487,16 @@ std::string_view TXmlNode::LocalName() const {
 }
 
 std::string_view TXmlNode::Prefix() const {
-  const std::string_view name = Name();
-  const size_t colon = name.find(':');
-  return colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+  if (!FNode) {
+    return {};
+  }
+  const char* name = Wrap(FNode).name();
+  for (size_t i = 0; name[i]; ++i) {
+    if (name[i] == ':') {
+      return std::string_view(name, i);
+    }
+  }
+  return {};
 }
 
 std::string TXmlNode::Text() const {
@@ -46,12 +505,24 @@ std::string TXmlNode::Text() const {
     if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
       text += child.value();
     } else if (child.type() == pugi::node_element) {
-      throw EConvertError("element \"" + std::string(Name()) +
-                          "\" holds elements where a value is expected" +
-                          (Location().empty() ? "" : " (" + Location() + ")"));
+      throw EConvertError(Location() + ": element \"" + std::string(Name()) +
+                          "\" holds elements where a value is expected");
     }
   }
   return text;
+}
+
+std::string_view TXmlNode::TextView(std::string& Scratch) const {
+  const pugi::xml_node first = Wrap(FNode).first_child();
+  if (!first) {
+    return {};
+  }
+  const pugi::xml_node_type type = first.type();
+  if ((type == pugi::node_pcdata || type == pugi::node_cdata) && !first.next_sibling()) {
+    return first.value();
+  }
+  Scratch = Text();
+  return Scratch;
 }
 
 std::string_view TXmlNode::Attribute(const char* Name) const {
@@ -59,43 +530,49 @@ std::string_view TXmlNode::Attribute(const char* Name) const {
 }
 
 bool TXmlNode::HasNamespaceDeclarations() const {
-  for (pugi::xml_attribute a = Wrap(FNode).first_attribute(); a; a = a.next_attribute()) {
-    if (std::strncmp(a.name(), "xmlns", 5) == 0) {
-      return true;
-    }
-  }
-  return false;
+  return FNode && FDoc && FDoc->Declares(FNode);
 }
 
 bool TXmlNode::SameNamespaceAs(TXmlNode Other) const {
-  // The common case needs no lookup: same prefix and no declarations of its own.
-  if (Prefix() == Other.Prefix() && !HasNamespaceDeclarations()) {
+  // The common case needs no lookup: a child with its parent's prefix that redeclares nothing.
+  if (Wrap(FNode).parent().internal_object() == Other.FNode && Prefix() == Other.Prefix() &&
+      !HasNamespaceDeclarations()) {
     return true;
   }
   return NamespaceURI() == Other.NamespaceURI();
+}
+
+std::string_view TXmlNode::LocalNameIn(TXmlNode Parent) const {
+  const pugi::xml_node node = Wrap(FNode);
+  if (!FNode || node.type() != pugi::node_element) {
+    return {};
+  }
+  // Names are short: one loop finds the colon, without the library's string calls.
+  const char* name = node.name();
+  size_t length = 0;
+  size_t colon = 0;
+  for (; name[length]; ++length) {
+    if (name[length] == ':' && colon == 0) {
+      colon = length + 1;
+    }
+  }
+  const std::string_view local(name + colon, length - colon);
+  const std::string_view prefix(name, colon > 0 ? colon - 1 : 0);
+  // The common case needs no lookup: a child with its parent's prefix that redeclares nothing.
+  if (node.parent().internal_object() == Parent.FNode && prefix == Parent.Prefix() &&
+      !HasNamespaceDeclarations()) {
+    return local;
+  }
+  return NamespaceURI() == Parent.NamespaceURI() ? local : std::string_view();
 }
 
 TXmlNode TXmlNode::FindChild(std::string_view LocalName) const {
   if (!FNode) {
     return {};
   }
-  const std::string_view prefix = Prefix();
-  for (pugi::xml_node child = Wrap(FNode).first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element) {
-      continue;
-    }
-    const std::string_view name = child.name();
-    const size_t colon = name.find(':');
-    if (colon == std::string_view::npos ? name != LocalName : name.substr(colon + 1) != LocalName) {
-      continue;
-    }
-    TXmlNode c(child);
-    c.FSource = FSource;
-    const std::string_view childPrefix =
-        colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
-    // The common case needs no lookup: same prefix and no declarations of its own.
-    if ((childPrefix == prefix && !c.HasNamespaceDeclarations()) || c.SameNamespaceAs(*this)) {
-      return c;
+  for (TXmlNode child = FirstChild(); child; child = child.NextSibling()) {
+    if (child.LocalNameIn(*this) == LocalName) {
+      return child;
     }
   }
   return {};
@@ -107,9 +584,7 @@ TXmlNode TXmlNode::FindChildByQName(std::string_view QName) const {
   }
   for (pugi::xml_node child = Wrap(FNode).first_child(); child; child = child.next_sibling()) {
     if (child.type() == pugi::node_element && QName == child.name()) {
-      TXmlNode c(child);
-      c.FSource = FSource;
-      return c;
+      return TXmlNode(child.internal_object(), FDoc);
     }
   }
   return {};
@@ -124,18 +599,14 @@ TXmlNode TXmlNode::FirstChild() const {
   if (!FNode) {
     return {};
   }
-  TXmlNode c(Wrap(FNode).first_child());
-  c.FSource = FSource;
-  return c;
+  return TXmlNode(Wrap(FNode).first_child().internal_object(), FDoc);
 }
 
 TXmlNode TXmlNode::NextSibling() const {
   if (!FNode) {
     return {};
   }
-  TXmlNode c(Wrap(FNode).next_sibling());
-  c.FSource = FSource;
-  return c;
+  return TXmlNode(Wrap(FNode).next_sibling().internal_object(), FDoc);
 }
 
 size_t TXmlNode::ChildCount() const {
@@ -156,16 +627,10 @@ bool TXmlNode::HasChildElements() const {
 }
 
 std::optional<std::string_view> TXmlNode::LookupNamespaceURI(std::string_view Prefix) const {
-  if (Prefix == "xml") {
-    return kXmlNamespaceURI;
+  if (!FNode || !FDoc) {
+    return std::nullopt;
   }
-  const std::string attrName = Prefix.empty() ? "xmlns" : "xmlns:" + std::string(Prefix);
-  for (pugi::xml_node n = Wrap(FNode); n && n.type() == pugi::node_element; n = n.parent()) {
-    if (pugi::xml_attribute a = n.attribute(attrName.c_str())) {
-      return std::string_view(a.value());
-    }
-  }
-  return std::nullopt;
+  return FDoc->Lookup(FNode, Prefix);
 }
 
 std::string_view TXmlNode::NamespaceURI() const {
@@ -173,39 +638,51 @@ std::string_view TXmlNode::NamespaceURI() const {
 }
 
 std::string TXmlNode::Location() const {
-  if (!FNode || !FSource) {
+  if (!FNode || !FDoc) {
     return {};
   }
-  const ptrdiff_t offset = Wrap(FNode).offset_debug();
-  if (offset < 0 || static_cast<size_t>(offset) > FSource->size()) {
-    return {};
-  }
-  const auto line = 1 + std::count(FSource->begin(), FSource->begin() + offset, '\n');
-  return "line " + std::to_string(line);
+  return FDoc->Location(FNode);
 }
 
-TXmlDocument::TXmlDocument() : FDoc(std::make_unique<pugi::xml_document>()) {}
+TXmlDocument::TXmlDocument() {
+  InstallBudgetedAllocator();
+  FDoc = std::make_unique<pugi::xml_document>();
+}
 
 TXmlDocument::~TXmlDocument() = default;
 
 TXmlNode TXmlDocument::Root() const {
-  TXmlNode root(FDoc->document_element());
-  root.FSource = FSource.get();
-  return root;
+  return FState ? TXmlNode(FState->Root, FState.get()) : TXmlNode();
+}
+
+bool TXmlDocument::DeclaresNamespace(std::string_view URI) const {
+  return FState && FState->DeclaresURI(URI);
 }
 
 void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceName) {
+  auto state = std::make_unique<XmlDocumentState>();
+  state->SourceName = SourceName;
+  state->Text = DecodeXmlText(std::move(Text), SourceName);
   auto doc = std::make_unique<pugi::xml_document>();
-  // Parsed in place: the text stays with the document, which saves a copy of a large file.
-  auto source = std::make_unique<std::string>(std::move(Text));
-  const pugi::xml_parse_result result = doc->load_buffer_inplace(source->data(), source->size());
+  ParseBudget budget(state->Text.size() * MemoryPerByte + (1u << 20));
+  // References are left to Check, which refuses the ones XML does not define; the text stays
+  // with the document, which saves a copy of a large file.
+  constexpr unsigned options = pugi::parse_cdata | pugi::parse_wconv_attribute | pugi::parse_eol;
+  const pugi::xml_parse_result result = doc->load_buffer_inplace(
+      state->Text.data(), state->Text.size(), options, pugi::encoding_utf8);
+  if (result.status == pugi::status_out_of_memory) {
+    if (!budget.Exceeded()) {
+      throw std::bad_alloc();
+    }
+    throw EConvertError(SourceName + ": too many XML nodes for a file of its size (reading it " +
+                        "would take more than " + std::to_string(MemoryPerByte) +
+                        " times its size in memory)");
+  }
   if (!result) {
-    const auto offset = static_cast<size_t>(
-        std::clamp<ptrdiff_t>(result.offset, 0, static_cast<ptrdiff_t>(source->size())));
-    const auto line =
-        1 + std::count(source->begin(), source->begin() + static_cast<ptrdiff_t>(offset), '\n');
-    throw EConvertError(SourceName + " is not well-formed XML: " + result.description() +
-                        " (line " + std::to_string(line) + ")");
+    throw EConvertError(
+        XmlLineLocation(SourceName, state->Text,
+                        static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0))) +
+        ": not well-formed XML: " + result.description());
   }
   // pugixml takes several top-level elements or text beside the root; XML does not.
   int elements = 0;
@@ -217,19 +694,21 @@ void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceNam
     }
   }
   if (elements != 1) {
-    throw EConvertError(SourceName + " is not well-formed XML: " +
+    throw EConvertError(SourceName + ": not well-formed XML: " +
                         (elements == 0 ? "no root element" : "more than one root element"));
   }
+  state->Root = doc->document_element().internal_object();
+  state->Check();
   FDoc = std::move(doc);
-  FSource = std::move(source);
+  FState = std::move(state);
 }
 
 void TXmlDocument::LoadFromFile(const std::string& FileName) {
-  const std::optional<std::string> text = ReadWholeFile(FileName, MaxFileSize);
+  std::optional<std::string> text = ReadWholeFile(FileName, MaxFileSize);
   if (!text) {
     throw EFileError::Open(FileName, ENOENT);
   }
-  LoadFromString(*text, FileName);
+  LoadFromString(std::move(*text), FileName);
 }
 
 } // namespace tarnwick

@@ -8,7 +8,6 @@
 
 namespace pugi {
 class xml_document;
-class xml_node;
 struct xml_node_struct;
 } // namespace pugi
 
@@ -17,13 +16,13 @@ namespace tarnwick {
 /// The namespace URI bound to the prefix "xml" in every document.
 inline constexpr std::string_view kXmlNamespaceURI = "http://www.w3.org/XML/1998/namespace";
 
+class XmlDocumentState;
+
 /// A node of a parsed TXmlDocument: an element or a text. A light handle that the document
 /// owns; it must not outlive the document. A default-made handle is null and false.
 class TXmlNode {
  public:
   TXmlNode() = default;
-  /// Wraps a pugixml node (a null node gives a null handle).
-  explicit TXmlNode(const pugi::xml_node& Node);
 
   /// False for a null handle.
   explicit operator bool() const { return FNode != nullptr; }
@@ -40,6 +39,9 @@ class TXmlNode {
   /// The text content of the element. Raises EConvertError when the element holds child
   /// elements, since a value was expected there.
   std::string Text() const;
+  /// The same text without a copy when the element holds one piece of text, as it mostly does;
+  /// otherwise Scratch receives it. Valid while the document and Scratch are.
+  std::string_view TextView(std::string& Scratch) const;
   /// The value of attribute Name; empty when it is absent.
   std::string_view Attribute(const char* Name) const;
 
@@ -50,6 +52,9 @@ class TXmlNode {
   TXmlNode FindChildByQName(std::string_view QName) const;
   /// Text of FindChild(LocalName), or empty when there is no such child.
   std::string ChildText(std::string_view LocalName) const;
+  /// The local name of this node if it is an element in Parent's namespace, else empty: for
+  /// reading all children of an element in one pass.
+  std::string_view LocalNameIn(TXmlNode Parent) const;
 
   /// First child node (element or text) in document order, or a null handle.
   TXmlNode FirstChild() const;
@@ -61,29 +66,35 @@ class TXmlNode {
   bool HasChildElements() const;
 
   /// The namespace URI declared for Prefix ("" for the default namespace) on this element or
-  /// its ancestors; empty when none is.
+  /// its ancestors; empty when none is. Takes time in the depth of the element, not in the
+  /// number of declarations.
   std::optional<std::string_view> LookupNamespaceURI(std::string_view Prefix) const;
-  /// The namespace of this element, from its prefix; empty when undeclared.
+  /// The namespace of this element, from its prefix; empty when it has none.
   std::string_view NamespaceURI() const;
-  /// Whether this element itself declares attributes starting with "xmlns".
+  /// Whether this element itself declares a namespace prefix or the default namespace.
   bool HasNamespaceDeclarations() const;
   /// Whether this element is in the same namespace as Other.
   bool SameNamespaceAs(TXmlNode Other) const;
 
-  /// Where the node stood in the parsed text ("line 12"), for error messages; empty when
-  /// that is not known.
+  /// Where the node stands, for error messages: "FILE, line 12", or "FILE" when the line is
+  /// not known; empty for a null handle.
   std::string Location() const;
 
  private:
-  pugi::xml_node_struct* FNode = nullptr;
-  /// The text the document was parsed from, for Location.
-  const std::string* FSource = nullptr;
   friend class TXmlDocument;
+  friend class XmlDocumentState;
+  TXmlNode(pugi::xml_node_struct* Node, const XmlDocumentState* Doc) : FNode(Node), FDoc(Doc) {}
+
+  pugi::xml_node_struct* FNode = nullptr;
+  const XmlDocumentState* FDoc = nullptr;
 };
 
-/// An XML document parsed from text, for reading (TXmlWriter writes documents). Built on
-/// pugixml, which expands no entities beyond the predefined ones and character
-/// references and parses without recursion, so hostile input cannot explode or overflow.
+/// An XML document parsed from a file or text, for reading (TXmlWriter writes documents). It
+/// takes only well-formed XML with well-formed namespaces in the encodings DecodeXmlText
+/// reads; entity references other than XML's five and character references are refused, never
+/// expanded. Built on pugixml, which parses without recursion; the parser may take at most
+/// MemoryPerByte bytes per byte of text, so a hostile file cannot make it take much more
+/// memory than a sound file of its size.
 class TXmlDocument {
  public:
   /// An empty document.
@@ -94,10 +105,13 @@ class TXmlDocument {
 
   /// The root element, or a null handle before a successful parse.
   TXmlNode Root() const;
+  /// Whether some element of the document declares a prefix (or the default namespace) for
+  /// URI.
+  bool DeclaresNamespace(std::string_view URI) const;
 
-  /// Parses Text (any encoding pugixml detects), dropping whitespace-only text between
-  /// elements and keeping neither comments nor processing instructions. Raises EConvertError
-  /// naming SourceName and the line for text that is not well-formed XML.
+  /// Parses Text, dropping whitespace-only text between elements and keeping neither comments
+  /// nor processing instructions. Raises EConvertError "SOURCENAME, line N: ..." for text that
+  /// is not well-formed; the document is unchanged then.
   void LoadFromString(std::string Text, const std::string& SourceName);
   /// Reads and parses FileName; files above MaxFileSize raise EFileError, as do missing ones.
   void LoadFromFile(const std::string& FileName);
@@ -105,11 +119,13 @@ class TXmlDocument {
   /// Largest file LoadFromFile accepts: 256 MiB, far above the largest track a logger holds,
   /// and a bound on the memory a parse may take.
   static constexpr size_t MaxFileSize = 256u << 20;
+  /// The memory the parser may take per byte of text (plus a megabyte). Sound GPX files need
+  /// two to five; a file of nothing but empty elements would need sixteen.
+  static constexpr size_t MemoryPerByte = 8;
 
  private:
   std::unique_ptr<pugi::xml_document> FDoc;
-  /// The parsed text, which the document's strings point into.
-  std::unique_ptr<std::string> FSource;
+  std::unique_ptr<XmlDocumentState> FState;
 };
 
 } // namespace tarnwick

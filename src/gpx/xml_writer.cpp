@@ -12,41 +12,6 @@ namespace {
 // Text goes to the sink once this much has gathered.
 constexpr size_t kChunkSize = 1u << 20;
 
-// Length of the valid UTF-8 sequence at S[i] that XML 1.0 allows, or 0.
-size_t XmlCharLength(std::string_view S, size_t i) {
-  const auto c = static_cast<unsigned char>(S[i]);
-  if (c < 0x80) {
-    return c >= 0x20 || c == '\t' || c == '\n' || c == '\r' ? 1 : 0;
-  }
-  size_t len = 0;
-  uint32_t cp = 0;
-  if (c >= 0xC2 && c <= 0xDF) {
-    len = 2;
-    cp = c & 0x1Fu;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    len = 3;
-    cp = c & 0x0Fu;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    len = 4;
-    cp = c & 0x07u;
-  } else {
-    return 0;
-  }
-  if (i + len > S.size()) {
-    return 0;
-  }
-  for (size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(S[i + k]);
-    if ((b & 0xC0) != 0x80) {
-      return 0;
-    }
-    cp = cp << 6 | (b & 0x3Fu);
-  }
-  const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-  const bool bad = cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF;
-  return overlong || bad ? 0 : len;
-}
-
 // For each byte: 0 when it stands for itself, 1 when it needs a reference in text and in
 // attributes, 2 in attributes only, 3 when the text must be cleaned first.
 constexpr auto kByteClass = [] {
@@ -115,6 +80,40 @@ void AppendIndent(TTextBuffer& Out, size_t Level) {
 
 } // namespace
 
+size_t XmlCharLength(std::string_view S, size_t i) {
+  const auto c = static_cast<unsigned char>(S[i]);
+  if (c < 0x80) {
+    return c >= 0x20 || c == '\t' || c == '\n' || c == '\r' ? 1 : 0;
+  }
+  size_t len = 0;
+  uint32_t cp = 0;
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+    cp = c & 0x1Fu;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    cp = c & 0x0Fu;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+    cp = c & 0x07u;
+  } else {
+    return 0;
+  }
+  if (i + len > S.size()) {
+    return 0;
+  }
+  for (size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(S[i + k]);
+    if ((b & 0xC0) != 0x80) {
+      return 0;
+    }
+    cp = cp << 6 | (b & 0x3Fu);
+  }
+  const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
+  const bool bad = cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF;
+  return overlong || bad ? 0 : len;
+}
+
 std::string CleanXmlText(std::string_view Text) {
   std::string out;
   out.reserve(Text.size());
@@ -137,7 +136,10 @@ std::string CleanXmlText(std::string_view Text) {
 void TTextBuffer::Grow(size_t Extra) {
   const size_t capacity = std::max(FSize + Extra, FCapacity * 2 + 4096);
   auto data = std::make_unique<char[]>(capacity);
-  std::memcpy(data.get(), FData.get(), FSize);
+  // The first growth has no old data, and memcpy must not be handed a null pointer.
+  if (FSize > 0) {
+    std::memcpy(data.get(), FData.get(), FSize);
+  }
   FData = std::move(data);
   FCapacity = capacity;
 }

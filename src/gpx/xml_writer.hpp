@@ -19,6 +19,11 @@ class TXmlWriter;
 class TTextBuffer {
  public:
   void Append(std::string_view Text) {
+    // Empty text may come with a null pointer, and the buffer has none before its first growth;
+    // memcpy takes neither, even for no bytes.
+    if (Text.empty()) {
+      return;
+    }
     if (Text.size() > FCapacity - FSize) {
       Grow(Text.size());
     }
@@ -33,6 +38,9 @@ class TTextBuffer {
   }
   /// Appends Count copies of C.
   void Append(size_t Count, char C) {
+    if (Count == 0) {
+      return;
+    }
     if (Count > FCapacity - FSize) {
       Grow(Count);
     }
@@ -156,5 +164,9 @@ class TXmlWriter {
 /// every byte that starts no valid UTF-8 sequence of an XML character (broken sequences,
 /// surrogates, U+FFFE, U+FFFF) replaced by U+FFFD.
 std::string CleanXmlText(std::string_view Text);
+
+/// Length of the valid UTF-8 sequence at S[i] if it encodes a character that XML 1.0 allows
+/// (not a surrogate, U+FFFE, U+FFFF or a control character other than tab, LF and CR), else 0.
+size_t XmlCharLength(std::string_view S, size_t i);
 
 } // namespace tarnwick

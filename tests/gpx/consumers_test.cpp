@@ -5,6 +5,7 @@
 #include "gpx/track_point_extension.hpp"
 #include "sim/sample_image.hpp"
 
+#include "common/run_process.hpp"
 #include "common/temp_dir.hpp"
 #include "gpx/gpx_test_util.hpp"
 
@@ -135,6 +136,27 @@ std::vector<TPointView> PointsOf(const std::string& File) {
   return points;
 }
 
+// The schema that checks a strict file of Version with the TrackPointExtension v2: for GPX 1.0,
+// one written into Dir that imports both.
+std::string SchemaFor(const std::string& Version, const std::string& Schemas,
+                      const test::TTempDir& Dir) {
+  if (Version == "1.1") {
+    return Schemas + "/gpx-1.1-with-tpx2.xsd";
+  }
+  const std::string xsd = Dir.File("gpx-1.0-with-tpx2.xsd");
+  test::WriteText(xsd, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<xsd:schema xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+                       "targetNamespace=\"urn:x-gpx10-validation\">\n"
+                       "  <xsd:import namespace=\"http://www.topografix.com/GPX/1/0\" "
+                       "schemaLocation=\"" +
+                           Schemas +
+                           "/gpx-1.0.xsd\"/>\n"
+                           "  <xsd:import namespace=\"http://www.garmin.com/xmlschemas/"
+                           "TrackPointExtension/v2\" schemaLocation=\"" +
+                           Schemas + "/TrackPointExtensionv2.xsd\"/>\n</xsd:schema>\n");
+  return xsd;
+}
+
 TEST_P(Consumers, XmllintAcceptsTheFile) {
   ASSERT_TRUE(test::HasTool("xmllint")) << "xmllint is missing; scripts/install-deps installs it";
   const std::string file = Export();
@@ -152,21 +174,7 @@ TEST_P(StrictLayouts, AreValidAgainstTheSchemas) {
     GTEST_SKIP() << "SKIPPED: no GPX schemas in ../shared/schemas or $TARNWICK_SCHEMA_DIR";
   }
   const std::string file = Export();
-  std::string xsd = *schemas + "/gpx-1.1-with-tpx2.xsd";
-  if (std::string(l.Version) == "1.0") {
-    // GPX 1.0 with the extension: one schema that imports both.
-    xsd = FDir->File("gpx-1.0-with-tpx2.xsd");
-    test::WriteText(xsd, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                         "<xsd:schema xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-                         "targetNamespace=\"urn:x-gpx10-validation\">\n"
-                         "  <xsd:import namespace=\"http://www.topografix.com/GPX/1/0\" "
-                         "schemaLocation=\"" +
-                             *schemas +
-                             "/gpx-1.0.xsd\"/>\n"
-                             "  <xsd:import namespace=\"http://www.garmin.com/xmlschemas/"
-                             "TrackPointExtension/v2\" schemaLocation=\"" +
-                             *schemas + "/TrackPointExtensionv2.xsd\"/>\n</xsd:schema>\n");
-  }
+  const std::string xsd = SchemaFor(l.Version, *schemas, *FDir);
   const auto r = RunShell("xmllint --noout --schema " + Quote(xsd) + " " + Quote(file) + " 2>&1");
   EXPECT_EQ(r.Status, 0) << r.Out.substr(0, 2000);
 }
@@ -359,6 +367,71 @@ TEST_F(GpxCommands, SplitNamesFilesAfterTheirTracks) {
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 3)
       << "no temporary files are left";
+}
+
+// The logger's records can hold positions no place on earth has; the schemas refuse them, and
+// a longitude of 180 too, which they spell -180.
+TEST_F(GpxCommands, StrictFilesLeaveOutImpossiblePositionsAndSayHowMany) {
+  using test::At;
+  using test::Fix;
+  const std::vector<RIGotUPointSlot> slots = {test::IntRecord(kFlagHeartRate, At(6, 0, 0), 100),
+                                              test::Point900(Fix(At(6, 0, 0), 35.5, 139.5), 40),
+                                              test::Point900(Fix(At(6, 0, 1), 35.5, 180), 40),
+                                              test::Point900(Fix(At(6, 0, 2), 95, 139.5), 40),
+                                              test::Point900(Fix(At(6, 0, 3), 35.5, -180.5), 40),
+                                              test::Point900(Fix(At(6, 0, 4), -91, 10), 40, 0x04),
+                                              test::Point900(Fix(At(6, 0, 5), -90, -180), 40)};
+  const std::string base = FDir.File("odd");
+  test::ImageOf(test::kGT900, slots).SaveToFile(base);
+  const auto schemas = test::SchemaDir();
+  for (const std::string version : {"1.1", "1.0"}) {
+    const std::string file = FDir.File("strict" + version + ".gpx");
+    const auto r = test::RunProcess(
+        {TARNWICK_CLI, "export", base, "--all", "-o", file, "--strict", "--gpx", version});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "wrote " + file + ": 1 track, 3 points, 0 way points, 4 left out " +
+                         "(impossible position)\n");
+    TGPXFile doc;
+    doc.Load(file);
+    const TGPXTrkType& track = doc.Tracks()[0];
+    ASSERT_EQ(track.Count(), 3);
+    EXPECT_EQ(track.Points(1)._lng, -180) << "180 is written as -180";
+    const auto& hr =
+        static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()));
+    EXPECT_EQ(hr.TrkSegExt[2]._HR, 105) << "samples stay with their points";
+    if (schemas) {
+      const auto lint =
+          RunShell("xmllint --noout --schema " + Quote(SchemaFor(version, *schemas, FDir)) + " " +
+                   Quote(file) + " 2>&1");
+      EXPECT_EQ(lint.Status, 0) << lint.Out;
+    }
+  }
+  // The default layout keeps what the logger recorded.
+  const std::string file = FDir.File("default.gpx");
+  const auto r = test::RunProcess({TARNWICK_CLI, "export", base, "--all", "-o", file});
+  EXPECT_EQ(r.Out, "wrote " + file + ": 1 track, 6 points, 1 way point\n");
+  EXPECT_EQ(CountOf(test::ReadText(file), "lon=\"180\""), 1u);
+}
+
+// A segment of millions of elements that are no points: old readers made room for all of them
+// first. Refused within an address space of about ten times the file.
+TEST_F(GpxCommands, HostileSegmentIsRefusedWithinBoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
+#endif
+  const std::string file = FDir.File("hostile.gpx");
+  {
+    std::string text = "<gpx xmlns='http://www.topografix.com/GPX/1/1' version='1.1'>"
+                       "<trk><trkseg>";
+    for (int i = 0; i < 3200000; ++i) {
+      text += "<trkpt lat=\"1\"/>";
+    }
+    test::WriteText(file, text + "</trkseg></trk></gpx>");
+  }
+  const auto r = test::RunProcess(
+      {"/bin/sh", "-c", "ulimit -v 520000 && exec \"$0\" gpx-info \"$1\"", TARNWICK_CLI, file});
+  EXPECT_NE(r.ExitCode, 0);
+  EXPECT_NE(r.Err.find(file + ", line 1: invalid \"lon\" \"\""), std::string::npos) << r.Err;
 }
 
 TEST_F(GpxCommands, RefusesWhatItCannotDoAndKeepsExistingFiles) {

@@ -1,6 +1,7 @@
 #include "gpx/gpx_file.hpp"
 #include "gpx/track_point_extension.hpp"
 #include "support/errors.hpp"
+#include "support/number_format.hpp"
 
 #include "common/temp_dir.hpp"
 #include "gpx/gpx_test_util.hpp"
@@ -171,27 +172,82 @@ TEST(GpxWriter, TimesAreWrittenAndReadAsTheDateTimeTextsGiveThem) {
         back.WayPoints().Points(i)._time,
         TUTCDateTime::StrToDateTime(TUTCDateTime::DateTimeToUTCStr(times[static_cast<size_t>(i)])));
   }
+}
 
-  // Other spellings read as the date-time parser reads them, or fail as it fails.
-  for (const char* spelling :
-       {"2013-11-24T06:21:52Z", "2013-11-24T06:21:52.5", "2013-11-24T06:21:52.123456Z",
-        "2013-11-24 06:21:52", "2013-11-24T06:21:52+09:00", "2013-11-24T06:21:52-05:00",
-        "2013-11-24T06:21", "2013-02-30T10:00:00", "2013-11-24T24:00:00", "2013-11-24T06:21:52.Z",
-        "2013-11-24T06:21:52ZZ", "2013-11-24"}) {
-    std::optional<TDateTime> expected;
+// RFC 3339 times as other writers give them, read completely or refused with file and line.
+TEST(GpxReaderTimes, ReadRfc3339CompletelyAndRefuseTheRest) {
+  const auto utc = [](int y, int mo, int d, int h, int mi, int sec, int ms) {
+    return DateTimeToMilliseconds(EncodeDate(y, mo, d) + EncodeTime(h, mi, sec, ms));
+  };
+  const std::vector<std::pair<const char*, int64_t>> accepted = {
+      {"2013-11-24T06:21:52Z", utc(2013, 11, 24, 6, 21, 52, 0)},
+      {"2013-11-24T06:21:52z", utc(2013, 11, 24, 6, 21, 52, 0)},
+      {"2013-11-24t06:21:52", utc(2013, 11, 24, 6, 21, 52, 0)},
+      {"2013-11-24T06:21:52,5Z", utc(2013, 11, 24, 6, 21, 52, 500)},
+      {"2013-11-24T06:21:52.123456Z", utc(2013, 11, 24, 6, 21, 52, 123)},
+      {"2013-11-24T06:21:52.1235", utc(2013, 11, 24, 6, 21, 52, 124)},
+      {"2013-11-24T23:59:59.99951Z", utc(2013, 11, 25, 0, 0, 0, 0)},
+      {"2013-11-24T06:21:52+09:00", utc(2013, 11, 23, 21, 21, 52, 0)},
+      {"2013-11-24T20:00:00.250-05:30", utc(2013, 11, 25, 1, 30, 0, 250)},
+      {"2013-11-24T06:21:52-00:00", utc(2013, 11, 24, 6, 21, 52, 0)},
+      {"2016-12-31T23:59:60Z", utc(2017, 1, 1, 0, 0, 0, 0)},
+      {"\n  2013-11-24T06:21:52Z ", utc(2013, 11, 24, 6, 21, 52, 0)},
+  };
+  for (const auto& [text, ms] : accepted) {
+    TGPXFile doc;
+    doc.LoadFromString(std::string("<gpx version='1.1'><wpt lat='1' lon='2'><time>") + text +
+                           "</time></wpt></gpx>",
+                       "t.gpx");
+    EXPECT_EQ(DateTimeToMilliseconds(doc.WayPoints().Points(0)._time), ms) << text;
+  }
+  for (const char* text : {"2013-11-24 06:21:52",       "2013-11-24T06:21",
+                           "2013-02-30T10:00:00",       "2013-11-24T24:00:00",
+                           "2013-11-24T06:60:00",       "2013-11-24T06:21:61",
+                           "2013-11-24T06:21:52.Z",     "2013-11-24T06:21:52ZZ",
+                           "2013-11-24T06:21:52 Z",     "2013-11-24",
+                           "13-11-24T06:21:52",         "2013-1-24T06:21:52",
+                           "2013-11-24T6:21:52",        "2013-11-24T06:21:52+0900",
+                           "2013-11-24T06:21:52+09",    "2013-11-24T06:21:52+24:00",
+                           "+2013-11-24T06:21:52",      "0001-01-01T00:30:00+01:00",
+                           "9999-12-31T23:59:59.9995Z", "2013-11-24T06:21:52.1.2"}) {
+    TGPXFile doc;
     try {
-      expected = TUTCDateTime::StrToDateTime(spelling);
-    } catch (const EConvertError&) {
+      doc.LoadFromString(std::string("<gpx version='1.1'>\n<wpt lat='1' lon='2'>\n<time>") + text +
+                             "</time></wpt></gpx>",
+                         "t.gpx");
+      ADD_FAILURE() << "accepted: " << text;
+    } catch (const EConvertError& e) {
+      EXPECT_STREQ(e.what(),
+                   ("t.gpx, line 3: invalid \"time\" \"" + std::string(text) + "\"").c_str());
     }
-    TGPXFile one;
-    const std::string gpx = std::string("<gpx version='1.1'><wpt lat='1' lon='2'><time>") +
-                            spelling + "</time></wpt></gpx>";
-    if (expected) {
-      one.LoadFromString(gpx, "t");
-      EXPECT_EQ(one.WayPoints().Points(0)._time, *expected) << spelling;
-    } else {
-      EXPECT_THROW(one.LoadFromString(gpx, "t"), EConvertError) << spelling;
+  }
+}
+
+// The schemas take longitudes from -180 up to but not including 180, latitudes from -90 to 90.
+TEST(GpxWriter, StrictFilesSpell180AsMinus180AndLeaveOutImpossiblePositions) {
+  for (const char* version : {"1.0", "1.1"}) {
+    TGPXFile doc;
+    doc.SetVersion(version);
+    for (const auto& [lat, lon] : std::vector<std::pair<double, double>>{
+             {95, 10}, {1, 180}, {2, 179.99999999999997}, {3, -180}}) {
+      doc.WayPoints().Add(Point(lat, lon, At(6, 0, 0)));
     }
+    TGPXTrkType& trk = doc.Tracks().AddNewTrack();
+    trk.SetCount(3);
+    trk.SetPoints(0, Point(-90.0000001, 10, At(6, 0, 1)));
+    trk.SetPoints(1, Point(-90, 180.0000001, At(6, 0, 2)));
+    trk.SetPoints(2, Point(90, 180, At(6, 0, 3)));
+    EXPECT_EQ(doc.LeftOut().Total(), 0) << "only strict files leave points out";
+    EXPECT_EQ(CountOf(doc.SaveToString(), "lon=\"180\""), 3u) << version;
+
+    doc.SetStrict(true);
+    const std::string text = doc.SaveToString();
+    EXPECT_EQ(CountOf(text, "lon=\"-180\""), 4u) << version << text;
+    EXPECT_EQ(CountOf(text, "lon=\"180\""), 0u) << version;
+    EXPECT_EQ(CountOf(text, "<wpt "), 3u) << version;
+    EXPECT_EQ(CountOf(text, "<trkpt "), 1u) << version;
+    EXPECT_EQ(doc.LeftOut().WayPoints, 1) << version;
+    EXPECT_EQ(doc.LeftOut().TrackPoints, 2) << version;
   }
 }
 
@@ -433,15 +489,34 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
   EXPECT_EQ(rec._Cad, 85);
   EXPECT_FLOAT_EQ(rec._Speed, 3.42f);
 
-  // The right URI under another prefix, and the right prefix for another URI.
-  doc.LoadFromString(Gpx(Trkpt(TpxXml("<P:hr>120</P:hr>", "ns3")),
-                         "xmlns:ns3=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\""),
-                     "t");
-  EXPECT_FALSE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class()));
-  doc.LoadFromString(
-      Gpx(Trkpt(samples),
-          "xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v1\""),
-      "t");
+  // Found by namespace: under another prefix, declared where it is used, and version 1 (heart
+  // rate and cadence; it has no speed). The prefix alone, bound to another URI, is not enough.
+  const std::string v1 = "http://www.garmin.com/xmlschemas/TrackPointExtension/v1";
+  const std::string v2 = "http://www.garmin.com/xmlschemas/TrackPointExtension/v2";
+  const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+      {Gpx(Trkpt(TpxXml("<P:hr>121</P:hr><P:speed>1.5</P:speed>", "ns3")),
+           "xmlns:ns3='" + v2 + "'"),
+       "121/-/1.50", "other prefix"},
+      {Gpx(Trkpt("<extensions><TrackPointExtension xmlns='" + v2 +
+                 "'><hr>122</hr><cad>80</cad></TrackPointExtension></extensions>"),
+           "xmlns:x='urn:x'"),
+       "122/80/-", "declared on the element"},
+      {Gpx(Trkpt(samples), "xmlns:gpxtpx='" + v1 + "'"), "120/85/-", "version 1"},
+      {Gpx(Trkpt(samples) + Trkpt(TpxXml("<P:hr>99</P:hr>", "o")),
+           "xmlns:gpxtpx='urn:other' xmlns:o='" + v1 + "'"),
+       "-/-/-", "the prefix bound to another URI"},
+  };
+  for (const auto& [text, expected, what] : cases) {
+    doc.LoadFromString(text, "t");
+    ASSERT_TRUE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class())) << what;
+    const TGPXTrackPointExtension2& r = Tpx(doc.Tracks()[0]).DataPtr(0);
+    EXPECT_EQ((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r._HR) : "-") + "/" +
+                  (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r._Cad) : "-") + "/" +
+                  (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r._Speed, 2) : "-"),
+              expected)
+        << what;
+  }
+  doc.LoadFromString(Gpx(Trkpt(samples), "xmlns:gpxtpx='urn:other'"), "t");
   EXPECT_FALSE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class()));
 
   // A class that is not registered is not detected; registering it twice is harmless.
@@ -468,24 +543,34 @@ TEST_F(GpxReader, ByteValuesOutOfRangeStayAbsentInsteadOfWrapping) {
   EXPECT_EQ(Tpx(doc.Tracks()[0]).DataPtr(0)._Cad, 255);
 }
 
-TEST_F(GpxReader, FailuresEndTheLoadAndLeaveTheDocumentAsItWas) {
+// Every failure names the file and the line of the element at fault, and leaves the document
+// as it was.
+TEST_F(GpxReader, FailuresNameFileAndLineAndLeaveTheDocumentAsItWas) {
+  const auto point = [](const std::string& Inner) { return Gpx("\n" + Trkpt("\n\n" + Inner)); };
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"not XML", "<gpx"},
-      {"not GPX", "<kml version='1.1'/>"},
-      {"no version", "<gpx/>"},
-      {"version", Gpx("").replace(Gpx("").find("1.1\""), 3, "2.0")},
-      {"lat", Gpx(Trkpt("", "lon='2'"))},
-      {"lon", Gpx(Trkpt("", "lat='1' lon='east'"))},
-      {"ele", Gpx(Trkpt("<ele>high</ele>"))},
-      {"sat", Gpx(Trkpt("<sat>7.5</sat>"))},
-      {"time", Gpx(Trkpt("<time>2013-11-24</time>"))},
-      {"structured ele", Gpx(Trkpt("<ele><v>1</v></ele>"))},
-      {"not a point", Gpx("<trk><trkseg><trkpt lat='1' lon='2'/><foo/></trkseg></trk>")},
-      {"text in a segment", Gpx("<trk><trkseg>12</trkseg></trk>")},
-      {"hr", Gpx(Trkpt(TpxXml("<P:hr>fast</P:hr>")))},
-      {"speed", Gpx(Trkpt(TpxXml("<P:speed>nan</P:speed>")))},
+      {"<gpx", "in.gpx, line 1: not well-formed XML: "},
+      {"<kml version='1.1'/>", "in.gpx is not a GPX file: its root element is \"kml\""},
+      {"<gpx/>", "in.gpx, line 1: GPX Version \"\" not support"},
+      {Gpx("").replace(Gpx("").find("1.1\""), 3, "2.0"),
+       "in.gpx, line 2: GPX Version \"2.0\" not support"},
+      {Gpx("\n" + Trkpt("", "lon='2'")), "in.gpx, line 3: invalid \"lat\" \"\""},
+      {Gpx("\n" + Trkpt("", "lat='1' lon='east'")), "in.gpx, line 3: invalid \"lon\" \"east\""},
+      {point("<ele>high</ele>"), "in.gpx, line 5: invalid \"ele\" \"high\""},
+      {point("<sat>7.5</sat>"), "in.gpx, line 5: invalid \"sat\" \"7.5\""},
+      {point("<time>2013-11-24</time>"), "in.gpx, line 5: invalid \"time\" \"2013-11-24\""},
+      {point("<ele><v>1</v></ele>"),
+       "in.gpx, line 5: element \"ele\" holds elements where a value is expected"},
+      {point(TpxXml("<P:hr>fast</P:hr>")), "in.gpx, line 5: invalid \"gpxtpx:hr\" \"fast\""},
+      {point(TpxXml("\n<P:speed>nan</P:speed>")),
+       "in.gpx, line 6: invalid \"gpxtpx:speed\" \"nan\""},
+      {Gpx("<trk><trkseg><trkpt lat='1' lon='2'/>\n<foo/></trkseg></trk>"),
+       "in.gpx, line 3: \"foo\" in \"trkseg\", where points are expected"},
+      {Gpx("<trk>\n<trkseg>12</trkseg></trk>"),
+       "in.gpx, line 3: text in \"trkseg\", where points are expected"},
+      {Gpx("<trk>\n<x:name/></trk>"),
+       "in.gpx, line 3: not well-formed XML: the prefix \"x\" of \"x:name\" is not declared"},
   };
-  for (const auto& [what, text] : cases) {
+  for (const auto& [text, message] : cases) {
     TGPXFile doc;
     doc.WayPoints().Add(Point(1, 1, 0));
     doc.Tracks().AddNewTrack().Name = "mine";
@@ -493,15 +578,12 @@ TEST_F(GpxReader, FailuresEndTheLoadAndLeaveTheDocumentAsItWas) {
     const std::string before = doc.SaveToString();
     try {
       doc.LoadFromString(text, "in.gpx");
-      ADD_FAILURE() << what << " accepted";
+      ADD_FAILURE() << message << " accepted";
     } catch (const Exception& e) {
-      if (what == "version") {
-        EXPECT_STREQ(e.what(), "GPX Version \"2.0\" not support");
-      } else if (what == "no version") {
-        EXPECT_STREQ(e.what(), "GPX Version \"\" not support");
-      }
+      const std::string what = e.what();
+      EXPECT_EQ(message.back() == ' ' ? what.substr(0, message.size()) : what, message);
     }
-    EXPECT_EQ(doc.SaveToString(), before) << what;
+    EXPECT_EQ(doc.SaveToString(), before) << message;
   }
 }
 

@@ -123,6 +123,25 @@ TEST(XmlLayer, ChildLookupFollowsNamespacesNotPrefixes) {
   EXPECT_EQ(root.Attribute("absent"), "");
 }
 
+// Declarations on several elements: each lookup finds the innermost binding in scope.
+TEST(XmlLayer, NamespaceScopesNestAndEnd) {
+  TXmlDocument doc;
+  doc.LoadFromString("<r xmlns='urn:a' xmlns:p='urn:p'>"
+                     "<p:x xmlns:p='urn:q'><p:y/><z xmlns=''><p:v/></z></p:x>"
+                     "<p:w/><u/></r>",
+                     "scopes");
+  const TXmlNode root = doc.Root();
+  const TXmlNode x = root.FindChildByQName("p:x");
+  const TXmlNode z = x.FindChildByQName("z");
+  EXPECT_EQ(x.NamespaceURI(), "urn:q");
+  EXPECT_EQ(x.FindChildByQName("p:y").NamespaceURI(), "urn:q");
+  EXPECT_EQ(z.NamespaceURI(), "") << "the default namespace undeclared";
+  EXPECT_EQ(z.FindChildByQName("p:v").NamespaceURI(), "urn:q");
+  EXPECT_EQ(root.FindChildByQName("p:w").NamespaceURI(), "urn:p") << "back in the outer scope";
+  EXPECT_FALSE(root.FindChild("w")) << "urn:p is not the root's namespace";
+  EXPECT_TRUE(root.FindChild("u"));
+}
+
 TEST(XmlLayer, ReadsTextButRefusesElementsWhereAValueIsExpected) {
   TXmlDocument doc;
   doc.LoadFromString("<r>\n  <a>one<![CDATA[<two>]]>three</a>\n  <b><c/></b>\n  <e/>\n</r>", "t");
@@ -169,19 +188,182 @@ TEST(XmlLayer, HostileTextNeitherExpandsEntitiesNorRecurses) {
   }
   bomb += "]><r>&a9;</r>";
   TXmlDocument doc;
-  doc.LoadFromString(bomb, "bomb");
-  EXPECT_EQ(doc.Root().Text(), "&a9;");
+  try {
+    doc.LoadFromString(bomb, "bomb");
+    ADD_FAILURE() << "the entity was taken";
+  } catch (const EConvertError& e) {
+    EXPECT_NE(std::string(e.what()).find("undefined entity \"&a9;\""), std::string::npos)
+        << e.what();
+  }
 
   const int depth = 200000;
   std::string deep;
   for (int i = 0; i < depth; ++i) {
-    deep += "<a>";
+    deep += "<element>";
   }
   for (int i = 0; i < depth; ++i) {
-    deep += "</a>";
+    deep += "</element>";
   }
   doc.LoadFromString(deep, "deep");
-  EXPECT_EQ(doc.Root().Name(), "a");
+  EXPECT_EQ(doc.Root().Name(), "element");
+}
+
+// What pugixml lets through, each refused with the line it stands on.
+TEST(XmlLayer, RefusesWhatIsNotWellFormed) {
+  const struct {
+    const char* Text;
+    int Line;
+    const char* Message;
+  } cases[] = {
+      {"<a>\n&foo;</a>", 2, "undefined entity \"&foo;\""},
+      {"<a>\n<b c='&bar;'/></a>", 2, "undefined entity \"&bar;\""},
+      {"<a>AT&T</a>", 1, "\"&\" that begins no entity or character reference"},
+      {"<a>&#0;</a>", 1, "character reference \"&#0;\""},
+      {"<a b='&#xD800;'/>", 1, "character reference \"&#xD800;\""},
+      {"<a b='1'\n   b='2'/>", 2, "attribute \"b\" given twice"},
+      {"<a xmlns:x='u' xmlns:y='u' x:b='1' y:b='2'/>", 1, "one namespace and local name"},
+      {"<a>\n<b c='x<y'/></a>", 2, "\"<\" in the value of attribute \"c\""},
+      {"<a>\n\n<p:b/></a>", 3, "the prefix \"p\" of \"p:b\" is not declared"},
+      {"<a xsi:b='1'/>", 1, "the prefix \"xsi\" of attribute \"xsi:b\" is not declared"},
+      {"<a><p:b xmlns:p='u'/><p:c/></a>", 1, "the prefix \"p\" of \"p:c\""},
+      {"<a xmlns:p=''/>", 1, "prefix \"p\" declared for an empty URI"},
+      {"<a xmlns:xml='urn:x'/>", 1, "the prefix \"xml\""},
+      {"<a:b:c xmlns:a='u'/>", 1, "\"a:b:c\" is no qualified name"},
+      {"<a>]]></a>", 1, "\"]]>\" in text"},
+      {"<a>\n\x01</a>", 2, "control character U+0001"},
+      {"<a>\xC3\x28</a>", 1, "byte 0xC3"},
+      {"<a>\xED\xA0\x80</a>", 1, "byte 0xED"},
+  };
+  for (const auto& c : cases) {
+    TXmlDocument doc;
+    try {
+      doc.LoadFromString(c.Text, "in.xml");
+      ADD_FAILURE() << "accepted: " << c.Text;
+    } catch (const EConvertError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.rfind("in.xml, line " + std::to_string(c.Line) + ": ", 0), 0u) << what;
+      EXPECT_NE(what.find(c.Message), std::string::npos) << what;
+    }
+  }
+}
+
+TEST(XmlLayer, ReadsReferencesAndNamespacesAsXmlDefinesThem) {
+  TXmlDocument doc;
+  // The schema location comes before the declaration of its prefix, as Garmin writes it.
+  doc.LoadFromString("<r xsi:s='&lt;&#x41;&#66;&amp;amp;&#10;' xmlns:xsi='urn:xsi' "
+                     "a:x='1' b:x='2' xmlns:a='urn:a' xmlns:b='urn:b' xml:lang='en'>"
+                     "<t>&quot;&apos;&gt;<![CDATA[&raw;]]></t>"
+                     "<d xmlns='urn:d'><e/></d></r>",
+                     "ok");
+  const TXmlNode root = doc.Root();
+  EXPECT_EQ(root.Attribute("xsi:s"), "<AB&amp;\n");
+  EXPECT_EQ(root.ChildText("t"), "\"'>&raw;");
+  const TXmlNode e = root.FindChildByQName("d").FirstChild();
+  EXPECT_EQ(e.NamespaceURI(), "urn:d") << "the default namespace of its parent";
+  EXPECT_TRUE(root.FindChildByQName("d").HasNamespaceDeclarations());
+  EXPECT_FALSE(e.HasNamespaceDeclarations());
+  EXPECT_TRUE(doc.DeclaresNamespace("urn:d"));
+  EXPECT_FALSE(doc.DeclaresNamespace("urn:e"));
+}
+
+// UTF-16 of an ASCII and BMP text given as UTF-8 code points, with its byte-order mark.
+std::string Utf16(const std::u32string& Text, bool BigEndian) {
+  std::string out = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  const auto unit = [&](uint32_t u) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += BigEndian ? hi : lo;
+    out += BigEndian ? lo : hi;
+  };
+  for (const char32_t c : Text) {
+    if (c >= 0x10000) {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      unit(c);
+    }
+  }
+  return out;
+}
+
+TEST(XmlLayer, HonoursTheDeclaredEncoding) {
+  const std::string latin1 = "<?xml version='1.0' encoding='ISO-8859-1'?>";
+  const std::string cp1252 = "<?xml version=\"1.0\" encoding=\"windows-1252\" ?>";
+  const std::vector<std::pair<std::string, std::string>> accepted = {
+      {"<a>Caf\xC3\xA9</a>", "Caf\xC3\xA9"},
+      {"\xEF\xBB\xBF<?xml version='1.0' encoding='utf-8'?><a>Caf\xC3\xA9</a>", "Caf\xC3\xA9"},
+      {latin1 + "<a>Caf\xE9 \x80</a>", "Caf\xC3\xA9 \xC2\x80"},
+      {cp1252 + "<a>Caf\xE9 \x80</a>", "Caf\xC3\xA9 \xE2\x82\xAC"},
+      {"<?xml version='1.0' encoding='US-ASCII'?><a>plain</a>", "plain"},
+      {Utf16(U"<?xml version='1.0' encoding='UTF-16'?><a>Caf\u00E9 \U0001F600</a>", false),
+       "Caf\xC3\xA9 \xF0\x9F\x98\x80"},
+      {Utf16(U"<a>Caf\u00E9 \U0001F600</a>", true), "Caf\xC3\xA9 \xF0\x9F\x98\x80"},
+  };
+  for (const auto& [bytes, text] : accepted) {
+    TXmlDocument doc;
+    doc.LoadFromString(bytes, "in.xml");
+    EXPECT_EQ(doc.Root().Text(), text) << bytes;
+  }
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"<?xml version='1.0' encoding='Shift_JIS'?><a/>", "encoding \"Shift_JIS\" is not supported"},
+      {std::string("\xFF\xFE\0\0<\0\0\0", 8), "encoding UTF-32"},
+      {std::string("<\0a\0/\0>\0", 8), "UTF-16 without a byte-order mark"},
+      {"\xEF\xBB\xBF" + latin1 + "<a/>", "but begins with a UTF-8 byte-order mark"},
+      {Utf16(U"<?xml version='1.0' encoding='UTF-8'?><a/>", true), "but begins with a UTF-16"},
+      {cp1252 + "<a>\n\x81</a>", "line 2: byte 0x81 is not a character in windows-1252"},
+      {"<?xml version='1.0' encoding='ascii'?><a>\xC3\xA9</a>", "a byte above 0x7F"},
+      {Utf16(U"<a>\xD800</a>", false), "an unpaired UTF-16 surrogate"},
+      {Utf16(U"<a/>", false) + "x", "an odd number of bytes"},
+      {"<?xml version='1.0' encoding='UTF-8'<a/>", "the XML declaration does not end"},
+  };
+  for (const auto& [bytes, message] : refused) {
+    TXmlDocument doc;
+    try {
+      doc.LoadFromString(bytes, "in.xml");
+      ADD_FAILURE() << "accepted: " << bytes;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("in.xml", 0), 0u) << e.what();
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(XmlLayer, ParserMemoryIsBoundedByTheTextSize) {
+  // Empty elements cost the parser sixteen times their text; sound files a few times.
+  std::string dense = "<a>";
+  for (int i = 0; i < 200000; ++i) {
+    dense += "<b/>";
+  }
+  dense += "</a>";
+  TXmlDocument doc;
+  try {
+    doc.LoadFromString(dense, "dense.xml");
+    ADD_FAILURE() << "accepted";
+  } catch (const EConvertError& e) {
+    EXPECT_NE(std::string(e.what()).find("too many XML nodes"), std::string::npos) << e.what();
+  }
+  std::string sound = "<a>";
+  for (int i = 0; i < 50000; ++i) {
+    sound += "<trkpt lat=\"1\" lon=\"2\"/>";
+  }
+  doc.LoadFromString(sound + "</a>", "sound.xml");
+  EXPECT_EQ(doc.Root().ChildCount(), 50000u);
+}
+
+TEST(TextBuffer, StartsEmptyAndKeepsEverythingAcrossGrowths) {
+  TTextBuffer buffer;
+  buffer.Append(std::string_view());
+  buffer.Append(0, 'x');
+  buffer.Reserve(0);
+  EXPECT_EQ(buffer.View(), "");
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string piece = std::to_string(i * 7919);
+    buffer += piece;
+    buffer += ',';
+    buffer.Append(static_cast<size_t>(i % 3), ' ');
+    expected += piece + ',' + std::string(static_cast<size_t>(i % 3), ' ');
+  }
+  EXPECT_EQ(buffer.View(), expected);
 }
 
 TEST(XmlLayer, MissingAndOversizedFilesAreFileErrors) {

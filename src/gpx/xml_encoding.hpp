@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+/// Turns the bytes of an XML file into the UTF-8 text the parser reads, honouring the
+/// byte-order mark and the encoding its declaration names: UTF-8 (also US-ASCII, its subset),
+/// UTF-16 with a byte-order mark in either byte order, ISO-8859-1 and windows-1252. Any other
+/// encoding, bytes that are not text in the encoding, and characters that XML 1.0 does not
+/// allow raise EConvertError "SOURCE, line N: ..." naming SourceName. A UTF-8 file is checked
+/// in place without a copy; the byte-order mark is dropped.
+std::string DecodeXmlText(std::string Bytes, const std::string& SourceName);
+
+/// Appends the UTF-8 form of the code point Cp (at most U+10FFFF).
+void AppendUtf8(std::string& Out, uint32_t Cp);
+
+/// "SourceName, line N" for the byte at Offset of Text, counting lines from 1.
+std::string XmlLineLocation(const std::string& SourceName, std::string_view Text, size_t Offset);
+
+} // namespace tarnwick

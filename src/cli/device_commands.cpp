@@ -273,8 +273,9 @@ void AddDeviceCommands(CLI::App& App) {
                 "bytes per second of the link, 0 unlimited (default 131072)")
       ->check(CLI::Range(int64_t{0}, int64_t{1} << 30));
   c->add_option("--faults", simulate.Faults,
-                "KIND@N, random=RATE, unplug=N, comma-separated; KIND: noanswer, badcode, "
-                "negative, short, stray, late, overlong, fewer");
+                "KIND@N, late:MS@N, trickle:MS@N, random=RATE, unplug=N, comma-separated; KIND: "
+                "noanswer, badcode, negative, short, stray, late (300 ms unless MS), overlong, "
+                "fewer, trickle (data bytes 190 ms apart unless MS)");
   c->add_option("--seed,-s", simulate.Seed, "seed of the generated image and the random faults");
   c->add_option("--turnaround", simulate.TurnaroundMs, "ms before each reply leaves (default 2)")
       ->check(CLI::Range(0, 10000));

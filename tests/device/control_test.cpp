@@ -73,7 +73,7 @@ TEST_P(DownloadTest, RandomFaultsAreRecoveredByRetries) {
 }
 
 TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
-  for (int k = 0; k < sim::kSimFaultKinds; ++k) {
+  for (int k = 0; k < sim::kSimRandomFaultKinds; ++k) {
     const auto kind = static_cast<sim::TSimFaultKind>(k);
     sim::TSimFaultPlan faults;
     // The first command, and three more among the status and memory reads.

@@ -213,6 +213,10 @@ TEST_F(E2ETest, NoLoggerIsAnError) {
   const auto bad = RunProcess({kTarnwick, "simulate", "--faults", "sometimes"});
   EXPECT_NE(bad.ExitCode, 0);
   EXPECT_NE(bad.Err.find("bad fault item 'sometimes'"), std::string::npos) << bad.Err;
+  const auto timed = RunProcess({kTarnwick, "simulate", "--faults", "late@2,stray:9@3"});
+  EXPECT_NE(timed.Err.find("bad fault item 'stray:9@3': only late and trickle take a time"),
+            std::string::npos)
+      << timed.Err;
 }
 
 } // namespace

@@ -89,6 +89,30 @@ TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
   }
 }
 
+// An image without its status or configuration block would be saved as the logger's memory
+// (no records, or zeros for its settings): the download fails instead, naming the part, and
+// the logger goes back to its normal mode.
+TEST_P(DownloadTest, UnreadableStatusOrConfigurationFailsTheDownload) {
+  for (const auto& [first, part] :
+       {std::pair(2, "model"), std::pair(3, "identification"), std::pair(4, "record count"),
+        std::pair(5, "configuration block")}) {
+    sim::TSimFaultPlan faults;
+    for (int n = first; n < first + 8; ++n) { // every attempt at the part
+      faults.Scripted[n] = n % 2 == 0 ? sim::TSimFaultKind::NoAnswer : sim::TSimFaultKind::Negative;
+    }
+    TSimRig rig(PatternImage(300), Options(GetParam(), faults));
+    try {
+      rig.control.Download();
+      ADD_FAILURE() << "no error for the " << part;
+    } catch (const EIGotUError& e) {
+      EXPECT_EQ(e.what(), std::string("Cannot read the logger's ") + part);
+    }
+    EXPECT_TRUE(rig.progress->Reports.empty()) << part;
+    EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...") << part;
+    EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << part;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(ChunkSizes, DownloadTest, testing::Values(0x0900, 0x0B80),
                          [](const auto& info) {
                            return info.param == 0x0900 ? "Chunk8" : "Chunk16";
@@ -134,35 +158,6 @@ TEST(ControlTest, LoggerThatNeverAnswersFailsToInitialize) {
                           "Change To Config Mode Retrying...",
                           "Change To Config Mode Retrying..."));
   EXPECT_EQ(port.Writes.size(), 24u); // 3 switches of 8 attempts, one half each
-}
-
-TEST(ControlTest, FailedIdentificationStillReadsTheConfiguration) {
-  sim::TSimFaultPlan faults;
-  for (int n = 3; n <= 10; ++n) {
-    faults.Scripted[n] = sim::TSimFaultKind::Negative; // every identification attempt
-  }
-  TSimRig rig(PatternImage(300), Options(0x0900, faults));
-  const auto image = rig.control.Download();
-  ASSERT_NE(image, nullptr);
-  EXPECT_THAT(rig.messages->Lines, testing::IsSupersetOf({"Model is GT-120 (ModelType=x15)",
-                                                          "ERROR!! Get Identification Failure!!"}));
-  EXPECT_EQ(std::count(rig.messages->Lines.begin(), rig.messages->Lines.end(), "Get Count..."), 0);
-  EXPECT_EQ(image->ConfigLength(), 4096);
-  EXPECT_EQ(image->Status.NumberOfPoints(), 0);
-  ASSERT_NE(image->Blocks(), nullptr);
-  EXPECT_EQ(image->Blocks()->NumberOfBlocks(), 0);
-}
-
-TEST(ControlTest, FailedConfigurationReadLeavesAnEmptyBlock) {
-  sim::TSimFaultPlan faults;
-  for (int n = 5; n <= 12; ++n) {
-    faults.Scripted[n] = sim::TSimFaultKind::NoAnswer;
-  }
-  TSimRig rig(PatternImage(10), Options(0x0B80, faults));
-  const auto image = rig.control.Download();
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->ConfigLength(), 0);
-  EXPECT_EQ(image->Blocks()->NumberOfSlots(), 10);
 }
 
 TEST(ControlTest, FailedBlockRaisesReadErrorAfterSwitchingBack) {

@@ -113,6 +113,34 @@ INSTANTIATE_TEST_SUITE_P(FamiliesAndChunks, DownloadE2E,
                                   (std::string(info.param.Faults).empty() ? "" : "Faults");
                          });
 
+// A status part or the configuration block that cannot be read (a negative count for each of
+// its 8 attempts) fails the download naming the part; the pair already there stays as it was.
+class UnreadablePartE2E : public E2ETest,
+                          public testing::WithParamInterface<std::tuple<const char*, int>> {};
+
+TEST_P(UnreadablePartE2E, NothingIsWrittenAndTheOldPairStays) {
+  const auto [chunk, first] = GetParam();
+  const std::string base = Reference("gt900", "200", "5");
+  const std::string oldDat = ReadFile(base + ".dat");
+  const std::string oldBin = ReadFile(base + ".bin");
+  std::string faults = "negative@" + std::to_string(first);
+  for (int n = first + 1; n < first + 8; ++n) {
+    faults += ",negative@" + std::to_string(n);
+  }
+  std::string port;
+  auto sim = Simulate({"--chunk-size", chunk, "--faults", faults, "--no-register"}, port);
+  const auto r = RunProcess(
+      {kTarnwick, "download", "--port", port, "--chunk-size", chunk, "-o", base}, "", "", 300);
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  const std::string part = first == 2 ? "model" : "configuration block";
+  EXPECT_NE(r.Err.find("Cannot read the logger's " + part + "\n"), std::string::npos) << r.Err;
+  EXPECT_TRUE(ReadFile(base + ".dat") == oldDat && ReadFile(base + ".bin") == oldBin);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2); // no temps
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, UnreadablePartE2E,
+                         testing::Values(std::tuple("8", 2), std::tuple("16", 5)));
+
 TEST_F(E2ETest, DevicesListsASimulatorAndDownloadFindsIt) {
   std::string port;
   auto sim = Simulate({"--model", "gt900", "--points", "200", "--chunk-size", "16"}, port);
@@ -196,13 +224,13 @@ TEST_F(E2ETest, SettingsFileTunesTheEngineAndTheDebugLog) {
                       port);
   const auto r = RunProcess({exe, "download", "--port", port, "-o", dir.File("x")}, "", "", 300);
   unsetenv("TMPDIR");
-  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  // CommandRetryCount=$3: the model command failed three times, which ends the download.
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  EXPECT_NE(r.Err.find("ERROR!! Get Model Failure!!"), std::string::npos) << r.Err;
   const std::string log = ReadFile(dir.File("tarnwick.log"));
-  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\d\d:\d\d\.\d{3}: 1: # ReadData 0\r\n)")));
+  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\d\d:\d\d\.\d{3}: 1: # GetModel\r\n)")));
   // FastDrain=0: the drain before each command waits instead of taking what is there.
   EXPECT_EQ(log.find("Read Pending Data Request"), std::string::npos);
-  // CommandRetryCount=$3: the model command failed three times and was given up.
-  EXPECT_NE(r.Err.find("ERROR!! Get Model Failure!!"), std::string::npos) << r.Err;
 }
 
 TEST_F(E2ETest, NoLoggerIsAnError) {

@@ -13,7 +13,10 @@ namespace tarnwick {
 using enum TIGotUProtocolDebugLevel;
 
 TIGotUProtocol::TIGotUProtocol()
-    : FSleeper([](std::chrono::milliseconds t) { std::this_thread::sleep_for(t); }) {}
+    : FSleeper([](std::chrono::milliseconds t) { std::this_thread::sleep_for(t); }), clockNow([] {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+      }) {}
 
 TIgotUPort& TIGotUProtocol::RequirePort() const {
   if (FPort == nullptr) {
@@ -108,6 +111,7 @@ int TIGotUProtocol::ReadRemain(uint8_t* Buffer, int Count) {
 }
 
 bool TIGotUProtocol::ReadReply(TIGotUCommandReply& Reply) {
+  const auto start = Now();
   if (!ReadReplyHeader(Reply.Header)) {
     return false;
   }
@@ -125,6 +129,16 @@ bool TIGotUProtocol::ReadReply(TIGotUCommandReply& Reply) {
     const int got = ReadRemain(p, remaining);
     p += got;
     remaining -= got;
+    // Each read ends when bytes stop for 10 ms, so a logger that trickles its reply would
+    // otherwise keep one block going for minutes.
+    const auto spent = Now() - start;
+    if (remaining > 0 && spent > kReplyDeadline) {
+      DebugMessage(dlLow,
+                   fmt::format("**** Reply Deadline Error after {} ms, {} of {} bytes",
+                               std::chrono::duration_cast<std::chrono::milliseconds>(spent).count(),
+                               Reply.DataCount() - remaining, Reply.DataCount()));
+      return false;
+    }
   }
   return true;
 }

@@ -24,8 +24,15 @@ class TIGotUProtocol {
  public:
   /// How the engine waits; tests on a simulated clock replace it.
   using TSleeper = std::function<void(std::chrono::milliseconds)>;
+  /// A monotonic clock for the engine's deadlines; tests on a simulated clock replace it.
+  using Clock = std::function<std::chrono::microseconds()>;
 
-  /// No port, ReadRetryCount 5, CommandRetryCount 8, fast drain, real sleeps.
+  /// The longest the engine gives a reply, from the frame's last byte written to the reply's
+  /// last byte read: several times what a slow link (16 KiB/s) needs for a 4 KiB block.
+  /// A reply that takes longer fails its attempt.
+  static constexpr std::chrono::milliseconds kReplyDeadline{2000};
+
+  /// No port, ReadRetryCount 5, CommandRetryCount 8, fast drain, real sleeps and clock.
   TIGotUProtocol();
 
   /// The bound port, not owned; null before one is bound.
@@ -43,6 +50,8 @@ class TIGotUProtocol {
   void SetFastDrain(bool Value) { FFastDrain = Value; }
   /// Replaces how the engine waits (default: the calling thread sleeps).
   void SetSleeper(TSleeper Sleeper) { FSleeper = std::move(Sleeper); }
+  /// Replaces the engine's clock (default: the steady clock).
+  void SetClock(Clock Now) { clockNow = std::move(Now); }
 
   /// Writes Msg to the port's debug log at level 1; nothing without a port or log.
   void DebugMessage(TIGotUProtocolDebugLevel Level, const std::string& Msg);
@@ -76,6 +85,7 @@ class TIGotUProtocol {
   bool ReadAck();
   int ReadRemain(uint8_t* Buffer, int Count);
   bool ReadReply(TIGotUCommandReply& Reply);
+  std::chrono::microseconds Now() const { return clockNow(); }
   bool Transact(TIGotUCommand& Cmd, uint8_t* Ptr, size_t PtrSize);
 
   TIgotUPort* FPort = nullptr;
@@ -83,6 +93,7 @@ class TIGotUProtocol {
   int FCommandRetryCount = 8;
   bool FFastDrain = true;
   TSleeper FSleeper;
+  Clock clockNow;
 };
 
 } // namespace tarnwick

@@ -89,6 +89,35 @@ TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
   }
 }
 
+// A reply has kReplyDeadline to arrive whole: a slow link (4 KiB in a quarter of a second)
+// is well within it; a trickling logger or a far slower link fails its attempts instead of
+// holding one block for minutes (4096 bytes 190 ms apart take 13).
+TEST_P(DownloadTest, RepliesMustArriveWithinTheDeadline) {
+  struct Case {
+    const char* faults;
+    int64_t rate;
+    const char* error; // null: the download completes
+  };
+  for (const Case& c : {Case{"", 16384, nullptr}, Case{"trickle@8", 131072, "Read Error !!"},
+                        Case{"", 1024, "Cannot read the logger's configuration block"}}) {
+    SCOPED_TRACE(testing::Message() << "'" << c.faults << "' at " << c.rate << " B/s");
+    auto options = Options(GetParam(), sim::ParseFaultSpec(c.faults));
+    options.Link.BytesPerSecond = c.rate;
+    TSimRig rig(PatternImage(2000), options);
+    try {
+      EXPECT_NE(rig.control.Download(), nullptr);
+      EXPECT_EQ(c.error, nullptr);
+    } catch (const EIGotUError& e) {
+      EXPECT_STREQ(e.what(), c.error);
+    }
+    EXPECT_LT(rig.port.Now(), std::chrono::minutes(1));
+    const auto lines = rig.trace.Lines();
+    EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                          [](const auto& l) { return l.rfind("1: **** Reply Deadline", 0) == 0; }),
+              c.error != nullptr);
+  }
+}
+
 // An image without its status or configuration block would be saved as the logger's memory
 // (no records, or zeros for its settings): the download fails instead, naming the part, and
 // the logger goes back to its normal mode.

@@ -27,8 +27,8 @@ class TFuzzPort : public TIgotUPort {
       : FData(data), FSize(size), FFlags(flags), FState(seed | 1) {}
 
   // Simulated time: a read that ends short waited for the read time-out, a full one took a
-  // moment; the engine's pauses add theirs. Keeps the engine's deadlines from spinning on
-  // the real clock.
+  // moment; the engine's pauses add theirs. Keeps the engine's deadlines and its wait for a
+  // quiet line from spinning on the real clock.
   std::chrono::microseconds Now() const { return FNow; }
   void Sleep(std::chrono::milliseconds Time) { FNow += Time; }
 
@@ -141,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   } catch (const Exception&) {
     // "Read Error !!", "Initialize Error ! Please Retry.", an unreadable status part or
-    // configuration block, or the port's failure.
+    // configuration block, a line that never goes quiet, or the port's failure.
   }
   if (control.Progress() != nullptr) {
     std::abort(); // the job must restore the control

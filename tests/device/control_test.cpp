@@ -43,6 +43,7 @@ TEST_P(DownloadTest, ThreeHundredPointsInThreeBlocks) {
   EXPECT_EQ(rig.trace.Count("1: # ReadData 3000"), 1);
   EXPECT_EQ(rig.trace.Count("1: # SendNmeaSwitch"), 2);
   EXPECT_EQ(rig.trace.Count("1: @Clear Buffer for Retry"), 0);
+  EXPECT_EQ(rig.trace.Count("1: @Wait For Quiet Line"), 0); // nothing failed: no waiting
 }
 
 TEST_P(DownloadTest, BlockCountFollowsTheRecordCount) {
@@ -86,6 +87,28 @@ TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
     ASSERT_NE(image, nullptr) << sim::FaultName(kind);
     test::ExpectSameImage(*image, source);
     EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << sim::FaultName(kind);
+  }
+}
+
+// A reply later than the header's time-out is taken by the retry while the retry's own reply
+// is still on its way, with the header the next block read expects. Single late replies on
+// status, configuration and block reads, and chains in which the retry's reply is late too.
+// Commands: 1 switch, 2 model, 3 identification, 4 count, 5 configuration, 6-21 the blocks.
+TEST_P(DownloadTest, LateRepliesNeverShiftTheImage) {
+  const auto source = PatternImage(2000);
+  std::vector<std::string> plans = {"late:650@6,late:650@7", "late:650@6,late:1900@7",
+                                    "late:1900@5,late:650@6", "late:650@6,late:700@8,late:650@10"};
+  for (const char* delay : {"250", "650", "1250", "1900"}) {
+    for (const char* command : {"2", "3", "5", "6", "13", "21"}) {
+      plans.push_back(std::string("late:") + delay + "@" + command);
+    }
+  }
+  for (const auto& plan : plans) {
+    SCOPED_TRACE(plan);
+    TSimRig rig(source, Options(GetParam(), sim::ParseFaultSpec(plan)));
+    const auto image = rig.control.Download();
+    ASSERT_NE(image, nullptr);
+    test::ExpectSameImage(*image, source);
   }
 }
 
@@ -187,6 +210,21 @@ TEST(ControlTest, LoggerThatNeverAnswersFailsToInitialize) {
                           "Change To Config Mode Retrying...",
                           "Change To Config Mode Retrying..."));
   EXPECT_EQ(port.Writes.size(), 24u); // 3 switches of 8 attempts, one half each
+}
+
+// After a failed attempt, a line that never goes quiet cannot be trusted with the next
+// reply: the command is not sent, and the error says why.
+TEST(ControlTest, LineThatNeverGoesQuietIsAnError) {
+  TSimRig rig(PatternImage(300), Options(0x0B80, sim::ParseFaultSpec("trickle@2")));
+  rig.protocol.SetCommandRetryCount(1);
+  ASSERT_TRUE(rig.control.Initialize());
+  std::vector<uint8_t> block(4096);
+  EXPECT_FALSE(rig.control.ReadData(0x1000, 4096, block.data())); // trickles for 13 minutes
+  RModelResult model;
+  EXPECT_THROW(rig.control.GetModel(model), EIGotUError);
+  EXPECT_EQ(rig.port.Logger().Stats().Commands, 2);
+  // Given up once (1 + CommandRetryCount) deadlines have passed without a quiet moment.
+  EXPECT_EQ(rig.trace.Count("1: **** Line Not Quiet after 4170 ms, 23 bytes dropped"), 1);
 }
 
 TEST(ControlTest, FailedBlockRaisesReadErrorAfterSwitchingBack) {

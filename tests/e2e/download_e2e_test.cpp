@@ -114,6 +114,25 @@ INSTANTIATE_TEST_SUITE_P(FamiliesAndChunks, DownloadE2E,
                                   (std::string(info.param.Faults).empty() ? "" : "Faults");
                          });
 
+// A reply later than the header's time-out is taken by the retry, whose own reply must not
+// become the next block. Four late replies (configuration and three blocks), each chunk size.
+class LateReplyE2E : public E2ETest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(LateReplyE2E, LateRepliesLeaveTheImageExact) {
+  std::string port;
+  auto sim =
+      Simulate({"--model", "gt120", "--points", "1500", "--seed", "21", "--chunk-size", GetParam(),
+                "--faults", "late:650@5,late:650@9,late:700@13,late:1250@18", "--no-register"},
+               port);
+  const auto r = RunProcess(
+      {kTarnwick, "download", "--port", port, "--chunk-size", GetParam(), "-o", dir.File("late")},
+      "", "", 300);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  ExpectSamePair(dir.File("late"), Reference("gt120", "1500", "21"));
+}
+
+INSTANTIATE_TEST_SUITE_P(ChunkSizes, LateReplyE2E, testing::Values("8", "16"));
+
 // A status part or the configuration block that cannot be read (a negative count for each of
 // its 8 attempts) fails the download naming the part; the pair already there stays as it was.
 class UnreadablePartE2E : public E2ETest,

@@ -19,6 +19,7 @@
 #include <ctime>
 #include <fmt/format.h>
 #include <iostream>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace tarnwick::cli {
@@ -63,7 +64,17 @@ struct TDownloadArgs {
   std::string Port;
   int ChunkSize = 8;
   int Device = 0;
+  bool Verbose = false;
 };
+
+// Columns of the terminal on standard error; 80 when it does not say.
+int TerminalWidth() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+    return size.ws_col;
+  }
+  return 80;
+}
 
 // The port of the logger that the options name: --port, --device N, or the only one found.
 std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
@@ -116,10 +127,11 @@ int Download(const TDownloadArgs& args) {
   const TCancelSignals signals(
       "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n");
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
-  const auto progress =
-      std::make_shared<TConsoleProgress>(std::cerr, terminal, &TCancelSignals::Requested);
-  std::cerr << "Logger port: " << port->Description() << " (chunk size " << port->ChunkSize()
-            << ")\n";
+  const auto progress = std::make_shared<TConsoleProgress>(
+      std::cerr, terminal, args.Verbose, &TCancelSignals::Requested, TConsoleProgress::TClock{},
+      terminal ? TerminalWidth() : 80);
+  progress->Line("Logger port: " + port->Description() + " (chunk size " +
+                 std::to_string(port->ChunkSize()) + ")");
   const auto job = TIGotUDownload::Create(control);
   bool done = false;
   try {
@@ -252,6 +264,9 @@ void AddDeviceCommands(CLI::App& App) {
   c->add_option("--device", download.Device, "number of the logger in \"tarnwick devices\"")
       ->check(CLI::PositiveNumber)
       ->excludes(port);
+  c->add_flag("--verbose,-v", download.Verbose,
+              "print every status text on a line of its own, also on a terminal (where "
+              "otherwise only the latest stands above the progress bar)");
   c->callback([] {
     if (const int code = Download(download); code != 0) {
       throw CLI::RuntimeError(code);

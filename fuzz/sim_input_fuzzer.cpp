@@ -39,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.ProductID = (data[0] & 1) != 0 ? 0x0B80 : 0x0900;
   options.Faults.RandomRate = 0.2;
   options.Faults.UnplugAfterBlocks = 50;
+  options.Faults.Scripted[3] = SimFault(TSimFaultKind::Late, std::chrono::milliseconds(650));
+  options.Faults.Scripted[6] = SimFault(TSimFaultKind::Trickle, std::chrono::milliseconds(2));
   TSimLogger logger(image, options);
   std::vector<uint8_t> out(70000);
   TSimTime now{0};

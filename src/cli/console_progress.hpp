@@ -8,41 +8,54 @@
 
 namespace tarnwick::cli {
 
-/// A progress sink on a text stream. On a terminal: a bar redrawn in place (blocks, percent,
-/// bytes per second, time left) with the messages printed above it; otherwise plain lines:
-/// every message, and a progress line at every tenth of the blocks.
+/// A progress sink on a text stream. Stage texts (message 1) are printed as lines of their
+/// own. On a terminal, a bar (blocks, percent, bytes per second, time left) is redrawn in
+/// place, and the latest status text (message 2) stands on one line above it, rewritten with
+/// each new text; with Verbose every status text is printed as a line above the bar instead.
+/// Otherwise plain lines: every text, and a progress line at every tenth of the blocks.
 class TConsoleProgress : public IProgressInterface {
  public:
   /// Seconds on a monotonic clock.
   using TClock = std::function<double()>;
 
   /// Writes to Out; CancelRequested is asked at every OnProgress. Clock defaults to the
-  /// steady clock.
-  TConsoleProgress(std::ostream& Out, bool Terminal, std::function<bool()> CancelRequested,
-                   TClock Clock = {});
+  /// steady clock; Width is the terminal's width in columns, which the lines drawn in place
+  /// are cut to.
+  TConsoleProgress(std::ostream& Out, bool Terminal, bool Verbose,
+                   std::function<bool()> CancelRequested, TClock Clock = {}, int Width = 80);
 
   void OnProgress(int32_t Position, int32_t Max, bool& Abort) override;
-  void SetMessage1(const std::string& Msg) override { Message(Msg); }
-  void SetMessage2(const std::string& Msg) override { Message(Msg); }
-  /// Ends the bar's line, so that what follows starts on a line of its own.
+  void SetMessage1(const std::string& Msg) override { Line(Msg); }
+  void SetMessage2(const std::string& Msg) override;
+  /// Prints Msg as a line of its own, above the status line and the bar.
+  void Line(const std::string& Msg);
+  /// Ends what is drawn in place, so that what follows starts on a line of its own; the
+  /// last status text and the bar stay on the screen.
   void Finish();
 
   /// "12/512 blocks  2%  120.3 KiB/s  0:42 left" for Position of Max blocks after Seconds.
   static std::string ProgressText(int Position, int Max, double Seconds);
 
  private:
-  void Message(const std::string& Msg);
-  void DrawBar();
+  static std::string Printable(const std::string& Text);
+  std::string Fit(const std::string& Text) const;
+  std::string BarText() const;
+  void EraseLive();
+  void DrawLive();
 
   std::ostream& FOut;
   bool FTerminal;
+  bool verbose;
   std::function<bool()> FCancelRequested;
   TClock FClock;
+  int width;
   double FStart = -1;
   int FPosition = 0;
   int FMax = 0;
   int FLastTenth = -1;
   bool FBarShown = false;
+  std::string status; // the status text drawn in place
+  int liveRows = 0;   // rows drawn in place below the printed lines; the cursor ends the last
 };
 
 } // namespace tarnwick::cli

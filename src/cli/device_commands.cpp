@@ -20,6 +20,7 @@
 #include <ctime>
 #include <fmt/format.h>
 #include <iostream>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace tarnwick::cli {
@@ -65,7 +66,17 @@ struct TDownloadArgs {
   std::string Port;
   int ChunkSize = 8;
   int Device = 0;
+  bool Verbose = false;
 };
+
+// Columns of the terminal on standard error; 80 when it does not say.
+int TerminalWidth() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+    return size.ws_col;
+  }
+  return 80;
+}
 
 // The port of the logger that the options name: --port, --device N, or the only one found.
 std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
@@ -122,10 +133,11 @@ int Download(const TDownloadArgs& args) {
   const TCancelSignals signals(
       "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n");
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
-  const auto progress =
-      std::make_shared<TConsoleProgress>(std::cerr, terminal, &TCancelSignals::Requested);
-  std::cerr << "Logger port: " << port->Description() << " (chunk size " << port->ChunkSize()
-            << ")\n";
+  const auto progress = std::make_shared<TConsoleProgress>(
+      std::cerr, terminal, args.Verbose, &TCancelSignals::Requested, TConsoleProgress::TClock{},
+      terminal ? TerminalWidth() : 80);
+  progress->Line("Logger port: " + port->Description() + " (chunk size " +
+                 std::to_string(port->ChunkSize()) + ")");
   const auto job = TIGotUDownload::Create(control);
   bool done = false;
   try {
@@ -258,6 +270,9 @@ void AddDeviceCommands(CLI::App& App) {
   c->add_option("--device", download.Device, "number of the logger in \"tarnwick devices\"")
       ->check(CountsFromOne("loggers"))
       ->excludes(port);
+  c->add_flag("--verbose,-v", download.Verbose,
+              "print every status text on a line of its own, also on a terminal (where "
+              "otherwise only the latest stands above the progress bar)");
   c->callback([] {
     if (const int code = Download(download); code != 0) {
       throw CLI::RuntimeError(code);
@@ -279,8 +294,9 @@ void AddDeviceCommands(CLI::App& App) {
                 "bytes per second of the link, 0 unlimited (default 131072)")
       ->check(CLI::Range(int64_t{0}, int64_t{1} << 30));
   c->add_option("--faults", simulate.Faults,
-                "KIND@N, random=RATE, unplug=N, comma-separated; KIND: noanswer, badcode, "
-                "negative, short, stray, late, overlong, fewer");
+                "KIND@N, late:MS@N, trickle:MS@N, random=RATE, unplug=N, comma-separated; KIND: "
+                "noanswer, badcode, negative, short, stray, late (300 ms unless MS), overlong, "
+                "fewer, trickle (data bytes 190 ms apart unless MS)");
   c->add_option("--seed,-s", simulate.Seed, "seed of the generated image and the random faults");
   c->add_option("--turnaround", simulate.TurnaroundMs, "ms before each reply leaves (default 2)")
       ->check(CLI::Range(0, 10000));

@@ -34,6 +34,9 @@ class TIGotUCommand {
   /// Takes the command's result from a reply whose header the engine has checked; the base
   /// takes nothing. Raises EIGotUError when the reply is too short for the result.
   virtual void ParseReply(const TIGotUCommandReply& Reply);
+  /// Whether the engine must make sure no reply to an earlier frame is still on its way before
+  /// sending this command: true for every command whose reply carries what the caller reads.
+  virtual bool NeedsQuietLine() const { return true; }
 
  protected:
   /// Byte Offset := high byte of Value, byte Offset + 1 := low byte.
@@ -66,6 +69,9 @@ class TIGotUNmeaSwitchCommand : public TIGotUCommand {
   explicit TIGotUNmeaSwitchCommand(int GPSMode);
   /// Ok := the reply's data count is 0; never fails.
   void ParseReply(const TIGotUCommandReply& Reply) override;
+  /// False: nobody reads the switch's result, and in normal mode the logger's text lines
+  /// never let the line go quiet.
+  bool NeedsQuietLine() const override { return false; }
 
   /// The result; kept as it was when parsing failed.
   RSwitchResult ResultData;

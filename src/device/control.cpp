@@ -116,10 +116,14 @@ bool TIGotUControl::ReadData(uint32_t Addr, uint16_t Size, uint8_t* Ptr) {
 }
 
 bool TIGotUControl::ReadStatusData(RIGotUStatusData& Status) {
+  return ReadStatus(Status) == nullptr;
+}
+
+const char* TIGotUControl::ReadStatus(RIGotUStatusData& Status) {
   DebugMsg("Get Model...");
   if (!GetModel(Status.FModel)) {
     DebugMsg("ERROR!! Get Model Failure!!");
-    return false;
+    return "model";
   }
   DebugMsg(fmt::format("Model is {} (ModelType=x{:02X})", Status.FModel.ModelName(),
                        Status.FModel.ModelType()));
@@ -128,7 +132,7 @@ bool TIGotUControl::ReadStatusData(RIGotUStatusData& Status) {
   DebugMsg("Get Identification...");
   if (!Identification(Status.FIdent)) {
     DebugMsg("ERROR!! Get Identification Failure!!");
-    return false;
+    return "identification";
   }
   DebugMsg(fmt::format("SerialNumber={}", Status.FIdent.SerialNumber()));
   DebugMsg(
@@ -140,10 +144,10 @@ bool TIGotUControl::ReadStatusData(RIGotUStatusData& Status) {
   DebugMsg("Get Count...");
   if (!GetCount(Status.FCount)) {
     DebugMsg("ERROR!! Get Count Failure!!");
-    return false;
+    return "record count";
   }
   DebugMsg(fmt::format("Data Point Count={}", Status.FCount.Count()));
-  return true;
+  return nullptr;
 }
 
 std::unique_ptr<TIGotUSlotBlocks> TIGotUControl::ReadTrackPointBlock(int NumberOfPoints) {
@@ -179,10 +183,17 @@ std::unique_ptr<TIGotUWholeData> TIGotUControl::Download() {
 
   auto image = std::make_unique<TIGotUWholeData>();
   try {
+    // An image with a missing status part or configuration block would be saved as if it
+    // were the logger's memory (no records, or zeros for the settings), so either failure
+    // ends the download.
     StageMsg("Read Status...");
-    ReadStatusData(image->Status);
+    if (const char* failed = ReadStatus(image->Status)) {
+      throw EIGotUError(fmt::format("Cannot read the logger's {}", failed));
+    }
     StageMsg("Reading Configuration...");
-    ReadConfigBlock(*image, *this);
+    if (!ReadConfigBlock(*image, *this)) {
+      throw EIGotUError("Cannot read the logger's configuration block");
+    }
     StageMsg("Downloading...");
     if (!ReadBlocks(*image, *this)) {
       image.reset();

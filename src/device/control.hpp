@@ -69,10 +69,15 @@ class TIGotUControl {
   std::unique_ptr<TIGotUSlotBlocks> ReadTrackPointBlock(int NumberOfPoints);
   /// The complete download: drain, configuration mode, status, configuration block, point
   /// blocks, normal mode. Null when cancelled. Raises EIGotUInitializeError when the logger
-  /// does not switch; any later error is raised after one attempt to switch the logger back.
+  /// does not switch, EIGotUError "Cannot read the logger's model" (identification, record
+  /// count, configuration block) when one of those cannot be read; any error after the
+  /// switch is raised after one attempt to switch the logger back.
   std::unique_ptr<TIGotUWholeData> Download();
 
  private:
+  // ReadStatusData that names the part that failed ("model", "identification", "record
+  // count"), or null when all were read.
+  const char* ReadStatus(RIGotUStatusData& Status);
   void DebugMsg(const std::string& Msg);
   void StageMsg(const std::string& Msg);
   bool CheckProgress(int Position, int Max);

@@ -31,8 +31,9 @@ int TIgotUPort::Read(uint8_t* Buffer, int Count) {
                 [&] { return DoRead(Buffer, Count); });
 }
 
+// Traced as a read: the log shows the same requests whichever drain the engine uses.
 int TIgotUPort::ReadPending(uint8_t* Buffer, int Count) {
-  return Traced(FDebugLog, "Read Pending Data Request", "Read Pending Data Failed", Count,
+  return Traced(FDebugLog, "Read Data Request", "Read Data Failed", Count,
                 [&] { return DoReadPending(Buffer, Count); });
 }
 

@@ -3,6 +3,7 @@
 #include "support/debug_log.hpp"
 #include "support/errors.hpp"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <fmt/format.h>
@@ -13,7 +14,10 @@ namespace tarnwick {
 using enum TIGotUProtocolDebugLevel;
 
 TIGotUProtocol::TIGotUProtocol()
-    : FSleeper([](std::chrono::milliseconds t) { std::this_thread::sleep_for(t); }) {}
+    : FSleeper([](std::chrono::milliseconds t) { std::this_thread::sleep_for(t); }), clockNow([] {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+      }) {}
 
 TIgotUPort& TIGotUProtocol::RequirePort() const {
   if (FPort == nullptr) {
@@ -62,6 +66,48 @@ void TIGotUProtocol::ClearForRetry() {
   Wait(std::chrono::milliseconds(200));
 }
 
+// Why a quiet line, and not one drain that waits for the read time-out: a reply can come
+// later than the header's time-out. The retry then takes it (same command, same data) and
+// the retry's own reply is left on its way, a whole 4 KiB reply with the very header the
+// next block read expects. One timed read does not keep it out: it ends after 256 bytes or
+// 10 ms after the last one, the purge drops only what has arrived, and a reply queued behind
+// a late one may start after the read has ended.
+// What this relies on: the logger answers frames in the order it got them, one reply each,
+// and starts each reply within kReplyDeadline of the moment it could (its frame in, the
+// reply before it out), the bound the engine holds the replies it takes to as well. Then a
+// silence longer than kReplyDeadline after the last frame means no earlier frame's reply
+// can still start.
+void TIGotUProtocol::SettleLine() {
+  using std::chrono::duration_cast;
+  using std::chrono::milliseconds;
+  TIgotUPort& port = RequirePort();
+  DebugMessage(dlLow, "@Wait For Quiet Line");
+  std::array<uint8_t, 256> scratch{};
+  const auto start = Now();
+  const auto limit = kReplyDeadline * (1 + std::max(FCommandRetryCount, 0));
+  auto lastByte = start;
+  int64_t dropped = 0;
+  for (;;) {
+    const int n = port.Read(scratch.data(), static_cast<int>(scratch.size()));
+    const auto now = Now();
+    if (n > 0) {
+      dropped += n;
+      lastByte = now;
+    } else if (now - lastByte > kReplyDeadline) {
+      break;
+    }
+    if (now - start > limit) {
+      DebugMessage(dlLow, fmt::format("**** Line Not Quiet after {} ms, {} bytes dropped",
+                                      duration_cast<milliseconds>(now - start).count(), dropped));
+      throw EIGotUError("The logger does not stop sending: no command can be answered reliably");
+    }
+  }
+  port.ClearBuffer();
+  settlePending = false;
+  DebugMessage(dlLow, fmt::format("@Line Quiet after {} ms, {} bytes dropped",
+                                  duration_cast<milliseconds>(Now() - start).count(), dropped));
+}
+
 void TIGotUProtocol::WriteChunk(const uint8_t* Buffer, int Count) {
   const int n = RequirePort().Write(Buffer, Count);
   if (n < Count) {
@@ -108,6 +154,7 @@ int TIGotUProtocol::ReadRemain(uint8_t* Buffer, int Count) {
 }
 
 bool TIGotUProtocol::ReadReply(TIGotUCommandReply& Reply) {
+  const auto start = Now();
   if (!ReadReplyHeader(Reply.Header)) {
     return false;
   }
@@ -125,6 +172,16 @@ bool TIGotUProtocol::ReadReply(TIGotUCommandReply& Reply) {
     const int got = ReadRemain(p, remaining);
     p += got;
     remaining -= got;
+    // Each read ends when bytes stop for 10 ms, so a logger that trickles its reply would
+    // otherwise keep one block going for minutes.
+    const auto spent = Now() - start;
+    if (remaining > 0 && spent > kReplyDeadline) {
+      DebugMessage(dlLow,
+                   fmt::format("**** Reply Deadline Error after {} ms, {} of {} bytes",
+                               std::chrono::duration_cast<std::chrono::milliseconds>(spent).count(),
+                               Reply.DataCount() - remaining, Reply.DataCount()));
+      return false;
+    }
   }
   return true;
 }
@@ -167,9 +224,16 @@ bool TIGotUProtocol::Transact(TIGotUCommand& Cmd, uint8_t* Ptr, size_t PtrSize) 
 
 bool TIGotUProtocol::SendCommand(TIGotUCommand& Cmd, uint8_t* Ptr, size_t PtrSize) {
   RequirePort();
+  // A command whose result nobody reads (the mode switch) cannot be misled by a stale reply,
+  // and in normal mode the logger's text never lets the line go quiet; the wait is left to
+  // the next command that reads something.
+  if (settlePending && Cmd.NeedsQuietLine()) {
+    SettleLine();
+  }
   for (int attempt = 0; attempt < FCommandRetryCount; ++attempt) {
     try {
       if (Transact(Cmd, Ptr, PtrSize)) {
+        settlePending = settlePending || attempt > 0;
         return true;
       }
     } catch (const std::exception&) {
@@ -177,6 +241,7 @@ bool TIGotUProtocol::SendCommand(TIGotUCommand& Cmd, uint8_t* Ptr, size_t PtrSiz
     }
     ClearForRetry();
   }
+  settlePending = settlePending || FCommandRetryCount > 0;
   return false;
 }
 

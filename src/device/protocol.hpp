@@ -24,8 +24,15 @@ class TIGotUProtocol {
  public:
   /// How the engine waits; tests on a simulated clock replace it.
   using TSleeper = std::function<void(std::chrono::milliseconds)>;
+  /// A monotonic clock for the engine's deadlines; tests on a simulated clock replace it.
+  using Clock = std::function<std::chrono::microseconds()>;
 
-  /// No port, ReadRetryCount 5, CommandRetryCount 8, fast drain, real sleeps.
+  /// The longest the engine gives a reply, from the frame's last byte written to the reply's
+  /// last byte read: several times what a slow link (16 KiB/s) needs for a 4 KiB block.
+  /// A reply that takes longer fails its attempt.
+  static constexpr std::chrono::milliseconds kReplyDeadline{2000};
+
+  /// No port, ReadRetryCount 5, CommandRetryCount 8, fast drain, real sleeps and clock.
   TIGotUProtocol();
 
   /// The bound port, not owned; null before one is bound.
@@ -43,6 +50,11 @@ class TIGotUProtocol {
   void SetFastDrain(bool Value) { FFastDrain = Value; }
   /// Replaces how the engine waits (default: the calling thread sleeps).
   void SetSleeper(TSleeper Sleeper) { FSleeper = std::move(Sleeper); }
+  /// Replaces the engine's clock (default: the steady clock).
+  void SetClock(Clock Now) { clockNow = std::move(Now); }
+  /// Whether a reply to an earlier frame may still be on its way, so that the next command
+  /// that reads a result first waits for the line to go quiet (see SendCommand).
+  bool SettlePending() const { return settlePending; }
 
   /// Writes Msg to the port's debug log at level 1; nothing without a port or log.
   void DebugMessage(TIGotUProtocolDebugLevel Level, const std::string& Msg);
@@ -55,7 +67,9 @@ class TIGotUProtocol {
   /// reply; false after all attempts failed (the command's result keeps its old content).
   /// Errors inside an attempt are caught; a transport error while draining for a retry
   /// passes to the caller. Time: each failed attempt costs at least 400 ms (a header read
-  /// time-out and the retry pause).
+  /// time-out and the retry pause). After a command with a failed attempt, the next command
+  /// whose result is read first waits until the line has been quiet for longer than
+  /// kReplyDeadline (see SettleLine); EIGotUError when it does not go quiet.
   bool SendCommand(TIGotUCommand& Cmd, uint8_t* Ptr = nullptr, size_t PtrSize = 0);
   /// One raw exchange without retry and without ParseReply: drain, write the frame, read the
   /// reply. False for a reply that failed a check; errors pass to the caller.
@@ -66,6 +80,10 @@ class TIGotUProtocol {
   bool PreRead();
   /// Drains with the read time-out, purges both buffers and pauses 200 ms.
   void ClearForRetry();
+  /// Reads and drops everything the logger sends until the line has been quiet for longer
+  /// than kReplyDeadline, then purges and clears SettlePending. Raises EIGotUError when the
+  /// line is still busy after (CommandRetryCount + 1) x kReplyDeadline; port errors pass.
+  void SettleLine();
 
  private:
   TIgotUPort& RequirePort() const;
@@ -76,6 +94,7 @@ class TIGotUProtocol {
   bool ReadAck();
   int ReadRemain(uint8_t* Buffer, int Count);
   bool ReadReply(TIGotUCommandReply& Reply);
+  std::chrono::microseconds Now() const { return clockNow(); }
   bool Transact(TIGotUCommand& Cmd, uint8_t* Ptr, size_t PtrSize);
 
   TIgotUPort* FPort = nullptr;
@@ -83,6 +102,8 @@ class TIGotUProtocol {
   int FCommandRetryCount = 8;
   bool FFastDrain = true;
   TSleeper FSleeper;
+  Clock clockNow;
+  bool settlePending = false;
 };
 
 } // namespace tarnwick

@@ -11,7 +11,7 @@ namespace tarnwick::sim {
 namespace {
 
 constexpr std::array<std::string_view, kSimFaultKinds> kNames = {
-    "noanswer", "badcode", "negative", "short", "stray", "late", "overlong", "fewer"};
+    "noanswer", "badcode", "negative", "short", "stray", "late", "overlong", "fewer", "trickle"};
 
 std::optional<TSimFaultKind> KindByName(std::string_view name) {
   for (size_t i = 0; i < kNames.size(); ++i) {
@@ -63,12 +63,25 @@ TSimFaultPlan ParseFaultSpec(std::string_view Spec) {
     } else if (item.starts_with("unplug=")) {
       plan.UnplugAfterBlocks = PositiveInt(item, item.substr(7), 0);
     } else if (const auto at = item.find('@'); at != std::string_view::npos) {
-      const auto kind = KindByName(item.substr(0, at));
-      if (!kind) {
-        Bad(item, "unknown fault; use noanswer, badcode, negative, short, stray, late, overlong or "
-                  "fewer");
+      std::string_view name = item.substr(0, at);
+      std::optional<int> ms;
+      if (const auto colon = name.find(':'); colon != std::string_view::npos) {
+        ms = PositiveInt(item, name.substr(colon + 1), 1);
+        if (*ms > 60000) {
+          Bad(item, "expected a time from 1 to 60000 ms");
+        }
+        name = name.substr(0, colon);
       }
-      plan.Scripted[PositiveInt(item, item.substr(at + 1), 1)] = *kind;
+      const auto kind = KindByName(name);
+      if (!kind) {
+        Bad(item, "unknown fault; use noanswer, badcode, negative, short, stray, late, overlong, "
+                  "fewer or trickle");
+      }
+      if (ms && *kind != TSimFaultKind::Late && *kind != TSimFaultKind::Trickle) {
+        Bad(item, "only late and trickle take a time");
+      }
+      plan.Scripted[PositiveInt(item, item.substr(at + 1), 1)] =
+          SimFault(*kind, std::chrono::milliseconds(ms.value_or(0)));
     } else {
       Bad(item, "expected KIND@N, random=RATE or unplug=N");
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -15,21 +16,36 @@ enum class TSimFaultKind {
   Negative, ///< announces a negative data count (the logger's recoverable error)
   Short,    ///< announces the full count but sends only half the data
   Stray,    ///< sends a stray line of text before the reply
-  Late,     ///< the reply leaves 300 ms late, after the computer's read has given up
+  Late,     ///< the reply leaves late (300 ms unless set), after the computer's read gave up
   Overlong, ///< announces and sends 16 data bytes more than asked
   Fewer,    ///< announces and sends only half the data asked for
+  Trickle,  ///< sends the header, then the data one byte at a time, 190 ms apart unless set
 };
 
 /// Number of fault kinds.
-inline constexpr int kSimFaultKinds = 8;
+inline constexpr int kSimFaultKinds = 9;
+/// The kinds a random fault is drawn from: all but Trickle, which holds the link for minutes.
+inline constexpr int kSimRandomFaultKinds = 8;
 
 /// The name of Kind in a fault specification ("noanswer", "badcode", ...).
 std::string_view FaultName(TSimFaultKind Kind);
 
+/// One planned fault: its kind and, for Late and Trickle, its time (zero: the kind's default).
+struct SimFault {
+  SimFault() = default;
+  /// A fault of Kind with the kind's default time; lets a plan be written as Scripted[n] = Kind.
+  SimFault(TSimFaultKind Kind) : Kind(Kind) {} // NOLINT(google-explicit-constructor)
+  SimFault(TSimFaultKind Kind, std::chrono::milliseconds Delay) : Kind(Kind), Delay(Delay) {}
+
+  TSimFaultKind Kind = TSimFaultKind::NoAnswer;
+  /// Late: how late the reply leaves; Trickle: the gap between its bytes.
+  std::chrono::milliseconds Delay{0};
+};
+
 /// The faults of one simulated run.
 struct TSimFaultPlan {
   /// Faults by command number (1 = the first complete command frame the logger receives).
-  std::map<int, TSimFaultKind> Scripted;
+  std::map<int, SimFault> Scripted;
   /// Chance in 0..1 that a command without a scripted fault gets one of a random kind.
   double RandomRate = 0;
   /// The logger disappears from the bus at the first command after this many point blocks
@@ -41,9 +57,10 @@ struct TSimFaultPlan {
 };
 
 /// Reads a fault specification: items separated by commas, each KIND@N (that fault on
-/// command N), random=RATE (each command faulty with chance RATE, 0..1) or unplug=N (gone
-/// after N point blocks). KIND is noanswer, badcode, negative, short, stray, late,
-/// overlong or fewer. An empty text means no faults. Raises EConvertError naming the bad item.
+/// command N), late:MS@N or trickle:MS@N (with its time in milliseconds, 1 to 60000),
+/// random=RATE (each command faulty with chance RATE, 0..1) or unplug=N (gone after N point
+/// blocks). KIND is noanswer, badcode, negative, short, stray, late, overlong, fewer or
+/// trickle. An empty text means no faults. Raises EConvertError naming the bad item.
 TSimFaultPlan ParseFaultSpec(std::string_view Spec);
 
 } // namespace tarnwick::sim

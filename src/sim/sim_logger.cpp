@@ -232,14 +232,14 @@ void TSimLogger::ParseInput(TSimTime Now) {
   FInput.erase(FInput.begin(), FInput.begin() + static_cast<std::ptrdiff_t>(pos));
 }
 
-std::optional<TSimFaultKind> TSimLogger::NextFault(int Number) {
+std::optional<SimFault> TSimLogger::NextFault(int Number) {
   if (const auto it = FOptions.Faults.Scripted.find(Number); it != FOptions.Faults.Scripted.end()) {
     return it->second;
   }
   if (FOptions.Faults.RandomRate > 0) {
     const double r = static_cast<double>(FRandom() >> 11) * 0x1.0p-53;
     if (r < FOptions.Faults.RandomRate) {
-      return static_cast<TSimFaultKind>(FRandom() % kSimFaultKinds);
+      return SimFault(static_cast<TSimFaultKind>(FRandom() % kSimRandomFaultKinds));
     }
   }
   return std::nullopt;
@@ -262,12 +262,13 @@ void TSimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now)
   }
   const int number = static_cast<int>(++FStats.Commands);
   const auto fault = NextFault(number);
-  FCommands.push_back(TSimCommandRecord{number, Frame, fault});
+  FCommands.push_back(TSimCommandRecord{
+      number, Frame, fault ? std::optional<TSimFaultKind>(fault->Kind) : std::nullopt});
   if (fault) {
     ++FStats.FaultsInjected;
-  }
-  if (fault == TSimFaultKind::NoAnswer) {
-    return;
+    if (fault->Kind == TSimFaultKind::NoAnswer) {
+      return;
+    }
   }
   const uint8_t code = Frame[1];
   const uint8_t sub = Frame[2];
@@ -311,14 +312,14 @@ void TSimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now)
   }
 }
 
-void TSimLogger::Reply(std::vector<uint8_t> Data, std::optional<TSimFaultKind> Fault,
-                       TSimTime Now) {
+void TSimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, TSimTime Now) {
   const auto count = static_cast<int16_t>(Data.size());
   if (!Fault) {
     SendHeader(count, std::move(Data), Now, true);
     return;
   }
-  switch (*Fault) {
+  const TSimTime delay = Fault->Delay;
+  switch (Fault->Kind) {
   case TSimFaultKind::NoAnswer:
     return;
   case TSimFaultKind::BadCode: {
@@ -342,7 +343,7 @@ void TSimLogger::Reply(std::vector<uint8_t> Data, std::optional<TSimFaultKind> F
     return;
   }
   case TSimFaultKind::Late:
-    SendHeader(count, std::move(Data), Now + kLateDelay, true);
+    SendHeader(count, std::move(Data), Now + (delay.count() > 0 ? delay : kLateDelay), true);
     return;
   case TSimFaultKind::Overlong: {
     Data.resize(std::min<size_t>(Data.size() + 16, 0x7FFF), 0xEE);
@@ -354,6 +355,16 @@ void TSimLogger::Reply(std::vector<uint8_t> Data, std::optional<TSimFaultKind> F
     Data.resize(Data.size() / 2);
     const auto fewer = static_cast<int16_t>(Data.size());
     SendHeader(fewer, std::move(Data), Now, true);
+    return;
+  }
+  case TSimFaultKind::Trickle: {
+    // The header in time, then each data byte on its own, the link held between them, as
+    // from a logger whose USB side stalls: everything sent after it waits its turn.
+    const TSimTime gap = delay.count() > 0 ? delay : kTrickleGap;
+    SendHeader(count, {}, Now, true);
+    for (size_t i = 0; i < Data.size(); ++i) {
+      Send({Data[i]}, FLinkFree + gap, false);
+    }
     return;
   }
   }

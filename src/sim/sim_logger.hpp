@@ -106,8 +106,10 @@ class TSimLogger {
   /// Every complete command so far, in order.
   const std::vector<TSimCommandRecord>& Commands() const { return FCommands; }
 
-  /// Delay of a late reply.
+  /// Delay of a late reply unless its fault sets one.
   static constexpr TSimTime kLateDelay = std::chrono::milliseconds(300);
+  /// Gap between the bytes of a trickled reply unless its fault sets one.
+  static constexpr TSimTime kTrickleGap = std::chrono::milliseconds(190);
 
  private:
   struct TSegment {
@@ -122,8 +124,8 @@ class TSimLogger {
   void SendHeader(int16_t Count, std::vector<uint8_t> Data, TSimTime Now, bool IsReply);
   void ParseInput(TSimTime Now);
   void HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now);
-  std::optional<TSimFaultKind> NextFault(int Number);
-  void Reply(std::vector<uint8_t> Data, std::optional<TSimFaultKind> Fault, TSimTime Now);
+  std::optional<SimFault> NextFault(int Number);
+  void Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, TSimTime Now);
   uint8_t MemoryByte(uint32_t Addr) const;
   std::vector<uint8_t> NmeaLine(TSimTime Now);
 

@@ -35,6 +35,10 @@ class TSimMemoryPort : public TIgotUPort {
   TIGotUProtocol::TSleeper Sleeper() {
     return [this](std::chrono::milliseconds t) { Sleep(t); };
   }
+  /// A clock for TIGotUProtocol::SetClock that reads this port's simulated time.
+  TIGotUProtocol::Clock Clock() const {
+    return [this] { return FNow; };
+  }
   /// Whether the port is open.
   bool IsOpen() const { return FOpen; }
   /// Number of Open and Close calls that changed the state.

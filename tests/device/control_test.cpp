@@ -43,6 +43,7 @@ TEST_P(DownloadTest, ThreeHundredPointsInThreeBlocks) {
   EXPECT_EQ(rig.trace.Count("1: # ReadData 3000"), 1);
   EXPECT_EQ(rig.trace.Count("1: # SendNmeaSwitch"), 2);
   EXPECT_EQ(rig.trace.Count("1: @Clear Buffer for Retry"), 0);
+  EXPECT_EQ(rig.trace.Count("1: @Wait For Quiet Line"), 0); // nothing failed: no waiting
 }
 
 TEST_P(DownloadTest, BlockCountFollowsTheRecordCount) {
@@ -73,7 +74,7 @@ TEST_P(DownloadTest, RandomFaultsAreRecoveredByRetries) {
 }
 
 TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
-  for (int k = 0; k < sim::kSimFaultKinds; ++k) {
+  for (int k = 0; k < sim::kSimRandomFaultKinds; ++k) {
     const auto kind = static_cast<sim::TSimFaultKind>(k);
     sim::TSimFaultPlan faults;
     // The first command, and three more among the status and memory reads.
@@ -86,6 +87,81 @@ TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
     ASSERT_NE(image, nullptr) << sim::FaultName(kind);
     test::ExpectSameImage(*image, source);
     EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << sim::FaultName(kind);
+  }
+}
+
+// A reply later than the header's time-out is taken by the retry while the retry's own reply
+// is still on its way, with the header the next block read expects. Single late replies on
+// status, configuration and block reads, and chains in which the retry's reply is late too.
+// Commands: 1 switch, 2 model, 3 identification, 4 count, 5 configuration, 6-21 the blocks.
+TEST_P(DownloadTest, LateRepliesNeverShiftTheImage) {
+  const auto source = PatternImage(2000);
+  std::vector<std::string> plans = {"late:650@6,late:650@7", "late:650@6,late:1900@7",
+                                    "late:1900@5,late:650@6", "late:650@6,late:700@8,late:650@10"};
+  for (const char* delay : {"250", "650", "1250", "1900"}) {
+    for (const char* command : {"2", "3", "5", "6", "13", "21"}) {
+      plans.push_back(std::string("late:") + delay + "@" + command);
+    }
+  }
+  for (const auto& plan : plans) {
+    SCOPED_TRACE(plan);
+    TSimRig rig(source, Options(GetParam(), sim::ParseFaultSpec(plan)));
+    const auto image = rig.control.Download();
+    ASSERT_NE(image, nullptr);
+    test::ExpectSameImage(*image, source);
+  }
+}
+
+// A reply has kReplyDeadline to arrive whole: a slow link (4 KiB in a quarter of a second)
+// is well within it; a trickling logger or a far slower link fails its attempts instead of
+// holding one block for minutes (4096 bytes 190 ms apart take 13).
+TEST_P(DownloadTest, RepliesMustArriveWithinTheDeadline) {
+  struct Case {
+    const char* faults;
+    int64_t rate;
+    const char* error; // null: the download completes
+  };
+  for (const Case& c : {Case{"", 16384, nullptr}, Case{"trickle@8", 131072, "Read Error !!"},
+                        Case{"", 1024, "Cannot read the logger's configuration block"}}) {
+    SCOPED_TRACE(testing::Message() << "'" << c.faults << "' at " << c.rate << " B/s");
+    auto options = Options(GetParam(), sim::ParseFaultSpec(c.faults));
+    options.Link.BytesPerSecond = c.rate;
+    TSimRig rig(PatternImage(2000), options);
+    try {
+      EXPECT_NE(rig.control.Download(), nullptr);
+      EXPECT_EQ(c.error, nullptr);
+    } catch (const EIGotUError& e) {
+      EXPECT_STREQ(e.what(), c.error);
+    }
+    EXPECT_LT(rig.port.Now(), std::chrono::minutes(1));
+    const auto lines = rig.trace.Lines();
+    EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                          [](const auto& l) { return l.rfind("1: **** Reply Deadline", 0) == 0; }),
+              c.error != nullptr);
+  }
+}
+
+// An image without its status or configuration block would be saved as the logger's memory
+// (no records, or zeros for its settings): the download fails instead, naming the part, and
+// the logger goes back to its normal mode.
+TEST_P(DownloadTest, UnreadableStatusOrConfigurationFailsTheDownload) {
+  for (const auto& [first, part] :
+       {std::pair(2, "model"), std::pair(3, "identification"), std::pair(4, "record count"),
+        std::pair(5, "configuration block")}) {
+    sim::TSimFaultPlan faults;
+    for (int n = first; n < first + 8; ++n) { // every attempt at the part
+      faults.Scripted[n] = n % 2 == 0 ? sim::TSimFaultKind::NoAnswer : sim::TSimFaultKind::Negative;
+    }
+    TSimRig rig(PatternImage(300), Options(GetParam(), faults));
+    try {
+      rig.control.Download();
+      ADD_FAILURE() << "no error for the " << part;
+    } catch (const EIGotUError& e) {
+      EXPECT_EQ(e.what(), std::string("Cannot read the logger's ") + part);
+    }
+    EXPECT_TRUE(rig.progress->Reports.empty()) << part;
+    EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...") << part;
+    EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << part;
   }
 }
 
@@ -136,33 +212,19 @@ TEST(ControlTest, LoggerThatNeverAnswersFailsToInitialize) {
   EXPECT_EQ(port.Writes.size(), 24u); // 3 switches of 8 attempts, one half each
 }
 
-TEST(ControlTest, FailedIdentificationStillReadsTheConfiguration) {
-  sim::TSimFaultPlan faults;
-  for (int n = 3; n <= 10; ++n) {
-    faults.Scripted[n] = sim::TSimFaultKind::Negative; // every identification attempt
-  }
-  TSimRig rig(PatternImage(300), Options(0x0900, faults));
-  const auto image = rig.control.Download();
-  ASSERT_NE(image, nullptr);
-  EXPECT_THAT(rig.messages->Lines, testing::IsSupersetOf({"Model is GT-120 (ModelType=x15)",
-                                                          "ERROR!! Get Identification Failure!!"}));
-  EXPECT_EQ(std::count(rig.messages->Lines.begin(), rig.messages->Lines.end(), "Get Count..."), 0);
-  EXPECT_EQ(image->ConfigLength(), 4096);
-  EXPECT_EQ(image->Status.NumberOfPoints(), 0);
-  ASSERT_NE(image->Blocks(), nullptr);
-  EXPECT_EQ(image->Blocks()->NumberOfBlocks(), 0);
-}
-
-TEST(ControlTest, FailedConfigurationReadLeavesAnEmptyBlock) {
-  sim::TSimFaultPlan faults;
-  for (int n = 5; n <= 12; ++n) {
-    faults.Scripted[n] = sim::TSimFaultKind::NoAnswer;
-  }
-  TSimRig rig(PatternImage(10), Options(0x0B80, faults));
-  const auto image = rig.control.Download();
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->ConfigLength(), 0);
-  EXPECT_EQ(image->Blocks()->NumberOfSlots(), 10);
+// After a failed attempt, a line that never goes quiet cannot be trusted with the next
+// reply: the command is not sent, and the error says why.
+TEST(ControlTest, LineThatNeverGoesQuietIsAnError) {
+  TSimRig rig(PatternImage(300), Options(0x0B80, sim::ParseFaultSpec("trickle@2")));
+  rig.protocol.SetCommandRetryCount(1);
+  ASSERT_TRUE(rig.control.Initialize());
+  std::vector<uint8_t> block(4096);
+  EXPECT_FALSE(rig.control.ReadData(0x1000, 4096, block.data())); // trickles for 13 minutes
+  RModelResult model;
+  EXPECT_THROW(rig.control.GetModel(model), EIGotUError);
+  EXPECT_EQ(rig.port.Logger().Stats().Commands, 2);
+  // Given up once (1 + CommandRetryCount) deadlines have passed without a quiet moment.
+  EXPECT_EQ(rig.trace.Count("1: **** Line Not Quiet after 4170 ms, 23 bytes dropped"), 1);
 }
 
 TEST(ControlTest, FailedBlockRaisesReadErrorAfterSwitchingBack) {

@@ -47,6 +47,7 @@ struct TSimRig {
     port.SetDebugLog(&trace.Log);
     protocol.SetPort(&port);
     protocol.SetSleeper(port.Sleeper());
+    protocol.SetClock(port.Clock());
     control.SetDebugMsgIntf(messages);
     control.SetProgress(progress);
     port.Open();

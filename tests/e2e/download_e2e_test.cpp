@@ -4,6 +4,7 @@
 #include "common/temp_dir.hpp"
 #include "e2e/child_process.hpp"
 
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -113,6 +114,53 @@ INSTANTIATE_TEST_SUITE_P(FamiliesAndChunks, DownloadE2E,
                                   (std::string(info.param.Faults).empty() ? "" : "Faults");
                          });
 
+// A reply later than the header's time-out is taken by the retry, whose own reply must not
+// become the next block. Four late replies (configuration and three blocks), each chunk size.
+class LateReplyE2E : public E2ETest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(LateReplyE2E, LateRepliesLeaveTheImageExact) {
+  std::string port;
+  auto sim =
+      Simulate({"--model", "gt120", "--points", "1500", "--seed", "21", "--chunk-size", GetParam(),
+                "--faults", "late:650@5,late:650@9,late:700@13,late:1250@18", "--no-register"},
+               port);
+  const auto r = RunProcess(
+      {kTarnwick, "download", "--port", port, "--chunk-size", GetParam(), "-o", dir.File("late")},
+      "", "", 300);
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  ExpectSamePair(dir.File("late"), Reference("gt120", "1500", "21"));
+}
+
+INSTANTIATE_TEST_SUITE_P(ChunkSizes, LateReplyE2E, testing::Values("8", "16"));
+
+// A status part or the configuration block that cannot be read (a negative count for each of
+// its 8 attempts) fails the download naming the part; the pair already there stays as it was.
+class UnreadablePartE2E : public E2ETest,
+                          public testing::WithParamInterface<std::tuple<const char*, int>> {};
+
+TEST_P(UnreadablePartE2E, NothingIsWrittenAndTheOldPairStays) {
+  const auto [chunk, first] = GetParam();
+  const std::string base = Reference("gt900", "200", "5");
+  const std::string oldDat = ReadFile(base + ".dat");
+  const std::string oldBin = ReadFile(base + ".bin");
+  std::string faults = "negative@" + std::to_string(first);
+  for (int n = first + 1; n < first + 8; ++n) {
+    faults += ",negative@" + std::to_string(n);
+  }
+  std::string port;
+  auto sim = Simulate({"--chunk-size", chunk, "--faults", faults, "--no-register"}, port);
+  const auto r = RunProcess(
+      {kTarnwick, "download", "--port", port, "--chunk-size", chunk, "-o", base}, "", "", 300);
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  const std::string part = first == 2 ? "model" : "configuration block";
+  EXPECT_NE(r.Err.find("Cannot read the logger's " + part + "\n"), std::string::npos) << r.Err;
+  EXPECT_TRUE(ReadFile(base + ".dat") == oldDat && ReadFile(base + ".bin") == oldBin);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2); // no temps
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, UnreadablePartE2E,
+                         testing::Values(std::tuple("8", 2), std::tuple("16", 5)));
+
 TEST_F(E2ETest, DevicesListsASimulatorAndDownloadFindsIt) {
   std::string port;
   auto sim = Simulate({"--model", "gt900", "--points", "200", "--chunk-size", "16"}, port);
@@ -196,13 +244,17 @@ TEST_F(E2ETest, SettingsFileTunesTheEngineAndTheDebugLog) {
                       port);
   const auto r = RunProcess({exe, "download", "--port", port, "-o", dir.File("x")}, "", "", 300);
   unsetenv("TMPDIR");
-  EXPECT_EQ(r.ExitCode, 0) << r.Err;
-  const std::string log = ReadFile(dir.File("tarnwick.log"));
-  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\d\d:\d\d\.\d{3}: 1: # ReadData 0\r\n)")));
-  // FastDrain=0: the drain before each command waits instead of taking what is there.
-  EXPECT_EQ(log.find("Read Pending Data Request"), std::string::npos);
-  // CommandRetryCount=$3: the model command failed three times and was given up.
+  // CommandRetryCount=$3: the model command failed three times, which ends the download.
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
   EXPECT_NE(r.Err.find("ERROR!! Get Model Failure!!"), std::string::npos) << r.Err;
+  // FastDrain=0: the drain before the model command (the logger quiet in its configuration
+  // mode) waits for the read time-out, 200 ms, before the frame goes out.
+  const std::string log = ReadFile(dir.File("tarnwick.log"));
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(log, m,
+                                std::regex(R"(:(\d\d\.\d{3}): 1: # GetModel\r\n.*\r\n.*length=256)"
+                                           R"(\r\n.*:(\d\d\.\d{3}): 1: @Send CommandChunk)")));
+  EXPECT_GE(std::fmod(std::stod(m[2]) - std::stod(m[1]) + 60, 60), 0.19) << m[0];
 }
 
 TEST_F(E2ETest, NoLoggerIsAnError) {
@@ -213,6 +265,10 @@ TEST_F(E2ETest, NoLoggerIsAnError) {
   const auto bad = RunProcess({kTarnwick, "simulate", "--faults", "sometimes"});
   EXPECT_NE(bad.ExitCode, 0);
   EXPECT_NE(bad.Err.find("bad fault item 'sometimes'"), std::string::npos) << bad.Err;
+  const auto timed = RunProcess({kTarnwick, "simulate", "--faults", "late@2,stray:9@3"});
+  EXPECT_NE(timed.Err.find("bad fault item 'stray:9@3': only late and trickle take a time"),
+            std::string::npos)
+      << timed.Err;
 }
 
 } // namespace

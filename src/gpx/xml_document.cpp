@@ -704,7 +704,8 @@ void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceNam
 }
 
 void TXmlDocument::LoadFromFile(const std::string& FileName) {
-  std::optional<std::string> text = ReadWholeFile(FileName, MaxFileSize);
+  // A FIFO or a device would block or never end; only a regular file is read.
+  std::optional<std::string> text = ReadWholeFile(FileName, MaxFileSize, {.RegularOnly = true});
   if (!text) {
     throw EFileError::Open(FileName, ENOENT);
   }

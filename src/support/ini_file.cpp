@@ -45,7 +45,7 @@ void TIniFile::LoadFromString(std::string_view Text) {
 
 TIniFile TIniFile::LoadFromFile(const std::string& FileName) {
   TIniFile ini;
-  if (auto text = ReadWholeFile(FileName, kMaxIniBytes)) {
+  if (auto text = ReadWholeFile(FileName, kMaxIniBytes, {.RegularOnly = true})) {
     ini.LoadFromString(*text);
   }
   return ini;

@@ -423,7 +423,7 @@ TEST_F(CliFiles, NamesOfTheLongestLengthCanBeWritten) {
   EXPECT_TRUE(fs::exists(gpx));
 }
 
-TEST_F(CliFiles, AFifoInPlaceOfEitherFileIsRefusedAtOnce) {
+TEST_F(CliFiles, AFifoAsAnInputIsRefusedAtOnce) {
   for (const auto& [fifo, file] : {std::pair{"a.dat", "a.bin"}, std::pair{"b.bin", "b.dat"}}) {
     ASSERT_EQ(::mkfifo(Dir.File(fifo).c_str(), 0600), 0);
     fs::copy_file(Base() + fs::path(file).extension().string(), Dir.File(file));
@@ -433,6 +433,10 @@ TEST_F(CliFiles, AFifoInPlaceOfEitherFileIsRefusedAtOnce) {
               std::string::npos)
         << r.Err;
   }
+  ASSERT_EQ(::mkfifo(Dir.File("c.gpx").c_str(), 0600), 0);
+  const auto gpx = RunProcess({TARNWICK_CLI, "gpx-info", Dir.File("c.gpx")}, "", "", 20);
+  EXPECT_EQ(gpx.ExitCode, 1) << gpx.Err;
+  EXPECT_NE(gpx.Err.find("it is a FIFO"), std::string::npos) << gpx.Err;
 }
 
 // A write error from a file-size limit is reported, not the end of the program by SIGXFSZ.

@@ -1,1 +1,0 @@
-tarnwick_add_bench(logger_bench SOURCES logger_bench.cpp LIBS tarnwick_present tarnwick_sim)

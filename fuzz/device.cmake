@@ -1,3 +1,0 @@
-tarnwick_add_fuzzer(device_reply_fuzzer SOURCE device_reply_fuzzer.cpp LIBS tarnwick_device)
-tarnwick_add_fuzzer(hardware_id_fuzzer SOURCE hardware_id_fuzzer.cpp LIBS tarnwick_device)
-tarnwick_add_fuzzer(sim_input_fuzzer SOURCE sim_input_fuzzer.cpp LIBS tarnwick_sim)

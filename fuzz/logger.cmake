@@ -1,3 +1,0 @@
-tarnwick_add_fuzzer(image_load_fuzzer SOURCE image_load_fuzzer.cpp LIBS tarnwick_present ZLIB::ZLIB)
-tarnwick_add_fuzzer(slot_decode_fuzzer SOURCE slot_decode_fuzzer.cpp LIBS tarnwick_present)
-tarnwick_add_fuzzer(text_parsers_fuzzer SOURCE text_parsers_fuzzer.cpp LIBS tarnwick_support)

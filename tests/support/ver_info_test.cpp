@@ -1,7 +1,9 @@
 #include "support/ver_info.hpp"
 
+#include "common/run_process.hpp"
 #include "common/temp_dir.hpp"
 #include "support/errors.hpp"
+#include "support/own_version_info.hpp"
 
 #include <gtest/gtest.h>
 
@@ -398,6 +400,58 @@ TEST(VerInfoTest, DamagedFilesRaiseAndNeverReadOutside) {
       } catch (const EVerInfo&) {
       }
     }
+  }
+}
+
+TEST(VerInfoTest, OwnVersionInformation) {
+  const TVerInfo own = OwnVersionInfo();
+  EXPECT_EQ(own.FileVersion(), "0.9.4.0");
+  EXPECT_EQ(own.ProductVersion(), own.FileVersion());
+  EXPECT_EQ(own.LocaleId(), "0411");
+  EXPECT_EQ(own.CodePage(), "03A4");
+  EXPECT_EQ(own.FileDescription(), "RaruviRoduvi Tarnwick");
+  EXPECT_EQ(own.InternalName(), "TarnwickWin");
+  EXPECT_EQ(own.OriginalFilename(), "TarnwickWin.exe");
+  EXPECT_EQ(own.ProductName(), "Tarnwick");
+  EXPECT_NE(own.LegalCopyright().find("GPL-3.0-or-later"), std::string::npos);
+  EXPECT_FALSE(own.Dll());
+  EXPECT_FALSE(own.PreRelease());
+}
+
+// The Windows build's resource, compiled by the real resource compiler and linked into a
+// PE32+ DLL (then copied to PE32), reads back as the built-in values.
+TEST(VerInfoTest, WindowsResourceMatchesTheBuiltInValues) {
+  const std::string windres = TARNWICK_WINDRES, ld = TARNWICK_MINGW_LD;
+  const std::string objcopy = TARNWICK_MINGW_OBJCOPY, cpp = TARNWICK_CPP;
+  if (windres.empty() || ld.empty() || objcopy.empty() || cpp.empty()) {
+    GTEST_SKIP() << "x86_64-w64-mingw32 binutils or cpp not installed";
+  }
+  test::TTempDir dir;
+  std::vector<std::vector<std::string>> steps = {
+      {windres, "--preprocessor=" + cpp, "-i", TARNWICK_VERSION_RC, "-o", dir.File("v.o")},
+      {ld, "--dll", "-e", "0", "-o", dir.File("v64.dll"), dir.File("v.o")},
+      {objcopy, "-O", "pei-i386", dir.File("v64.dll"), dir.File("v32.dll")}};
+#ifndef NDEBUG
+  steps[0].insert(steps[0].begin() + 2, "--preprocessor-arg=-D_DEBUG");
+#endif
+  for (const auto& step : steps) {
+    const test::TProcessResult r = test::RunProcess(step);
+    ASSERT_EQ(r.ExitCode, 0) << step[0] << ": " << r.Err;
+  }
+  const TVerInfo own = OwnVersionInfo();
+  for (const char* name : {"v64.dll", "v32.dll"}) {
+    const TVerInfo dll(dir.File(name));
+    EXPECT_EQ(dll.LocaleId(), own.LocaleId());
+    EXPECT_EQ(dll.CodePage(), own.CodePage());
+    for (auto getter :
+         {&TVerInfo::CompanyName, &TVerInfo::FileDescription, &TVerInfo::FileVersion,
+          &TVerInfo::InternalName, &TVerInfo::LegalCopyright, &TVerInfo::LegalTrademarks,
+          &TVerInfo::OriginalFilename, &TVerInfo::ProductName, &TVerInfo::ProductVersion}) {
+      EXPECT_EQ((dll.*getter)(), (own.*getter)()) << name;
+    }
+    EXPECT_EQ(ErrorOf([&] { dll.Comments(); }), ErrorOf([&] { own.Comments(); }));
+    EXPECT_EQ(dll.Dll(), own.Dll());
+    EXPECT_EQ(dll.DebugBuild(), own.DebugBuild());
   }
 }
 

@@ -50,6 +50,12 @@ class EFileError : public Exception {
   std::string FFileName;
 };
 
+/// The version information of a program file could not be read.
+class EVerInfo : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 /// Base of the logger library's own errors.
 class EIGotUError : public Exception {
  public:

@@ -1,0 +1,1 @@
+tarnwick_add_fuzzer(ver_info_fuzzer SOURCE ver_info_fuzzer.cpp LIBS tarnwick_support)

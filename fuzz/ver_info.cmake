@@ -1,1 +1,0 @@
-tarnwick_add_fuzzer(ver_info_fuzzer SOURCE ver_info_fuzzer.cpp LIBS tarnwick_support)

@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const auto image = job->TakeWholeData();
       const auto* blocks = image->Blocks();
       // A finished download has read everything: no empty configuration block any more.
-      if (blocks == nullptr || image->ConfigLength() != 4096 ||
+      if (blocks == nullptr || image->ConfigLength() != static_cast<int>(kBlockSize) ||
           blocks->NumberOfSlots() != image->Status.NumberOfPoints()) {
         std::abort();
       }

@@ -3,6 +3,9 @@
 //
 // Input: byte 0 picks the chunk size (bit 0) and whether the rest is a fault specification
 // (bit 1); otherwise the rest is written to the logger in pieces of 1 to 32 bytes.
+#include "device/device_info.hpp"
+#include "logger/point_records.hpp"
+#include "logger/slot_blocks.hpp"
 #include "logger/whole_data.hpp"
 #include "sim/sim_faults.hpp"
 #include "sim/sim_logger.hpp"
@@ -29,14 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const TIGotUWholeData image = [] {
     TIGotUWholeData w;
     w.Status.FCount.Data = {0, 0, 200};
-    w.ConfigBlock().assign(4096, 0x5A);
-    auto blocks = std::make_unique<TIGotUSlotBlocks>(200, 32);
+    w.ConfigBlock().assign(kBlockSize, 0x5A);
+    auto blocks = std::make_unique<TIGotUSlotBlocks>(200, kSlotSize);
     std::fill_n(blocks->DataBuffer(), blocks->NumberOfBytes(), 0x11);
     w.SetBlocks(std::move(blocks));
     return w;
   }();
   TSimLoggerOptions options;
-  options.ProductID = (data[0] & 1) != 0 ? 0x0B80 : 0x0900;
+  options.ProductID = (data[0] & 1) != 0 ? kIGotUProductChunk16 : kIGotUProductChunk8;
   options.Faults.RandomRate = 0.2;
   options.Faults.UnplugAfterBlocks = 50;
   options.Faults.Scripted[3] = SimFault(TSimFaultKind::Late, std::chrono::milliseconds(650));

@@ -1,5 +1,6 @@
 #include "device/command.hpp"
 
+#include "support/byte_order.hpp"
 #include "support/errors.hpp"
 
 #include <algorithm>
@@ -25,8 +26,11 @@ void TIGotUCommand::InitCommand() {
 void TIGotUCommand::ParseReply(const TIGotUCommandReply& /*Reply*/) {}
 
 void TIGotUCommand::SetWordBE(int Offset, uint16_t Value) {
-  FData.Bytes[static_cast<size_t>(Offset)] = static_cast<uint8_t>(Value >> 8);
-  FData.Bytes[static_cast<size_t>(Offset) + 1] = static_cast<uint8_t>(Value & 0xFF);
+  PutBE16(FData.Bytes, static_cast<size_t>(Offset), Value);
+}
+
+void TIGotUCommand::SetAddressBE(int Offset, uint32_t Addr) {
+  PutBE24(FData.Bytes, static_cast<size_t>(Offset), Addr);
 }
 
 void TIGotUCommand::SetCheckSum() {
@@ -90,9 +94,7 @@ TIGotUReadCommand::TIGotUReadCommand(uint32_t Addr, uint16_t Size)
   SetWordBE(3, Size);
   SetByte(5, 0x04);
   SetByte(6, 0x03);
-  SetByte(7, static_cast<uint8_t>(Addr >> 16 & 0xFF));
-  SetByte(8, static_cast<uint8_t>(Addr >> 8 & 0xFF));
-  SetByte(9, static_cast<uint8_t>(Addr & 0xFF));
+  SetAddressBE(7, Addr);
   SetCheckSum();
 }
 

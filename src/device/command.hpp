@@ -41,6 +41,9 @@ class TIGotUCommand {
  protected:
   /// Byte Offset := high byte of Value, byte Offset + 1 := low byte.
   void SetWordBE(int Offset, uint16_t Value);
+  /// Bytes Offset .. Offset + 2 := the low 24 bits of Addr, high byte first (the logger
+  /// takes 24-bit addresses).
+  void SetAddressBE(int Offset, uint32_t Addr);
   /// Byte Offset := Value.
   void SetByte(int Offset, uint8_t Value) { FData.Bytes[static_cast<size_t>(Offset)] = Value; }
   /// Byte 15 := the value that brings the 8-bit sum of the frame to 0; the last step of

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/byte_order.hpp"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +20,7 @@ struct RIGotUCommandReplyHeader {
   /// Whether the reply code is the valid one (0x93).
   bool CheckReply() const { return Header[0] == kIGotUFrameLead; }
   /// Bytes 1..2, big-endian, signed; negative is the logger's recoverable-error answer.
-  int16_t DataCount() const {
-    return static_cast<int16_t>(static_cast<uint16_t>(Header[1] << 8 | Header[2]));
-  }
+  int16_t DataCount() const { return static_cast<int16_t>(GetBE16(Header.data() + 1)); }
 };
 
 /// One reply: its header and the data bytes that followed it. The data goes either into an

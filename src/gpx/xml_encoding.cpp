@@ -1,6 +1,7 @@
 #include "gpx/xml_encoding.hpp"
 
 #include "gpx/xml_writer.hpp"
+#include "support/byte_order.hpp"
 #include "support/errors.hpp"
 
 #include <algorithm>
@@ -133,10 +134,9 @@ std::string FromUtf16(std::string_view Bytes, bool BigEndian, const std::string&
   if (Bytes.size() % 2 != 0) {
     RefuseFile(SourceName, "a UTF-16 file with an odd number of bytes");
   }
-  const auto unit = [&](size_t i) {
-    const auto hi = static_cast<unsigned char>(Bytes[BigEndian ? i : i + 1]);
-    const auto lo = static_cast<unsigned char>(Bytes[BigEndian ? i + 1 : i]);
-    return static_cast<uint32_t>(hi << 8 | lo);
+  const auto unit = [&](size_t i) -> uint32_t {
+    const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data() + i);
+    return BigEndian ? GetBE16(p) : GetLE16(p);
   };
   std::string out;
   out.reserve(Bytes.size() / 2 + Bytes.size() / 8);

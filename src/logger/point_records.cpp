@@ -146,7 +146,8 @@ int TIGotUExtIntPoint::getIntValues(int Idx) const {
 
 double TIGotUExtDoublePoint::getDoubleValues(int Idx) const {
   CheckIndex(Idx);
-  return (GetByte(6 + 2 * Idx) + 256 * GetByte(7 + 2 * Idx)) / 100.0;
+  // The one little-endian field of the records.
+  return GetLE16(PRawData() + 6 + 2 * Idx) / 100.0;
 }
 
 } // namespace tarnwick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/byte_order.hpp"
 #include "support/date_time.hpp"
 
 #include <array>
@@ -8,13 +9,13 @@
 
 namespace tarnwick {
 
-/// One raw 32-byte record of the point memory.
-using RIGotUPointSlot = std::array<uint8_t, 32>;
-/// Points to the first byte of one 32-byte slot inside a data buffer.
-using PRIGotUPointSlot = const uint8_t*;
-
 /// Bytes in one point record.
 inline constexpr int kSlotSize = 32;
+
+/// One raw 32-byte record of the point memory.
+using RIGotUPointSlot = std::array<uint8_t, kSlotSize>;
+/// Points to the first byte of one 32-byte slot inside a data buffer.
+using PRIGotUPointSlot = const uint8_t*;
 
 /// Flag bytes of the record kinds that are not track points.
 inline constexpr uint8_t kFlagLogMessage = 0xF1;
@@ -80,14 +81,8 @@ class TIGotUPointBase {
   /// False when the upper four flag bits are all set; otherwise whether Flags and Mask meet.
   bool TestFlag(uint8_t Mask) const { return (Flags() & 0xF0) != 0xF0 && (Flags() & Mask) != 0; }
   uint8_t GetByte(int Pos) const { return FRawData[Pos]; }
-  uint16_t GetWordBE(int Pos) const {
-    return static_cast<uint16_t>(FRawData[Pos] << 8 | FRawData[Pos + 1]);
-  }
-  uint32_t GetDWordBE(int Pos) const {
-    return static_cast<uint32_t>(FRawData[Pos]) << 24 |
-           static_cast<uint32_t>(FRawData[Pos + 1]) << 16 |
-           static_cast<uint32_t>(FRawData[Pos + 2]) << 8 | static_cast<uint32_t>(FRawData[Pos + 3]);
-  }
+  uint16_t GetWordBE(int Pos) const { return GetBE16(FRawData.data() + Pos); }
+  uint32_t GetDWordBE(int Pos) const { return GetBE32(FRawData.data() + Pos); }
   int32_t GetIntBE(int Pos) const { return static_cast<int32_t>(GetDWordBE(Pos)); }
 
  private:

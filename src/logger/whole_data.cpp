@@ -1,5 +1,6 @@
 #include "logger/whole_data.hpp"
 
+#include "logger/point_records.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 #include "support/ini_file.hpp"
@@ -247,7 +248,8 @@ void TIGotUWholeData::CheckBlockFile(const BlockFileRecord& Record, uint64_t Len
 
 void TIGotUWholeData::ResetBlocksForLoad() {
   FConfigBlocks.resize(kBlockSize, 0);
-  FBlocks = std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(Status.NumberOfPoints()), 32);
+  FBlocks =
+      std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(Status.NumberOfPoints()), kSlotSize);
 }
 
 void TIGotUWholeData::LoadFromMemory(std::string_view StatusText,

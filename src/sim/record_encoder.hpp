@@ -40,9 +40,6 @@ class TRecordEncoder {
   /// A speed record (0xF7) of 12 samples, each rounded to hundredths.
   static RIGotUPointSlot ExtSpeed(TDateTime Time, const std::array<double, 12>& Values,
                                   uint16_t PrevSMS);
-
-  static void PutWordBE(RIGotUPointSlot& Slot, int Pos, uint16_t Value);
-  static void PutDWordBE(RIGotUPointSlot& Slot, int Pos, uint32_t Value);
 };
 
 } // namespace tarnwick::sim

@@ -1,6 +1,7 @@
 #include "sim/sample_image.hpp"
 
 #include "sim/record_encoder.hpp"
+#include "support/byte_order.hpp"
 
 #include <algorithm>
 #include <array>
@@ -277,18 +278,15 @@ class TGenerator {
     st.FModel.Data = {0x00, 0x01, static_cast<uint8_t>(gt900 ? kModelTypeGT800 : 0x15)};
     const auto serial = static_cast<uint32_t>(FSpec.Seed * 2654435761ULL % 90'000'000 + 10'000'000);
     const uint16_t modelNumber = gt900 ? 900 : 120;
-    st.FIdent.Data = {static_cast<uint8_t>(serial),
-                      static_cast<uint8_t>(serial >> 8),
-                      static_cast<uint8_t>(serial >> 16),
-                      static_cast<uint8_t>(serial >> 24),
-                      static_cast<uint8_t>(gt900 ? 2 : 1),
-                      static_cast<uint8_t>(gt900 ? 1 : 5),
-                      static_cast<uint8_t>(modelNumber >> 8),
-                      static_cast<uint8_t>(modelNumber),
-                      0x01,
-                      0x02};
+    auto& ident = st.FIdent.Data;
+    PutLE32(ident, 0, serial);
+    ident[4] = gt900 ? 2 : 1;
+    ident[5] = gt900 ? 1 : 5;
+    PutBE16(ident, 6, modelNumber);
+    PutBE16(ident, 8, 0x0102);
     const auto count = static_cast<uint16_t>(FRecords.size());
-    st.FCount.Data = {0x00, static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+    st.FCount.Data = {};
+    PutBE16(st.FCount.Data, 1, count);
 
     auto& config = image.ConfigBlock();
     config.assign(kBlockSize, 0xFF);

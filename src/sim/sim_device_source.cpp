@@ -1,5 +1,6 @@
 #include "sim/sim_device_source.hpp"
 
+#include "device/device_info.hpp"
 #include "device/hardware_id.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
@@ -60,7 +61,7 @@ TSimRegistration::TSimRegistration(const std::string& PortName, uint16_t Product
   FFileName = Folder + "/" + std::to_string(::getpid()) + ".ini";
   TIniFile ini;
   ini.WriteString(kSection, "Port", PortName);
-  ini.WriteString(kSection, "HardwareID", FormatHardwareID(0x0DF7, ProductID, Revision));
+  ini.WriteString(kSection, "HardwareID", FormatHardwareID(kIGotUVendorID, ProductID, Revision));
   ini.WriteString(kSection, "Description", Description);
   ini.WriteString(kSection, "Pid", std::to_string(::getpid()));
   const std::string text = ini.SaveToString(false);

@@ -1,5 +1,7 @@
 #include "sim/sim_logger.hpp"
 
+#include "device/command_reply.hpp"
+#include "device/control.hpp"
 #include "logger/slot_blocks.hpp"
 
 #include <algorithm>
@@ -9,8 +11,6 @@ namespace tarnwick::sim {
 
 namespace {
 
-constexpr uint8_t kLead = 0x93;
-constexpr uint32_t kPointBase = 0x1000;
 // Text of normal mode waits in the logger's buffer no further than this; the rest is lost,
 // as on a device whose host does not read.
 constexpr size_t kMaxPendingText = 64 * 1024;
@@ -26,7 +26,7 @@ bool ChecksumOk(const std::array<uint8_t, 16>& frame) {
 } // namespace
 
 TSimLogger::TSimLogger(const TIGotUWholeData& Image, TSimLoggerOptions Options)
-    : FOptions(std::move(Options)), FChunkSize(FOptions.ProductID == 0x0B80 ? 16 : 8),
+    : FOptions(std::move(Options)), FChunkSize(FOptions.ProductID == kIGotUProductChunk16 ? 16 : 8),
       FModel(Image.Status.FModel.Data), FIdent(Image.Status.FIdent.Data),
       FCount(Image.Status.FCount.Data), FRandom(FOptions.Seed) {
   if (FOptions.Link.PacketSize < 1) {
@@ -134,7 +134,8 @@ void TSimLogger::Send(std::vector<uint8_t> Bytes, TSimTime Earliest, bool IsRepl
 
 void TSimLogger::SendHeader(int16_t Count, std::vector<uint8_t> Data, TSimTime Now, bool IsReply) {
   const auto c = static_cast<uint16_t>(Count);
-  std::vector<uint8_t> bytes{kLead, static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c & 0xFF)};
+  std::vector<uint8_t> bytes{kIGotUFrameLead, static_cast<uint8_t>(c >> 8),
+                             static_cast<uint8_t>(c & 0xFF)};
   bytes.insert(bytes.end(), Data.begin(), Data.end());
   Send(std::move(bytes), Now + FOptions.Link.Turnaround, IsReply);
 }
@@ -187,7 +188,7 @@ void TSimLogger::ParseInput(TSimTime Now) {
   const auto left = [&] { return FInput.size() - pos; };
   while (!FUnplugged && left() > 0) {
     if (FChunkSize == 16 || !FHaveHalf) {
-      if (FInput[pos] != kLead) {
+      if (FInput[pos] != kIGotUFrameLead) {
         ++pos; // not the start of a frame: line noise or the tail of a broken one
         continue;
       }
@@ -222,7 +223,7 @@ void TSimLogger::ParseInput(TSimTime Now) {
     FHaveHalf = false;
     if (ChecksumOk(frame)) {
       HandleFrame(frame, Now);
-    } else if (frame[8] == kLead) {
+    } else if (frame[8] == kIGotUFrameLead) {
       // The computer gave up on the last frame and started a new one.
       std::copy_n(frame.begin() + 8, 8, FHalf.begin());
       FHaveHalf = true;
@@ -246,10 +247,10 @@ std::optional<SimFault> TSimLogger::NextFault(int Number) {
 }
 
 uint8_t TSimLogger::MemoryByte(uint32_t Addr) const {
-  if (Addr < kPointBase) {
+  if (Addr < kPointMemoryAddress) {
     return FConfig[Addr];
   }
-  const uint32_t offset = Addr - kPointBase;
+  const uint32_t offset = Addr - kPointMemoryAddress;
   return offset < FPoints.size() ? FPoints[offset] : 0xFF;
 }
 
@@ -303,7 +304,7 @@ void TSimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now)
     for (uint32_t i = 0; i < size; ++i) {
       data[i] = MemoryByte((addr + i) & 0xFFFFFF);
     }
-    if (addr >= kPointBase) {
+    if (addr >= kPointMemoryAddress) {
       ++FStats.PointBlocks;
     }
     Reply(std::move(data), fault, Now);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/device_info.hpp"
 #include "logger/whole_data.hpp"
 #include "sim/sim_faults.hpp"
 
@@ -31,7 +32,7 @@ struct TSimLink {
 /// What the simulated logger is.
 struct TSimLoggerOptions {
   /// 0x0900 takes frames in two acknowledged 8-byte halves, 0x0B80 in one 16-byte write.
-  uint16_t ProductID = 0x0900;
+  uint16_t ProductID = kIGotUProductChunk8;
   /// USB revision text of the device.
   std::string Revision = "0200";
   /// Gap between the text lines of normal mode; 0: silent.
@@ -78,6 +79,9 @@ struct TSimStats {
 /// switches, chunked frames, unsolicited text in normal mode, the link's timing and the
 /// planned faults. It runs on the time its caller passes in, so the same model serves a
 /// simulated clock and the real one. Not thread-safe.
+/// It reads the frames and writes the replies with its own byte handling rather than the
+/// program's command and reply classes, so that a test against it checks those classes
+/// against an independent reading of the wire format.
 class TSimLogger {
  public:
   /// A logger in normal mode holding Image.

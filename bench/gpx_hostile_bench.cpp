@@ -130,7 +130,7 @@ bool Read(const std::string& File) {
   try {
     doc.Load(File);
     return true;
-  } catch (const Exception&) {
+  } catch (const Error&) {
     return false;
   }
 }

@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
       }
     }
-  } catch (const Exception&) {
+  } catch (const Error&) {
     // "Read Error !!", "Initialize Error ! Please Retry.", an unreadable status part or
     // configuration block, a line that never goes quiet, or the port's failure.
   }

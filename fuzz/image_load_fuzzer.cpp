@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TIGotUWholeData image;
   try {
     image.LoadFromMemory(dat, bin, "fuzz.dat");
-  } catch (const Exception&) {
+  } catch (const Error&) {
     return 0;
   }
   // Saving keeps the user's lines of the old status file; the saved status must still read

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((data[0] & 2) != 0) {
     try {
       ParseFaultSpec(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
-    } catch (const EConvertError&) {
+    } catch (const ConvertError&) {
     }
     return 0;
   }

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (DateTimeToMilliseconds(TUTCDateTime::StrToDateTime(back)) != DateTimeToMilliseconds(t)) {
       __builtin_trap();
     }
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
   }
   int h = 0;
   int m = 0;
@@ -29,15 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TUTCDateTime::TimeStrToHMS(text, h, m, s, ms);
     TUTCDateTime::TimeStrToDouble(text);
     TUTCDateTime::TimeStrToTime(text);
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
   }
   try {
     TUTCDateTime::DateStrToDate(text);
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
   }
   try {
     TUTCDateTime::Y4M2D2ToDate(text);
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
   }
   TryStrToInt(text);
   std::vector<std::string> parts;

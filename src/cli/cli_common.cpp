@@ -15,7 +15,7 @@ TLoadedImage LoadImage(const std::string& Base) {
   const std::string dat = TIGotUWholeData::StatusFileName(Base);
   struct stat st {};
   if (::stat(dat.c_str(), &st) != 0) {
-    throw EFileError::Open(dat, errno);
+    throw FileError::Open(dat, errno);
   }
   image.Data.LoadFromFile(Base);
   for (const auto& warning : image.Data.Warnings()) {
@@ -28,8 +28,8 @@ TLoadedImage LoadImage(const std::string& Base) {
 const TIGotUTrack& TrackByNumber(const TLoadedImage& Image, int Number) {
   const int count = Image.Points->Tracks().Count();
   if (Number < 1 || Number > count) {
-    throw Exception("there is no track " + std::to_string(Number) + ": the image has " +
-                    std::to_string(count) + (count == 1 ? " track" : " tracks"));
+    throw Error("there is no track " + std::to_string(Number) + ": the image has " +
+                std::to_string(count) + (count == 1 ? " track" : " tracks"));
   }
   return Image.Points->Tracks()[Number - 1];
 }

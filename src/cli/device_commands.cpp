@@ -16,7 +16,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstring>
 #include <ctime>
 #include <fmt/format.h>
 #include <iostream>
@@ -89,28 +88,28 @@ std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
   const auto list = device->EnumDevices();
   const int count = list ? list->Count() : 0;
   if (count == 0) {
-    throw Exception("no logger found: plug one in, start a simulated one with \"tarnwick "
-                    "simulate\", or name the port with --port");
+    throw Error("no logger found: plug one in, start a simulated one with \"tarnwick "
+                "simulate\", or name the port with --port");
   }
   int index = 0;
   if (args.Device > 0) {
     if (args.Device > count) {
-      throw Exception(fmt::format("there is no logger {}: {} found (see tarnwick devices)",
-                                  args.Device, count));
+      throw Error(fmt::format("there is no logger {}: {} found (see tarnwick devices)", args.Device,
+                              count));
     }
     index = args.Device - 1;
   } else if (count > 1) {
-    throw Exception(
+    throw Error(
         fmt::format("{} loggers found: choose one with --device N (see tarnwick devices)", count));
   }
   const auto& info = (*list)[index];
   const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(&info);
   if (serial == nullptr || serial->ComPort.empty()) {
-    throw Exception("the logger has no serial port: is its driver loaded?");
+    throw Error("the logger has no serial port: is its driver loaded?");
   }
   if (info.ChunkSize == 0) {
-    throw Exception(fmt::format("the logger's product ID {} is not one this program can talk to",
-                                Hex4(info.InfoRec.ProductID)));
+    throw Error(fmt::format("the logger's product ID {} is not one this program can talk to",
+                            Hex4(info.InfoRec.ProductID)));
   }
   return device->CreatePort(info);
 }
@@ -142,9 +141,10 @@ int Download(const TDownloadArgs& args) {
   bool done = false;
   try {
     done = job->Execute(progress);
-  } catch (const EComPort& e) {
+  } catch (const ComPortError& e) {
+    // The port's error says what failed and why; which port, only the command knows.
     progress->Finish();
-    throw Exception(port->Description() + ": " + e.what() + ": " + std::strerror(e.ErrorCode()));
+    throw Error(port->Description() + ": " + e.what());
   } catch (...) {
     progress->Finish();
     throw;

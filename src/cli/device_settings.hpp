@@ -25,7 +25,7 @@ struct TDeviceSettings {
 /// The settings file of this program: its executable's path with ".ini" for the extension.
 std::string SettingsFileName();
 
-/// Reads FileName; a missing file gives the defaults. Raises EFileError when it exists but
+/// Reads FileName; a missing file gives the defaults. Raises FileError when it exists but
 /// cannot be read.
 TDeviceSettings ReadDeviceSettings(const std::string& FileName);
 

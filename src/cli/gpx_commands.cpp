@@ -37,8 +37,7 @@ void WriteStandardOutput(const std::string& Text) {
       if (errno == EINTR) {
         continue;
       }
-      throw Exception(std::string("cannot write the GPX to standard output: ") +
-                      std::strerror(errno));
+      throw Error(std::string("cannot write the GPX to standard output: ") + std::strerror(errno));
     }
     p += n;
     left -= static_cast<size_t>(n);
@@ -187,8 +186,8 @@ void CheckExportTarget(const std::string& Target, const std::string& Base) {
        {TIGotUWholeData::StatusFileName(Base), TIGotUWholeData::BlockFileName(Base)}) {
     struct stat st {};
     if (::stat(own.c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino) {
-      throw Exception("will not write the GPX file over " + own +
-                      ", a file of the image being exported; choose another name for -o");
+      throw Error("will not write the GPX file over " + own +
+                  ", a file of the image being exported; choose another name for -o");
     }
   }
 }
@@ -216,7 +215,7 @@ void Export(const TExportArgs& args) {
   if (args.Track != 0) {
     const TIGotUTrack& track = TrackByNumber(image, args.Track);
     if (track.IsVoid()) {
-      throw Exception("track " + std::to_string(args.Track) + " has no points to export");
+      throw Error("track " + std::to_string(args.Track) + " has no points to export");
     }
     WriteGpx({&track}, args.Output, prefs);
     return;
@@ -232,7 +231,7 @@ void Export(const TExportArgs& args) {
     }
   }
   if (tracks.empty()) {
-    throw Exception("the image has no track with points");
+    throw Error("the image has no track with points");
   }
   if (args.All) {
     WriteGpx(tracks, args.Output, prefs);

@@ -10,19 +10,6 @@
 
 namespace tarnwick {
 
-/// A failure of the serial port: "Unable to open com port (Error: 2)" and the like, with the
-/// system's error code.
-class EComPort : public Exception {
- public:
-  /// The message What + " (Error: " + ErrorCode + ")".
-  EComPort(const std::string& What, int ErrorCode);
-  /// The system's error code (errno, or GetLastError on Windows).
-  int ErrorCode() const { return FErrorCode; }
-
- private:
-  int FErrorCode;
-};
-
 /// The operating system's serial port, fixed to the logger's settings: read time-outs of
 /// 10 ms after the last byte and 200 ms in all, a write time-out of 2 ms a byte plus 1000 ms,
 /// exclusive access, and no line setting (baud rate, parity, handshake) written beyond what
@@ -31,7 +18,7 @@ class TIGotUSerialLine {
  public:
   virtual ~TIGotUSerialLine() = default;
 
-  /// Opens the port exclusively; an open port stays. Raises EComPort "Unable to open com
+  /// Opens the port exclusively; an open port stays. Raises ComPortError "Unable to open com
   /// port (Error: N)".
   virtual void Open() = 0;
   /// Closes the port; a closed port stays. Never raises.

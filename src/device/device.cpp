@@ -67,7 +67,7 @@ std::unique_ptr<TIGotUDeviceInfoList> TIgotUDeviceEnumerator::EnumDevices() {
 std::unique_ptr<TIgotUPort> TIgotUDeviceEnumerator::CreatePort(const TIGotUDeviceInfo& Device) {
   const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(&Device);
   if (serial == nullptr) {
-    throw EInvalidCast("CreatePort: the device record has no serial port");
+    throw InvalidCastError("CreatePort: the device record has no serial port");
   }
   auto port = FPortFactory(serial->ComPort);
   port->SetUSBDevice(serial->InfoRec);
@@ -78,7 +78,7 @@ std::unique_ptr<TIgotUPort> TIgotUDeviceEnumerator::CreatePort(const TIGotUDevic
 bool TIgotUDeviceEnumerator::PortExist(const TIgotUPort& Port) {
   const auto* port = dynamic_cast<const TIGotUComPort*>(&Port);
   if (port == nullptr) {
-    throw EInvalidCast("PortExist: the port is not a serial port");
+    throw InvalidCastError("PortExist: the port is not a serial port");
   }
   if (!port->HasUSBDeviceInfo()) {
     return true;

@@ -13,12 +13,6 @@
 
 namespace tarnwick {
 
-/// An object of the wrong kind was handed to an operation (a programming error).
-class EInvalidCast : public Exception {
- public:
-  using Exception::Exception;
-};
-
 /// Finds loggers, makes ports for them and tells whether a port's logger is still there.
 class TIgotUDevice {
  public:
@@ -27,7 +21,7 @@ class TIgotUDevice {
   /// (callers treat that like an empty list).
   virtual std::unique_ptr<TIGotUDeviceInfoList> EnumDevices() = 0;
   /// A new, closed port for Device, which must come from EnumDevices of this kind of
-  /// enumerator (else EInvalidCast).
+  /// enumerator (else InvalidCastError).
   virtual std::unique_ptr<TIgotUPort> CreatePort(const TIGotUDeviceInfo& Device) = 0;
   /// Whether the logger behind Port is still present; always true for a port made by name.
   virtual bool PortExist(const TIgotUPort& Port) = 0;

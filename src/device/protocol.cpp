@@ -236,8 +236,8 @@ bool TIGotUProtocol::SendCommand(TIGotUCommand& Cmd, uint8_t* Ptr, size_t PtrSiz
         settlePending = settlePending || attempt > 0;
         return true;
       }
-    } catch (const std::exception&) {
-      DebugMessage(dlCommand, "**** SendCommand Error Catch");
+    } catch (const std::exception& e) {
+      DebugMessage(dlCommand, std::string("**** SendCommand Error Catch: ") + e.what());
     }
     ClearForRetry();
   }

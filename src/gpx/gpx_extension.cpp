@@ -9,8 +9,8 @@ void RGPXExtensionClass::DeclareNamespace(TXmlElement Root) const {
     return;
   }
   if (Root.OwnDeclaration(Prefix)) {
-    throw Exception("the namespace prefix \"" + std::string(Prefix) +
-                    "\" is declared twice with different URIs");
+    throw Error("the namespace prefix \"" + std::string(Prefix) +
+                "\" is declared twice with different URIs");
   }
   Root.DeclarePrefix(Prefix, URI);
 }

@@ -35,7 +35,7 @@ struct RGPXExtensionClass {
     return URI;
   }
   /// Declares the prefix for the URI on Root, unless Root or an ancestor binds the prefix to
-  /// that URI already. Raises Exception when Root itself binds the prefix to another URI,
+  /// that URI already. Raises Error when Root itself binds the prefix to another URI,
   /// which would make the file's prefixes ambiguous.
   void DeclareNamespace(TXmlElement Root) const;
 };

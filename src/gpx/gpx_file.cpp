@@ -31,7 +31,7 @@ std::unique_ptr<TGPXTrkList> TGPXFile::MakeTrackList(const std::string& Version)
   if (Version == "1.1") {
     return std::make_unique<TGPXTrkListV110>(this);
   }
-  throw Exception("GPX Version \"" + Version + "\" not support");
+  throw Error("GPX Version \"" + Version + "\" not support");
 }
 
 void TGPXFile::SetVersion(const std::string& Value) {
@@ -156,8 +156,8 @@ void TGPXFile::LoadFromString(std::string Text, const std::string& SourceName) {
 void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceName) {
   const TXmlNode root = Xml.Root();
   if (root.LocalName() != "gpx") {
-    throw EConvertError(SourceName + " is not a GPX file: its root element is \"" +
-                        std::string(root.Name()) + "\"");
+    throw ConvertError(SourceName + " is not a GPX file: its root element is \"" +
+                       std::string(root.Name()) + "\"");
   }
   // Everything is read into new parts first and taken over only when the whole file has
   // been read, so that a refused or broken file leaves the document as it was.
@@ -165,8 +165,8 @@ void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceNam
   std::unique_ptr<TGPXTrkList> tracks;
   try {
     tracks = MakeTrackList(version);
-  } catch (const Exception& e) {
-    throw Exception(root.Location() + ": " + e.what());
+  } catch (const Error& e) {
+    throw Error(root.Location() + ": " + e.what());
   }
   // An extension is recognised by its namespace, under whatever prefix and on whichever
   // element the file declares it.

@@ -71,19 +71,19 @@ class TGPXFile {
   /// Writes the document to AFileName, replacing an existing file only with a complete new
   /// one. Reports "Prepare to saving...", "Constructing Track Data...", each
   /// point, and "Save to file...". Returns false when the sink asked to abort: OnAbort says
-  /// whether the shortened file is written. Raises EFileError when the file cannot be written.
+  /// whether the shortened file is written. Raises FileError when the file cannot be written.
   bool Save(const std::string& AFileName,
             TGPXAbortAction OnAbort = TGPXAbortAction::WritePartial) const;
   /// The text Save writes (points up to an abort), without a file, with the same messages.
   std::string SaveToString() const;
 
-  /// Reads AFileName into the document (see LoadFromString). Raises EFileError for a file
+  /// Reads AFileName into the document (see LoadFromString). Raises FileError for a file
   /// that cannot be read.
   void Load(const std::string& AFileName);
   /// Reads a GPX text: version, creator, metadata (when the file has some), way points after
   /// the ones held, and tracks in place of the ones held, with the registered extension
   /// classes whose namespace some element of the file declares, under any prefix. A failure
-  /// raises EConvertError (or the version error) naming SourceName and, where it is known,
+  /// raises ConvertError (or the version error) naming SourceName and, where it is known,
   /// the line; the document is left as it was.
   void LoadFromString(std::string Text, const std::string& SourceName);
 

@@ -127,7 +127,7 @@ std::optional<int64_t> TryGPXInteger(std::string_view Text) {
 void GPXValueError(std::string_view What, std::string_view Text, const std::string& Where) {
   const std::string msg =
       "invalid " + std::string(What) + " \"" + std::string(Text.substr(0, 80)) + "\"";
-  throw EConvertError(Where.empty() ? msg : Where + ": " + msg);
+  throw ConvertError(Where.empty() ? msg : Where + ": " + msg);
 }
 
 } // namespace tarnwick

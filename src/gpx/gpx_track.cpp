@@ -47,7 +47,7 @@ TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) const {
       return *ext;
     }
   }
-  throw EListError("Item not found");
+  throw ListError("Item not found");
 }
 
 bool TGPXTrkType::HasExtension(TGPXExtensionClass ExtCls) const {
@@ -57,7 +57,7 @@ bool TGPXTrkType::HasExtension(TGPXExtensionClass ExtCls) const {
 
 void TGPXTrkType::AddExtension(TGPXExtensionClass ExtCls, std::unique_ptr<TGPXExtension> Ext) {
   if (HasExtension(ExtCls)) {
-    throw EListError("Duplicates not allowed");
+    throw ListError("Duplicates not allowed");
   }
   Ext->SetCount(Count());
   FExtensions.emplace_back(ExtCls, std::move(Ext));
@@ -137,7 +137,7 @@ void TGPXTrkType::SetFromNode(TXmlNode Node) {
 void TGPXTrkType::ReadSegment(TXmlNode Seg) {
   for (TXmlNode child = Seg.FirstChild(); child; child = child.NextSibling()) {
     if (!child.IsElement()) {
-      throw EConvertError(child.Location() + ": text in \"trkseg\", where points are expected");
+      throw ConvertError(child.Location() + ": text in \"trkseg\", where points are expected");
     }
     if (!child.SameNamespaceAs(Seg)) {
       continue; // another schema's data, which GPX 1.0 allows anywhere
@@ -147,8 +147,8 @@ void TGPXTrkType::ReadSegment(TXmlNode Seg) {
       continue;
     }
     if (name != "trkpt") {
-      throw EConvertError(child.Location() + ": \"" + std::string(child.Name()) +
-                          "\" in \"trkseg\", where points are expected");
+      throw ConvertError(child.Location() + ": \"" + std::string(child.Name()) +
+                         "\" in \"trkseg\", where points are expected");
     }
     // Read before it takes room, so that a file of empty elements costs no points.
     TGPXTrkSeg point;

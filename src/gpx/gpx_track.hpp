@@ -30,14 +30,14 @@ class TGPXTrkType {
   int Count() const { return static_cast<int>(FTrkSeg.size()); }
   /// Resizes the points (new ones have no flags) and every extension object's data.
   virtual void SetCount(int Value);
-  /// Point Idx; raises EListError outside 0 .. Count - 1.
+  /// Point Idx; raises ListError outside 0 .. Count - 1.
   const TGPXWptType& Points(int Idx) const;
-  /// Replaces point Idx; raises EListError outside 0 .. Count - 1.
+  /// Replaces point Idx; raises ListError outside 0 .. Count - 1.
   void SetPoints(int Idx, const TGPXWptType& Value);
   /// The points in order.
   const std::vector<TGPXTrkSeg>& TrkSeg() const { return FTrkSeg; }
 
-  /// The extension object of class ExtCls; raises EListError "not found" when the track has
+  /// The extension object of class ExtCls; raises ListError "not found" when the track has
   /// none of that class.
   TGPXExtension& GetExtensions(TGPXExtensionClass ExtCls) const;
   /// The same as GetExtensions.
@@ -62,7 +62,7 @@ class TGPXTrkType {
   bool SetToNode(TXmlElement Node) const;
   /// Reads the track from Node, its "trk" element: texts, then the points of every "trkseg",
   /// one after another in one list. A segment's "extensions" and elements of other namespaces
-  /// are passed over; EConvertError is raised for a point that does not read, and for text or
+  /// are passed over; ConvertError is raised for a point that does not read, and for text or
   /// another GPX element where points are expected.
   void SetFromNode(TXmlNode Node);
 
@@ -139,11 +139,11 @@ class TGPXTrkList {
   TGPXTrkType& AddNewTrack();
   /// Number of tracks.
   int Count() const { return static_cast<int>(FTracks.size()); }
-  /// Track Index; raises EListError outside 0 .. Count - 1.
+  /// Track Index; raises ListError outside 0 .. Count - 1.
   TGPXTrkType& Items(int Index) const;
   /// Track Index without a range check.
   TGPXTrkType& operator[](int Index) const { return *FTracks[static_cast<size_t>(Index)]; }
-  /// Removes and frees track Index; raises EListError outside 0 .. Count - 1.
+  /// Removes and frees track Index; raises ListError outside 0 .. Count - 1.
   void Delete(int Index);
   /// Removes and frees every track.
   void Clear() { FTracks.clear(); }

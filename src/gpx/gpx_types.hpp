@@ -65,7 +65,7 @@ struct TGPXWptType {
   /// Writes "sat" when present.
   void SetSatToNode(TXmlElement Node) const;
   /// Reads the point from Node, starting with no flags: "lat" and "lon" (required), "ele",
-  /// "time", "sat" when not empty. Raises EConvertError for a value that does not convert.
+  /// "time", "sat" when not empty. Raises ConvertError for a value that does not convert.
   /// Extensions, when given, receives the point's "extensions" child (or a null handle).
   void SetFromNode(TXmlNode Node, TXmlNode* Extensions = nullptr);
 
@@ -154,9 +154,9 @@ class TGPXWptList {
   int Count() const { return static_cast<int>(FWayPoints.size()); }
   /// Resizes the list; new entries have no flags.
   void SetCount(int Value);
-  /// Way point Idx; raises EListError outside 0 .. Count - 1.
+  /// Way point Idx; raises ListError outside 0 .. Count - 1.
   const TGPXWptType& Points(int Idx) const;
-  /// Replaces way point Idx; raises EListError outside 0 .. Count - 1.
+  /// Replaces way point Idx; raises ListError outside 0 .. Count - 1.
   void SetPoints(int Idx, const TGPXWptType& Value);
   /// Appends a way point read from Node and returns its index.
   int AddNewWayPointFromNode(TXmlNode Node);

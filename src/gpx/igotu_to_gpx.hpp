@@ -49,7 +49,7 @@ class TIGotUDataToGPX : public IProgressProcess {
   /// The GPX point of a logger point: position, time, elevation (the pressure elevation when
   /// the model has one) and, when the model reports satellites, their number.
   static TGPXWptType MakePoint(const TIGotUTrackPoint& Point);
-  /// The track's name: its start as "yyyymmdd-hhnn" (20131124-0621). Raises EListError for a
+  /// The track's name: its start as "yyyymmdd-hhnn" (20131124-0621). Raises ListError for a
   /// track without points.
   static std::string TrackName(const TIGotUTrack& Track);
 

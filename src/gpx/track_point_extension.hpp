@@ -64,7 +64,7 @@ struct TGPXTrackPointExtension2 {
   /// Reads the "TrackPointExtension" children of Node in the namespace of version 2 (heart
   /// rate, cadence, speed, course) or version 1 (heart rate, cadence), under any prefix,
   /// starting with no flags. A heart rate or cadence outside 0..255 is left absent; a value
-  /// that is no number raises EConvertError naming the file and line.
+  /// that is no number raises ConvertError naming the file and line.
   void SetFromNode(TXmlNode Node);
 
  private:

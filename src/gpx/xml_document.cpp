@@ -252,7 +252,7 @@ class XmlDocumentState {
   }
 
   [[noreturn]] void Fail(const std::string& Where, const std::string& What) const {
-    throw EConvertError(Where + ": not well-formed XML: " + What);
+    throw ConvertError(Where + ": not well-formed XML: " + What);
   }
 
   std::unordered_set<const void*> FDeclaring;
@@ -505,8 +505,8 @@ std::string TXmlNode::Text() const {
     if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
       text += child.value();
     } else if (child.type() == pugi::node_element) {
-      throw EConvertError(Location() + ": element \"" + std::string(Name()) +
-                          "\" holds elements where a value is expected");
+      throw ConvertError(Location() + ": element \"" + std::string(Name()) +
+                         "\" holds elements where a value is expected");
     }
   }
   return text;
@@ -674,15 +674,14 @@ void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceNam
     if (!budget.Exceeded()) {
       throw std::bad_alloc();
     }
-    throw EConvertError(SourceName + ": too many XML nodes for a file of its size (reading it " +
-                        "would take more than " + std::to_string(MemoryPerByte) +
-                        " times its size in memory)");
+    throw ConvertError(SourceName + ": too many XML nodes for a file of its size (reading it " +
+                       "would take more than " + std::to_string(MemoryPerByte) +
+                       " times its size in memory)");
   }
   if (!result) {
-    throw EConvertError(
-        XmlLineLocation(SourceName, state->Text,
-                        static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0))) +
-        ": not well-formed XML: " + result.description());
+    throw ConvertError(XmlLineLocation(SourceName, state->Text,
+                                       static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0))) +
+                       ": not well-formed XML: " + result.description());
   }
   // pugixml takes several top-level elements or text beside the root; XML does not.
   int elements = 0;
@@ -694,8 +693,8 @@ void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceNam
     }
   }
   if (elements != 1) {
-    throw EConvertError(SourceName + ": not well-formed XML: " +
-                        (elements == 0 ? "no root element" : "more than one root element"));
+    throw ConvertError(SourceName + ": not well-formed XML: " +
+                       (elements == 0 ? "no root element" : "more than one root element"));
   }
   state->Root = doc->document_element().internal_object();
   state->Check();
@@ -707,7 +706,7 @@ void TXmlDocument::LoadFromFile(const std::string& FileName) {
   // A FIFO or a device would block or never end; only a regular file is read.
   std::optional<std::string> text = ReadWholeFile(FileName, MaxFileSize, {.RegularOnly = true});
   if (!text) {
-    throw EFileError::Open(FileName, ENOENT);
+    throw FileError::Open(FileName, ENOENT);
   }
   LoadFromString(std::move(*text), FileName);
 }

@@ -36,7 +36,7 @@ class TXmlNode {
   /// The prefix of the name ("gpxtpx"), empty when there is none.
   std::string_view Prefix() const;
 
-  /// The text content of the element. Raises EConvertError when the element holds child
+  /// The text content of the element. Raises ConvertError when the element holds child
   /// elements, since a value was expected there.
   std::string Text() const;
   /// The same text without a copy when the element holds one piece of text, as it mostly does;
@@ -110,10 +110,10 @@ class TXmlDocument {
   bool DeclaresNamespace(std::string_view URI) const;
 
   /// Parses Text, dropping whitespace-only text between elements and keeping neither comments
-  /// nor processing instructions. Raises EConvertError "SOURCENAME, line N: ..." for text that
+  /// nor processing instructions. Raises ConvertError "SOURCENAME, line N: ..." for text that
   /// is not well-formed; the document is unchanged then.
   void LoadFromString(std::string Text, const std::string& SourceName);
-  /// Reads and parses FileName; files above MaxFileSize raise EFileError, as do missing ones.
+  /// Reads and parses FileName; files above MaxFileSize raise FileError, as do missing ones.
   void LoadFromFile(const std::string& FileName);
 
   /// Largest file LoadFromFile accepts: 256 MiB, far above the largest track a logger holds,

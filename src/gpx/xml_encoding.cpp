@@ -24,11 +24,11 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
 
 [[noreturn]] void Refuse(const std::string& SourceName, std::string_view Text, size_t Offset,
                          const std::string& What) {
-  throw EConvertError(XmlLineLocation(SourceName, Text, Offset) + ": " + What);
+  throw ConvertError(XmlLineLocation(SourceName, Text, Offset) + ": " + What);
 }
 
 [[noreturn]] void RefuseFile(const std::string& SourceName, const std::string& What) {
-  throw EConvertError(SourceName + ": " + What);
+  throw ConvertError(SourceName + ": " + What);
 }
 
 bool SameName(std::string_view A, std::string_view B) {

@@ -7,7 +7,7 @@
 namespace tarnwick {
 
 void ListIndexError(int Index) {
-  throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  throw ListError("List index out of bounds (" + std::to_string(Index) + ")");
 }
 
 std::unique_ptr<TIGotUPointList> TIGotUPointList::CreatePoints(const RModelResult& Model) {

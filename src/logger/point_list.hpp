@@ -34,12 +34,12 @@ class TIGotUPointList {
 
   /// Appends Point; the list owns it from now on.
   void Add(TPointPtr Point);
-  /// Removes and frees item Index; raises EListError when out of range.
+  /// Removes and frees item Index; raises ListError when out of range.
   void Delete(int Index);
 
   int Count() const { return static_cast<int>(FItems.size()); }
   bool Empty() const { return FItems.empty(); }
-  /// Item Index (0-based); raises EListError when out of range.
+  /// Item Index (0-based); raises ListError when out of range.
   const TIGotUPointBase& Items(int Index) const;
   /// Item Index without a range check.
   const TIGotUPointBase& operator[](int Index) const { return *FItems[static_cast<size_t>(Index)]; }
@@ -60,7 +60,7 @@ class TIGotUPointList {
   std::vector<TPointPtr> FItems;
 };
 
-/// Raises EListError "List index out of bounds (Index)".
+/// Raises ListError "List index out of bounds (Index)".
 [[noreturn]] void ListIndexError(int Index);
 
 } // namespace tarnwick

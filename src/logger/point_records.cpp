@@ -12,7 +12,7 @@ namespace tarnwick {
 
 namespace {
 [[noreturn]] void FieldError(const char* what, int value, uint32_t raw, int width) {
-  throw EAssertionFailed(fmt::format("Invalid {} {} in {}", what, value, HexStr(raw, width)));
+  throw AssertionError(fmt::format("Invalid {} {} in {}", what, value, HexStr(raw, width)));
 }
 } // namespace
 
@@ -135,7 +135,7 @@ TEptType TIGotUExtPoint::EptType() const {
 
 void TIGotUExtPoint::CheckIndex(int Idx) const {
   if (Idx < 0 || Idx >= DataCount()) {
-    throw EAssertionFailed("Assertion failed (sample index " + std::to_string(Idx) + ")");
+    throw AssertionError("Assertion failed (sample index " + std::to_string(Idx) + ")");
   }
 }
 

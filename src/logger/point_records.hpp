@@ -61,20 +61,20 @@ class TIGotUPointBase {
   const uint8_t* PRawData() const { return FRawData.data(); }
 
   int Year() const { return 2000 + (YM() >> 4); }
-  /// Raises EAssertionFailed "Invalid Month %d in %2.2x" outside 1..12.
+  /// Raises AssertionError "Invalid Month %d in %2.2x" outside 1..12.
   int Month() const;
-  /// Raises EAssertionFailed "Invalid Day %d in %4.4x" outside 1..31.
+  /// Raises AssertionError "Invalid Day %d in %4.4x" outside 1..31.
   int Day() const;
-  /// Raises EAssertionFailed "Invalid Hour %d in %4.4x" above 23.
+  /// Raises AssertionError "Invalid Hour %d in %4.4x" above 23.
   int Hour() const;
-  /// Raises EAssertionFailed "Invalid Minute %d in %4.4x" above 59.
+  /// Raises AssertionError "Invalid Minute %d in %4.4x" above 59.
   int Minute() const;
-  /// Raises EAssertionFailed "Invalid Second %d in %4.4x" above 59.
+  /// Raises AssertionError "Invalid Second %d in %4.4x" above 59.
   int Second() const;
   int MilliSecond() const { return SMS() % 1000; }
   /// Date and time of the record as the logger's clock recorded it. Raises the field errors
   /// above (the first in the order day, month, year, millisecond, second, minute, hour) or
-  /// EConvertError for a date that does not exist (30 February).
+  /// ConvertError for a date that does not exist (30 February).
   TDateTime Time() const;
 
  protected:
@@ -153,7 +153,7 @@ class TIGotUExtPoint : public TIGotUPointBase {
   uint16_t PrevSMS() const { return GetWordBE(30); }
 
  protected:
-  /// Raises EAssertionFailed unless 0 <= Idx < DataCount.
+  /// Raises AssertionError unless 0 <= Idx < DataCount.
   void CheckIndex(int Idx) const;
 };
 

@@ -27,7 +27,7 @@ class TIGotUTrack {
 
   /// No track points.
   bool IsVoid() const { return FPoints.empty(); }
-  /// Time of the first point; EListError for a void track, the date errors for a bad date.
+  /// Time of the first point; ListError for a void track, the date errors for a bad date.
   TDateTime StartTime() const;
   /// Time of the last point; as StartTime.
   TDateTime LastTime() const;
@@ -51,11 +51,11 @@ class TIGotUTracks {
   /// Cuts the records of Points into tracks appended to this list. A track starts at a
   /// record whose IsTrackStart is true when the current track has points already.
   void AddTracksFromPoints(const TIGotUPointList& Points);
-  /// Removes and frees track Index; EListError when out of range.
+  /// Removes and frees track Index; ListError when out of range.
   void Delete(int Index);
 
   int Count() const { return static_cast<int>(FTracks.size()); }
-  /// Track Index; EListError when out of range.
+  /// Track Index; ListError when out of range.
   const TIGotUTrack& Items(int Index) const;
   const TIGotUTrack& operator[](int Index) const { return *FTracks[static_cast<size_t>(Index)]; }
 

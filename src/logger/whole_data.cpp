@@ -46,8 +46,8 @@ void ReadDumpStr(const TIniFile& ini, const char* section, std::span<uint8_t> ta
     const std::string pair = "$" + text.substr(i * 2, 2);
     const auto value = TryStrToInt(pair);
     if (!value) {
-      throw EConvertError("'" + pair + "' is not a valid integer value (\"" + fileName + "\", [" +
-                          section + "] " + kDumpStr + ")");
+      throw ConvertError("'" + pair + "' is not a valid integer value (\"" + fileName + "\", [" +
+                         section + "] " + kDumpStr + ")");
     }
     target[i] = static_cast<uint8_t>(*value);
   }
@@ -93,7 +93,7 @@ size_t ReadUpTo(int fd, uint8_t* dest, size_t size, const std::string& fileName)
       if (errno == EINTR) {
         continue;
       }
-      throw EFileError::Read(fileName, errno);
+      throw FileError::Read(fileName, errno);
     }
     if (n == 0) {
       break;
@@ -277,7 +277,7 @@ void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName, const std:
   // Non-blocking, so that a FIFO is refused instead of waited on.
   const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    throw EFileError::Open(FileName, errno);
+    throw FileError::Open(FileName, errno);
   }
   struct Closer {
     int fd;
@@ -285,14 +285,14 @@ void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName, const std:
   } closer{fd};
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
-    throw EFileError::Read(FileName, errno);
+    throw FileError::Read(FileName, errno);
   }
   if (S_ISDIR(st.st_mode)) {
-    throw EFileError::Open(FileName, EISDIR);
+    throw FileError::Open(FileName, EISDIR);
   }
   if (!S_ISREG(st.st_mode)) {
-    throw EFileError(FileName, "Cannot open file \"" + FileName + "\": it is " +
-                                   FileKindText(st.st_mode) + ", not a regular file");
+    throw FileError(FileName, "Cannot open file \"" + FileName + "\": it is " +
+                                  FileKindText(st.st_mode) + ", not a regular file");
   }
   uLong crc = ::crc32_z(0, nullptr, 0);
   uint64_t read = ReadUpTo(fd, FConfigBlocks.data(), FConfigBlocks.size(), FileName);

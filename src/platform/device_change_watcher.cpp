@@ -24,7 +24,7 @@ struct TDeviceChangeWatcher::Impl {
 TDeviceChangeWatcher::TDeviceChangeWatcher() : FImpl(std::make_unique<Impl>()) {
   FImpl->FUdev = udev_new();
   if (FImpl->FUdev == nullptr) {
-    throw Exception("Cannot watch for device changes: udev is not available");
+    throw Error("Cannot watch for device changes: udev is not available");
   }
   // Events from the udev daemon arrive after its rules ran, so the device node exists and
   // its permissions are final when the scan that follows looks at it.
@@ -33,7 +33,7 @@ TDeviceChangeWatcher::TDeviceChangeWatcher() : FImpl(std::make_unique<Impl>()) {
       udev_monitor_filter_add_match_subsystem_devtype(FImpl->FMonitor, "tty", nullptr) < 0 ||
       udev_monitor_filter_add_match_subsystem_devtype(FImpl->FMonitor, "usb", "usb_device") < 0 ||
       udev_monitor_enable_receiving(FImpl->FMonitor) < 0) {
-    throw Exception("Cannot watch for device changes: the udev monitor cannot be set up");
+    throw Error("Cannot watch for device changes: the udev monitor cannot be set up");
   }
   const int fd = udev_monitor_get_fd(FImpl->FMonitor);
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);

@@ -9,7 +9,7 @@ namespace tarnwick {
 /// window's device-change message does this.
 class TDeviceChangeWatcher {
  public:
-  /// Starts monitoring; raises Exception when the monitor cannot be set up.
+  /// Starts monitoring; raises Error when the monitor cannot be set up.
   TDeviceChangeWatcher();
   ~TDeviceChangeWatcher();
   TDeviceChangeWatcher(const TDeviceChangeWatcher&) = delete;

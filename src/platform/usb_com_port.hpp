@@ -24,7 +24,7 @@ class TIGotUUsbComPort : public TIGotUSerialLine {
   void Close() override;
   bool Connected() const override;
   /// Ends when Count bytes arrived, 10 ms after the last byte, or 200 ms after the start.
-  /// Raises EComPort when the port fails or its device is gone.
+  /// Raises ComPortError when the port fails or its device is gone.
   int Read(uint8_t* Buffer, int Count) override;
   int ReadPending(uint8_t* Buffer, int Count) override;
   /// Ends when all bytes are written or 1000 ms + 2 ms per byte after the start.

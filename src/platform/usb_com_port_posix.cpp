@@ -39,7 +39,7 @@ short WaitFor(int fd, short events, TClock::time_point deadline, const char* wha
       if (errno == EINTR) {
         continue;
       }
-      throw EComPort(what, errno);
+      throw ComPortError(what, errno);
     }
     return r == 0 ? 0 : pfd.revents;
   }
@@ -61,7 +61,7 @@ bool TIGotUUsbComPort::Connected() const {
 
 void TIGotUUsbComPort::RequireOpen(const char* What) const {
   if (FFd < 0) {
-    throw EComPort(What, EBADF);
+    throw ComPortError(What, EBADF);
   }
 }
 
@@ -72,21 +72,21 @@ void TIGotUUsbComPort::Open() {
   constexpr const char* kOpenError = "Unable to open com port";
   const int fd = ::open(FPortName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    throw EComPort(kOpenError, errno);
+    throw ComPortError(kOpenError, errno);
   }
   // flock() keeps out other users of the port, root included; TIOCEXCL keeps out other
   // programs that do not lock. The lock comes first so that a busy port is left untouched.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int err = errno == EWOULDBLOCK ? EBUSY : errno;
     ::close(fd);
-    throw EComPort(kOpenError, err);
+    throw ComPortError(kOpenError, err);
   }
   termios tio{};
   if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &tio) != 0) {
     const int err = errno;
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);
-    throw EComPort(kOpenError, err);
+    throw ComPortError(kOpenError, err);
   }
   // Raw bytes only: the baud rate and the other line settings stay as the driver has them.
   ::cfmakeraw(&tio);
@@ -98,7 +98,7 @@ void TIGotUUsbComPort::Open() {
     const int err = errno;
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);
-    throw EComPort(kOpenError, err);
+    throw ComPortError(kOpenError, err);
   }
   FFd = fd;
 }
@@ -132,7 +132,7 @@ int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
       return got;
     }
     if ((ev & POLLIN) == 0) {
-      throw EComPort(kReadError, EIO);
+      throw ComPortError(kReadError, EIO);
     }
     const ssize_t n = ::read(FFd, Buffer + got, static_cast<size_t>(Count - got));
     if (n > 0) {
@@ -144,10 +144,10 @@ int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
     } else if (n == 0) {
       // A hung-up terminal reads as end of file.
       if ((ev & kGone) != 0) {
-        throw EComPort(kReadError, EIO);
+        throw ComPortError(kReadError, EIO);
       }
     } else if (errno != EAGAIN && errno != EINTR) {
-      throw EComPort(kReadError, errno);
+      throw ComPortError(kReadError, errno);
     }
   }
 }
@@ -161,18 +161,18 @@ int TIGotUUsbComPort::ReadPending(uint8_t* Buffer, int Count) {
       break;
     }
     if ((ev & POLLIN) == 0) {
-      throw EComPort(kReadError, EIO);
+      throw ComPortError(kReadError, EIO);
     }
     const ssize_t n = ::read(FFd, Buffer + got, static_cast<size_t>(Count - got));
     if (n > 0) {
       got += static_cast<int>(n);
     } else if (n == 0) {
       if ((ev & kGone) != 0) {
-        throw EComPort(kReadError, EIO);
+        throw ComPortError(kReadError, EIO);
       }
       break;
     } else if (errno != EAGAIN && errno != EINTR) {
-      throw EComPort(kReadError, errno);
+      throw ComPortError(kReadError, errno);
     } else {
       break;
     }
@@ -194,7 +194,7 @@ int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
       continue;
     }
     if (n < 0 && errno != EAGAIN) {
-      throw EComPort(kWriteError, errno);
+      throw ComPortError(kWriteError, errno);
     }
     if (TClock::now() >= deadline) {
       break;
@@ -204,7 +204,7 @@ int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
       break;
     }
     if ((ev & POLLOUT) == 0) {
-      throw EComPort(kWriteError, EIO);
+      throw ComPortError(kWriteError, EIO);
     }
   }
   return written;
@@ -213,7 +213,7 @@ int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
 void TIGotUUsbComPort::Purge() {
   RequireOpen("Unable to purge com port");
   if (::tcflush(FFd, TCIOFLUSH) != 0) {
-    throw EComPort("Unable to purge com port", errno);
+    throw ComPortError("Unable to purge com port", errno);
   }
 }
 

@@ -7,6 +7,7 @@
 #define NOMINMAX
 #endif
 #include <algorithm>
+#include <string>
 #include <windows.h>
 
 namespace tarnwick {
@@ -48,6 +49,28 @@ HANDLE H(void* handle) {
   return static_cast<HANDLE>(handle);
 }
 
+// The port's error for a Win32 error code, with the system's text for the code (errno texts
+// would name other errors).
+ComPortError PortError(const char* what, DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::string reason = n > 0 ? WideToUtf8(std::wstring_view(text, n)) : std::string();
+  if (text != nullptr) {
+    ::LocalFree(text);
+  }
+  // The system's texts end with a line break.
+  while (!reason.empty() &&
+         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) {
+    reason.pop_back();
+  }
+  if (reason.empty()) {
+    reason = "system error " + std::to_string(code);
+  }
+  return ComPortError(what, static_cast<int>(code), reason);
+}
+
 // An event for one overlapped transfer, closed with it.
 struct TOverlapped {
   OVERLAPPED Ov{};
@@ -68,12 +91,12 @@ DWORD Complete(HANDLE h, TOverlapped& ov, BOOL started, const char* what) {
   if (!started) {
     const DWORD err = ::GetLastError();
     if (err != ERROR_IO_PENDING) {
-      throw EComPort(what, static_cast<int>(err));
+      throw PortError(what, err);
     }
   }
   DWORD done = 0;
   if (!::GetOverlappedResult(h, &ov.Ov, &done, TRUE)) {
-    throw EComPort(what, static_cast<int>(::GetLastError()));
+    throw PortError(what, ::GetLastError());
   }
   return done;
 }
@@ -93,7 +116,7 @@ bool TIGotUUsbComPort::Connected() const {
 
 void TIGotUUsbComPort::RequireOpen(const char* What) const {
   if (!Connected()) {
-    throw EComPort(What, ERROR_INVALID_HANDLE);
+    throw PortError(What, ERROR_INVALID_HANDLE);
   }
 }
 
@@ -106,7 +129,7 @@ void TIGotUUsbComPort::Open() {
   HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    throw EComPort(kOpenError, static_cast<int>(::GetLastError()));
+    throw PortError(kOpenError, ::GetLastError());
   }
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = 10;
@@ -119,7 +142,7 @@ void TIGotUUsbComPort::Open() {
   if (!::SetupComm(h, kBufferSize, kBufferSize) || !::SetCommTimeouts(h, &timeouts)) {
     const DWORD err = ::GetLastError();
     ::CloseHandle(h);
-    throw EComPort(kOpenError, static_cast<int>(err));
+    throw PortError(kOpenError, err);
   }
   FHandle = h;
 }
@@ -147,7 +170,7 @@ int TIGotUUsbComPort::ReadPending(uint8_t* Buffer, int Count) {
   DWORD errors = 0;
   COMSTAT stat{};
   if (!::ClearCommError(H(FHandle), &errors, &stat)) {
-    throw EComPort(kReadError, static_cast<int>(::GetLastError()));
+    throw PortError(kReadError, ::GetLastError());
   }
   const DWORD n = std::min<DWORD>(stat.cbInQue, Count > 0 ? static_cast<DWORD>(Count) : 0);
   if (n == 0) {
@@ -172,7 +195,7 @@ int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
 void TIGotUUsbComPort::Purge() {
   RequireOpen("Unable to purge com port");
   if (!::PurgeComm(H(FHandle), PURGE_RXCLEAR | PURGE_TXCLEAR)) {
-    throw EComPort("Unable to purge com port", static_cast<int>(::GetLastError()));
+    throw PortError("Unable to purge com port", ::GetLastError());
   }
 }
 

@@ -32,7 +32,7 @@ std::string LogMessageEntry(const TIGotULogMsgPoint& Point) {
   std::string time;
   try {
     time = PointTimeText(Point);
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     time = e.what();
   }
   return time + " " + Point.LogMessage();

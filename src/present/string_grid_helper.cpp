@@ -14,7 +14,7 @@ std::string TStringGridHelper::GetCellText(int ACol, int ARow) const {
   }
   try {
     GetDataText(ACol, ARow - 1, text);
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     text = e.what();
   }
   return text;

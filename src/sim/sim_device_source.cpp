@@ -51,12 +51,12 @@ TSimRegistration::TSimRegistration(const std::string& PortName, uint16_t Product
                                    const std::string& Revision, const std::string& Description,
                                    std::string Folder) {
   if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    throw EFileError::Create(Folder, errno);
+    throw FileError::Create(Folder, errno);
   }
   if (!IsPrivateFolder(Folder)) {
-    throw Exception("The folder " + Folder +
-                    " for simulated loggers must be a folder of this user that nobody else can "
-                    "read or write");
+    throw Error("The folder " + Folder +
+                " for simulated loggers must be a folder of this user that nobody else can "
+                "read or write");
   }
   FFileName = Folder + "/" + std::to_string(::getpid()) + ".ini";
   TIniFile ini;
@@ -120,7 +120,7 @@ std::optional<std::vector<RDeviceProperties>> TSimDeviceSource::PresentDevices()
       p.Description = ini.ReadString(kSection, "Description", "");
       p.PortName = port;
       devices.push_back(std::move(p));
-    } catch (const Exception&) {
+    } catch (const Error&) {
       // An entry being written or removed right now is simply not listed.
     }
   }

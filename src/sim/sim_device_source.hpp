@@ -17,7 +17,7 @@ std::string SimRegistryFolder();
 /// after the process) until destroyed, so that TSimDeviceSource lists it.
 class TSimRegistration {
  public:
-  /// Writes the entry: the port, the USB identity and the description. Raises Exception when
+  /// Writes the entry: the port, the USB identity and the description. Raises Error when
   /// the folder is not a private folder of this user or the file cannot be written.
   TSimRegistration(const std::string& PortName, uint16_t ProductID, const std::string& Revision,
                    const std::string& Description, std::string Folder = SimRegistryFolder());

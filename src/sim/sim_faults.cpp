@@ -23,7 +23,7 @@ std::optional<TSimFaultKind> KindByName(std::string_view name) {
 }
 
 [[noreturn]] void Bad(std::string_view item, std::string_view why) {
-  throw EConvertError("bad fault item '" + std::string(item) + "': " + std::string(why));
+  throw ConvertError("bad fault item '" + std::string(item) + "': " + std::string(why));
 }
 
 int PositiveInt(std::string_view item, std::string_view text, int min) {

@@ -60,7 +60,7 @@ struct TSimFaultPlan {
 /// command N), late:MS@N or trickle:MS@N (with its time in milliseconds, 1 to 60000),
 /// random=RATE (each command faulty with chance RATE, 0..1) or unplug=N (gone after N point
 /// blocks). KIND is noanswer, badcode, negative, short, stray, late, overlong, fewer or
-/// trickle. An empty text means no faults. Raises EConvertError naming the bad item.
+/// trickle. An empty text means no faults. Raises ConvertError naming the bad item.
 TSimFaultPlan ParseFaultSpec(std::string_view Spec);
 
 } // namespace tarnwick::sim

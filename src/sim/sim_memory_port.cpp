@@ -19,10 +19,10 @@ TSimMemoryPort::TSimMemoryPort(const TIGotUWholeData& Image, TSimLoggerOptions O
 
 void TSimMemoryPort::Require(const char* What) const {
   if (FLogger.Unplugged()) {
-    throw EComPort(What, EIO);
+    throw ComPortError(What, EIO);
   }
   if (!FOpen) {
-    throw EComPort(What, EBADF);
+    throw ComPortError(What, EBADF);
   }
 }
 
@@ -31,7 +31,7 @@ void TSimMemoryPort::Open() {
     return;
   }
   if (FLogger.Unplugged()) {
-    throw EComPort("Unable to open com port", ENOENT);
+    throw ComPortError("Unable to open com port", ENOENT);
   }
   FOpen = true;
   ++FOpens;

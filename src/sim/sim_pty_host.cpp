@@ -18,8 +18,8 @@ namespace tarnwick::sim {
 namespace {
 
 [[noreturn]] void Fail(const std::string& what) {
-  throw Exception("Cannot create the simulated logger's terminal: " + what + ": " +
-                  std::strerror(errno));
+  throw Error("Cannot create the simulated logger's terminal: " + what + ": " +
+              std::strerror(errno));
 }
 
 void MakeRaw(int fd) {

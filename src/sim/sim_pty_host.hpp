@@ -15,7 +15,7 @@ namespace tarnwick::sim {
 /// terminal keeps its settings and no echo reaches the logger between the computer's opens.
 class TSimPtyHost {
  public:
-  /// Creates the pseudo-terminal and the logger; raises Exception when the system has no
+  /// Creates the pseudo-terminal and the logger; raises Error when the system has no
   /// pseudo-terminal to give. Serving starts with Start().
   TSimPtyHost(const TIGotUWholeData& Image, TSimLoggerOptions Options);
   /// Stops serving and closes the terminal.

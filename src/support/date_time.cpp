@@ -59,7 +59,7 @@ int ReadIntOrFail(std::string_view s) {
   if (auto v = TryDecimalToInt(s)) {
     return *v;
   }
-  throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+  throw ConvertError("'" + std::string(s) + "' is not a valid integer value");
 }
 
 } // namespace
@@ -71,7 +71,7 @@ bool IsValidDate(int Year, int Month, int Day) {
 
 TDateTime EncodeDate(int Year, int Month, int Day) {
   if (!IsValidDate(Year, Month, Day)) {
-    throw EConvertError("Invalid argument to date encode");
+    throw ConvertError("Invalid argument to date encode");
   }
   return static_cast<double>(
       DaysFromCivil(Year, static_cast<unsigned>(Month), static_cast<unsigned>(Day)) + kEpochShift);
@@ -80,7 +80,7 @@ TDateTime EncodeDate(int Year, int Month, int Day) {
 TDateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond) {
   if (Hour < 0 || Hour >= 24 || Minute < 0 || Minute >= 60 || Second < 0 || Second >= 60 ||
       MilliSecond < 0 || MilliSecond >= 1000) {
-    throw EConvertError("Invalid argument to time encode");
+    throw ConvertError("Invalid argument to time encode");
   }
   const int64_t ms = ((Hour * 60LL + Minute) * 60 + Second) * 1000 + MilliSecond;
   return static_cast<double>(ms) / kMSecsPerDay;
@@ -278,7 +278,7 @@ void TUTCDateTime::SecondsToHMS(int64_t V, int& h, int& min, int& sec) {
 
 TDateTime TUTCDateTime::SecondsToDateTime(int64_t V) {
   if (V < 0 || V > 86399) {
-    throw EConvertError("Invalid argument to time encode");
+    throw ConvertError("Invalid argument to time encode");
   }
   int h = 0;
   int min = 0;
@@ -294,7 +294,7 @@ TDateTime TUTCDateTime::YMDToDate(int y, int m, int d) {
 void TUTCDateTime::DateStrToYMD(std::string_view S, int& y, int& m, int& d) {
   std::vector<std::string> parts;
   if (SplitToArray(S, parts, 2, '-') < 3) {
-    throw EConvertError("'" + std::string(S) + "' is not a valid date");
+    throw ConvertError("'" + std::string(S) + "' is not a valid date");
   }
   y = ReadIntOrFail(parts[0]);
   m = ReadIntOrFail(parts[1]);

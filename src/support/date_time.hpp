@@ -23,10 +23,10 @@ struct RDateTimeParts {
 /// True for years 1..9999 and a day that exists in the proleptic Gregorian calendar.
 bool IsValidDate(int Year, int Month, int Day);
 
-/// Date value of Year-Month-Day; raises EConvertError for an invalid date.
+/// Date value of Year-Month-Day; raises ConvertError for an invalid date.
 TDateTime EncodeDate(int Year, int Month, int Day);
 
-/// Fraction of a day; raises EConvertError unless Hour < 24, Minute < 60, Second < 60,
+/// Fraction of a day; raises ConvertError unless Hour < 24, Minute < 60, Second < 60,
 /// MilliSecond < 1000 and none is negative.
 TDateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond);
 
@@ -67,11 +67,11 @@ class TUTCDateTime {
   /// Signed seconds from D2 to D1, unrounded.
   static double DiffTimeOffset(TDateTime D1, TDateTime D2);
   static void SecondsToHMS(int64_t V, int& h, int& min, int& sec);
-  /// Time of day of V seconds; raises EConvertError outside 0..86399.
+  /// Time of day of V seconds; raises ConvertError outside 0..86399.
   static TDateTime SecondsToDateTime(int64_t V);
   static TDateTime YMDToDate(int y, int m, int d);
 
-  /// Splits at "-" into year, month, day; raises EConvertError unless three decimal integers.
+  /// Splits at "-" into year, month, day; raises ConvertError unless three decimal integers.
   static void DateStrToYMD(std::string_view S, int& y, int& m, int& d);
   static TDateTime DateStrToDate(std::string_view S);
   /// Reads [hh[:mm[:ss]]][.fff], dropping a zone designator; only the hour must be readable.

@@ -27,7 +27,7 @@ struct FdCloser {
   }
 };
 
-EFileError NotRegular(const std::string& fileName, const char* verb, mode_t mode) {
+FileError NotRegular(const std::string& fileName, const char* verb, mode_t mode) {
   return {fileName, std::string("Cannot ") + verb + " file \"" + fileName + "\": it is " +
                         FileKindText(mode) + ", not a regular file"};
 }
@@ -68,15 +68,15 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
     if (errno == ELOOP && Options.NoFollow) {
       throw NotRegular(FileName, "read", S_IFLNK);
     }
-    throw EFileError::Open(FileName, errno);
+    throw FileError::Open(FileName, errno);
   }
   const FdCloser closer{fd};
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
-    throw EFileError::Read(FileName, errno);
+    throw FileError::Read(FileName, errno);
   }
   if (S_ISDIR(st.st_mode)) {
-    throw EFileError::Open(FileName, EISDIR);
+    throw FileError::Open(FileName, EISDIR);
   }
   if (Options.RegularOnly && !S_ISREG(st.st_mode)) {
     throw NotRegular(FileName, "read", st.st_mode);
@@ -85,7 +85,7 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
   // comes in would copy it several times over.
   const auto expected = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
   if (expected > MaxBytes) {
-    throw EFileError::Read(FileName, EFBIG);
+    throw FileError::Read(FileName, EFBIG);
   }
   std::string content(expected + 1, '\0');
   size_t used = 0;
@@ -98,14 +98,14 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
       if (errno == EINTR) {
         continue;
       }
-      throw EFileError::Read(FileName, errno);
+      throw FileError::Read(FileName, errno);
     }
     if (n == 0) {
       break;
     }
     used += static_cast<size_t>(n);
     if (used > MaxBytes) {
-      throw EFileError::Read(FileName, EFBIG);
+      throw FileError::Read(FileName, EFBIG);
     }
   }
   content.resize(used);
@@ -214,7 +214,7 @@ std::string TReplacingFile::TemporaryName(const std::string& Target, pid_t Owner
 
 void TReplacingFile::CheckTarget(const std::string& Target) {
   if (Target.empty()) {
-    throw EFileError::Create(Target, ENOENT);
+    throw FileError::Create(Target, ENOENT);
   }
   struct stat st {};
   if (::lstat(Target.c_str(), &st) == 0) {
@@ -222,19 +222,19 @@ void TReplacingFile::CheckTarget(const std::string& Target) {
       throw NotRegular(Target, "replace", st.st_mode);
     }
   } else if (errno != ENOENT) {
-    throw EFileError::Create(Target, errno);
+    throw FileError::Create(Target, errno);
   }
   const std::string folderPart = FolderOf(Target);
   const std::string folder = folderPart.empty() ? "." : folderPart;
   struct stat dir {};
   if (::stat(folder.c_str(), &dir) != 0) {
-    throw EFileError::Create(Target, errno);
+    throw FileError::Create(Target, errno);
   }
   if (!S_ISDIR(dir.st_mode)) {
-    throw EFileError::Create(Target, ENOTDIR);
+    throw FileError::Create(Target, ENOTDIR);
   }
   if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-    throw EFileError::Create(Target, errno);
+    throw FileError::Create(Target, errno);
   }
 }
 
@@ -298,10 +298,10 @@ TReplacingFile::TReplacingFile(std::string Target) : FTarget(std::move(Target)) 
     const int err = errno;
     UnregisterTemporary(registry_slot_);
     if (err != EEXIST) {
-      throw EFileError::Create(FTarget, err);
+      throw FileError::Create(FTarget, err);
     }
   }
-  throw EFileError::Create(FTarget, EEXIST);
+  throw FileError::Create(FTarget, EEXIST);
 }
 
 void TReplacingFile::KeepAccessOf(uid_t Owner, gid_t Group, mode_t Mode) {
@@ -337,7 +337,7 @@ TReplacingFile::~TReplacingFile() {
 
 void TReplacingFile::Write(const void* Data, size_t Size) {
   if (FFd < 0) {
-    throw EFileError::Write(FTarget, EBADF);
+    throw FileError::Write(FTarget, EBADF);
   }
   const auto* p = static_cast<const char*>(Data);
   while (Size > 0) {
@@ -346,10 +346,10 @@ void TReplacingFile::Write(const void* Data, size_t Size) {
       if (errno == EINTR) {
         continue;
       }
-      throw EFileError::Write(FTarget, errno);
+      throw FileError::Write(FTarget, errno);
     }
     if (n == 0) {
-      throw EFileError::Write(FTarget, ENOSPC);
+      throw FileError::Write(FTarget, ENOSPC);
     }
     p += n;
     Size -= static_cast<size_t>(n);
@@ -373,10 +373,10 @@ void TReplacingFile::Finish() {
   if (::fsync(fd) != 0 && errno != EINVAL) {
     const int err = errno;
     ::close(fd);
-    throw EFileError::Write(FTarget, err);
+    throw FileError::Write(FTarget, err);
   }
   if (::close(fd) != 0) {
-    throw EFileError::Write(FTarget, errno);
+    throw FileError::Write(FTarget, errno);
   }
 }
 
@@ -389,7 +389,7 @@ void TReplacingFile::Commit() {
     throw NotRegular(FTarget, "replace", st.st_mode);
   }
   if (::rename(FTempName.c_str(), FTarget.c_str()) != 0) {
-    throw EFileError::Create(FTarget, errno);
+    throw FileError::Create(FTarget, errno);
   }
   FCommitted = true;
   UnregisterTemporary(registry_slot_);

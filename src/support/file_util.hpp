@@ -17,7 +17,7 @@ struct ReadOptions {
 };
 
 /// The whole content of a file, or empty when it does not exist. Other failures (no
-/// permission, a folder, more than MaxBytes, a kind of file Options refuses) raise EFileError
+/// permission, a folder, more than MaxBytes, a kind of file Options refuses) raise FileError
 /// naming the file.
 std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes,
                                          ReadOptions Options = {});
@@ -33,7 +33,7 @@ void RemoveTemporaryFiles() noexcept;
 /// so that the target is either the old file or the complete new one. The new file keeps the
 /// permission bits (and, where the system allows, the owner and group) of the file it
 /// replaces. Destroying an uncommitted file removes the temporary; RemoveTemporaryFiles
-/// removes it too. Every failure raises EFileError naming the target.
+/// removes it too. Every failure raises FileError naming the target.
 class TReplacingFile {
  public:
   /// Checks the target (see CheckTarget), removes temporaries that dead runs left for it, and
@@ -60,7 +60,7 @@ class TReplacingFile {
   const std::string& Target() const { return FTarget; }
   const std::string& TempName() const { return FTempName; }
 
-  /// Raises EFileError unless Target can be replaced: its folder exists and this process may
+  /// Raises FileError unless Target can be replaced: its folder exists and this process may
   /// write in it, and Target is absent or a regular file (not a link, FIFO, device, folder).
   static void CheckTarget(const std::string& Target);
   /// The name of a temporary for Target made by process Owner: hidden, beside the target,

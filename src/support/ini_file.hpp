@@ -18,7 +18,7 @@ class TIniFile {
 
   /// Replaces the content with the parsed Text (a UTF-8 signature is skipped).
   void LoadFromString(std::string_view Text);
-  /// Reads FileName; a missing file gives an empty INI. Other failures raise EFileError.
+  /// Reads FileName; a missing file gives an empty INI. Other failures raise FileError.
   static TIniFile LoadFromFile(const std::string& FileName);
 
   /// The value of Key in Section, or Default when either is missing.

@@ -247,7 +247,7 @@ TEST(ControlTest, UnpluggedLoggerEndsTheDownloadWithTheTransportError) {
   sim::TSimFaultPlan faults;
   faults.UnplugAfterBlocks = 1;
   TSimRig rig(PatternImage(300), Options(0x0900, faults));
-  EXPECT_THROW(rig.control.Download(), Exception);
+  EXPECT_THROW(rig.control.Download(), Error);
   EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000, 0x1000));
   EXPECT_TRUE(rig.port.Logger().Unplugged());
 }

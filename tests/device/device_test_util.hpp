@@ -72,7 +72,7 @@ class TScriptPort : public TIgotUPort {
  private:
   void Check() const {
     if (FFailWhenEmpty && FAnswers.empty()) {
-      throw Exception("Unable to read from com port (Error: 5)");
+      throw Error("Unable to read from com port (Error: 5)");
     }
   }
   std::deque<std::vector<uint8_t>> FAnswers;

@@ -80,10 +80,10 @@ TEST(DownloadJobTest, PortThatDoesNotOpenChangesNothing) {
   options.Faults.UnplugAfterBlocks = 0;
   JobRig rig(PatternImage(3), options);
   rig.port.Open();
-  EXPECT_THROW(rig.control.NmeaSwitch(3), Exception); // the logger goes at its first command
+  EXPECT_THROW(rig.control.NmeaSwitch(3), Error); // the logger goes at its first command
   rig.port.Close();
   const auto job = TIGotUDownload::Create(rig.control);
-  EXPECT_THROW(job->Execute(rig.dialog), Exception);
+  EXPECT_THROW(job->Execute(rig.dialog), Error);
   EXPECT_EQ(rig.control.DebugMsgIntf(), rig.messages);
   EXPECT_TRUE(rig.dialog->Message1.empty());
 }

@@ -144,7 +144,8 @@ TEST(ProtocolTest, EmptyDataReadsAreRetriedThenTheCommandIsRetried) {
     EXPECT_EQ(e.trace.Count("1: ** Read Fail Retrying " + std::to_string(i)), 1);
   }
   EXPECT_EQ(e.trace.Count("1: **** Read Error"), 1);
-  EXPECT_EQ(e.trace.Count("1: **** SendCommand Error Catch"), 1);
+  // The trace of the failed attempt says why it failed.
+  EXPECT_EQ(e.trace.Count("1: **** SendCommand Error Catch: **** Read Error !!"), 1);
   EXPECT_EQ(e.trace.Count("1: @Clear Buffer for Retry"), 1);
   EXPECT_THAT(e.sleeps, ElementsAre(200));
 }
@@ -197,7 +198,7 @@ TEST(ProtocolTest, ReadAnsweredWithFewerBytesThanAskedIsRetried) {
   TIGotUReadCommand cmd(0x1000, 8);
   ASSERT_TRUE(e.protocol.SendCommand(cmd, dest.data(), dest.size()));
   EXPECT_EQ(dest, Hex("01 02 03 04 05 06 07 08"));
-  EXPECT_EQ(e.trace.Count("1: **** SendCommand Error Catch"), 1);
+  EXPECT_EQ(e.trace.Count("1: **** SendCommand Error Catch: I-gotu Command Reply Length error"), 1);
 }
 
 TEST(ProtocolTest, ShortReplyForTheCommandIsRetried) {
@@ -211,7 +212,7 @@ TEST(ProtocolTest, ShortReplyForTheCommandIsRetried) {
   TIGotUCountCommand cmd;
   ASSERT_TRUE(e.protocol.SendCommand(cmd));
   EXPECT_EQ(cmd.ResultData.Count(), 300);
-  EXPECT_EQ(e.trace.Count("1: **** SendCommand Error Catch"), 1);
+  EXPECT_EQ(e.trace.Count("1: **** SendCommand Error Catch: I-gotu Command Reply Length error"), 1);
 }
 
 TEST(ProtocolTest, ShortWriteAndZeroChunkSizeFailAttempts) {
@@ -223,12 +224,15 @@ TEST(ProtocolTest, ShortWriteAndZeroChunkSizeFailAttempts) {
   TIGotUNmeaSwitchCommand cmd(3);
   EXPECT_TRUE(e.protocol.SendCommand(cmd));
   EXPECT_EQ(e.port.Writes.size(), 2u);
+  EXPECT_EQ(e.trace.Count("1: **** SendCommand Error Catch: **** I-gotu Write Length error! 11"),
+            1);
 
   Engine zero(0);
   zero.protocol.SetCommandRetryCount(3);
   EXPECT_FALSE(zero.protocol.SendCommand(cmd));
   EXPECT_TRUE(zero.port.Writes.empty());
-  EXPECT_EQ(zero.trace.Count("1: **** SendCommand Error Catch"), 3);
+  EXPECT_EQ(zero.trace.Count("1: **** SendCommand Error Catch: **** I-gotu Chunk Size error! 0"),
+            3);
 }
 
 TEST(ProtocolTest, TransportErrorWhileDrainingForARetryReachesTheCaller) {
@@ -237,7 +241,7 @@ TEST(ProtocolTest, TransportErrorWhileDrainingForARetryReachesTheCaller) {
   e.port.Answer({}); // the header read gets nothing
   e.port.Answer({}); // the drain for the retry reads nothing, then its purge fails
   TIGotUNmeaSwitchCommand cmd(3);
-  EXPECT_THROW(e.protocol.SendCommand(cmd), Exception);
+  EXPECT_THROW(e.protocol.SendCommand(cmd), Error);
 }
 
 TEST(ProtocolTest, PreReadDrainsSixteenTimesWithPauses) {

@@ -216,7 +216,7 @@ TEST(GpxReaderTimes, ReadRfc3339CompletelyAndRefuseTheRest) {
                              "</time></wpt></gpx>",
                          "t.gpx");
       ADD_FAILURE() << "accepted: " << text;
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_STREQ(e.what(),
                    ("t.gpx, line 3: invalid \"time\" \"" + std::string(text) + "\"").c_str());
     }
@@ -319,7 +319,7 @@ TEST(GpxDocument, VersionChangesAndRefusals) {
   try {
     doc.SetVersion("2.0");
     ADD_FAILURE() << "2.0 accepted";
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "GPX Version \"2.0\" not support");
   }
   EXPECT_EQ(doc.Version(), "1.1") << "a refused version changes nothing";
@@ -330,9 +330,9 @@ TEST(GpxDocument, VersionChangesAndRefusals) {
   EXPECT_EQ(doc.Tracks().Count(), 0);
   EXPECT_TRUE(doc.Tracks().ExtensionClasses().empty());
   EXPECT_NE(dynamic_cast<TGPXTrkTypeV100*>(&doc.Tracks().AddNewTrack()), nullptr);
-  EXPECT_THROW(doc.Tracks()[0].GetExtensions(TGPXTrkTypeTpx2::Class()), EListError);
-  EXPECT_THROW(doc.Tracks().Items(1), EListError);
-  EXPECT_THROW(doc.WayPoints().Points(0), EListError);
+  EXPECT_THROW(doc.Tracks()[0].GetExtensions(TGPXTrkTypeTpx2::Class()), ListError);
+  EXPECT_THROW(doc.Tracks().Items(1), ListError);
+  EXPECT_THROW(doc.WayPoints().Points(0), ListError);
 }
 
 // A second extension class for the namespace and registry rules.
@@ -367,7 +367,7 @@ TEST(GpxExtensions, NamespaceDeclarations) {
   EXPECT_EQ(CountOf(text, "xmlns:u=\"urn:test\""), 1u) << "its elements need their own prefix";
 
   doc.Tracks().AddExtensionClass(&kClashClass);
-  EXPECT_THROW(doc.SaveToString(), Exception) << "two URIs for one prefix";
+  EXPECT_THROW(doc.SaveToString(), Error) << "two URIs for one prefix";
 }
 
 class GpxReader : public ::testing::Test {
@@ -579,7 +579,7 @@ TEST_F(GpxReader, FailuresNameFileAndLineAndLeaveTheDocumentAsItWas) {
     try {
       doc.LoadFromString(text, "in.gpx");
       ADD_FAILURE() << message << " accepted";
-    } catch (const Exception& e) {
+    } catch (const Error& e) {
       const std::string what = e.what();
       EXPECT_EQ(message.back() == ' ' ? what.substr(0, message.size()) : what, message);
     }
@@ -615,7 +615,7 @@ TEST_F(GpxReader, FilesAreReadThroughTheSameRules) {
   ASSERT_NE(expected.find(motion), std::string::npos);
   expected.erase(expected.find(motion), motion.size());
   EXPECT_EQ(back.SaveToString(), expected);
-  EXPECT_THROW(back.Load(dir.File("missing.gpx")), EFileError);
+  EXPECT_THROW(back.Load(dir.File("missing.gpx")), FileError);
 }
 
 } // namespace

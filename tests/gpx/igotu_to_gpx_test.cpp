@@ -200,7 +200,7 @@ TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
 
   TGPXPreferences bad;
   bad.Version = "1.2";
-  EXPECT_THROW(text(bad), Exception);
+  EXPECT_THROW(text(bad), Error);
 }
 
 TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
@@ -251,10 +251,10 @@ TEST(IGotUDataToGPX, ExecuteWritesReportsAndKeepsOldFilesOnFailure) {
 
   // A track without points has no start time to name it by.
   const TIGotUTrack empty;
-  EXPECT_THROW(TIGotUDataToGPX(empty, file).Execute(nullptr), EListError);
+  EXPECT_THROW(TIGotUDataToGPX(empty, file).Execute(nullptr), ListError);
   EXPECT_EQ(test::ReadText(file), "precious");
   EXPECT_THROW(TIGotUDataToGPX(image.Track(0), dir.File("no/such/dir.gpx")).Execute(nullptr),
-               EFileError);
+               FileError);
 }
 
 // The files written for generated images, compared byte for byte.

@@ -153,7 +153,7 @@ TEST(XmlLayer, ReadsTextButRefusesElementsWhereAValueIsExpected) {
   try {
     (void)root.ChildText("b");
     ADD_FAILURE() << "no error";
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("\"b\""), std::string::npos) << e.what();
     EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
   }
@@ -165,13 +165,13 @@ TEST(XmlLayer, RefusesTextThatIsNotXmlAndNamesTheLine) {
     try {
       doc.LoadFromString(text, "in.gpx");
       ADD_FAILURE() << "accepted: " << text;
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("in.gpx", 0), 0u) << e.what();
     }
   }
   try {
     doc.LoadFromString("<a>\n<b>\n</a>", "in.gpx");
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
   }
 }
@@ -191,7 +191,7 @@ TEST(XmlLayer, HostileTextNeitherExpandsEntitiesNorRecurses) {
   try {
     doc.LoadFromString(bomb, "bomb");
     ADD_FAILURE() << "the entity was taken";
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("undefined entity \"&a9;\""), std::string::npos)
         << e.what();
   }
@@ -239,7 +239,7 @@ TEST(XmlLayer, RefusesWhatIsNotWellFormed) {
     try {
       doc.LoadFromString(c.Text, "in.xml");
       ADD_FAILURE() << "accepted: " << c.Text;
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       const std::string what = e.what();
       EXPECT_EQ(what.rfind("in.xml, line " + std::to_string(c.Line) + ": ", 0), 0u) << what;
       EXPECT_NE(what.find(c.Message), std::string::npos) << what;
@@ -320,7 +320,7 @@ TEST(XmlLayer, HonoursTheDeclaredEncoding) {
     try {
       doc.LoadFromString(bytes, "in.xml");
       ADD_FAILURE() << "accepted: " << bytes;
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("in.xml", 0), 0u) << e.what();
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
     }
@@ -338,7 +338,7 @@ TEST(XmlLayer, ParserMemoryIsBoundedByTheTextSize) {
   try {
     doc.LoadFromString(dense, "dense.xml");
     ADD_FAILURE() << "accepted";
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("too many XML nodes"), std::string::npos) << e.what();
   }
   std::string sound = "<a>";
@@ -368,7 +368,7 @@ TEST(TextBuffer, StartsEmptyAndKeepsEverythingAcrossGrowths) {
 
 TEST(XmlLayer, MissingAndOversizedFilesAreFileErrors) {
   TXmlDocument doc;
-  EXPECT_THROW(doc.LoadFromFile("/nonexistent/file.gpx"), EFileError);
+  EXPECT_THROW(doc.LoadFromFile("/nonexistent/file.gpx"), FileError);
 }
 
 TEST(GpxNumbers, CoordinatesKeepFifteenSignificantDigitsWithoutExponent) {

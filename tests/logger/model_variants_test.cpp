@@ -121,8 +121,8 @@ TEST(ModelVariants, OnlyCompleteSlotsAreAdded) {
   EXPECT_TRUE(list[3].AsLogMsgPoint() != nullptr);
   list.Delete(0);
   EXPECT_EQ(list.Count(), 3);
-  EXPECT_THROW(list.Items(3), EListError);
-  EXPECT_THROW(list.Delete(-1), EListError);
+  EXPECT_THROW(list.Items(3), ListError);
+  EXPECT_THROW(list.Delete(-1), ListError);
 }
 
 } // namespace

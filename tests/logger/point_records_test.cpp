@@ -19,7 +19,7 @@ T Rec(const TSlot& s) {
 std::string ErrorOf(const std::function<void()>& f) {
   try {
     f();
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     return e.what();
   }
   return "no error";
@@ -56,7 +56,7 @@ TEST(PointRecords, BadDateFieldsNameValueAndRawField) {
   EXPECT_EQ(ErrorOf([] { Rec(TSlot{}.YM(0xD1).DHM(1 << 11 | 24 << 6 | 60).SMS(60000)).Time(); }),
             "Invalid Second 60 in EA60");
   // 30 February 2013 passes every field check but is no date.
-  EXPECT_THROW(Rec(TSlot{}.YM(0xD2).DHM(0xF380).SMS(0)).Time(), EConvertError);
+  EXPECT_THROW(Rec(TSlot{}.YM(0xD2).DHM(0xF380).SMS(0)).Time(), ConvertError);
 }
 
 TEST(PointRecords, Validity) {
@@ -116,8 +116,8 @@ TEST(PointRecords, ExtensionRecords) {
   EXPECT_EQ(ip.DataCount(), 24);
   EXPECT_EQ(ip.getIntValues(0), 100);
   EXPECT_EQ(ip.getIntValues(23), 123);
-  EXPECT_THROW(ip.getIntValues(24), EAssertionFailed);
-  EXPECT_THROW(ip.getIntValues(-1), EAssertionFailed);
+  EXPECT_THROW(ip.getIntValues(24), AssertionError);
+  EXPECT_THROW(ip.getIntValues(-1), AssertionError);
   EXPECT_EQ(TIGotUExtIntPoint(TSlot{}.Flags(0xF6).Ptr()).EptType(), TEptType::eptCadence);
 
   // Speed samples are the only little-endian numbers: 0x10 0x27 is 10000, i.e. 100.00.
@@ -134,7 +134,7 @@ TEST(PointRecords, ExtensionRecords) {
   EXPECT_DOUBLE_EQ(sp.getDoubleValues(0), 100.0);
   EXPECT_DOUBLE_EQ(sp.getDoubleValues(11), 655.35);
   EXPECT_EQ(sp.PrevSMS(), 77);
-  EXPECT_THROW(sp.getDoubleValues(12), EAssertionFailed);
+  EXPECT_THROW(sp.getDoubleValues(12), AssertionError);
 
   EXPECT_EQ(ErrorOf([] { TIGotUExtIntPoint(TSlot{}.Flags(0x10).Ptr()).EptType(); }),
             "Unknown Flag Type for ExtPoint 10");

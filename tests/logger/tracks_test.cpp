@@ -128,8 +128,8 @@ TEST(Tracks, TimesAndLength) {
   EXPECT_EQ(back.Tracks()[0].TimeLength(), 3600);
   // A bad date raises only when asked.
   const auto bad = Decode(kGT120, {TSlot{}.YM(0xDD).DHM(1 << 11).Position(1, 1)});
-  EXPECT_THROW(bad.Tracks()[0].StartTime(), EAssertionFailed);
-  EXPECT_THROW(TIGotUTrack().StartTime(), EListError);
+  EXPECT_THROW(bad.Tracks()[0].StartTime(), AssertionError);
+  EXPECT_THROW(TIGotUTrack().StartTime(), ListError);
 }
 
 TEST(Tracks, EveryValidTrackPointIsInExactlyOneTrack) {

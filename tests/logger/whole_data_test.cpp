@@ -187,7 +187,7 @@ TEST(WholeData, DumpStrReadingRules) {
     try {
       image.LoadFromFile(base);
       FAIL();
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("'$ZZ' is not a valid integer value", 0), 0U)
           << e.what();
       EXPECT_NE(std::string(e.what()).find("t.dat"), std::string::npos);
@@ -204,7 +204,7 @@ TEST(WholeData, MissingAndShortFiles) {
   {
     // No status file: zero points; the block file is still needed.
     TIGotUWholeData image;
-    EXPECT_THROW(image.LoadFromFile(base), EFileError);
+    EXPECT_THROW(image.LoadFromFile(base), FileError);
     ASSERT_NE(image.Blocks(), nullptr) << "blocks already replaced by zero-filled ones";
     EXPECT_EQ(image.ConfigLength(), 4096);
   }
@@ -227,7 +227,7 @@ TEST(WholeData, MissingAndShortFiles) {
     try {
       image.LoadFromFile(dir.File("d"));
       FAIL();
-    } catch (const EFileError& e) {
+    } catch (const FileError& e) {
       EXPECT_EQ(e.FileName(), dir.File("d.bin"));
     }
   }
@@ -255,7 +255,7 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   try {
     image.SaveToFile(dir.File("missing/t"));
     FAIL();
-  } catch (const EFileError& e) {
+  } catch (const FileError& e) {
     EXPECT_EQ(e.FileName(), dir.File("missing/t.dat"));
   }
 
@@ -265,7 +265,7 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   fs::create_directory(base + ".bin");
   fs::create_directory(base + ".bin/inside");
   image.Status.FCount.Data = {0, 0, 9};
-  EXPECT_THROW(image.SaveToFile(base), EFileError);
+  EXPECT_THROW(image.SaveToFile(base), FileError);
   EXPECT_EQ(Slurp(base + ".dat"), before)
       << "status file not replaced when the pair is not complete";
   std::set<std::string> names;

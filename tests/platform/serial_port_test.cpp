@@ -63,12 +63,13 @@ TEST(SerialPortTest, MissingPortCannotBeOpened) {
   try {
     port.Open();
     FAIL() << "opened";
-  } catch (const EComPort& e) {
+  } catch (const ComPortError& e) {
     EXPECT_EQ(e.ErrorCode(), ENOENT);
-    EXPECT_STREQ(e.what(), "Unable to open com port (Error: 2)");
+    EXPECT_EQ(e.what(),
+              "Unable to open com port (Error: 2): " + std::string(std::strerror(ENOENT)));
   }
   EXPECT_FALSE(port.Connected());
-  EXPECT_THROW(port.Read(nullptr, 1), EComPort);
+  EXPECT_THROW(port.Read(nullptr, 1), ComPortError);
 }
 
 TEST(SerialPortTest, OpenIsExclusiveAndCloseReleasesIt) {
@@ -77,7 +78,7 @@ TEST(SerialPortTest, OpenIsExclusiveAndCloseReleasesIt) {
   TIGotUUsbComPort b(pty.path);
   a.Open();
   a.Open(); // open twice: nothing happens
-  EXPECT_THROW(b.Open(), EComPort);
+  EXPECT_THROW(b.Open(), ComPortError);
   a.Close();
   a.Close();
   // The terminal is not left locked for others after a close.
@@ -162,8 +163,8 @@ TEST(SerialPortTest, VanishedDeviceRaisesOnReadAndWrite) {
   ::close(pty.master);
   pty.master = -1;
   std::array<uint8_t, 3> buf{};
-  EXPECT_THROW(port.Read(buf.data(), 3), EComPort);
-  EXPECT_THROW(port.Write(buf.data(), 3), EComPort);
+  EXPECT_THROW(port.Read(buf.data(), 3), ComPortError);
+  EXPECT_THROW(port.Write(buf.data(), 3), ComPortError);
   EXPECT_NO_THROW(port.Close());
 }
 

@@ -76,7 +76,7 @@ TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
   const auto job = TIGotUDownload::Create(control);
-  EXPECT_THROW(job->Execute(std::make_shared<TNullProgress>()), EComPort);
+  EXPECT_THROW(job->Execute(std::make_shared<TNullProgress>()), ComPortError);
   EXPECT_TRUE(host.Unplugged());
   EXPECT_FALSE(port->Connected());
 }
@@ -126,7 +126,7 @@ TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
   EXPECT_EQ(source.PresentDevices()->size(), 1u);
   ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
   EXPECT_TRUE(source.PresentDevices()->empty()); // others could write it
-  EXPECT_THROW(sim::TSimRegistration("/dev/null", 0x0900, "0200", "x", folder), Exception);
+  EXPECT_THROW(sim::TSimRegistration("/dev/null", 0x0900, "0200", "x", folder), Error);
   EXPECT_TRUE(sim::TSimDeviceSource(dir.File("none")).PresentDevices()->empty());
 }
 
@@ -154,7 +154,7 @@ TEST(DeviceChangeWatcherTest, OffersAPollableDescriptor) {
   std::unique_ptr<TDeviceChangeWatcher> watcher;
   try {
     watcher = std::make_unique<TDeviceChangeWatcher>();
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     GTEST_SKIP() << e.what(); // a container without udev netlink
   }
   EXPECT_GE(watcher->Fd(), 0);

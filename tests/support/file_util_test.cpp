@@ -77,7 +77,7 @@ TEST(ReplacingFile, FailuresNameTheTarget) {
   try {
     TReplacingFile f(target);
     FAIL();
-  } catch (const EFileError& e) {
+  } catch (const FileError& e) {
     EXPECT_EQ(e.FileName(), target);
     EXPECT_NE(std::string(e.what()).find(target), std::string::npos);
   }
@@ -100,7 +100,7 @@ TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
     const std::string big(5000, 'x');
     f.Write(big.data(), big.size());
     f.Commit();
-  } catch (const EFileError& e) {
+  } catch (const FileError& e) {
     raised = true;
     EXPECT_EQ(e.FileName(), target);
   }
@@ -116,8 +116,8 @@ TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
   EXPECT_FALSE(ReadWholeFile(dir.File("absent"), 100).has_value());
   std::ofstream(dir.File("f")) << "0123456789";
   EXPECT_EQ(ReadWholeFile(dir.File("f"), 100).value(), "0123456789");
-  EXPECT_THROW(ReadWholeFile(dir.File("f"), 5), EFileError);
-  EXPECT_THROW(ReadWholeFile(dir.Path().string(), 100), EFileError);
+  EXPECT_THROW(ReadWholeFile(dir.File("f"), 5), FileError);
+  EXPECT_THROW(ReadWholeFile(dir.Path().string(), 100), FileError);
 }
 
 TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
@@ -133,7 +133,7 @@ TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
     try {
       ReadWholeFile(name, 100, options);
       ADD_FAILURE() << name << " was read";
-    } catch (const EFileError& e) {
+    } catch (const FileError& e) {
       EXPECT_NE(std::string(e.what()).find(kind), std::string::npos) << e.what();
     }
   }
@@ -161,7 +161,7 @@ TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
   f.Write("new", 3);
   fs::remove(dir.File("out"));
   fs::create_symlink(dir.File("secret"), dir.File("out"));
-  EXPECT_THROW(f.Commit(), EFileError);
+  EXPECT_THROW(f.Commit(), FileError);
   EXPECT_TRUE(fs::is_symlink(dir.File("out")));
   EXPECT_EQ(Slurp(dir.File("secret")), "private");
 }
@@ -170,7 +170,7 @@ TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
 bool RefusedForPermission(const std::string& Target) {
   try {
     TReplacingFile::CheckTarget(Target);
-  } catch (const EFileError& e) {
+  } catch (const FileError& e) {
     return std::string(e.what()).find("Permission denied") != std::string::npos;
   }
   return false;
@@ -244,7 +244,7 @@ TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
   RemoveTemporaryFiles();
   EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"a", "f"}));
   // What the signal took away cannot be committed, and the old file stays.
-  EXPECT_THROW(a.Commit(), EFileError);
+  EXPECT_THROW(a.Commit(), FileError);
   EXPECT_EQ(Slurp(dir.File("a")), "old a");
 }
 

@@ -40,8 +40,7 @@ TEST(IniFile, UpdatesKeepOrderAndForeignKeys) {
 TEST(IniFile, FilesMissingOrUnreadable) {
   test::TTempDir dir;
   EXPECT_EQ(TIniFile::LoadFromFile(dir.File("absent.ini")).ReadString("A", "B", "none"), "none");
-  EXPECT_THROW(TIniFile::LoadFromFile(dir.Path().string()), EFileError)
-      << "a folder is no INI file";
+  EXPECT_THROW(TIniFile::LoadFromFile(dir.Path().string()), FileError) << "a folder is no INI file";
   std::ofstream(dir.File("x.ini")) << "[A]\nB=7\n";
   EXPECT_EQ(TIniFile::LoadFromFile(dir.File("x.ini")).ReadInteger("A", "B", 0), 7);
 }

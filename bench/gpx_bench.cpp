@@ -43,7 +43,7 @@ TBenchData& Data() {
     d->OurGpx = (d->Dir / "ours.gpx").string();
     d->Csv = (d->Dir / "points.csv").string();
 
-    const TDateTime start = EncodeDate(2013, 11, 24) + EncodeTime(6, 0, 0, 0);
+    const DateTime start = EncodeDate(2013, 11, 24) + EncodeTime(6, 0, 0, 0);
     const auto hrAt = [](int i) { return 90 + (i * 7) % 90; };
     const auto cadAt = [](int i) { return 60 + (i * 3) % 50; };
     const auto speedAt = [](int i) { return std::round(300 + (i * 13) % 400) / 100.0; };
@@ -74,7 +74,7 @@ TBenchData& Data() {
         hr[static_cast<size_t>(k)] = static_cast<uint8_t>(hrAt(first + k));
         cad[static_cast<size_t>(k)] = static_cast<uint8_t>(cadAt(first + k));
       }
-      const TDateTime t = start + first / 86400.0;
+      const DateTime t = start + first / 86400.0;
       for (const auto& slot : {sim::TRecordEncoder::ExtInt(kFlagHeartRate, t, hr, 0),
                                sim::TRecordEncoder::ExtInt(kFlagCadence, t, cad, 0)}) {
         auto rec = std::make_unique<TIGotUExtIntPoint>(slot.data());

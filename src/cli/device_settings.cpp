@@ -18,7 +18,7 @@ std::string SettingsFileName() {
 }
 
 TDeviceSettings ReadDeviceSettings(const std::string& FileName) {
-  const TIniFile ini = TIniFile::LoadFromFile(FileName);
+  const IniFile ini = IniFile::LoadFromFile(FileName);
   TDeviceSettings s;
   s.Debug = ini.ReadBool("Setting", "Debug", s.Debug);
   s.ReadRetryCount = ini.ReadInteger("Setting", "ReadRetryCount", s.ReadRetryCount);

@@ -177,7 +177,7 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
 // Raises unless Target may be written: a regular file or nothing, in a writable folder, and
 // neither file of the image the export reads.
 void CheckExportTarget(const std::string& Target, const std::string& Base) {
-  TReplacingFile::CheckTarget(Target);
+  ReplacingFile::CheckTarget(Target);
   struct stat target {};
   if (::stat(Target.c_str(), &target) != 0) {
     return;

@@ -35,7 +35,7 @@ class TIGotUExtPointIterator {
   /// or -1. The offset is the whole seconds from the record's start to Time, truncated
   /// toward zero, so a time less than a second before a record's start takes its sample 0.
   /// Raises what a record's Time raises for an impossible date.
-  int Seek(TDateTime Time) {
+  int Seek(DateTime Time) {
     const int64_t time = DateTimeToMilliseconds(Time);
     const auto count = static_cast<int32_t>(FList->size());
     for (int32_t index = Idx; index < count; ++index) {

@@ -102,7 +102,7 @@ bool TGPXFile::Save(const std::string& AFileName, TGPXAbortAction OnAbort) const
   DoMessage("Prepare to saving...");
   // The text goes straight into a temporary file that replaces the target only when it is
   // complete; a failure or a discarded abort removes it.
-  TReplacingFile file(AFileName);
+  ReplacingFile file(AFileName);
   TXmlWriter xml([&file](std::string_view Text) { file.Write(Text.data(), Text.size()); });
   const bool complete = Write(xml, OnAbort);
   if (!complete && OnAbort == TGPXAbortAction::Discard) {

@@ -21,7 +21,7 @@ struct TGPXWptType {
   double _lat = 0;
   double _lng = 0;
   double _ele = 0;
-  TDateTime _time = 0;
+  DateTime _time = 0;
   int32_t _sat = 0;
   double _course = 0;
   double _speed = 0;
@@ -41,7 +41,7 @@ struct TGPXWptType {
   /// Stores the elevation and marks it present.
   void SetEle(double Value) { Put(_ele, Value, TWptTypeDataFlag::wdfEle); }
   /// Stores the time and marks it present.
-  void SetTime(TDateTime Value) { Put(_time, Value, TWptTypeDataFlag::wdfTime); }
+  void SetTime(DateTime Value) { Put(_time, Value, TWptTypeDataFlag::wdfTime); }
   /// Stores the number of satellites and marks it present.
   void SetSat(int32_t Value) { Put(_sat, Value, TWptTypeDataFlag::wdfSat); }
   /// Stores the course and marks it present.

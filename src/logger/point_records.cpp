@@ -68,11 +68,11 @@ int TIGotUPointBase::Second() const {
   return s;
 }
 
-TDateTime TIGotUPointBase::Time() const {
+DateTime TIGotUPointBase::Time() const {
   const int d = Day();
   const int m = Month();
   const int y = Year();
-  const TDateTime date = EncodeDate(y, m, d);
+  const DateTime date = EncodeDate(y, m, d);
   const int ms = MilliSecond();
   const int s = Second();
   const int mi = Minute();

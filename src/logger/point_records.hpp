@@ -75,7 +75,7 @@ class TIGotUPointBase {
   /// Date and time of the record as the logger's clock recorded it. Raises the field errors
   /// above (the first in the order day, month, year, millisecond, second, minute, hour) or
   /// ConvertError for a date that does not exist (30 February).
-  TDateTime Time() const;
+  DateTime Time() const;
 
  protected:
   /// False when the upper four flag bits are all set; otherwise whether Flags and Mask meet.

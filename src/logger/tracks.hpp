@@ -28,9 +28,9 @@ class TIGotUTrack {
   /// No track points.
   bool IsVoid() const { return FPoints.empty(); }
   /// Time of the first point; ListError for a void track, the date errors for a bad date.
-  TDateTime StartTime() const;
+  DateTime StartTime() const;
   /// Time of the last point; as StartTime.
-  TDateTime LastTime() const;
+  DateTime LastTime() const;
   /// Whole seconds between the first and the last point, never negative.
   int64_t TimeLength() const;
   int CountWayPoints() const { return static_cast<int>(FWayPoints.size()); }
@@ -69,16 +69,16 @@ class TIGotULogMsgPoints {
   /// Appends every log message of Points, valid or not.
   void AddPoints(const TIGotUPointList& Points);
 
-  int Count() const { return static_cast<int>(FItems.size()); }
-  bool Empty() const { return FItems.empty(); }
+  int Count() const { return static_cast<int>(items_.size()); }
+  bool Empty() const { return items_.empty(); }
   const TIGotULogMsgPoint& operator[](int Index) const {
-    return *FItems[static_cast<size_t>(Index)];
+    return *items_[static_cast<size_t>(Index)];
   }
-  auto begin() const { return FItems.begin(); }
-  auto end() const { return FItems.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
 
  private:
-  std::vector<const TIGotULogMsgPoint*> FItems;
+  std::vector<const TIGotULogMsgPoint*> items_;
 };
 
 /// The decoded form of a memory image: every slot as a record, the tracks, the log messages.

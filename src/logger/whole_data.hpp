@@ -79,10 +79,10 @@ class TIGotUWholeData {
  private:
   // The block file a status file was saved with.
   struct BlockFileRecord {
-    bool present = false;  // the status file has the section
-    bool readable = false; // and both values in it convert
-    uint64_t length = 0;
-    uint32_t crc = 0;
+    bool Present = false;  // the status file has the section
+    bool Readable = false; // and both values in it convert
+    uint64_t Length = 0;
+    uint32_t Crc = 0;
   };
 
   BlockFileRecord LoadStatusFromFile(const std::string& FileName);

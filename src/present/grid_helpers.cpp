@@ -21,7 +21,7 @@ TDataViewFormHeader Column(const TDataViewFormHeader* columns, int count, int in
   return columns[index];
 }
 
-std::string TimeText(TDateTime t) {
+std::string TimeText(DateTime t) {
   return FormatDateTime("yyyy-mm-dd hh:nn:ss", t);
 }
 

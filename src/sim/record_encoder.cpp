@@ -16,8 +16,8 @@ uint16_t ScaledU16(double value, double scale) {
 }
 } // namespace
 
-void TRecordEncoder::SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, TDateTime Time) {
-  const RDateTimeParts p = DecodeDateTime(Time);
+void TRecordEncoder::SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, DateTime Time) {
+  const DateTimeParts p = DecodeDateTime(Time);
   Slot[0] = Flags;
   Slot[1] = static_cast<uint8_t>(((p.Year - 2000) & 0x0F) << 4 | (p.Month & 0x0F));
   PutBE16(Slot, 2, static_cast<uint16_t>(p.Day << 11 | p.Hour << 6 | p.Minute));
@@ -58,8 +58,7 @@ RIGotUPointSlot TRecordEncoder::TrackPoint800(uint8_t Flags, const RFix& Fix,
   return s;
 }
 
-RIGotUPointSlot TRecordEncoder::LogMessage(TDateTime Time, std::string_view Text,
-                                           uint16_t PrevSMS) {
+RIGotUPointSlot TRecordEncoder::LogMessage(DateTime Time, std::string_view Text, uint16_t PrevSMS) {
   RIGotUPointSlot s{};
   SetHeader(s, kFlagLogMessage, Time);
   const auto n = std::min<size_t>(Text.size(), 24);
@@ -68,7 +67,7 @@ RIGotUPointSlot TRecordEncoder::LogMessage(TDateTime Time, std::string_view Text
   return s;
 }
 
-RIGotUPointSlot TRecordEncoder::ExtInt(uint8_t Flags, TDateTime Time,
+RIGotUPointSlot TRecordEncoder::ExtInt(uint8_t Flags, DateTime Time,
                                        const std::array<uint8_t, 24>& Values, uint16_t PrevSMS) {
   RIGotUPointSlot s{};
   SetHeader(s, Flags, Time);
@@ -77,7 +76,7 @@ RIGotUPointSlot TRecordEncoder::ExtInt(uint8_t Flags, TDateTime Time,
   return s;
 }
 
-RIGotUPointSlot TRecordEncoder::ExtSpeed(TDateTime Time, const std::array<double, 12>& Values,
+RIGotUPointSlot TRecordEncoder::ExtSpeed(DateTime Time, const std::array<double, 12>& Values,
                                          uint16_t PrevSMS) {
   RIGotUPointSlot s{};
   SetHeader(s, kFlagSpeed, Time);

@@ -13,11 +13,11 @@ namespace tarnwick::sim {
 class TRecordEncoder {
  public:
   /// Flag byte and the packed date and time of Time (years 2000..2015).
-  static void SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, TDateTime Time);
+  static void SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, DateTime Time);
 
   /// Fields common to the track points of both families.
   struct RFix {
-    TDateTime Time = 0;
+    DateTime Time = 0;
     double Latitude = 0;
     double Longitude = 0;
     double Elevation = 0;
@@ -33,12 +33,12 @@ class TRecordEncoder {
   static RIGotUPointSlot TrackPoint800(uint8_t Flags, const RFix& Fix, double PressureElevation,
                                        uint16_t PrevSMS);
   /// A log message of up to 24 bytes (longer texts are cut).
-  static RIGotUPointSlot LogMessage(TDateTime Time, std::string_view Text, uint16_t PrevSMS);
+  static RIGotUPointSlot LogMessage(DateTime Time, std::string_view Text, uint16_t PrevSMS);
   /// A heart-rate (0xF5) or cadence (0xF6) record of 24 one-byte samples.
-  static RIGotUPointSlot ExtInt(uint8_t Flags, TDateTime Time,
-                                const std::array<uint8_t, 24>& Values, uint16_t PrevSMS);
+  static RIGotUPointSlot ExtInt(uint8_t Flags, DateTime Time, const std::array<uint8_t, 24>& Values,
+                                uint16_t PrevSMS);
   /// A speed record (0xF7) of 12 samples, each rounded to hundredths.
-  static RIGotUPointSlot ExtSpeed(TDateTime Time, const std::array<double, 12>& Values,
+  static RIGotUPointSlot ExtSpeed(DateTime Time, const std::array<double, 12>& Values,
                                   uint16_t PrevSMS);
 };
 

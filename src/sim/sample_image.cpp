@@ -127,7 +127,7 @@ class TGenerator {
  private:
   bool Full() const { return FRecords.size() >= FLimit; }
 
-  static TDateTime At(int64_t Milliseconds) {
+  static DateTime At(int64_t Milliseconds) {
     return static_cast<double>(Milliseconds) / 86'400'000.0;
   }
 

@@ -59,13 +59,13 @@ TSimRegistration::TSimRegistration(const std::string& PortName, uint16_t Product
                 "read or write");
   }
   FFileName = Folder + "/" + std::to_string(::getpid()) + ".ini";
-  TIniFile ini;
+  IniFile ini;
   ini.WriteString(kSection, "Port", PortName);
   ini.WriteString(kSection, "HardwareID", FormatHardwareID(kIGotUVendorID, ProductID, Revision));
   ini.WriteString(kSection, "Description", Description);
   ini.WriteString(kSection, "Pid", std::to_string(::getpid()));
   const std::string text = ini.SaveToString(false);
-  TReplacingFile file(FFileName);
+  ReplacingFile file(FFileName);
   file.Write(text.data(), text.size());
   file.Commit();
 }
@@ -104,7 +104,7 @@ std::optional<std::vector<RDeviceProperties>> TSimDeviceSource::PresentDevices()
       if (!text) {
         continue;
       }
-      TIniFile ini;
+      IniFile ini;
       ini.LoadFromString(*text);
       const int pid = ini.ReadInteger(kSection, "Pid", 0);
       const std::string port = ini.ReadString(kSection, "Port", "");

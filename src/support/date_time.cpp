@@ -69,7 +69,7 @@ bool IsValidDate(int Year, int Month, int Day) {
          Day <= DaysInMonth(Year, Month);
 }
 
-TDateTime EncodeDate(int Year, int Month, int Day) {
+DateTime EncodeDate(int Year, int Month, int Day) {
   if (!IsValidDate(Year, Month, Day)) {
     throw ConvertError("Invalid argument to date encode");
   }
@@ -77,7 +77,7 @@ TDateTime EncodeDate(int Year, int Month, int Day) {
       DaysFromCivil(Year, static_cast<unsigned>(Month), static_cast<unsigned>(Day)) + kEpochShift);
 }
 
-TDateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond) {
+DateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond) {
   if (Hour < 0 || Hour >= 24 || Minute < 0 || Minute >= 60 || Second < 0 || Second >= 60 ||
       MilliSecond < 0 || MilliSecond >= 1000) {
     throw ConvertError("Invalid argument to time encode");
@@ -86,7 +86,7 @@ TDateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond) {
   return static_cast<double>(ms) / kMSecsPerDay;
 }
 
-int64_t DateTimeToMilliseconds(TDateTime Value) {
+int64_t DateTimeToMilliseconds(DateTime Value) {
   if (!std::isfinite(Value)) {
     return 0;
   }
@@ -102,7 +102,7 @@ int64_t DateTimeToMilliseconds(TDateTime Value) {
   return static_cast<int64_t>(ms);
 }
 
-RDateTimeParts DecodeDateTime(TDateTime Value) {
+DateTimeParts DecodeDateTime(DateTime Value) {
   const int64_t total = DateTimeToMilliseconds(Value);
   int64_t days = total / kMSecsPerDay;
   int64_t rest = total % kMSecsPerDay;
@@ -110,7 +110,7 @@ RDateTimeParts DecodeDateTime(TDateTime Value) {
     rest += kMSecsPerDay;
     --days;
   }
-  RDateTimeParts p;
+  DateTimeParts p;
   int64_t year = 0;
   CivilFromDays(days - kEpochShift, year, p.Month, p.Day);
   p.Year = static_cast<int>(year);
@@ -123,8 +123,8 @@ RDateTimeParts DecodeDateTime(TDateTime Value) {
   return p;
 }
 
-std::string FormatDateTime(std::string_view Pattern, TDateTime Value) {
-  const RDateTimeParts p = DecodeDateTime(Value);
+std::string FormatDateTime(std::string_view Pattern, DateTime Value) {
+  const DateTimeParts p = DecodeDateTime(Value);
   std::string out;
   out.reserve(Pattern.size() + 4);
   size_t i = 0;
@@ -180,23 +180,23 @@ std::string TUTCDateTime::HMSToTimeStr(int64_t h, int min, int sec, int ms) {
   return s;
 }
 
-std::string TUTCDateTime::DateToDateStr(TDateTime Value) {
+std::string TUTCDateTime::DateToDateStr(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   return YMDToDateStr(p.Year, p.Month, p.Day);
 }
 
-std::string TUTCDateTime::TimeToStr(TDateTime Value) {
+std::string TUTCDateTime::TimeToStr(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   return HMSToTimeStr(p.Hour, p.Minute, p.Second, p.MilliSecond);
 }
 
-std::string TUTCDateTime::DateTimeToStr(TDateTime Value) {
+std::string TUTCDateTime::DateTimeToStr(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   return YMDToDateStr(p.Year, p.Month, p.Day) + ' ' +
          HMSToTimeStr(p.Hour, p.Minute, p.Second, p.MilliSecond);
 }
 
-std::string TUTCDateTime::DateTimeToUTCStr(TDateTime Value) {
+std::string TUTCDateTime::DateTimeToUTCStr(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   if (p.Year < 0 || p.Year > 9999) {
     return YMDToDateStr(p.Year, p.Month, p.Day) + 'T' +
@@ -261,12 +261,12 @@ double TUTCDateTime::HMSToTimeOffset(int h, int min, int sec, int ms) {
   return (h * 60.0 + min) * 60.0 + sec + ms / 1000.0;
 }
 
-double TUTCDateTime::DateTime2TimeOffset(TDateTime Value) {
+double TUTCDateTime::DateTime2TimeOffset(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   return HMSToTimeOffset(p.Hour, p.Minute, p.Second, p.MilliSecond);
 }
 
-double TUTCDateTime::DiffTimeOffset(TDateTime D1, TDateTime D2) {
+double TUTCDateTime::DiffTimeOffset(DateTime D1, DateTime D2) {
   return (D1 - D2) * 86400.0;
 }
 
@@ -276,7 +276,7 @@ void TUTCDateTime::SecondsToHMS(int64_t V, int& h, int& min, int& sec) {
   h = static_cast<int>(V / 3600);
 }
 
-TDateTime TUTCDateTime::SecondsToDateTime(int64_t V) {
+DateTime TUTCDateTime::SecondsToDateTime(int64_t V) {
   if (V < 0 || V > 86399) {
     throw ConvertError("Invalid argument to time encode");
   }
@@ -287,7 +287,7 @@ TDateTime TUTCDateTime::SecondsToDateTime(int64_t V) {
   return EncodeTime(h, min, sec, 0);
 }
 
-TDateTime TUTCDateTime::YMDToDate(int y, int m, int d) {
+DateTime TUTCDateTime::YMDToDate(int y, int m, int d) {
   return EncodeDate(y, m, d);
 }
 
@@ -301,7 +301,7 @@ void TUTCDateTime::DateStrToYMD(std::string_view S, int& y, int& m, int& d) {
   d = ReadIntOrFail(parts[2]);
 }
 
-TDateTime TUTCDateTime::DateStrToDate(std::string_view S) {
+DateTime TUTCDateTime::DateStrToDate(std::string_view S) {
   int y = 0;
   int m = 0;
   int d = 0;
@@ -332,7 +332,7 @@ void TUTCDateTime::TimeStrToHMS(std::string_view S, int& h, int& min, int& sec, 
   ms = ReadIntDef(msText, 0);
 }
 
-TDateTime TUTCDateTime::TimeStrToTime(std::string_view S) {
+DateTime TUTCDateTime::TimeStrToTime(std::string_view S) {
   int h = 0;
   int min = 0;
   int sec = 0;
@@ -350,7 +350,7 @@ double TUTCDateTime::TimeStrToDouble(std::string_view S) {
   return h * 3600.0 + min * 60.0 + sec + ms / 1000.0;
 }
 
-TDateTime TUTCDateTime::StrToDateTime(std::string_view S) {
+DateTime TUTCDateTime::StrToDateTime(std::string_view S) {
   std::string rest(S);
   std::string dateText = TStrUtil::SplitText("T", rest);
   std::string timeText = rest;
@@ -359,12 +359,12 @@ TDateTime TUTCDateTime::StrToDateTime(std::string_view S) {
     dateText = TStrUtil::SplitText(" ", rest);
     timeText = rest;
   }
-  const TDateTime date = DateStrToDate(dateText);
-  const TDateTime time = TimeStrToTime(timeText);
+  const DateTime date = DateStrToDate(dateText);
+  const DateTime time = TimeStrToTime(timeText);
   return date + time;
 }
 
-TDateTime TUTCDateTime::Y4M2D2ToDate(std::string_view S) {
+DateTime TUTCDateTime::Y4M2D2ToDate(std::string_view S) {
   auto piece = [&](size_t pos, size_t len) {
     return ReadIntOrFail(pos < S.size() ? S.substr(pos, len) : std::string_view());
   };

@@ -20,7 +20,7 @@ TGPXTrkTypeTpx2& Tpx(TGPXTrkType& Track) {
   return static_cast<TGPXTrkTypeTpx2&>(Track.GetExtensions(TGPXTrkTypeTpx2::Class()));
 }
 
-TGPXWptType Point(double Lat, double Lon, TDateTime Time) {
+TGPXWptType Point(double Lat, double Lon, DateTime Time) {
   TGPXWptType p;
   p.Create(Lat, Lon);
   p.SetTime(Time);
@@ -146,8 +146,8 @@ TEST(GpxWriter, FormatsNumbersAndSkipsWhatIsEmpty) {
 }
 
 TEST(GpxWriter, TimesAreWrittenAndReadAsTheDateTimeTextsGiveThem) {
-  std::vector<TDateTime> times = {EncodeDate(1, 1, 1), EncodeDate(9999, 12, 31) + 0.5,
-                                  At(23, 59, 59, 999) + 0.4 / 86400000.0, At(0, 0, 0)};
+  std::vector<DateTime> times = {EncodeDate(1, 1, 1), EncodeDate(9999, 12, 31) + 0.5,
+                                 At(23, 59, 59, 999) + 0.4 / 86400000.0, At(0, 0, 0)};
   uint64_t x = 0x9E3779B97F4A7C15ULL;
   for (int i = 0; i < 3000; ++i) {
     x = x * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -155,12 +155,12 @@ TEST(GpxWriter, TimesAreWrittenAndReadAsTheDateTimeTextsGiveThem) {
                     static_cast<double>(x >> 11) / 9007199254740992.0 * 73000);
   }
   TGPXFile doc;
-  for (const TDateTime t : times) {
+  for (const DateTime t : times) {
     doc.WayPoints().Add(Point(1, 2, t));
   }
   const std::string text = doc.SaveToString();
   size_t pos = 0;
-  for (const TDateTime t : times) {
+  for (const DateTime t : times) {
     pos = text.find("<time>", pos) + 6;
     const std::string written = text.substr(pos, text.find('<', pos) - pos);
     ASSERT_EQ(written, TUTCDateTime::DateTimeToUTCStr(t));

@@ -13,11 +13,11 @@ namespace tarnwick::test {
 
 using sim::TRecordEncoder;
 
-TDateTime At(int h, int m, int s, int ms, int day) {
+DateTime At(int h, int m, int s, int ms, int day) {
   return EncodeDate(2013, 11, day) + EncodeTime(h, m, s, ms);
 }
 
-TRecordEncoder::RFix Fix(TDateTime Time, double Lat, double Lon, double Ele, double Speed,
+TRecordEncoder::RFix Fix(DateTime Time, double Lat, double Lon, double Ele, double Speed,
                          double Course) {
   TRecordEncoder::RFix f;
   f.Time = Time;
@@ -39,7 +39,7 @@ RIGotUPointSlot Point120(const TRecordEncoder::RFix& F, int Sats, uint8_t Flags)
   return TRecordEncoder::TrackPoint100(Flags, F, mask, 0, 0, 0, 0);
 }
 
-RIGotUPointSlot IntRecord(uint8_t Flag, TDateTime Start, int First) {
+RIGotUPointSlot IntRecord(uint8_t Flag, DateTime Start, int First) {
   std::array<uint8_t, 24> values{};
   for (int i = 0; i < 24; ++i) {
     values[static_cast<size_t>(i)] = static_cast<uint8_t>(First + i);
@@ -47,7 +47,7 @@ RIGotUPointSlot IntRecord(uint8_t Flag, TDateTime Start, int First) {
   return TRecordEncoder::ExtInt(Flag, Start, values, 0);
 }
 
-RIGotUPointSlot SpeedRecord(TDateTime Start, double First) {
+RIGotUPointSlot SpeedRecord(DateTime Start, double First) {
   std::array<double, 12> values{};
   for (int i = 0; i < 12; ++i) {
     values[static_cast<size_t>(i)] = First + i / 10.0;

@@ -20,10 +20,10 @@ inline constexpr uint8_t kGT120 = 0x15;
 inline constexpr uint8_t kGT900 = 0x17;
 
 /// 2013-11-24 at the given time of day (or another day of November 2013).
-TDateTime At(int h, int m, int s, int ms = 0, int day = 24);
+DateTime At(int h, int m, int s, int ms = 0, int day = 24);
 
 /// A fix at Time near Tokyo with the given values.
-sim::TRecordEncoder::RFix Fix(TDateTime Time, double Lat = 35.6812345, double Lon = 139.7654321,
+sim::TRecordEncoder::RFix Fix(DateTime Time, double Lat = 35.6812345, double Lon = 139.7654321,
                               double Ele = 40.12, double Speed = 12.3, double Course = 270.5);
 
 /// A GT-900 track point (flags 0x04 make it a way point) with its pressure elevation.
@@ -31,9 +31,9 @@ RIGotUPointSlot Point900(const sim::TRecordEncoder::RFix& F, double PressureEle,
 /// A GT-120 track point with a satellite mask of Sats bits.
 RIGotUPointSlot Point120(const sim::TRecordEncoder::RFix& F, int Sats, uint8_t Flags = 0);
 /// A heart-rate (0xF5) or cadence (0xF6) record whose sample i is First + i.
-RIGotUPointSlot IntRecord(uint8_t Flag, TDateTime Start, int First);
+RIGotUPointSlot IntRecord(uint8_t Flag, DateTime Start, int First);
 /// A speed record whose sample i is First + i / 10.
-RIGotUPointSlot SpeedRecord(TDateTime Start, double First);
+RIGotUPointSlot SpeedRecord(DateTime Start, double First);
 
 /// Records decoded as the logger would: the point list and its tracks.
 struct TTestImage {

@@ -49,7 +49,7 @@ TEST_P(SampleImage, DecodesCleanlyWithPlausibleTracks) {
   int hr = 0;
   int cadence = 0;
   int speed = 0;
-  TDateTime previousEnd = 0;
+  DateTime previousEnd = 0;
   for (int t = 0; t < points.Tracks().Count(); ++t) {
     const TIGotUTrack& track = points.Tracks()[t];
     EXPECT_GT(track.StartTime(), previousEnd) << "tracks follow each other in time";

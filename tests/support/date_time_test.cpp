@@ -6,7 +6,7 @@
 namespace tarnwick {
 namespace {
 
-TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
+DateTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
   return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
 }
 
@@ -22,7 +22,7 @@ TEST(DateTime, EpochAndKnownDates) {
 }
 
 TEST(DateTime, DecodeRoundsToMillisecondsFirst) {
-  const TDateTime beforeMidnight = EncodeDate(2013, 12, 31) + (86400000 - 0.4) / 86400000.0;
+  const DateTime beforeMidnight = EncodeDate(2013, 12, 31) + (86400000 - 0.4) / 86400000.0;
   EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(beforeMidnight), "2014-01-01T00:00:00.000");
   const auto p = DecodeDateTime(At(2016, 2, 29, 23, 59, 59, 999));
   EXPECT_EQ(p.Year, 2016);
@@ -49,7 +49,7 @@ TEST(DateTime, FormattingOperations) {
   EXPECT_EQ(TUTCDateTime::YMDToDateStr(2013, 11, 4), "2013-11-04");
   EXPECT_EQ(TUTCDateTime::HMSToTimeStr(6, 21, 52, 5), "06:21:52.005");
   EXPECT_EQ(TUTCDateTime::HMSToTimeStr(125, 0, 0, 0), "125:00:00.000");
-  const TDateTime t = At(2013, 11, 24, 6, 21, 52, 500);
+  const DateTime t = At(2013, 11, 24, 6, 21, 52, 500);
   EXPECT_EQ(TUTCDateTime::DateTimeToStr(t), "2013-11-24 06:21:52.500");
   EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(At(2013, 11, 24, 6, 21, 52, 5)),
             "2013-11-24T06:21:52.005");
@@ -95,7 +95,7 @@ TEST(DateTime, Arithmetic) {
 }
 
 TEST(DateTime, ParsesFullDateTimes) {
-  const TDateTime expected = At(2013, 11, 24, 6, 21, 52, 500);
+  const DateTime expected = At(2013, 11, 24, 6, 21, 52, 500);
   EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52.500Z"), expected);
   EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24 06:21:52.5"), expected);
   EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24 06:21:52"), At(2013, 11, 24, 6, 21, 52, 0));

@@ -10,9 +10,9 @@ namespace {
 
 struct FakePoint {
   uint8_t FlagByte;
-  TDateTime When;
+  DateTime When;
   uint8_t Flags() const { return FlagByte; }
-  TDateTime Time() const {
+  DateTime Time() const {
     if (When < 0) {
       throw ConvertError("bad time");
     }

@@ -47,7 +47,7 @@ TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
   const std::string target = dir.File("out.txt");
   std::ofstream(target) << "old";
   {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     f.Write("new content", 11);
     EXPECT_EQ(Slurp(target), "old");
     EXPECT_TRUE(std::filesystem::exists(f.TempName()));
@@ -62,7 +62,7 @@ TEST(ReplacingFile, AbandonedFileLeavesNoTraceAndKeepsTheOld) {
   const std::string target = dir.File("out.txt");
   std::ofstream(target) << "old";
   try {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     f.Write("partial", 7);
     throw std::runtime_error("stop half way");
   } catch (const std::runtime_error&) {
@@ -75,7 +75,7 @@ TEST(ReplacingFile, FailuresNameTheTarget) {
   test::TTempDir dir;
   const std::string target = dir.File("no/such/folder/out.txt");
   try {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     FAIL();
   } catch (const FileError& e) {
     EXPECT_EQ(e.FileName(), target);
@@ -96,7 +96,7 @@ TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   bool raised = false;
   try {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     const std::string big(5000, 'x');
     f.Write(big.data(), big.size());
     f.Commit();
@@ -146,7 +146,7 @@ TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
     SCOPED_TRACE(mode);
     Put(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), mode), 0);
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     EXPECT_EQ(ModeOf(f.TempName()) & 077, mode & 077) << "no wider while it is written";
     f.Commit();
     EXPECT_EQ(ModeOf(target), mode);
@@ -157,7 +157,7 @@ TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
   test::TTempDir dir;
   Put(dir.File("secret"), "private");
   Put(dir.File("out"), "old");
-  TReplacingFile f(dir.File("out"));
+  ReplacingFile f(dir.File("out"));
   f.Write("new", 3);
   fs::remove(dir.File("out"));
   fs::create_symlink(dir.File("secret"), dir.File("out"));
@@ -169,7 +169,7 @@ TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
 // Whether CheckTarget refuses Target for want of permission.
 bool RefusedForPermission(const std::string& Target) {
   try {
-    TReplacingFile::CheckTarget(Target);
+    ReplacingFile::CheckTarget(Target);
   } catch (const FileError& e) {
     return std::string(e.what()).find("Permission denied") != std::string::npos;
   }
@@ -207,20 +207,20 @@ TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
     ::_exit(0);
   }
   ::waitpid(dead, nullptr, 0);
-  const std::string deadOwner = TReplacingFile::TemporaryName(target, dead, 0);
-  const std::string liveOwner = TReplacingFile::TemporaryName(target, 1, 0);
-  const std::string ancient = TReplacingFile::TemporaryName(target, 1, 1);
-  const std::string otherTarget = TReplacingFile::TemporaryName(dir.File("other.gpx"), dead, 0);
+  const std::string deadOwner = ReplacingFile::TemporaryName(target, dead, 0);
+  const std::string liveOwner = ReplacingFile::TemporaryName(target, 1, 0);
+  const std::string ancient = ReplacingFile::TemporaryName(target, 1, 1);
+  const std::string otherTarget = ReplacingFile::TemporaryName(dir.File("other.gpx"), dead, 0);
   for (const auto& name : {deadOwner, liveOwner, ancient, otherTarget}) {
     Put(name, "left over");
   }
-  const std::string linkNamedLikeOne = TReplacingFile::TemporaryName(target, dead, 2);
+  const std::string linkNamedLikeOne = ReplacingFile::TemporaryName(target, dead, 2);
   fs::create_symlink(dir.File("mine"), linkNamedLikeOne);
   const timespec twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0},
                                   {::time(nullptr) - 2 * 86400, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, ancient.c_str(), twoDaysAgo, 0), 0);
 
-  TReplacingFile(target).Commit();
+  ReplacingFile(target).Commit();
   EXPECT_FALSE(fs::exists(deadOwner)) << "its process is gone";
   EXPECT_FALSE(fs::exists(ancient)) << "older than any run";
   EXPECT_TRUE(fs::exists(liveOwner)) << "its process may still be writing it";
@@ -232,14 +232,14 @@ TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
   test::TTempDir dir;
   // More files than the registry has places, one after the other: places are given back.
   for (int i = 0; i < 40; ++i) {
-    TReplacingFile f(dir.File("f"));
+    ReplacingFile f(dir.File("f"));
     if (i % 2 == 0) {
       f.Commit();
     }
   }
   Put(dir.File("a"), "old a");
-  TReplacingFile a(dir.File("a"));
-  TReplacingFile b(dir.File("b"));
+  ReplacingFile a(dir.File("a"));
+  ReplacingFile b(dir.File("b"));
   a.Write("new", 3);
   RemoveTemporaryFiles();
   EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"a", "f"}));
@@ -254,7 +254,7 @@ TEST(ReplacingFile, RevertPutsBackWhatACommitReplaced) {
   const std::string fresh = dir.File("fresh.bin");
   Put(old, "old content");
   for (const auto& target : {old, fresh}) {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     f.Write("new", 3);
     f.CommitRevertibly();
     EXPECT_EQ(Slurp(target), "new");
@@ -262,7 +262,7 @@ TEST(ReplacingFile, RevertPutsBackWhatACommitReplaced) {
   }
   EXPECT_EQ(Slurp(old), "old content");
   EXPECT_FALSE(fs::exists(fresh)) << "there was nothing to put back";
-  TReplacingFile(old).CommitRevertibly();
+  ReplacingFile(old).CommitRevertibly();
   EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"old.bin"}) << "the second name went";
 }
 

@@ -33,7 +33,7 @@ TEST_P(IniLineEditorCases, EditsOnlyTheKeysItSets) {
   }
   const std::string text = editor.Text();
   EXPECT_EQ(text, c.after);
-  TIniFile reader;
+  IniFile reader;
   reader.LoadFromString(text);
   for (const auto& [section, key, value] : c.settings) {
     EXPECT_EQ(reader.ReadString(section, key, "<missing>"), value) << section << "/" << key;

@@ -50,7 +50,7 @@ void Devices() {
     return;
   }
   for (const auto& info : *list) {
-    const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(info.get());
+    const auto* serial = dynamic_cast<const SerialDeviceInfo*>(info.get());
     std::cout << EscapeControls(info->Name) << '\t'
               << EscapeControls(serial != nullptr ? serial->ComPort : "") << '\t'
               << Hex4(info->InfoRec.VendorID) << '\t' << Hex4(info->InfoRec.ProductID) << '\t'
@@ -103,7 +103,7 @@ std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
         fmt::format("{} loggers found: choose one with --device N (see tarnwick devices)", count));
   }
   const auto& info = (*list)[index];
-  const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(&info);
+  const auto* serial = dynamic_cast<const SerialDeviceInfo*>(&info);
   if (serial == nullptr || serial->ComPort.empty()) {
     throw Error("the logger has no serial port: is its driver loaded?");
   }

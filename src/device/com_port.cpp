@@ -2,9 +2,9 @@
 
 namespace tarnwick {
 
-TIGotUComPort::TIGotUComPort(std::unique_ptr<TIGotUSerialLine> Line) : FComPort(std::move(Line)) {}
+ComPort::ComPort(std::unique_ptr<SerialLine> Line) : FComPort(std::move(Line)) {}
 
-TIGotUComPort::~TIGotUComPort() {
+ComPort::~ComPort() {
   try {
     if (FComPort->Connected()) {
       FComPort->Close();

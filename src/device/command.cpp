@@ -9,37 +9,37 @@ namespace tarnwick {
 
 TIGotUCommand::TIGotUCommand(uint8_t Cmd) {
   InitCommand();
-  FData.Bytes[1] = Cmd;
+  data_.Bytes[1] = Cmd;
 }
 
 TIGotUCommand::TIGotUCommand(uint8_t Cmd1, uint8_t Cmd2) {
   InitCommand();
-  FData.Bytes[1] = Cmd1;
-  FData.Bytes[2] = Cmd2;
+  data_.Bytes[1] = Cmd1;
+  data_.Bytes[2] = Cmd2;
 }
 
 void TIGotUCommand::InitCommand() {
-  FData.Bytes.fill(0);
-  FData.Bytes[0] = kIGotUFrameLead;
+  data_.Bytes.fill(0);
+  data_.Bytes[0] = kIGotUFrameLead;
 }
 
 void TIGotUCommand::ParseReply(const TIGotUCommandReply& /*Reply*/) {}
 
 void TIGotUCommand::SetWordBE(int Offset, uint16_t Value) {
-  PutBE16(FData.Bytes, static_cast<size_t>(Offset), Value);
+  PutBE16(data_.Bytes, static_cast<size_t>(Offset), Value);
 }
 
 void TIGotUCommand::SetAddressBE(int Offset, uint32_t Addr) {
-  PutBE24(FData.Bytes, static_cast<size_t>(Offset), Addr);
+  PutBE24(data_.Bytes, static_cast<size_t>(Offset), Addr);
 }
 
 void TIGotUCommand::SetCheckSum() {
-  FData.Bytes[15] = 0;
+  data_.Bytes[15] = 0;
   uint8_t sum = 0;
-  for (const auto b : FData.Bytes) {
+  for (const auto b : data_.Bytes) {
     sum = static_cast<uint8_t>(sum + b);
   }
-  FData.Bytes[15] = static_cast<uint8_t>(0 - sum);
+  data_.Bytes[15] = static_cast<uint8_t>(0 - sum);
 }
 
 void TIGotUCommand::CopyReplyData(const TIGotUCommandReply& Reply, uint8_t* Dest, int N) {
@@ -90,7 +90,7 @@ void TIGotUCountCommand::ParseReply(const TIGotUCommandReply& Reply) {
 }
 
 TIGotUReadCommand::TIGotUReadCommand(uint32_t Addr, uint16_t Size)
-    : TIGotUCommand(0x05, 0x07), FSize(Size) {
+    : TIGotUCommand(0x05, 0x07), size_(Size) {
   SetWordBE(3, Size);
   SetByte(5, 0x04);
   SetByte(6, 0x03);
@@ -99,7 +99,7 @@ TIGotUReadCommand::TIGotUReadCommand(uint32_t Addr, uint16_t Size)
 }
 
 void TIGotUReadCommand::ParseReply(const TIGotUCommandReply& Reply) {
-  if (Reply.DataCount() < FSize) {
+  if (Reply.DataCount() < size_) {
     throw EIGotUError("I-gotu Command Reply Length error");
   }
 }

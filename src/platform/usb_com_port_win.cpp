@@ -72,22 +72,22 @@ ComPortError PortError(const char* what, DWORD code) {
 }
 
 // An event for one overlapped transfer, closed with it.
-struct TOverlapped {
+struct Overlapped {
   OVERLAPPED Ov{};
-  TOverlapped() { Ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
-  ~TOverlapped() {
+  Overlapped() { Ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  ~Overlapped() {
     if (Ov.hEvent != nullptr) {
       ::CloseHandle(Ov.hEvent);
     }
   }
-  TOverlapped(const TOverlapped&) = delete;
-  TOverlapped& operator=(const TOverlapped&) = delete;
+  Overlapped(const Overlapped&) = delete;
+  Overlapped& operator=(const Overlapped&) = delete;
 };
 
 // Waits for a transfer that ReadFile or WriteFile started (Started is their result); the
 // driver ends it at the port's time-outs. The byte count comes from the overlapped result
 // also when the call completed at once.
-DWORD Complete(HANDLE h, TOverlapped& ov, BOOL started, const char* what) {
+DWORD Complete(HANDLE h, Overlapped& ov, BOOL started, const char* what) {
   if (!started) {
     const DWORD err = ::GetLastError();
     if (err != ERROR_IO_PENDING) {
@@ -104,14 +104,14 @@ DWORD Complete(HANDLE h, TOverlapped& ov, BOOL started, const char* what) {
 } // namespace
 
 TIGotUUsbComPort::TIGotUUsbComPort(std::string PortName)
-    : FPortName(std::move(PortName)), FHandle(INVALID_HANDLE_VALUE) {}
+    : portName_(std::move(PortName)), handle_(INVALID_HANDLE_VALUE) {}
 
 TIGotUUsbComPort::~TIGotUUsbComPort() {
   Close();
 }
 
 bool TIGotUUsbComPort::Connected() const {
-  return H(FHandle) != INVALID_HANDLE_VALUE;
+  return H(handle_) != INVALID_HANDLE_VALUE;
 }
 
 void TIGotUUsbComPort::RequireOpen(const char* What) const {
@@ -125,7 +125,7 @@ void TIGotUUsbComPort::Open() {
     return;
   }
   constexpr const char* kOpenError = "Unable to open com port";
-  const std::wstring path = L"\\\\.\\" + Utf8ToWide(FPortName);
+  const std::wstring path = L"\\\\.\\" + Utf8ToWide(portName_);
   HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -144,15 +144,15 @@ void TIGotUUsbComPort::Open() {
     ::CloseHandle(h);
     throw PortError(kOpenError, err);
   }
-  FHandle = h;
+  handle_ = h;
 }
 
 void TIGotUUsbComPort::Close() {
   if (!Connected()) {
     return;
   }
-  ::CloseHandle(H(FHandle));
-  FHandle = INVALID_HANDLE_VALUE;
+  ::CloseHandle(H(handle_));
+  handle_ = INVALID_HANDLE_VALUE;
 }
 
 int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
@@ -160,16 +160,16 @@ int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
   if (Count <= 0) {
     return 0;
   }
-  TOverlapped ov;
-  const BOOL started = ::ReadFile(H(FHandle), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
-  return static_cast<int>(Complete(H(FHandle), ov, started, kReadError));
+  Overlapped ov;
+  const BOOL started = ::ReadFile(H(handle_), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(handle_), ov, started, kReadError));
 }
 
 int TIGotUUsbComPort::ReadPending(uint8_t* Buffer, int Count) {
   RequireOpen(kReadError);
   DWORD errors = 0;
   COMSTAT stat{};
-  if (!::ClearCommError(H(FHandle), &errors, &stat)) {
+  if (!::ClearCommError(H(handle_), &errors, &stat)) {
     throw PortError(kReadError, ::GetLastError());
   }
   const DWORD n = std::min<DWORD>(stat.cbInQue, Count > 0 ? static_cast<DWORD>(Count) : 0);
@@ -177,9 +177,9 @@ int TIGotUUsbComPort::ReadPending(uint8_t* Buffer, int Count) {
     return 0;
   }
   // The bytes are in the driver's queue already, so the read completes at once.
-  TOverlapped ov;
-  const BOOL started = ::ReadFile(H(FHandle), Buffer, n, nullptr, &ov.Ov);
-  return static_cast<int>(Complete(H(FHandle), ov, started, kReadError));
+  Overlapped ov;
+  const BOOL started = ::ReadFile(H(handle_), Buffer, n, nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(handle_), ov, started, kReadError));
 }
 
 int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
@@ -187,14 +187,14 @@ int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
   if (Count <= 0) {
     return 0;
   }
-  TOverlapped ov;
-  const BOOL started = ::WriteFile(H(FHandle), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
-  return static_cast<int>(Complete(H(FHandle), ov, started, kWriteError));
+  Overlapped ov;
+  const BOOL started = ::WriteFile(H(handle_), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(handle_), ov, started, kWriteError));
 }
 
 void TIGotUUsbComPort::Purge() {
   RequireOpen("Unable to purge com port");
-  if (!::PurgeComm(H(FHandle), PURGE_RXCLEAR | PURGE_TXCLEAR)) {
+  if (!::PurgeComm(H(handle_), PURGE_RXCLEAR | PURGE_TXCLEAR)) {
     throw PortError("Unable to purge com port", ::GetLastError());
   }
 }

@@ -81,8 +81,8 @@ void TSimRegistration::Remove() {
   }
 }
 
-std::optional<std::vector<RDeviceProperties>> TSimDeviceSource::PresentDevices() {
-  std::vector<RDeviceProperties> devices;
+std::optional<std::vector<DeviceProperties>> TSimDeviceSource::PresentDevices() {
+  std::vector<DeviceProperties> devices;
   if (!IsPrivateFolder(FFolder)) {
     return devices;
   }
@@ -115,7 +115,7 @@ std::optional<std::vector<RDeviceProperties>> TSimDeviceSource::PresentDevices()
       if (port.empty() || ::access(port.c_str(), F_OK) != 0) {
         continue;
       }
-      RDeviceProperties p;
+      DeviceProperties p;
       p.HardwareID = ini.ReadString(kSection, "HardwareID", "");
       p.Description = ini.ReadString(kSection, "Description", "");
       p.PortName = port;

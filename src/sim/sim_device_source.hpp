@@ -40,13 +40,13 @@ class TSimRegistration {
 /// logger's vendor whose port is the simulator's pseudo-terminal. Entries of processes that
 /// are gone are removed; a folder that is missing lists nothing, and one that is not private
 /// to this user is not trusted and lists nothing either.
-class TSimDeviceSource : public IDevicePropertySource {
+class TSimDeviceSource : public DevicePropertySource {
  public:
   /// A source over the entries in Folder.
   explicit TSimDeviceSource(std::string Folder = SimRegistryFolder())
       : FFolder(std::move(Folder)) {}
 
-  std::optional<std::vector<RDeviceProperties>> PresentDevices() override;
+  std::optional<std::vector<DeviceProperties>> PresentDevices() override;
 
  private:
   std::string FFolder;

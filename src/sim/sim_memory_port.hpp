@@ -32,7 +32,7 @@ class TSimMemoryPort : public TIgotUPort {
   /// Moves the simulated clock on by Time.
   void Sleep(std::chrono::milliseconds Time);
   /// A sleeper for TIGotUProtocol::SetSleeper that moves this port's clock.
-  TIGotUProtocol::TSleeper Sleeper() {
+  TIGotUProtocol::Sleeper Sleeper() {
     return [this](std::chrono::milliseconds t) { Sleep(t); };
   }
   /// A clock for TIGotUProtocol::SetClock that reads this port's simulated time.

@@ -40,15 +40,15 @@ TEST(HardwareIdTest, PortNameFromDriverKey) {
   EXPECT_EQ(ComPortNameFromDriverKey(kGuid, kGuid + "\\"), "");
 }
 
-class TFakeSource : public IDevicePropertySource {
+class TFakeSource : public DevicePropertySource {
  public:
-  std::optional<std::vector<RDeviceProperties>> PresentDevices() override { return Devices; }
-  std::optional<std::vector<RDeviceProperties>> Devices = std::vector<RDeviceProperties>{};
+  std::optional<std::vector<DeviceProperties>> PresentDevices() override { return Devices; }
+  std::optional<std::vector<DeviceProperties>> Devices = std::vector<DeviceProperties>{};
 };
 
-RDeviceProperties Usb(const std::string& hwid, const std::string& instance,
-                      const std::string& name = "i-gotU") {
-  RDeviceProperties p;
+DeviceProperties Usb(const std::string& hwid, const std::string& instance,
+                     const std::string& name = "i-gotU") {
+  DeviceProperties p;
   p.HardwareID = hwid;
   p.Description = name;
   p.ClassGUID = kGuid;
@@ -57,7 +57,7 @@ RDeviceProperties Usb(const std::string& hwid, const std::string& instance,
 }
 
 // A serial line that only remembers whether it is open.
-class TFakeLine : public TIGotUSerialLine {
+class TFakeLine : public SerialLine {
  public:
   explicit TFakeLine(std::string name, bool* closedFlag = nullptr)
       : FName(std::move(name)), FClosed(closedFlag) {}
@@ -81,8 +81,8 @@ class TFakeLine : public TIGotUSerialLine {
   bool FOpen = false;
 };
 
-std::unique_ptr<TIGotUComPort> FakePort(const std::string& name) {
-  return std::make_unique<TIGotUComPort>(std::make_unique<TFakeLine>(name));
+std::unique_ptr<ComPort> FakePort(const std::string& name) {
+  return std::make_unique<ComPort>(std::make_unique<TFakeLine>(name));
 }
 
 TEST(EnumeratorTest, ListsLoggersOfTheVendorWithChunkSizeAndPort) {
@@ -93,21 +93,19 @@ TEST(EnumeratorTest, ListsLoggersOfTheVendorWithChunkSizeAndPort) {
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0901&REV_0001", "0011"));
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0900", "0012"));
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0900&REV_0300", "zz")); // no port name
-  RDeviceProperties noHwid;
+  DeviceProperties noHwid;
   noHwid.Description = "hub";
   source->Devices->push_back(noHwid);
-  RDeviceProperties tty;
+  DeviceProperties tty;
   tty.HardwareID = "USB\\VID_0DF7&PID_0B80&REV_0100";
   tty.PortName = "/dev/ttyACM0";
   source->Devices->push_back(tty);
 
-  TIgotUDeviceEnumerator device({source}, FakePort);
+  DeviceEnumerator device({source}, FakePort);
   const auto list = device.EnumDevices();
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->Count(), 5);
-  const auto serial = [&](int i) {
-    return dynamic_cast<const TIGotUSerialDeviceInfo&>((*list)[i]);
-  };
+  const auto serial = [&](int i) { return dynamic_cast<const SerialDeviceInfo&>((*list)[i]); };
   EXPECT_EQ(serial(0).Name, "GT-120");
   EXPECT_EQ(serial(0).ComPort, "COM5");
   EXPECT_EQ(serial(0).ChunkSize, 8);
@@ -125,10 +123,10 @@ TEST(EnumeratorTest, ListsLoggersOfTheVendorWithChunkSizeAndPort) {
 TEST(EnumeratorTest, UnreadableSourcesGiveNoList) {
   auto broken = std::make_shared<TFakeSource>();
   broken->Devices.reset();
-  TIgotUDeviceEnumerator none({broken}, FakePort);
+  DeviceEnumerator none({broken}, FakePort);
   EXPECT_EQ(none.EnumDevices(), nullptr);
   auto empty = std::make_shared<TFakeSource>();
-  TIgotUDeviceEnumerator some({broken, empty}, FakePort);
+  DeviceEnumerator some({broken, empty}, FakePort);
   ASSERT_NE(some.EnumDevices(), nullptr);
   EXPECT_EQ(some.EnumDevices()->Count(), 0);
 }
@@ -136,7 +134,7 @@ TEST(EnumeratorTest, UnreadableSourcesGiveNoList) {
 TEST(EnumeratorTest, PortsKnowTheirLoggerAndItsPresence) {
   auto source = std::make_shared<TFakeSource>();
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0B80&REV_0200", "0005"));
-  TIgotUDeviceEnumerator device({source}, FakePort);
+  DeviceEnumerator device({source}, FakePort);
   const auto list = device.EnumDevices();
   const auto port = device.CreatePort((*list)[0]);
   EXPECT_EQ(port->ChunkSize(), 16);
@@ -159,7 +157,7 @@ TEST(EnumeratorTest, PortsKnowTheirLoggerAndItsPresence) {
 }
 
 TEST(EnumeratorTest, ForeignObjectsAreRefused) {
-  TIgotUDeviceEnumerator device({}, FakePort);
+  DeviceEnumerator device({}, FakePort);
   EXPECT_THROW(device.CreatePort(TIGotUDeviceInfo(0x0DF7, 0x0900, "0200")), InvalidCastError);
   class TOtherPort : public TIgotUPort {
     void Open() override {}
@@ -176,7 +174,7 @@ TEST(EnumeratorTest, ForeignObjectsAreRefused) {
 TEST(ComPortTest, DestroyingAnOpenPortClosesIt) {
   bool closed = false;
   {
-    TIGotUComPort port(std::make_unique<TFakeLine>("COM1", &closed));
+    ComPort port(std::make_unique<TFakeLine>("COM1", &closed));
     port.Open();
     EXPECT_TRUE(port.Connected());
   }

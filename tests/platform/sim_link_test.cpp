@@ -87,11 +87,11 @@ TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
   sim::TSimPtyHost host(Image(1), FastLink(0x0B80));
   auto registration = std::make_unique<sim::TSimRegistration>(host.SlavePath(), 0x0B80, "0042",
                                                               "Simulated i-gotU", folder);
-  TIgotUDeviceEnumerator device({std::make_shared<sim::TSimDeviceSource>(folder)}, CreateComPort);
+  DeviceEnumerator device({std::make_shared<sim::TSimDeviceSource>(folder)}, CreateComPort);
   const auto list = device.EnumDevices();
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->Count(), 1);
-  const auto& info = dynamic_cast<const TIGotUSerialDeviceInfo&>((*list)[0]);
+  const auto& info = dynamic_cast<const SerialDeviceInfo&>((*list)[0]);
   EXPECT_EQ(info.ComPort, host.SlavePath());
   EXPECT_EQ(info.InfoRec.VendorID, 0x0DF7);
   EXPECT_EQ(info.InfoRec.ProductID, 0x0B80);
@@ -131,14 +131,14 @@ TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
 }
 
 TEST(UdevSourceTest, HardwareIdTextFromSysfsValues) {
-  EXPECT_EQ(TUdevDeviceSource::UsbHardwareID("0df7", "0b80", "0200"),
+  EXPECT_EQ(UdevDeviceSource::UsbHardwareID("0df7", "0b80", "0200"),
             "USB\\VID_0DF7&PID_0B80&REV_0200");
-  EXPECT_FALSE(TUdevDeviceSource::UsbHardwareID("0df7", nullptr, "0200").has_value());
+  EXPECT_FALSE(UdevDeviceSource::UsbHardwareID("0df7", nullptr, "0200").has_value());
 }
 
 TEST(UdevSourceTest, SystemListsReadWithoutError) {
   // Whatever this machine has: the calls work and list only terminals with device nodes.
-  TUdevDeviceSource source;
+  UdevDeviceSource source;
   const auto devices = source.PresentDevices();
   if (devices) {
     for (const auto& d : *devices) {
@@ -151,9 +151,9 @@ TEST(UdevSourceTest, SystemListsReadWithoutError) {
 }
 
 TEST(DeviceChangeWatcherTest, OffersAPollableDescriptor) {
-  std::unique_ptr<TDeviceChangeWatcher> watcher;
+  std::unique_ptr<DeviceChangeWatcher> watcher;
   try {
-    watcher = std::make_unique<TDeviceChangeWatcher>();
+    watcher = std::make_unique<DeviceChangeWatcher>();
   } catch (const Error& e) {
     GTEST_SKIP() << e.what(); // a container without udev netlink
   }

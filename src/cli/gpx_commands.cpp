@@ -125,7 +125,7 @@ std::string PointsText(size_t Count) {
 
 // Converts Tracks into FileName ("-": standard output); cancelling leaves no file and raises.
 void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& FileName,
-              const TGPXPreferences& Prefs) {
+              const GPXPreferences& Prefs) {
   size_t points = 0;
   int wayPoints = 0;
   for (const auto* t : Tracks) {
@@ -201,7 +201,7 @@ void Export(const TExportArgs& args) {
     throw CLI::ValidationError(args.Split ? "--split writes into -d DIR, not -o"
                                           : "give the output file with -o FILE.gpx");
   }
-  TGPXPreferences prefs;
+  GPXPreferences prefs;
   prefs.Version = args.Gpx;
   prefs.OutputExtensions = !args.NoExtensions;
   prefs.Strict = args.Strict;

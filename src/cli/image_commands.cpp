@@ -34,7 +34,7 @@ void AddTrackOption(CLI::App* cmd, TImageArgs& args) {
 
 void Info(const TImageArgs& args) {
   const TLoadedImage image = LoadImage(args.Base);
-  const TStatusLabels l = StatusLabels(image.Data.Status);
+  const StatusLabelTexts l = StatusLabels(image.Data.Status);
   const int tracks = image.Points->Tracks().Count();
   if (args.Json) {
     nlohmann::ordered_json j;

@@ -4,7 +4,7 @@
 
 namespace tarnwick {
 
-void RGPXExtensionClass::DeclareNamespace(TXmlElement Root) const {
+void GPXExtensionClassInfo::DeclareNamespace(XmlElement Root) const {
   if (Root.LookupNamespaceURI(Prefix) == URI) {
     return;
   }

@@ -9,9 +9,9 @@ namespace tarnwick {
 
 namespace {
 
-constexpr auto kLeft = TAlignment::taLeftJustify;
-constexpr auto kRight = TAlignment::taRightJustify;
-constexpr auto kCenter = TAlignment::taCenter;
+constexpr auto kLeft = CellAlignment::Left;
+constexpr auto kRight = CellAlignment::Right;
+constexpr auto kCenter = CellAlignment::Center;
 
 // Out-of-range columns get an empty header, so that a stray index cannot read past a table.
 TDataViewFormHeader Column(const TDataViewFormHeader* columns, int count, int index) {

@@ -21,9 +21,9 @@ std::string TStringGridHelper::GetCellText(int ACol, int ARow) const {
 }
 
 void TStringGridHelper::SetDataCount(int N) {
-  FDataCount = N < 0 ? 0 : N;
-  if (FOnDataChanged) {
-    FOnDataChanged();
+  dataCount_ = N < 0 ? 0 : N;
+  if (onDataChanged_) {
+    onDataChanged_();
   }
 }
 

@@ -125,10 +125,10 @@ std::vector<TPointView> PointsOf(const std::string& File) {
       }
       const auto& rec = ext.TrkSegExt[static_cast<size_t>(i)];
       if (rec.Have(TTpxTypeDataFlag::tpxHR)) {
-        v.HR = rec._HR;
+        v.HR = rec.HR;
       }
       if (rec.Have(TTpxTypeDataFlag::tpxCad)) {
-        v.Cad = rec._Cad;
+        v.Cad = rec.Cad;
       }
       points.push_back(v);
     }
@@ -299,8 +299,8 @@ TEST_F(GpxCommands, ReadsAFileThatGpsbabelWroteFromOurs) {
           static_cast<const TGPXTrkTypeTpx2&>(b.Tracks()[t].GetExtensions(TGPXTrkTypeTpx2::Class()))
               .TrkSegExt[static_cast<size_t>(i)];
       EXPECT_EQ(rb.Have(TTpxTypeDataFlag::tpxHR), ra.Have(TTpxTypeDataFlag::tpxHR));
-      EXPECT_EQ(rb._HR, ra._HR);
-      EXPECT_EQ(rb._Cad, ra._Cad);
+      EXPECT_EQ(rb.HR, ra.HR);
+      EXPECT_EQ(rb.Cad, ra.Cad);
     }
   }
 }
@@ -398,7 +398,7 @@ TEST_F(GpxCommands, StrictFilesLeaveOutImpossiblePositionsAndSayHowMany) {
     EXPECT_EQ(track.Points(1)._lng, -180) << "180 is written as -180";
     const auto& hr =
         static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()));
-    EXPECT_EQ(hr.TrkSegExt[2]._HR, 105) << "samples stay with their points";
+    EXPECT_EQ(hr.TrkSegExt[2].HR, 105) << "samples stay with their points";
     if (schemas) {
       const auto lint =
           RunShell("xmllint --noout --schema " + Quote(SchemaFor(version, *schemas, FDir)) + " " +

@@ -300,12 +300,12 @@ TEST(GpxWriter, AbortShortensTheTrackOrDiscardsTheFile) {
 
   test::WriteText(file, "old");
   sink->ProgressCalls = 0;
-  EXPECT_FALSE(doc->Save(file, TGPXAbortAction::Discard));
+  EXPECT_FALSE(doc->Save(file, GPXAbortAction::Discard));
   EXPECT_EQ(test::ReadText(file), "old");
 
   sink->AbortAtCall = 0;
   sink->Messages.clear();
-  EXPECT_TRUE(doc->Save(file, TGPXAbortAction::Discard));
+  EXPECT_TRUE(doc->Save(file, GPXAbortAction::Discard));
   EXPECT_EQ(CountOf(test::ReadText(file), "<trkpt "), 10u);
   EXPECT_EQ(sink->Messages.size(), 13u);
 }
@@ -341,21 +341,21 @@ class TTestExtension : public TGPXExtension {
   std::vector<std::string> Seen;
   void SetCount(int Value) override { Seen.resize(static_cast<size_t>(Value)); }
   bool HasData(int Idx) const override { return !Seen[static_cast<size_t>(Idx)].empty(); }
-  void SetToNode(TXmlElement Node, int Idx) const override {
+  void SetToNode(XmlElement Node, int Idx) const override {
     Node.AddTextChild("t:v", Seen[static_cast<size_t>(Idx)]);
   }
-  void SetFromNode(TXmlNode Node, int Idx) override {
-    const TXmlNode v = Node.FindChildByQName("t:v");
+  void SetFromNode(XmlNode Node, int Idx) override {
+    const XmlNode v = Node.FindChildByQName("t:v");
     Seen[static_cast<size_t>(Idx)] = v ? v.Text() : "";
   }
 };
 std::unique_ptr<TGPXExtension> MakeTestExtension() {
   return std::make_unique<TTestExtension>();
 }
-const RGPXExtensionClass kTestClass{"test", "t", "urn:test", MakeTestExtension};
-const RGPXExtensionClass kSameAsTestClass{"same", "t", "urn:test", MakeTestExtension};
-const RGPXExtensionClass kClashClass{"clash", "t", "urn:clash", MakeTestExtension};
-const RGPXExtensionClass kOtherPrefixClass{"other", "u", "urn:test", MakeTestExtension};
+const GPXExtensionClassInfo kTestClass{"test", "t", "urn:test", MakeTestExtension};
+const GPXExtensionClassInfo kSameAsTestClass{"same", "t", "urn:test", MakeTestExtension};
+const GPXExtensionClassInfo kClashClass{"clash", "t", "urn:clash", MakeTestExtension};
+const GPXExtensionClassInfo kOtherPrefixClass{"other", "u", "urn:test", MakeTestExtension};
 
 TEST(GpxExtensions, NamespaceDeclarations) {
   TGPXFile doc;
@@ -434,7 +434,7 @@ TEST_F(GpxReader, RoundTripsEveryLayout) {
         EXPECT_EQ(b._sat, a._sat) << i;
         EXPECT_FALSE(b.Have(TWptTypeDataFlag::wdfSpeed) || b.Have(TWptTypeDataFlag::wdfCourse))
             << "speed and course are not read";
-        EXPECT_EQ(Tpx(bt).DataPtr(i)._HR, 60 + i) << i;
+        EXPECT_EQ(Tpx(bt).DataPtr(i).HR, 60 + i) << i;
       }
     }
   }
@@ -485,9 +485,9 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
   doc.LoadFromString(Gpx(Trkpt(samples)), "t");
   ASSERT_TRUE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class()));
   const TGPXTrackPointExtension2& rec = Tpx(doc.Tracks()[0]).DataPtr(0);
-  EXPECT_EQ(rec._HR, 120);
-  EXPECT_EQ(rec._Cad, 85);
-  EXPECT_FLOAT_EQ(rec._Speed, 3.42f);
+  EXPECT_EQ(rec.HR, 120);
+  EXPECT_EQ(rec.Cad, 85);
+  EXPECT_FLOAT_EQ(rec.Speed, 3.42f);
 
   // Found by namespace: under another prefix, declared where it is used, and version 1 (heart
   // rate and cadence; it has no speed). The prefix alone, bound to another URI, is not enough.
@@ -510,9 +510,9 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
     doc.LoadFromString(text, "t");
     ASSERT_TRUE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class())) << what;
     const TGPXTrackPointExtension2& r = Tpx(doc.Tracks()[0]).DataPtr(0);
-    EXPECT_EQ((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r._HR) : "-") + "/" +
-                  (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r._Cad) : "-") + "/" +
-                  (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r._Speed, 2) : "-"),
+    EXPECT_EQ((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r.HR) : "-") + "/" +
+                  (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r.Cad) : "-") + "/" +
+                  (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r.Speed, 2) : "-"),
               expected)
         << what;
   }
@@ -540,7 +540,7 @@ TEST_F(GpxReader, ByteValuesOutOfRangeStayAbsentInsteadOfWrapping) {
   doc.LoadFromString(Gpx(Trkpt(TpxXml("<P:hr>99999999999999999999</P:hr><P:cad> 255 </P:cad>"))),
                      "t");
   EXPECT_FALSE(Tpx(doc.Tracks()[0]).DataPtr(0).Have(TTpxTypeDataFlag::tpxHR));
-  EXPECT_EQ(Tpx(doc.Tracks()[0]).DataPtr(0)._Cad, 255);
+  EXPECT_EQ(Tpx(doc.Tracks()[0]).DataPtr(0).Cad, 255);
 }
 
 // Every failure names the file and the line of the element at fault, and leaves the document

@@ -113,9 +113,9 @@ TEST(IGotUDataToGPX, ConvertsTracksWithTheirSamplesAndWayPoints) {
   std::vector<std::string> seen;
   for (int i = 0; i < 20; ++i) {
     const auto& r = Rec(*doc, 0, i);
-    seen.push_back((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r._HR) : "-") + "/" +
-                   (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r._Cad) : "-") + "/" +
-                   (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r._Speed, 2) : "-"));
+    seen.push_back((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r.HR) : "-") + "/" +
+                   (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r.Cad) : "-") + "/" +
+                   (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r.Speed, 2) : "-"));
   }
   EXPECT_EQ(seen[0], "120/-/-");
   EXPECT_EQ(seen[4], "128/-/3.42");
@@ -159,16 +159,16 @@ TEST(IGotUDataToGPX, GT100PointsCarryTheirSatellites) {
 
 TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
   const test::TTestImage image = TwoTracks900();
-  const auto text = [&](TGPXPreferences prefs) {
+  const auto text = [&](GPXPreferences prefs) {
     return TIGotUDataToGPX(image.Track(0), "unused", prefs).CreateDocument()->SaveToString();
   };
 
-  TGPXPreferences plain;
+  GPXPreferences plain;
   plain.OutputExtensions = false;
   const std::string noExt = text(plain);
   EXPECT_EQ(noExt.find("gpxtpx"), std::string::npos);
 
-  TGPXPreferences v10;
+  GPXPreferences v10;
   v10.Version = "1.0";
   const std::string old = text(v10);
   EXPECT_NE(old.find("version=\"1.0\""), std::string::npos);
@@ -176,7 +176,7 @@ TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
                      "        <course>270.5</course>\n        <extensions>\n"),
             std::string::npos);
 
-  TGPXPreferences strict11;
+  GPXPreferences strict11;
   strict11.Strict = true;
   const std::string s11 = text(strict11);
   EXPECT_EQ(s11.find("<speed>"), std::string::npos);
@@ -189,7 +189,7 @@ TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
   EXPECT_NE(s11.find("<gpxtpx:hr>120</gpxtpx:hr>\n            <gpxtpx:speed>12.30</gpxtpx:speed>"),
             std::string::npos);
 
-  TGPXPreferences strict10 = v10;
+  GPXPreferences strict10 = v10;
   strict10.Strict = true;
   const std::string s10 = text(strict10);
   EXPECT_EQ(s10.find("<extensions>"), std::string::npos);
@@ -198,7 +198,7 @@ TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
             std::string::npos)
       << s10;
 
-  TGPXPreferences bad;
+  GPXPreferences bad;
   bad.Version = "1.2";
   EXPECT_THROW(text(bad), Error);
 }
@@ -212,7 +212,7 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
   slots.push_back(sim::TRecordEncoder::ExtInt(kFlagCadence, At(8, 0, 0), full, 0));
   slots.push_back(test::Point900(Fix(At(8, 0, 1), 35, 139, 1, 2, 400), 5));
   const test::TTestImage image = test::Decode(test::kGT900, slots);
-  TGPXPreferences prefs;
+  GPXPreferences prefs;
   prefs.Strict = true;
   for (const char* version : {"1.0", "1.1"}) {
     prefs.Version = version;
@@ -224,8 +224,8 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
     EXPECT_FALSE(doc->Tracks()[0].Points(0).Have(TWptTypeDataFlag::wdfCourse)) << version;
   }
   const auto loose = TIGotUDataToGPX(image.Track(0), "unused").CreateDocument();
-  EXPECT_EQ(Rec(*loose, 0, 0)._HR, 0) << "the default layout keeps every value";
-  EXPECT_EQ(Rec(*loose, 0, 0)._Cad, 255);
+  EXPECT_EQ(Rec(*loose, 0, 0).HR, 0) << "the default layout keeps every value";
+  EXPECT_EQ(Rec(*loose, 0, 0).Cad, 255);
 }
 
 TEST(IGotUDataToGPX, ExecuteWritesReportsAndKeepsOldFilesOnFailure) {
@@ -269,7 +269,7 @@ TEST(IGotUDataToGPX, GoldenFilesOfBothFamilies) {
     }
     const std::string name = family == sim::TSampleFamily::GT120 ? "gt120" : "gt900";
     for (const char* version : {"1.0", "1.1"}) {
-      TGPXPreferences prefs;
+      GPXPreferences prefs;
       prefs.Version = version;
       const std::string file = dir.File(name + ".gpx");
       ASSERT_TRUE(TIGotUDataToGPX(tracks, file, prefs).Execute(nullptr));

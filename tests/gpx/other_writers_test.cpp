@@ -36,9 +36,9 @@ std::string Summary(const TGPXFile& Doc) {
       const auto& r =
           static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()))
               .TrkSegExt[static_cast<size_t>(i)];
-      s += (r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r._HR) : "-") + "/" +
-           (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r._Cad) : "-") + "/" +
-           (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r._Speed, 2) : "-");
+      s += (r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r.HR) : "-") + "/" +
+           (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r.Cad) : "-") + "/" +
+           (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r.Speed, 2) : "-");
     }
   }
   return s;

@@ -69,7 +69,7 @@ TEST(GridHelpers, Captions) {
             (std::vector<std::string>{"#", "Flag", "Time", "Data"}));
   EXPECT_EQ(Row(TExtIntPointGridHelper(), 0),
             (std::vector<std::string>{"#", "Time", "Data", "SMS"}));
-  EXPECT_EQ(TTracksGridHelper().GetHeader(1).Alignment, TAlignment::taCenter);
+  EXPECT_EQ(TTracksGridHelper().GetHeader(1).Alignment, CellAlignment::Center);
   EXPECT_EQ(TTracksGridHelper().GetHeader(0).Width, 20);
   EXPECT_EQ(TPointsDumpGridHelper().GetHeader(3).Width, 500);
 }

@@ -50,14 +50,14 @@ TBenchData& Data() {
     std::ofstream csv(d->Csv);
     csv << "No,Latitude,Longitude,Altitude,Speed,Course,Heartrate,Cadence,Date,Time\n";
     for (int i = 0; i < kPoints; ++i) {
-      sim::TRecordEncoder::RFix fix;
+      sim::RecordEncoder::FixRecord fix;
       fix.Time = start + i / 86400.0;
       fix.Latitude = 35.6812345 + i * 1e-5;
       fix.Longitude = 139.7654321 - i * 7e-6;
       fix.Elevation = 40 + (i % 500) / 10.0;
       fix.Speed = speedAt(i);
       fix.Course = (i * 11) % 36000 / 100.0;
-      const auto slot = sim::TRecordEncoder::TrackPoint800(0, fix, fix.Elevation + 1, 0);
+      const auto slot = sim::RecordEncoder::TrackPoint800(0, fix, fix.Elevation + 1, 0);
       auto point = std::make_unique<TIGotUTrackPoint800>(slot.data());
       d->Track.AddTrackPoint(point.get());
       d->Records.push_back(std::move(point));
@@ -75,8 +75,8 @@ TBenchData& Data() {
         cad[static_cast<size_t>(k)] = static_cast<uint8_t>(cadAt(first + k));
       }
       const DateTime t = start + first / 86400.0;
-      for (const auto& slot : {sim::TRecordEncoder::ExtInt(kFlagHeartRate, t, hr, 0),
-                               sim::TRecordEncoder::ExtInt(kFlagCadence, t, cad, 0)}) {
+      for (const auto& slot : {sim::RecordEncoder::ExtInt(kFlagHeartRate, t, hr, 0),
+                               sim::RecordEncoder::ExtInt(kFlagCadence, t, cad, 0)}) {
         auto rec = std::make_unique<TIGotUExtIntPoint>(slot.data());
         d->Track.AddExtPoint(rec.get());
         d->Records.push_back(std::move(rec));
@@ -87,7 +87,7 @@ TBenchData& Data() {
       for (int k = 0; k < 12; ++k) {
         speed[static_cast<size_t>(k)] = speedAt(first + k);
       }
-      const auto slot = sim::TRecordEncoder::ExtSpeed(start + first / 86400.0, speed, 0);
+      const auto slot = sim::RecordEncoder::ExtSpeed(start + first / 86400.0, speed, 0);
       auto rec = std::make_unique<TIGotUExtDoublePoint>(slot.data());
       d->Track.AddExtPoint(rec.get());
       d->Records.push_back(std::move(rec));

@@ -38,15 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     w.SetBlocks(std::move(blocks));
     return w;
   }();
-  TSimLoggerOptions options;
+  SimLoggerOptions options;
   options.ProductID = (data[0] & 1) != 0 ? kIGotUProductChunk16 : kIGotUProductChunk8;
   options.Faults.RandomRate = 0.2;
   options.Faults.UnplugAfterBlocks = 50;
-  options.Faults.Scripted[3] = SimFault(TSimFaultKind::Late, std::chrono::milliseconds(650));
-  options.Faults.Scripted[6] = SimFault(TSimFaultKind::Trickle, std::chrono::milliseconds(2));
-  TSimLogger logger(image, options);
+  options.Faults.Scripted[3] = SimFault(SimFaultKind::Late, std::chrono::milliseconds(650));
+  options.Faults.Scripted[6] = SimFault(SimFaultKind::Trickle, std::chrono::milliseconds(2));
+  SimLogger logger(image, options);
   std::vector<uint8_t> out(70000);
-  TSimTime now{0};
+  SimTime now{0};
   size_t pos = 1;
   while (pos < size) {
     const size_t n = std::min<size_t>(size - pos, 1 + data[pos] % 32);
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Everything sent must arrive in finite time.
   for (int i = 0; i < 100000; ++i) {
     const auto next = logger.NextEvent(now);
-    if (!next || logger.Mode() == TSimMode::Normal) {
+    if (!next || logger.Mode() == SimMode::Normal) {
       break;
     }
     now = *next;

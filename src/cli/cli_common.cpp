@@ -10,8 +10,8 @@
 
 namespace tarnwick::cli {
 
-TLoadedImage LoadImage(const std::string& Base) {
-  TLoadedImage image;
+LoadedImage LoadImage(const std::string& Base) {
+  LoadedImage image;
   const std::string dat = TIGotUWholeData::StatusFileName(Base);
   struct stat st {};
   if (::stat(dat.c_str(), &st) != 0) {
@@ -25,7 +25,7 @@ TLoadedImage LoadImage(const std::string& Base) {
   return image;
 }
 
-const TIGotUTrack& TrackByNumber(const TLoadedImage& Image, int Number) {
+const TIGotUTrack& TrackByNumber(const LoadedImage& Image, int Number) {
   const int count = Image.Points->Tracks().Count();
   if (Number < 1 || Number > count) {
     throw Error("there is no track " + std::to_string(Number) + ": the image has " +

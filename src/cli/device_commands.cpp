@@ -37,7 +37,7 @@ std::string Hex4(uint16_t Value) {
 
 // The loggers of the system and the simulated ones that announce themselves.
 std::unique_ptr<TIgotUDevice> CreateDevice() {
-  return CreateIgotUDevice({std::make_shared<sim::TSimDeviceSource>()});
+  return CreateIgotUDevice({std::make_shared<sim::SimDeviceSource>()});
 }
 
 // ---- devices ---------------------------------------------------------------------------
@@ -60,7 +60,7 @@ void Devices() {
 
 // ---- download --------------------------------------------------------------------------
 
-struct TDownloadArgs {
+struct DownloadArgs {
   std::string Output;
   std::string Port;
   int ChunkSize = 8;
@@ -78,7 +78,7 @@ int TerminalWidth() {
 }
 
 // The port of the logger that the options name: --port, --device N, or the only one found.
-std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
+std::unique_ptr<TIgotUPort> ChoosePort(const DownloadArgs& args) {
   if (!args.Port.empty()) {
     auto port = CreateComPort(args.Port);
     port->SetChunkSize(args.ChunkSize);
@@ -114,12 +114,12 @@ std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
   return device->CreatePort(info);
 }
 
-int Download(const TDownloadArgs& args) {
+int Download(const DownloadArgs& args) {
   // A download takes minutes; a target that cannot be written is refused before the logger
   // is touched rather than after.
   InstallFileSignalHandlers();
   TIGotUWholeData::CheckSaveTargets(args.Output);
-  const TDeviceSettings settings = ReadDeviceSettings(SettingsFileName());
+  const DeviceSettings settings = ReadDeviceSettings(SettingsFileName());
   TDebugLog log(kLogAppID);
   TIGotUProtocol protocol;
   ApplyDeviceSettings(settings, protocol, log);
@@ -129,11 +129,11 @@ int Download(const TDownloadArgs& args) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
 
-  const TCancelSignals signals(
+  const CancelSignals signals(
       "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n");
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
-  const auto progress = std::make_shared<TConsoleProgress>(
-      std::cerr, terminal, args.Verbose, &TCancelSignals::Requested, TConsoleProgress::TClock{},
+  const auto progress = std::make_shared<ConsoleProgress>(
+      std::cerr, terminal, args.Verbose, &CancelSignals::Requested, ConsoleProgress::Clock{},
       terminal ? TerminalWidth() : 80);
   progress->Line("Logger port: " + port->Description() + " (chunk size " +
                  std::to_string(port->ChunkSize()) + ")");
@@ -151,7 +151,7 @@ int Download(const TDownloadArgs& args) {
   }
   progress->Finish();
   // A Ctrl-C after the last block still means "keep nothing".
-  if (!done || TCancelSignals::Requested()) {
+  if (!done || CancelSignals::Requested()) {
     std::cerr << "Download cancelled; nothing was written\n";
     return kExitCancelled;
   }
@@ -165,7 +165,7 @@ int Download(const TDownloadArgs& args) {
 
 // ---- simulate --------------------------------------------------------------------------
 
-struct TSimulateArgs {
+struct SimulateArgs {
   std::string Image;
   std::string Model = "gt120";
   int Points = 1000;
@@ -180,20 +180,20 @@ struct TSimulateArgs {
   bool NoRegister = false;
 };
 
-TIGotUWholeData SimulatedImage(const TSimulateArgs& args) {
+TIGotUWholeData SimulatedImage(const SimulateArgs& args) {
   if (!args.Image.empty()) {
     return std::move(LoadImage(args.Image).Data);
   }
-  sim::TSampleSpec spec;
+  sim::SampleSpec spec;
   spec.Family = *sim::ParseSampleFamily(args.Model);
   spec.Points = args.Points;
   spec.Seed = args.Seed;
   return sim::GenerateSampleImage(spec);
 }
 
-void Simulate(const TSimulateArgs& args) {
+void Simulate(const SimulateArgs& args) {
   const TIGotUWholeData image = SimulatedImage(args);
-  sim::TSimLoggerOptions options;
+  sim::SimLoggerOptions options;
   options.ProductID = args.ChunkSize == 16 ? kIGotUProductChunk16 : kIGotUProductChunk8;
   options.Revision = args.Revision;
   options.NmeaInterval = std::chrono::milliseconds(args.NmeaIntervalMs);
@@ -212,12 +212,12 @@ void Simulate(const TSimulateArgs& args) {
   sigset_t oldMask;
   ::pthread_sigmask(SIG_BLOCK, &stopSignals, &oldMask);
 
-  sim::TSimPtyHost host(image, options);
+  sim::SimPtyHost host(image, options);
   host.Start();
   const std::string model = image.Status.FModel.ModelName();
-  std::unique_ptr<sim::TSimRegistration> registration;
+  std::unique_ptr<sim::SimRegistration> registration;
   if (!args.NoRegister) {
-    registration = std::make_unique<sim::TSimRegistration>(
+    registration = std::make_unique<sim::SimRegistration>(
         host.SlavePath(), options.ProductID, options.Revision,
         "Simulated i-gotU " + (model.empty() ? std::string("logger") : model));
   }
@@ -243,7 +243,7 @@ void Simulate(const TSimulateArgs& args) {
   }
   host.Stop();
   ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
-  const sim::TSimStats stats = host.Stats();
+  const sim::SimStats stats = host.Stats();
   std::cerr << fmt::format("simulate: {} commands, {} point blocks, {} bytes in {} replies, {} "
                            "faults; delivery time {:.6f} s\n",
                            stats.Commands, stats.PointBlocks, stats.BytesSent, stats.Replies,
@@ -254,8 +254,8 @@ void Simulate(const TSimulateArgs& args) {
 } // namespace
 
 void AddDeviceCommands(CLI::App& App) {
-  static TDownloadArgs download;
-  static TSimulateArgs simulate;
+  static DownloadArgs download;
+  static SimulateArgs simulate;
 
   App.add_subcommand("devices", "list the loggers found (tab-separated)")->callback(Devices);
 

@@ -16,7 +16,7 @@ uint16_t ScaledU16(double value, double scale) {
 }
 } // namespace
 
-void TRecordEncoder::SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, DateTime Time) {
+void RecordEncoder::SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, DateTime Time) {
   const DateTimeParts p = DecodeDateTime(Time);
   Slot[0] = Flags;
   Slot[1] = static_cast<uint8_t>(((p.Year - 2000) & 0x0F) << 4 | (p.Month & 0x0F));
@@ -25,8 +25,8 @@ void TRecordEncoder::SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, DateTime Ti
 }
 
 namespace {
-void PutFix(RIGotUPointSlot& s, uint8_t flags, const TRecordEncoder::RFix& f) {
-  TRecordEncoder::SetHeader(s, flags, f.Time);
+void PutFix(RIGotUPointSlot& s, uint8_t flags, const RecordEncoder::FixRecord& f) {
+  RecordEncoder::SetHeader(s, flags, f.Time);
   PutBE16(s, 6, static_cast<uint16_t>(std::min(ScaledU16(f.EHPE, 100), uint16_t{0x0FFF})));
   PutBE32(s, 12, static_cast<uint32_t>(Scaled(f.Latitude, 1e7)));
   PutBE32(s, 16, static_cast<uint32_t>(Scaled(f.Longitude, 1e7)));
@@ -36,9 +36,9 @@ void PutFix(RIGotUPointSlot& s, uint8_t flags, const TRecordEncoder::RFix& f) {
 }
 } // namespace
 
-RIGotUPointSlot TRecordEncoder::TrackPoint100(uint8_t Flags, const RFix& Fix, uint32_t SatelliteMap,
-                                              uint8_t Timeout, uint8_t SC, uint8_t Weight,
-                                              uint8_t Qsn) {
+RIGotUPointSlot RecordEncoder::TrackPoint100(uint8_t Flags, const FixRecord& Fix,
+                                             uint32_t SatelliteMap, uint8_t Timeout, uint8_t SC,
+                                             uint8_t Weight, uint8_t Qsn) {
   RIGotUPointSlot s{};
   PutFix(s, Flags, Fix);
   PutBE32(s, 8, SatelliteMap);
@@ -49,8 +49,8 @@ RIGotUPointSlot TRecordEncoder::TrackPoint100(uint8_t Flags, const RFix& Fix, ui
   return s;
 }
 
-RIGotUPointSlot TRecordEncoder::TrackPoint800(uint8_t Flags, const RFix& Fix,
-                                              double PressureElevation, uint16_t PrevSMS) {
+RIGotUPointSlot RecordEncoder::TrackPoint800(uint8_t Flags, const FixRecord& Fix,
+                                             double PressureElevation, uint16_t PrevSMS) {
   RIGotUPointSlot s{};
   PutFix(s, Flags, Fix);
   PutBE32(s, 8, static_cast<uint32_t>(Scaled(PressureElevation, 100)));
@@ -58,7 +58,7 @@ RIGotUPointSlot TRecordEncoder::TrackPoint800(uint8_t Flags, const RFix& Fix,
   return s;
 }
 
-RIGotUPointSlot TRecordEncoder::LogMessage(DateTime Time, std::string_view Text, uint16_t PrevSMS) {
+RIGotUPointSlot RecordEncoder::LogMessage(DateTime Time, std::string_view Text, uint16_t PrevSMS) {
   RIGotUPointSlot s{};
   SetHeader(s, kFlagLogMessage, Time);
   const auto n = std::min<size_t>(Text.size(), 24);
@@ -67,8 +67,8 @@ RIGotUPointSlot TRecordEncoder::LogMessage(DateTime Time, std::string_view Text,
   return s;
 }
 
-RIGotUPointSlot TRecordEncoder::ExtInt(uint8_t Flags, DateTime Time,
-                                       const std::array<uint8_t, 24>& Values, uint16_t PrevSMS) {
+RIGotUPointSlot RecordEncoder::ExtInt(uint8_t Flags, DateTime Time,
+                                      const std::array<uint8_t, 24>& Values, uint16_t PrevSMS) {
   RIGotUPointSlot s{};
   SetHeader(s, Flags, Time);
   std::copy(Values.begin(), Values.end(), s.begin() + 6);
@@ -76,8 +76,8 @@ RIGotUPointSlot TRecordEncoder::ExtInt(uint8_t Flags, DateTime Time,
   return s;
 }
 
-RIGotUPointSlot TRecordEncoder::ExtSpeed(DateTime Time, const std::array<double, 12>& Values,
-                                         uint16_t PrevSMS) {
+RIGotUPointSlot RecordEncoder::ExtSpeed(DateTime Time, const std::array<double, 12>& Values,
+                                        uint16_t PrevSMS) {
   RIGotUPointSlot s{};
   SetHeader(s, kFlagSpeed, Time);
   for (size_t k = 0; k < Values.size(); ++k) {

@@ -47,9 +47,9 @@ std::string SimRegistryFolder() {
   return base + "/tarnwick-sim-" + std::to_string(::geteuid());
 }
 
-TSimRegistration::TSimRegistration(const std::string& PortName, uint16_t ProductID,
-                                   const std::string& Revision, const std::string& Description,
-                                   std::string Folder) {
+SimRegistration::SimRegistration(const std::string& PortName, uint16_t ProductID,
+                                 const std::string& Revision, const std::string& Description,
+                                 std::string Folder) {
   if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST) {
     throw FileError::Create(Folder, errno);
   }
@@ -58,36 +58,36 @@ TSimRegistration::TSimRegistration(const std::string& PortName, uint16_t Product
                 " for simulated loggers must be a folder of this user that nobody else can "
                 "read or write");
   }
-  FFileName = Folder + "/" + std::to_string(::getpid()) + ".ini";
+  fileName_ = Folder + "/" + std::to_string(::getpid()) + ".ini";
   IniFile ini;
   ini.WriteString(kSection, "Port", PortName);
   ini.WriteString(kSection, "HardwareID", FormatHardwareID(kIGotUVendorID, ProductID, Revision));
   ini.WriteString(kSection, "Description", Description);
   ini.WriteString(kSection, "Pid", std::to_string(::getpid()));
   const std::string text = ini.SaveToString(false);
-  ReplacingFile file(FFileName);
+  ReplacingFile file(fileName_);
   file.Write(text.data(), text.size());
   file.Commit();
 }
 
-TSimRegistration::~TSimRegistration() {
+SimRegistration::~SimRegistration() {
   Remove();
 }
 
-void TSimRegistration::Remove() {
-  if (!FRemoved) {
-    ::unlink(FFileName.c_str());
-    FRemoved = true;
+void SimRegistration::Remove() {
+  if (!removed_) {
+    ::unlink(fileName_.c_str());
+    removed_ = true;
   }
 }
 
-std::optional<std::vector<DeviceProperties>> TSimDeviceSource::PresentDevices() {
+std::optional<std::vector<DeviceProperties>> SimDeviceSource::PresentDevices() {
   std::vector<DeviceProperties> devices;
-  if (!IsPrivateFolder(FFolder)) {
+  if (!IsPrivateFolder(folder_)) {
     return devices;
   }
   std::vector<std::string> names;
-  if (DIR* dir = ::opendir(FFolder.c_str())) {
+  if (DIR* dir = ::opendir(folder_.c_str())) {
     while (const dirent* e = ::readdir(dir)) {
       const std::string name = e->d_name;
       if (name.size() > 4 && name.ends_with(".ini")) {
@@ -98,7 +98,7 @@ std::optional<std::vector<DeviceProperties>> TSimDeviceSource::PresentDevices() 
   }
   std::sort(names.begin(), names.end());
   for (const auto& name : names) {
-    const std::string path = FFolder + "/" + name;
+    const std::string path = folder_ + "/" + name;
     try {
       const std::optional<std::string> text = ReadWholeFile(path, 64 * 1024);
       if (!text) {

@@ -210,7 +210,7 @@ TEST(CliErrors, UsageErrorsExitTwoWithOneLine) {
 // the log-message list and in error messages alike.
 TEST(CliErrors, ControlCharactersFromFilesAreEscaped) {
   test::TTempDir dir;
-  TIGotUWholeData image = sim::GenerateSampleImage({sim::TSampleFamily::GT900, 50, 5});
+  TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT900, 50, 5});
   auto blocks = std::make_unique<TIGotUSlotBlocks>(50, 32);
   std::copy_n(image.Blocks()->DataBuffer(), 50 * 32, blocks->DataBuffer());
   // A log message with ESC (C0), DEL and 0x9B (CSI, a C1 control once read as Latin-1).
@@ -248,7 +248,7 @@ TEST(CliErrors, ControlCharactersFromFilesAreEscaped) {
 
 TEST(CliErrors, UndecodableCellsShowTheErrorAndTheTableGoesOn) {
   test::TTempDir dir;
-  TIGotUWholeData image = sim::GenerateSampleImage({sim::TSampleFamily::GT120, 50, 5});
+  TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT120, 50, 5});
   // Record 3 gets month 13, record 4 the 30th of February.
   auto blocks = std::make_unique<TIGotUSlotBlocks>(50, 32);
   std::copy_n(image.Blocks()->DataBuffer(), 50 * 32, blocks->DataBuffer());

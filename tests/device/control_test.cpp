@@ -10,8 +10,8 @@ using test::PatternImage;
 using test::TSimRig;
 using testing::ElementsAre;
 
-sim::TSimLoggerOptions Options(uint16_t product, sim::TSimFaultPlan faults = {}) {
-  sim::TSimLoggerOptions o;
+sim::SimLoggerOptions Options(uint16_t product, sim::SimFaultPlan faults = {}) {
+  sim::SimLoggerOptions o;
   o.ProductID = product;
   o.Faults = std::move(faults);
   return o;
@@ -39,7 +39,7 @@ TEST_P(DownloadTest, ThreeHundredPointsInThreeBlocks) {
                           "Data Point Count=300", "Read Tracks...", "Reading Block 001000 (0)%",
                           "Reading Block 002000 (33)%", "Reading Block 003000 (66)%",
                           "Change To Dongle Mode..."));
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::SimMode::Normal);
   EXPECT_EQ(rig.trace.Count("1: # ReadData 3000"), 1);
   EXPECT_EQ(rig.trace.Count("1: # SendNmeaSwitch"), 2);
   EXPECT_EQ(rig.trace.Count("1: @Clear Buffer for Retry"), 0);
@@ -60,7 +60,7 @@ TEST_P(DownloadTest, BlockCountFollowsTheRecordCount) {
 }
 
 TEST_P(DownloadTest, RandomFaultsAreRecoveredByRetries) {
-  sim::TSimFaultPlan faults;
+  sim::SimFaultPlan faults;
   faults.RandomRate = 0.2;
   auto options = Options(GetParam(), faults);
   options.Seed = 11;
@@ -70,13 +70,13 @@ TEST_P(DownloadTest, RandomFaultsAreRecoveredByRetries) {
   ASSERT_NE(image, nullptr);
   test::ExpectSameImage(*image, source);
   EXPECT_GT(rig.port.Logger().Stats().FaultsInjected, 3);
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::SimMode::Normal);
 }
 
 TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
   for (int k = 0; k < sim::kSimRandomFaultKinds; ++k) {
-    const auto kind = static_cast<sim::TSimFaultKind>(k);
-    sim::TSimFaultPlan faults;
+    const auto kind = static_cast<sim::SimFaultKind>(k);
+    sim::SimFaultPlan faults;
     // The first command, and three more among the status and memory reads.
     for (int n : {1, 3, 5, 6}) {
       faults.Scripted[n] = kind;
@@ -86,7 +86,7 @@ TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
     const auto image = rig.control.Download();
     ASSERT_NE(image, nullptr) << sim::FaultName(kind);
     test::ExpectSameImage(*image, source);
-    EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << sim::FaultName(kind);
+    EXPECT_EQ(rig.port.Logger().Mode(), sim::SimMode::Normal) << sim::FaultName(kind);
   }
 }
 
@@ -148,9 +148,9 @@ TEST_P(DownloadTest, UnreadableStatusOrConfigurationFailsTheDownload) {
   for (const auto& [first, part] :
        {std::pair(2, "model"), std::pair(3, "identification"), std::pair(4, "record count"),
         std::pair(5, "configuration block")}) {
-    sim::TSimFaultPlan faults;
+    sim::SimFaultPlan faults;
     for (int n = first; n < first + 8; ++n) { // every attempt at the part
-      faults.Scripted[n] = n % 2 == 0 ? sim::TSimFaultKind::NoAnswer : sim::TSimFaultKind::Negative;
+      faults.Scripted[n] = n % 2 == 0 ? sim::SimFaultKind::NoAnswer : sim::SimFaultKind::Negative;
     }
     TSimRig rig(PatternImage(300), Options(GetParam(), faults));
     try {
@@ -161,7 +161,7 @@ TEST_P(DownloadTest, UnreadableStatusOrConfigurationFailsTheDownload) {
     }
     EXPECT_TRUE(rig.progress->Reports.empty()) << part;
     EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...") << part;
-    EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << part;
+    EXPECT_EQ(rig.port.Logger().Mode(), sim::SimMode::Normal) << part;
   }
 }
 
@@ -177,7 +177,7 @@ TEST(ControlTest, CancelBeforeTheFirstBlockSwitchesBack) {
   EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000));
   EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...");
   EXPECT_EQ(rig.messages->Lines[rig.messages->Lines.size() - 2], "Download cancel");
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::SimMode::Normal);
 }
 
 TEST(ControlTest, CancelInTheMiddleFinishesTheCurrentBlockOnly) {
@@ -185,7 +185,7 @@ TEST(ControlTest, CancelInTheMiddleFinishesTheCurrentBlockOnly) {
   rig.progress->CancelAtReport = 2; // after the second block
   EXPECT_EQ(rig.control.Download(), nullptr);
   EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000, 0x1000, 0x2000));
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::SimMode::Normal);
 }
 
 TEST(ControlTest, LoggerThatNeverAnswersFailsToInitialize) {
@@ -228,9 +228,9 @@ TEST(ControlTest, LineThatNeverGoesQuietIsAnError) {
 }
 
 TEST(ControlTest, FailedBlockRaisesReadErrorAfterSwitchingBack) {
-  sim::TSimFaultPlan faults;
+  sim::SimFaultPlan faults;
   for (int n = 7; n <= 14; ++n) {
-    faults.Scripted[n] = sim::TSimFaultKind::BadCode; // every attempt at the second block
+    faults.Scripted[n] = sim::SimFaultKind::BadCode; // every attempt at the second block
   }
   TSimRig rig(PatternImage(300), Options(0x0900, faults));
   try {
@@ -240,11 +240,11 @@ TEST(ControlTest, FailedBlockRaisesReadErrorAfterSwitchingBack) {
     EXPECT_STREQ(e.what(), "Read Error !!");
   }
   EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...");
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.port.Logger().Mode(), sim::SimMode::Normal);
 }
 
 TEST(ControlTest, UnpluggedLoggerEndsTheDownloadWithTheTransportError) {
-  sim::TSimFaultPlan faults;
+  sim::SimFaultPlan faults;
   faults.UnplugAfterBlocks = 1;
   TSimRig rig(PatternImage(300), Options(0x0900, faults));
   EXPECT_THROW(rig.control.Download(), Error);

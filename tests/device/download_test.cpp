@@ -12,7 +12,7 @@ using test::TSimRig;
 
 // A rig in the control's resting state: port closed, no progress sink, the window's sink.
 struct JobRig : TSimRig {
-  explicit JobRig(const TIGotUWholeData& image, sim::TSimLoggerOptions options = {})
+  explicit JobRig(const TIGotUWholeData& image, sim::SimLoggerOptions options = {})
       : TSimRig(image, std::move(options)) {
     port.Close();
     control.SetProgress(nullptr);
@@ -62,9 +62,9 @@ TEST(DownloadJobTest, CancelReturnsFalseWithThePortClosed) {
 }
 
 TEST(DownloadJobTest, ReadErrorClosesThePortRestoresTheSinkAndPassesOn) {
-  sim::TSimLoggerOptions options;
+  sim::SimLoggerOptions options;
   for (int n = 6; n <= 13; ++n) {
-    options.Faults.Scripted[n] = sim::TSimFaultKind::Negative; // every try at the first block
+    options.Faults.Scripted[n] = sim::SimFaultKind::Negative; // every try at the first block
   }
   JobRig rig(PatternImage(300), options);
   const auto job = TIGotUDownload::Create(rig.control);
@@ -76,7 +76,7 @@ TEST(DownloadJobTest, ReadErrorClosesThePortRestoresTheSinkAndPassesOn) {
 }
 
 TEST(DownloadJobTest, PortThatDoesNotOpenChangesNothing) {
-  sim::TSimLoggerOptions options;
+  sim::SimLoggerOptions options;
   options.Faults.UnplugAfterBlocks = 0;
   JobRig rig(PatternImage(3), options);
   rig.port.Open();

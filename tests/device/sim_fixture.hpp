@@ -42,7 +42,7 @@ inline TIGotUWholeData PatternImage(int Points, uint8_t ModelType = 0x15) {
 
 /// A control over the engine over an in-memory simulated logger.
 struct TSimRig {
-  explicit TSimRig(const TIGotUWholeData& Image, sim::TSimLoggerOptions Options = {})
+  explicit TSimRig(const TIGotUWholeData& Image, sim::SimLoggerOptions Options = {})
       : port(Image, std::move(Options)) {
     port.SetDebugLog(&trace.Log);
     protocol.SetPort(&port);
@@ -64,7 +64,7 @@ struct TSimRig {
   }
 
   TTraceLog trace;
-  sim::TSimMemoryPort port;
+  sim::SimMemoryPort port;
   TIGotUProtocol protocol;
   TIGotUControl control{protocol};
   std::shared_ptr<TMessageSink> messages = std::make_shared<TMessageSink>();

@@ -67,8 +67,8 @@ class Consumers : public ::testing::TestWithParam<TLayout> {
   static void SetUpTestSuite() {
     TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class());
     FDir = new test::TTempDir();
-    sim::GenerateSampleImage({sim::TSampleFamily::GT120, 700, 3}).SaveToFile(Image("gt120"));
-    sim::GenerateSampleImage({sim::TSampleFamily::GT900, 1500, 7}).SaveToFile(Image("gt900"));
+    sim::GenerateSampleImage({sim::SampleFamily::GT120, 700, 3}).SaveToFile(Image("gt120"));
+    sim::GenerateSampleImage({sim::SampleFamily::GT900, 1500, 7}).SaveToFile(Image("gt900"));
   }
   static void TearDownTestSuite() {
     delete FDir;
@@ -271,7 +271,7 @@ class GpxCommands : public ::testing::Test {
 TEST_F(GpxCommands, ReadsAFileThatGpsbabelWroteFromOurs) {
   ASSERT_TRUE(test::HasTool("gpsbabel")) << "gpsbabel is missing; scripts/install-deps installs it";
   const std::string base = FDir.File("trip");
-  sim::GenerateSampleImage({sim::TSampleFamily::GT900, 800, 5}).SaveToFile(base);
+  sim::GenerateSampleImage({sim::SampleFamily::GT900, 800, 5}).SaveToFile(base);
   const std::string ours = FDir.File("ours.gpx"), theirs = FDir.File("theirs.gpx");
   ASSERT_EQ(Cli("export " + Quote(base) + " --all -o " + Quote(ours)).Status, 0);
   const auto r =
@@ -307,7 +307,7 @@ TEST_F(GpxCommands, ReadsAFileThatGpsbabelWroteFromOurs) {
 
 TEST_F(GpxCommands, GpxInfoSummarisesAFile) {
   const std::string base = FDir.File("trip");
-  sim::GenerateSampleImage({sim::TSampleFamily::GT900, 600, 2}).SaveToFile(base);
+  sim::GenerateSampleImage({sim::SampleFamily::GT900, 600, 2}).SaveToFile(base);
   const std::string file = FDir.File("t.gpx");
   ASSERT_EQ(Cli("export " + Quote(base) + " --track 2 -o " + Quote(file)).Status, 0);
   TGPXFile doc;
@@ -436,7 +436,7 @@ TEST_F(GpxCommands, HostileSegmentIsRefusedWithinBoundedMemory) {
 
 TEST_F(GpxCommands, RefusesWhatItCannotDoAndKeepsExistingFiles) {
   const std::string base = FDir.File("trip");
-  sim::GenerateSampleImage({sim::TSampleFamily::GT120, 200, 1}).SaveToFile(base);
+  sim::GenerateSampleImage({sim::SampleFamily::GT120, 200, 1}).SaveToFile(base);
   const std::string out = FDir.File("keep.gpx");
   test::WriteText(out, "old");
   const std::vector<std::pair<std::string, std::string>> cases = {

@@ -11,15 +11,15 @@
 
 namespace tarnwick::test {
 
-using sim::TRecordEncoder;
+using sim::RecordEncoder;
 
 DateTime At(int h, int m, int s, int ms, int day) {
   return EncodeDate(2013, 11, day) + EncodeTime(h, m, s, ms);
 }
 
-TRecordEncoder::RFix Fix(DateTime Time, double Lat, double Lon, double Ele, double Speed,
-                         double Course) {
-  TRecordEncoder::RFix f;
+RecordEncoder::FixRecord Fix(DateTime Time, double Lat, double Lon, double Ele, double Speed,
+                             double Course) {
+  RecordEncoder::FixRecord f;
   f.Time = Time;
   f.Latitude = Lat;
   f.Longitude = Lon;
@@ -30,13 +30,13 @@ TRecordEncoder::RFix Fix(DateTime Time, double Lat, double Lon, double Ele, doub
   return f;
 }
 
-RIGotUPointSlot Point900(const TRecordEncoder::RFix& F, double PressureEle, uint8_t Flags) {
-  return TRecordEncoder::TrackPoint800(Flags, F, PressureEle, 0);
+RIGotUPointSlot Point900(const RecordEncoder::FixRecord& F, double PressureEle, uint8_t Flags) {
+  return RecordEncoder::TrackPoint800(Flags, F, PressureEle, 0);
 }
 
-RIGotUPointSlot Point120(const TRecordEncoder::RFix& F, int Sats, uint8_t Flags) {
+RIGotUPointSlot Point120(const RecordEncoder::FixRecord& F, int Sats, uint8_t Flags) {
   const uint32_t mask = Sats >= 32 ? 0xFFFFFFFFu : (1u << Sats) - 1;
-  return TRecordEncoder::TrackPoint100(Flags, F, mask, 0, 0, 0, 0);
+  return RecordEncoder::TrackPoint100(Flags, F, mask, 0, 0, 0, 0);
 }
 
 RIGotUPointSlot IntRecord(uint8_t Flag, DateTime Start, int First) {
@@ -44,7 +44,7 @@ RIGotUPointSlot IntRecord(uint8_t Flag, DateTime Start, int First) {
   for (int i = 0; i < 24; ++i) {
     values[static_cast<size_t>(i)] = static_cast<uint8_t>(First + i);
   }
-  return TRecordEncoder::ExtInt(Flag, Start, values, 0);
+  return RecordEncoder::ExtInt(Flag, Start, values, 0);
 }
 
 RIGotUPointSlot SpeedRecord(DateTime Start, double First) {
@@ -52,7 +52,7 @@ RIGotUPointSlot SpeedRecord(DateTime Start, double First) {
   for (int i = 0; i < 12; ++i) {
     values[static_cast<size_t>(i)] = First + i / 10.0;
   }
-  return TRecordEncoder::ExtSpeed(Start, values, 0);
+  return RecordEncoder::ExtSpeed(Start, values, 0);
 }
 
 namespace {

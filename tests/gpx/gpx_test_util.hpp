@@ -23,13 +23,14 @@ inline constexpr uint8_t kGT900 = 0x17;
 DateTime At(int h, int m, int s, int ms = 0, int day = 24);
 
 /// A fix at Time near Tokyo with the given values.
-sim::TRecordEncoder::RFix Fix(DateTime Time, double Lat = 35.6812345, double Lon = 139.7654321,
-                              double Ele = 40.12, double Speed = 12.3, double Course = 270.5);
+sim::RecordEncoder::FixRecord Fix(DateTime Time, double Lat = 35.6812345, double Lon = 139.7654321,
+                                  double Ele = 40.12, double Speed = 12.3, double Course = 270.5);
 
 /// A GT-900 track point (flags 0x04 make it a way point) with its pressure elevation.
-RIGotUPointSlot Point900(const sim::TRecordEncoder::RFix& F, double PressureEle, uint8_t Flags = 0);
+RIGotUPointSlot Point900(const sim::RecordEncoder::FixRecord& F, double PressureEle,
+                         uint8_t Flags = 0);
 /// A GT-120 track point with a satellite mask of Sats bits.
-RIGotUPointSlot Point120(const sim::TRecordEncoder::RFix& F, int Sats, uint8_t Flags = 0);
+RIGotUPointSlot Point120(const sim::RecordEncoder::FixRecord& F, int Sats, uint8_t Flags = 0);
 /// A heart-rate (0xF5) or cadence (0xF6) record whose sample i is First + i.
 RIGotUPointSlot IntRecord(uint8_t Flag, DateTime Start, int First);
 /// A speed record whose sample i is First + i / 10.

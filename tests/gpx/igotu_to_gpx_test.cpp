@@ -81,7 +81,7 @@ test::TTestImage TwoTracks900() {
   }
   slots.push_back(test::IntRecord(kFlagCadence, At(6, 22, 20), 85));
   slots.push_back(test::SpeedRecord(At(6, 22, 0), 3.4166));
-  slots.push_back(sim::TRecordEncoder::LogMessage(At(7, 0, 0), "RESET COUNTER", 0));
+  slots.push_back(sim::RecordEncoder::LogMessage(At(7, 0, 0), "RESET COUNTER", 0));
   for (int s = 0; s < 5; ++s) {
     slots.push_back(
         test::Point900(Fix(At(7, 9, s), 35.7, 139.8, 12, 1.5, 90), 30, s == 4 ? 0x04 : 0));
@@ -208,8 +208,8 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
   std::array<uint8_t, 24> zeros{};
   std::array<uint8_t, 24> full{};
   full.fill(255);
-  slots.push_back(sim::TRecordEncoder::ExtInt(kFlagHeartRate, At(8, 0, 0), zeros, 0));
-  slots.push_back(sim::TRecordEncoder::ExtInt(kFlagCadence, At(8, 0, 0), full, 0));
+  slots.push_back(sim::RecordEncoder::ExtInt(kFlagHeartRate, At(8, 0, 0), zeros, 0));
+  slots.push_back(sim::RecordEncoder::ExtInt(kFlagCadence, At(8, 0, 0), full, 0));
   slots.push_back(test::Point900(Fix(At(8, 0, 1), 35, 139, 1, 2, 400), 5));
   const test::TTestImage image = test::Decode(test::kGT900, slots);
   GPXPreferences prefs;
@@ -260,14 +260,14 @@ TEST(IGotUDataToGPX, ExecuteWritesReportsAndKeepsOldFilesOnFailure) {
 // The files written for generated images, compared byte for byte.
 TEST(IGotUDataToGPX, GoldenFilesOfBothFamilies) {
   test::TTempDir dir;
-  for (const auto family : {sim::TSampleFamily::GT120, sim::TSampleFamily::GT900}) {
+  for (const auto family : {sim::SampleFamily::GT120, sim::SampleFamily::GT900}) {
     const TIGotUWholeData data = sim::GenerateSampleImage({family, 300, 10});
     const TIGotUPoints points(data.Status.FModel, data.Blocks());
     std::vector<const TIGotUTrack*> tracks;
     for (int i = 0; i < points.Tracks().Count(); ++i) {
       tracks.push_back(&points.Tracks()[i]);
     }
-    const std::string name = family == sim::TSampleFamily::GT120 ? "gt120" : "gt900";
+    const std::string name = family == sim::SampleFamily::GT120 ? "gt120" : "gt900";
     for (const char* version : {"1.0", "1.1"}) {
       GPXPreferences prefs;
       prefs.Version = version;

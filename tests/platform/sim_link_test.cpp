@@ -36,8 +36,8 @@ class TNullProgress : public IProgressInterface {
   void SetMessage2(const std::string&) override {}
 };
 
-sim::TSimLoggerOptions FastLink(uint16_t product) {
-  sim::TSimLoggerOptions o;
+sim::SimLoggerOptions FastLink(uint16_t product) {
+  sim::SimLoggerOptions o;
   o.ProductID = product;
   o.Link.BytesPerSecond = 1 << 20;
   o.NmeaInterval = std::chrono::milliseconds(50);
@@ -46,7 +46,7 @@ sim::TSimLoggerOptions FastLink(uint16_t product) {
 
 TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
   const auto source = Image(129);
-  sim::TSimPtyHost host(source, FastLink(0x0900));
+  sim::SimPtyHost host(source, FastLink(0x0900));
   host.Start();
   auto port = CreateComPort(host.SlavePath());
   TIGotUProtocol protocol;
@@ -68,7 +68,7 @@ TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
 TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
   auto options = FastLink(0x0B80);
   options.Faults.UnplugAfterBlocks = 1;
-  sim::TSimPtyHost host(Image(300), options);
+  sim::SimPtyHost host(Image(300), options);
   host.Start();
   auto port = CreateComPort(host.SlavePath());
   port->SetChunkSize(16);
@@ -84,10 +84,10 @@ TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
 TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
   test::TTempDir dir;
   const std::string folder = dir.File("sims");
-  sim::TSimPtyHost host(Image(1), FastLink(0x0B80));
-  auto registration = std::make_unique<sim::TSimRegistration>(host.SlavePath(), 0x0B80, "0042",
-                                                              "Simulated i-gotU", folder);
-  DeviceEnumerator device({std::make_shared<sim::TSimDeviceSource>(folder)}, CreateComPort);
+  sim::SimPtyHost host(Image(1), FastLink(0x0B80));
+  auto registration = std::make_unique<sim::SimRegistration>(host.SlavePath(), 0x0B80, "0042",
+                                                             "Simulated i-gotU", folder);
+  DeviceEnumerator device({std::make_shared<sim::SimDeviceSource>(folder)}, CreateComPort);
   const auto list = device.EnumDevices();
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->Count(), 1);
@@ -113,7 +113,7 @@ TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
     stale
         << "[Logger]\nPort=/dev/null\nHardwareID=USB\\VID_0DF7&PID_0900&REV_0200\nPid=999999999\n";
   }
-  sim::TSimDeviceSource source(folder);
+  sim::SimDeviceSource source(folder);
   ASSERT_TRUE(source.PresentDevices().has_value());
   EXPECT_TRUE(source.PresentDevices()->empty());
   EXPECT_FALSE(std::ifstream(folder + "/999999999.ini").good()); // cleaned up
@@ -126,8 +126,8 @@ TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
   EXPECT_EQ(source.PresentDevices()->size(), 1u);
   ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
   EXPECT_TRUE(source.PresentDevices()->empty()); // others could write it
-  EXPECT_THROW(sim::TSimRegistration("/dev/null", 0x0900, "0200", "x", folder), Error);
-  EXPECT_TRUE(sim::TSimDeviceSource(dir.File("none")).PresentDevices()->empty());
+  EXPECT_THROW(sim::SimRegistration("/dev/null", 0x0900, "0200", "x", folder), Error);
+  EXPECT_TRUE(sim::SimDeviceSource(dir.File("none")).PresentDevices()->empty());
 }
 
 TEST(UdevSourceTest, HardwareIdTextFromSysfsValues) {

@@ -24,16 +24,16 @@ namespace {
 constexpr int kPoints = 65535;
 
 // The track, its records (owned here, as a point list would) and the files of the run.
-struct TBenchData {
+struct BenchData {
   std::vector<std::unique_ptr<TIGotUPointBase>> Records;
   TIGotUTrack Track;
   std::filesystem::path Dir;
   std::string OurGpx, Csv;
 };
 
-TBenchData& Data() {
-  static TBenchData* data = [] {
-    auto* d = new TBenchData;
+BenchData& Data() {
+  static BenchData* data = [] {
+    auto* d = new BenchData;
     std::string pattern =
         (std::filesystem::temp_directory_path() / "tarnwick-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
@@ -108,7 +108,7 @@ void Shell(benchmark::State& State, const std::string& Command) {
 }
 
 void BM_Export_Tarnwick(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   const std::string out = (d.Dir / "export.gpx").string();
   for (auto _ : State) {
     TIGotUDataToGPX(d.Track, out).Execute(nullptr);
@@ -118,7 +118,7 @@ void BM_Export_Tarnwick(benchmark::State& State) {
 
 // The same without the file: building the document and its text.
 void BM_Export_Tarnwick_InMemory(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   for (auto _ : State) {
     benchmark::DoNotOptimize(TIGotUDataToGPX(d.Track, "unused").CreateDocument()->SaveToString());
   }
@@ -126,7 +126,7 @@ void BM_Export_Tarnwick_InMemory(benchmark::State& State) {
 }
 
 void BM_Export_Gpsbabel(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   // unicsv gives way points, which gpsbabel writes with less than a track point carries;
   // turning them into a track (-x transform,trk=wpt,del) would only slow it down further.
   const std::string cmd =
@@ -138,7 +138,7 @@ void BM_Export_Gpsbabel(benchmark::State& State) {
 }
 
 void BM_Read_Tarnwick(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   for (auto _ : State) {
     TGPXFile doc;
     doc.Load(d.OurGpx);
@@ -148,7 +148,7 @@ void BM_Read_Tarnwick(benchmark::State& State) {
 }
 
 void BM_Read_Gpsbabel(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   const std::string cmd =
       "gpsbabel -t -i gpx -f " + d.OurGpx + " -o unicsv -F " + (d.Dir / "gpsbabel.csv").string();
   for (auto _ : State) {
@@ -164,7 +164,7 @@ BENCHMARK(BM_Read_Tarnwick)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 BENCHMARK(BM_Read_Gpsbabel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // Prints as usual and keeps each benchmark's real time for the ratios.
-class TRatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public benchmark::ConsoleReporter {
  public:
   std::map<std::string, double> Times;
   void ReportRuns(const std::vector<Run>& Runs) override {
@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
     return 1;
   }
-  tarnwick::TRatioReporter reporter;
+  tarnwick::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const auto ratio = [&](const char* what, const std::string& ours, const std::string& theirs) {
     const auto o = reporter.Times.find(ours);

@@ -61,10 +61,10 @@ void Tracks(const ImageArgs& args) {
   WriteTable(std::cout, grid);
 }
 
-template <class TGrid>
+template <class GridType>
 void PointTable(const ImageArgs& args) {
   const LoadedImage image = LoadImage(args.Base);
-  TGrid grid;
+  GridType grid;
   grid.SetTrack(&TrackByNumber(image, args.Track));
   WriteTable(std::cout, grid);
 }

@@ -40,7 +40,7 @@ TEST(HardwareIdTest, PortNameFromDriverKey) {
   EXPECT_EQ(ComPortNameFromDriverKey(kGuid, kGuid + "\\"), "");
 }
 
-class TFakeSource : public DevicePropertySource {
+class FakeSource : public DevicePropertySource {
  public:
   std::optional<std::vector<DeviceProperties>> PresentDevices() override { return Devices; }
   std::optional<std::vector<DeviceProperties>> Devices = std::vector<DeviceProperties>{};
@@ -57,36 +57,36 @@ DeviceProperties Usb(const std::string& hwid, const std::string& instance,
 }
 
 // A serial line that only remembers whether it is open.
-class TFakeLine : public SerialLine {
+class FakeLine : public SerialLine {
  public:
-  explicit TFakeLine(std::string name, bool* closedFlag = nullptr)
-      : FName(std::move(name)), FClosed(closedFlag) {}
-  void Open() override { FOpen = true; }
+  explicit FakeLine(std::string name, bool* closedFlag = nullptr)
+      : name_(std::move(name)), closed_(closedFlag) {}
+  void Open() override { open_ = true; }
   void Close() override {
-    FOpen = false;
-    if (FClosed != nullptr) {
-      *FClosed = true;
+    open_ = false;
+    if (closed_ != nullptr) {
+      *closed_ = true;
     }
   }
-  bool Connected() const override { return FOpen; }
+  bool Connected() const override { return open_; }
   int Read(uint8_t*, int) override { return 0; }
   int ReadPending(uint8_t*, int) override { return 0; }
   int Write(const uint8_t*, int Count) override { return Count; }
   void Purge() override {}
-  const std::string& PortName() const override { return FName; }
+  const std::string& PortName() const override { return name_; }
 
  private:
-  std::string FName;
-  bool* FClosed;
-  bool FOpen = false;
+  std::string name_;
+  bool* closed_;
+  bool open_ = false;
 };
 
 std::unique_ptr<ComPort> FakePort(const std::string& name) {
-  return std::make_unique<ComPort>(std::make_unique<TFakeLine>(name));
+  return std::make_unique<ComPort>(std::make_unique<FakeLine>(name));
 }
 
 TEST(EnumeratorTest, ListsLoggersOfTheVendorWithChunkSizeAndPort) {
-  auto source = std::make_shared<TFakeSource>();
+  auto source = std::make_shared<FakeSource>();
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0900&REV_0200", "0005", "GT-120"));
   source->Devices->push_back(Usb("USB\\VID_0DF8&PID_0900&REV_0200", "0006"));
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0B80&REV_0001", "0010", "GT-900"));
@@ -121,18 +121,18 @@ TEST(EnumeratorTest, ListsLoggersOfTheVendorWithChunkSizeAndPort) {
 }
 
 TEST(EnumeratorTest, UnreadableSourcesGiveNoList) {
-  auto broken = std::make_shared<TFakeSource>();
+  auto broken = std::make_shared<FakeSource>();
   broken->Devices.reset();
   DeviceEnumerator none({broken}, FakePort);
   EXPECT_EQ(none.EnumDevices(), nullptr);
-  auto empty = std::make_shared<TFakeSource>();
+  auto empty = std::make_shared<FakeSource>();
   DeviceEnumerator some({broken, empty}, FakePort);
   ASSERT_NE(some.EnumDevices(), nullptr);
   EXPECT_EQ(some.EnumDevices()->Count(), 0);
 }
 
 TEST(EnumeratorTest, PortsKnowTheirLoggerAndItsPresence) {
-  auto source = std::make_shared<TFakeSource>();
+  auto source = std::make_shared<FakeSource>();
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0B80&REV_0200", "0005"));
   DeviceEnumerator device({source}, FakePort);
   const auto list = device.EnumDevices();
@@ -159,7 +159,7 @@ TEST(EnumeratorTest, PortsKnowTheirLoggerAndItsPresence) {
 TEST(EnumeratorTest, ForeignObjectsAreRefused) {
   DeviceEnumerator device({}, FakePort);
   EXPECT_THROW(device.CreatePort(TIGotUDeviceInfo(0x0DF7, 0x0900, "0200")), InvalidCastError);
-  class TOtherPort : public TIgotUPort {
+  class OtherPort : public TIgotUPort {
     void Open() override {}
     void Close() override {}
     void ClearBuffer() override {}
@@ -174,7 +174,7 @@ TEST(EnumeratorTest, ForeignObjectsAreRefused) {
 TEST(ComPortTest, DestroyingAnOpenPortClosesIt) {
   bool closed = false;
   {
-    ComPort port(std::make_unique<TFakeLine>("COM1", &closed));
+    ComPort port(std::make_unique<FakeLine>("COM1", &closed));
     port.Open();
     EXPECT_TRUE(port.Connected());
   }

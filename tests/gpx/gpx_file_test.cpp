@@ -285,10 +285,10 @@ TEST(GpxWriter, MetadataInBothLayouts) {
 }
 
 TEST(GpxWriter, AbortShortensTheTrackOrDiscardsTheFile) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string file = dir.File("out.gpx");
   auto doc = FullDocument("1.1", 10);
-  auto sink = std::make_shared<test::TRecordingSink>();
+  auto sink = std::make_shared<test::RecordingSink>();
   sink->AbortAtCall = 3;
   doc->SetProgress(sink);
   EXPECT_FALSE(doc->Save(file));
@@ -336,7 +336,7 @@ TEST(GpxDocument, VersionChangesAndRefusals) {
 }
 
 // A second extension class for the namespace and registry rules.
-class TTestExtension : public TGPXExtension {
+class TestExtension : public TGPXExtension {
  public:
   std::vector<std::string> Seen;
   void SetCount(int Value) override { Seen.resize(static_cast<size_t>(Value)); }
@@ -350,7 +350,7 @@ class TTestExtension : public TGPXExtension {
   }
 };
 std::unique_ptr<TGPXExtension> MakeTestExtension() {
-  return std::make_unique<TTestExtension>();
+  return std::make_unique<TestExtension>();
 }
 const GPXExtensionClassInfo kTestClass{"test", "t", "urn:test", MakeTestExtension};
 const GPXExtensionClassInfo kSameAsTestClass{"same", "t", "urn:test", MakeTestExtension};
@@ -528,7 +528,7 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
   TGPXFile::RegistExtensions(&kTestClass);
   doc.LoadFromString(test, "t");
   ASSERT_TRUE(doc.Tracks()[0].HasExtension(&kTestClass));
-  EXPECT_EQ(static_cast<TTestExtension&>(doc.Tracks()[0].GetExtensions(&kTestClass)).Seen[0], "x");
+  EXPECT_EQ(static_cast<TestExtension&>(doc.Tracks()[0].GetExtensions(&kTestClass)).Seen[0], "x");
 }
 
 TEST_F(GpxReader, ByteValuesOutOfRangeStayAbsentInsteadOfWrapping) {
@@ -598,9 +598,9 @@ TEST_F(GpxReader, StructuredAuthorIsReadByItsName) {
 }
 
 TEST_F(GpxReader, FilesAreReadThroughTheSameRules) {
-  test::TTempDir dir;
+  test::TempDir dir;
   auto doc = ExampleDocument("1.1");
-  auto sink = std::make_shared<test::TRecordingSink>();
+  auto sink = std::make_shared<test::RecordingSink>();
   doc->SetProgress(sink);
   ASSERT_TRUE(doc->Save(dir.File("a.gpx")));
   TGPXFile back;

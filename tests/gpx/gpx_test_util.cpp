@@ -65,9 +65,9 @@ std::unique_ptr<TIGotUSlotBlocks> BlocksOf(const std::vector<RIGotUPointSlot>& S
 }
 } // namespace
 
-TTestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots) {
+TestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots) {
   const auto blocks = BlocksOf(Slots);
-  TTestImage image;
+  TestImage image;
   image.Points = std::make_unique<TIGotUPoints>(RModelResult{{0, 1, Model}}, blocks.get());
   return image;
 }
@@ -134,8 +134,8 @@ void ExpectGolden(const std::string& Name, const std::string& Actual) {
   EXPECT_TRUE(diff.empty()) << Name << " differs at " << diff;
 }
 
-TRunResult RunShell(const std::string& Command) {
-  TRunResult result;
+RunResult RunShell(const std::string& Command) {
+  RunResult result;
   FILE* pipe = ::popen(Command.c_str(), "r");
   if (!pipe) {
     ADD_FAILURE() << "cannot run " << Command;
@@ -175,7 +175,7 @@ std::optional<std::string> SchemaDir() {
   return std::nullopt;
 }
 
-void TRecordingSink::OnProgress(int32_t Position, int32_t Max, bool& Abort) {
+void RecordingSink::OnProgress(int32_t Position, int32_t Max, bool& Abort) {
   ++ProgressCalls;
   Messages.push_back("progress " + std::to_string(Position) + "/" + std::to_string(Max));
   Abort = AbortAtCall > 0 && ProgressCalls >= AbortAtCall;

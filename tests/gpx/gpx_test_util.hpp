@@ -37,12 +37,12 @@ RIGotUPointSlot IntRecord(uint8_t Flag, DateTime Start, int First);
 RIGotUPointSlot SpeedRecord(DateTime Start, double First);
 
 /// Records decoded as the logger would: the point list and its tracks.
-struct TTestImage {
+struct TestImage {
   std::unique_ptr<TIGotUPoints> Points;
   /// Track Index (from 0).
   const TIGotUTrack& Track(int Index) const { return Points->Tracks()[Index]; }
 };
-TTestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots);
+TestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots);
 
 /// A memory image holding Slots, as a logger of Model would have saved it.
 TIGotUWholeData ImageOf(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots);
@@ -59,11 +59,11 @@ std::string FirstDifference(const std::string& Expected, const std::string& Actu
 void ExpectGolden(const std::string& Name, const std::string& Actual);
 
 /// The exit status and standard output of a shell command.
-struct TRunResult {
+struct RunResult {
   int Status = -1;
   std::string Out;
 };
-TRunResult RunShell(const std::string& Command);
+RunResult RunShell(const std::string& Command);
 /// Whether a program is on the PATH.
 bool HasTool(const std::string& Name);
 /// Quotes Text for the shell.
@@ -74,7 +74,7 @@ std::string Quote(const std::string& Text);
 std::optional<std::string> SchemaDir();
 
 /// A progress sink that records what it is told and can answer abort.
-class TRecordingSink : public IProgressInterface {
+class RecordingSink : public IProgressInterface {
  public:
   /// OnProgress answers abort from this call on (counting from 1); 0 never aborts.
   int AbortAtCall = 0;

@@ -72,7 +72,7 @@ TEST(ExtPointIterator, GapsBetweenRecordsGiveNoSample) {
 
 // Two GT-900 tracks: the first with a way point and heart rate, cadence and speed samples
 // that cover parts of it, the second without any samples.
-test::TTestImage TwoTracks900() {
+test::TestImage TwoTracks900() {
   std::vector<RIGotUPointSlot> slots;
   slots.push_back(test::IntRecord(kFlagHeartRate, At(6, 21, 52), 120));
   for (int s = 0; s < 40; s += 2) {
@@ -90,7 +90,7 @@ test::TTestImage TwoTracks900() {
 }
 
 TEST(IGotUDataToGPX, ConvertsTracksWithTheirSamplesAndWayPoints) {
-  const test::TTestImage image = TwoTracks900();
+  const test::TestImage image = TwoTracks900();
   ASSERT_EQ(image.Points->Tracks().Count(), 2);
   const TIGotUDataToGPX conversion({&image.Track(0), &image.Track(1)}, "unused");
   const auto doc = conversion.CreateDocument();
@@ -148,7 +148,7 @@ TEST(IGotUDataToGPX, GT100PointsCarryTheirSatellites) {
   std::vector<RIGotUPointSlot> slots;
   slots.push_back(test::Point120(Fix(At(9, 7, 0, 0, 5)), 7, 0x40));
   slots.push_back(test::Point120(Fix(At(9, 7, 3, 0, 5), 35.69, 139.77, -12.5), 11, 0x04));
-  const test::TTestImage image = test::Decode(test::kGT120, slots);
+  const test::TestImage image = test::Decode(test::kGT120, slots);
   const auto doc = TIGotUDataToGPX(image.Track(0), "unused").CreateDocument();
   EXPECT_EQ(doc->Tracks()[0].Name, "20131105-0907");
   EXPECT_EQ(doc->Tracks()[0].Points(0)._sat, 7);
@@ -158,7 +158,7 @@ TEST(IGotUDataToGPX, GT100PointsCarryTheirSatellites) {
 }
 
 TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
-  const test::TTestImage image = TwoTracks900();
+  const test::TestImage image = TwoTracks900();
   const auto text = [&](GPXPreferences prefs) {
     return TIGotUDataToGPX(image.Track(0), "unused", prefs).CreateDocument()->SaveToString();
   };
@@ -211,7 +211,7 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
   slots.push_back(sim::RecordEncoder::ExtInt(kFlagHeartRate, At(8, 0, 0), zeros, 0));
   slots.push_back(sim::RecordEncoder::ExtInt(kFlagCadence, At(8, 0, 0), full, 0));
   slots.push_back(test::Point900(Fix(At(8, 0, 1), 35, 139, 1, 2, 400), 5));
-  const test::TTestImage image = test::Decode(test::kGT900, slots);
+  const test::TestImage image = test::Decode(test::kGT900, slots);
   GPXPreferences prefs;
   prefs.Strict = true;
   for (const char* version : {"1.0", "1.1"}) {
@@ -229,10 +229,10 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
 }
 
 TEST(IGotUDataToGPX, ExecuteWritesReportsAndKeepsOldFilesOnFailure) {
-  test::TTempDir dir;
-  const test::TTestImage image = TwoTracks900();
+  test::TempDir dir;
+  const test::TestImage image = TwoTracks900();
   const std::string file = dir.File("out.gpx");
-  auto sink = std::make_shared<test::TRecordingSink>();
+  auto sink = std::make_shared<test::RecordingSink>();
   TIGotUDataToGPX conversion(image.Track(1), file);
   EXPECT_TRUE(conversion.Execute(sink));
   EXPECT_EQ(sink->Messages,
@@ -259,7 +259,7 @@ TEST(IGotUDataToGPX, ExecuteWritesReportsAndKeepsOldFilesOnFailure) {
 
 // The files written for generated images, compared byte for byte.
 TEST(IGotUDataToGPX, GoldenFilesOfBothFamilies) {
-  test::TTempDir dir;
+  test::TempDir dir;
   for (const auto family : {sim::SampleFamily::GT120, sim::SampleFamily::GT900}) {
     const TIGotUWholeData data = sim::GenerateSampleImage({family, 300, 10});
     const TIGotUPoints points(data.Status.FModel, data.Blocks());

@@ -29,7 +29,7 @@ TIGotUWholeData Image(int points) {
   return image;
 }
 
-class TNullProgress : public IProgressInterface {
+class NullProgress : public IProgressInterface {
  public:
   void OnProgress(int32_t, int32_t, bool& Abort) override { Abort = false; }
   void SetMessage1(const std::string&) override {}
@@ -53,7 +53,7 @@ TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
   const auto job = TIGotUDownload::Create(control);
-  ASSERT_TRUE(job->Execute(std::make_shared<TNullProgress>()));
+  ASSERT_TRUE(job->Execute(std::make_shared<NullProgress>()));
   const auto image = job->TakeWholeData();
   EXPECT_EQ(image->Status.FModel.Data, source.Status.FModel.Data);
   EXPECT_EQ(image->ConfigBlock(), std::vector<uint8_t>(4096, 0x42));
@@ -76,13 +76,13 @@ TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
   const auto job = TIGotUDownload::Create(control);
-  EXPECT_THROW(job->Execute(std::make_shared<TNullProgress>()), ComPortError);
+  EXPECT_THROW(job->Execute(std::make_shared<NullProgress>()), ComPortError);
   EXPECT_TRUE(host.Unplugged());
   EXPECT_FALSE(port->Connected());
 }
 
 TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string folder = dir.File("sims");
   sim::SimPtyHost host(Image(1), FastLink(0x0B80));
   auto registration = std::make_unique<sim::SimRegistration>(host.SlavePath(), 0x0B80, "0042",
@@ -105,7 +105,7 @@ TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
 }
 
 TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string folder = dir.File("sims");
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   {

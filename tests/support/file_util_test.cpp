@@ -43,7 +43,7 @@ mode_t ModeOf(const std::string& name) {
 }
 
 TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("out.txt");
   std::ofstream(target) << "old";
   {
@@ -58,7 +58,7 @@ TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
 }
 
 TEST(ReplacingFile, AbandonedFileLeavesNoTraceAndKeepsTheOld) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("out.txt");
   std::ofstream(target) << "old";
   try {
@@ -72,7 +72,7 @@ TEST(ReplacingFile, AbandonedFileLeavesNoTraceAndKeepsTheOld) {
 }
 
 TEST(ReplacingFile, FailuresNameTheTarget) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("no/such/folder/out.txt");
   try {
     ReplacingFile f(target);
@@ -85,7 +85,7 @@ TEST(ReplacingFile, FailuresNameTheTarget) {
 
 TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
   // A file-size limit makes write() fail the way a full disk does.
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("out.bin");
   std::ofstream(target) << "old";
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -112,7 +112,7 @@ TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
 }
 
 TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
-  test::TTempDir dir;
+  test::TempDir dir;
   EXPECT_FALSE(ReadWholeFile(dir.File("absent"), 100).has_value());
   std::ofstream(dir.File("f")) << "0123456789";
   EXPECT_EQ(ReadWholeFile(dir.File("f"), 100).value(), "0123456789");
@@ -121,7 +121,7 @@ TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
 }
 
 TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
-  test::TTempDir dir;
+  test::TempDir dir;
   Put(dir.File("secret"), "private");
   fs::create_symlink(dir.File("secret"), dir.File("link"));
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
@@ -140,7 +140,7 @@ TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
 }
 
 TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("out.dat");
   for (const mode_t mode : {0600, 0640, 0604, 0755, 0000}) {
     SCOPED_TRACE(mode);
@@ -154,7 +154,7 @@ TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
 }
 
 TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
-  test::TTempDir dir;
+  test::TempDir dir;
   Put(dir.File("secret"), "private");
   Put(dir.File("out"), "old");
   ReplacingFile f(dir.File("out"));
@@ -177,7 +177,7 @@ bool RefusedForPermission(const std::string& Target) {
 }
 
 TEST(ReplacingFile, UnwritableFolderIsRefused) {
-  test::TTempDir dir;
+  test::TempDir dir;
   ::chmod(dir.Path().c_str(), 0755);
   const std::string ro = dir.File("ro");
   fs::create_directory(ro);
@@ -200,7 +200,7 @@ TEST(ReplacingFile, UnwritableFolderIsRefused) {
 }
 
 TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("trip.gpx");
   const pid_t dead = ::fork(); // a process that has ended, as a killed run leaves its number
   if (dead == 0) {
@@ -229,7 +229,7 @@ TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
 }
 
 TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
-  test::TTempDir dir;
+  test::TempDir dir;
   // More files than the registry has places, one after the other: places are given back.
   for (int i = 0; i < 40; ++i) {
     ReplacingFile f(dir.File("f"));
@@ -249,7 +249,7 @@ TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
 }
 
 TEST(ReplacingFile, RevertPutsBackWhatACommitReplaced) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string old = dir.File("old.bin");
   const std::string fresh = dir.File("fresh.bin");
   Put(old, "old content");

@@ -38,7 +38,7 @@ TEST(IniFile, UpdatesKeepOrderAndForeignKeys) {
 }
 
 TEST(IniFile, FilesMissingOrUnreadable) {
-  test::TTempDir dir;
+  test::TempDir dir;
   EXPECT_EQ(IniFile::LoadFromFile(dir.File("absent.ini")).ReadString("A", "B", "none"), "none");
   EXPECT_THROW(IniFile::LoadFromFile(dir.Path().string()), FileError) << "a folder is no INI file";
   std::ofstream(dir.File("x.ini")) << "[A]\nB=7\n";

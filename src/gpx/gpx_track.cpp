@@ -152,8 +152,7 @@ void TGPXTrkType::ReadSegment(XmlNode Seg) {
     }
     // Read before it takes room, so that a file of empty elements costs no points.
     TGPXTrkSeg point;
-    XmlNode ext;
-    point.SetFromNode(child, &ext);
+    const XmlNode ext = point.SetFromNode(child);
     trkSeg_.push_back(point);
     if (FExtensions.empty()) {
       continue;

@@ -56,7 +56,7 @@ void TGPXWptType::SetToNode(XmlElement Node, bool Strict) const {
   SetSatToNode(Node);
 }
 
-void TGPXWptType::SetFromNode(XmlNode Node, XmlNode* Extensions) {
+XmlNode TGPXWptType::SetFromNode(XmlNode Node) {
   Create();
   const double lat = ReadCoordinate(Node, "lat");
   SetLatLng(lat, ReadCoordinate(Node, "lon"));
@@ -72,9 +72,6 @@ void TGPXWptType::SetFromNode(XmlNode Node, XmlNode* Extensions) {
     if (slot && !*slot) {
       *slot = child;
     }
-  }
-  if (Extensions) {
-    *Extensions = ext;
   }
   // Each value is read with the line of its own element, for the error message.
   std::string scratch;
@@ -105,6 +102,7 @@ void TGPXWptType::SetFromNode(XmlNode Node, XmlNode* Extensions) {
   if (v) {
     SetSat(*v);
   }
+  return ext;
 }
 
 void TGPXTrkSeg::SetToNodeEx100(XmlElement Node) const {

@@ -66,8 +66,9 @@ struct TGPXWptType {
   void SetSatToNode(XmlElement Node) const;
   /// Reads the point from Node, starting with no flags: "lat" and "lon" (required), "ele",
   /// "time", "sat" when not empty. Raises ConvertError for a value that does not convert.
-  /// Extensions, when given, receives the point's "extensions" child (or a null handle).
-  void SetFromNode(XmlNode Node, XmlNode* Extensions = nullptr);
+  /// Returns the point's "extensions" child (a null handle when it has none), found in the
+  /// same pass, for the track to read its extensions from.
+  XmlNode SetFromNode(XmlNode Node);
 
  private:
   static constexpr uint8_t Bit(TWptTypeDataFlag Flag) {
@@ -87,9 +88,7 @@ struct TGPXTrkSeg {
   /// The point's SetToNode.
   void SetToNode(XmlElement Node, bool Strict = false) const { trkpt.SetToNode(Node, Strict); }
   /// The point's SetFromNode.
-  void SetFromNode(XmlNode Node, XmlNode* Extensions = nullptr) {
-    trkpt.SetFromNode(Node, Extensions);
-  }
+  XmlNode SetFromNode(XmlNode Node) { return trkpt.SetFromNode(Node); }
   /// Writes "speed" ("%.3f") and then "course" ("%.1f"), each when present.
   void SetToNodeEx100(XmlElement Node) const;
   /// The whole point in the element order of the GPX 1.0 schema: position, "ele", "time",

@@ -80,10 +80,16 @@ bool IsXmlChar(uint32_t Cp) {
          (Cp >= 0xE000 && Cp <= 0xFFFD) || (Cp >= 0x10000 && Cp <= 0x10FFFF);
 }
 
-// Replaces the references in Raw by what they stand for, into Out. The parser leaves them
-// alone, so that a reference to an entity nobody defined can be told from "&amp;" spelling
-// one. Returns what is wrong, or empty, and then ErrorAt is where in Raw it is.
-std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& ErrorAt) {
+// A reference that cannot be decoded: what is wrong, and where in the text it begins.
+struct ReferenceError {
+  std::string Message;
+  size_t At;
+};
+
+// Replaces the references in Raw by what they stand for, into Out (a buffer the caller
+// reuses). The parser leaves them alone, so that a reference to an entity nobody defined can
+// be told from "&amp;" spelling one. Returns what is wrong, if anything.
+std::optional<ReferenceError> DecodeReferences(std::string_view Raw, std::string& Out) {
   Out.clear();
   size_t start = 0;
   for (size_t amp = Raw.find('&'); amp != std::string_view::npos; amp = Raw.find('&', start)) {
@@ -96,9 +102,8 @@ std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& Err
       ++end;
     }
     const std::string_view name = Raw.substr(amp + 1, end - amp - 1);
-    ErrorAt = amp;
     if (end >= Raw.size() || Raw[end] != ';' || name.empty()) {
-      return "\"&\" that begins no entity or character reference";
+      return ReferenceError{"\"&\" that begins no entity or character reference", amp};
     }
     start = end + 1;
     if (character) {
@@ -115,8 +120,9 @@ std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& Err
         cp = ok ? cp * (hex ? 16 : 10) + static_cast<uint32_t>(d) : cp;
       }
       if (!ok || !IsXmlChar(cp)) {
-        return "character reference \"&" + std::string(name) +
-               ";\" to no character that XML allows";
+        return ReferenceError{"character reference \"&" + std::string(name) +
+                                  ";\" to no character that XML allows",
+                              amp};
       }
       AppendUtf8(Out, cp);
     } else if (name == "lt") {
@@ -130,12 +136,13 @@ std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& Err
     } else if (name == "quot") {
       Out += '"';
     } else {
-      return "undefined entity \"&" + std::string(name) +
-             ";\" (only XML's own entities are read, none declared in the file)";
+      return ReferenceError{"undefined entity \"&" + std::string(name) +
+                                ";\" (only XML's own entities are read, none declared in the file)",
+                            amp};
     }
   }
   Out.append(Raw.substr(start));
-  return {};
+  return std::nullopt;
 }
 
 // Whether Name is a name with at most one colon, neither first nor last.
@@ -325,10 +332,8 @@ void XmlDocumentState::Check() {
       }
       std::string_view value = raw;
       if (amp) {
-        size_t at = 0;
-        const std::string error = DecodeReferences(value, decoded, at);
-        if (!error.empty()) {
-          Fail(Location(raw + at), error);
+        if (const auto error = DecodeReferences(value, decoded)) {
+          Fail(Location(raw + error->At), error->Message);
         }
         a.set_value(decoded.data(), decoded.size());
         value = a.value();
@@ -442,10 +447,8 @@ void XmlDocumentState::Check() {
       Fail(Location(value.data() + end), "\"]]>\" in text");
     }
     if (value.find('&') != std::string_view::npos) {
-      size_t at = 0;
-      const std::string error = DecodeReferences(value, decoded, at);
-      if (!error.empty()) {
-        Fail(Location(value.data() + at), error);
+      if (const auto error = DecodeReferences(value, decoded)) {
+        Fail(Location(value.data() + error->At), error->Message);
       }
       Node.set_value(decoded.data(), decoded.size());
     }

@@ -25,17 +25,24 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
-void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
+// A proleptic Gregorian date; the year may lie outside 1..9999.
+struct CivilDate {
+  int64_t Year;
+  int Month;
+  int Day;
+};
+
+// The date of a day count since 1970-01-01 (H. Hinnant's algorithm).
+CivilDate CivilFromDays(int64_t z) {
   z += 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const auto doe = static_cast<unsigned>(z - era * 146097);
   const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  y = static_cast<int64_t>(yoe) + era * 400;
   const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
   const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y += m <= 2;
+  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  return {static_cast<int64_t>(yoe) + era * 400 + (m <= 2), m, d};
 }
 
 bool IsLeapYear(int y) {
@@ -110,10 +117,11 @@ DateTimeParts DecodeDateTime(DateTime Value) {
     rest += kMSecsPerDay;
     --days;
   }
+  const CivilDate date = CivilFromDays(days - kEpochShift);
   DateTimeParts p;
-  int64_t year = 0;
-  CivilFromDays(days - kEpochShift, year, p.Month, p.Day);
-  p.Year = static_cast<int>(year);
+  p.Year = static_cast<int>(date.Year);
+  p.Month = date.Month;
+  p.Day = date.Day;
   p.MilliSecond = static_cast<int>(rest % 1000);
   rest /= 1000;
   p.Second = static_cast<int>(rest % 60);

@@ -13,6 +13,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tarnwick {
 
@@ -146,10 +147,10 @@ int RegisterTemporary(const std::string& path) {
   return -1;
 }
 
-void UnregisterTemporary(int& slot) {
+// Frees Slot (-1: none); callers hand over their slot with std::exchange(slot, -1).
+void UnregisterTemporary(int slot) {
   if (slot >= 0) {
     gRegistry[slot].State.store(0);
-    slot = -1;
   }
 }
 
@@ -296,7 +297,7 @@ ReplacingFile::ReplacingFile(std::string Target) : target_(std::move(Target)) {
       return;
     }
     const int err = errno;
-    UnregisterTemporary(registrySlot_);
+    UnregisterTemporary(std::exchange(registrySlot_, -1));
     if (err != EEXIST) {
       throw FileError::Create(target_, err);
     }
@@ -328,11 +329,11 @@ ReplacingFile::~ReplacingFile() {
   if (!committed_) {
     ::unlink(tempName_.c_str());
   }
-  UnregisterTemporary(registrySlot_);
+  UnregisterTemporary(std::exchange(registrySlot_, -1));
   if (!undoName_.empty()) {
     ::unlink(undoName_.c_str());
   }
-  UnregisterTemporary(undoSlot_);
+  UnregisterTemporary(std::exchange(undoSlot_, -1));
 }
 
 void ReplacingFile::Write(const void* Data, size_t Size) {
@@ -392,7 +393,7 @@ void ReplacingFile::Commit() {
     throw FileError::Create(target_, errno);
   }
   committed_ = true;
-  UnregisterTemporary(registrySlot_);
+  UnregisterTemporary(std::exchange(registrySlot_, -1));
 }
 
 void ReplacingFile::CommitRevertibly() {
@@ -404,7 +405,7 @@ void ReplacingFile::CommitRevertibly() {
     if (::link(target_.c_str(), name.c_str()) == 0) {
       undoName_ = name;
     } else {
-      UnregisterTemporary(undoSlot_);
+      UnregisterTemporary(std::exchange(undoSlot_, -1));
     }
   }
   Commit();
@@ -419,7 +420,7 @@ bool ReplacingFile::Revert() {
       return false;
     }
     undoName_.clear();
-    UnregisterTemporary(undoSlot_);
+    UnregisterTemporary(std::exchange(undoSlot_, -1));
     return true;
   }
   return !replacedOld_ && ::unlink(target_.c_str()) == 0;

@@ -36,13 +36,19 @@ class E2ETest : public testing::Test {
   }
   void TearDown() override { unsetenv("TARNWICK_SIM_DIR"); }
 
-  // Starts a simulator and returns it with its terminal's path.
-  std::unique_ptr<ChildProcess> Simulate(std::vector<std::string> args, std::string& path) {
+  // A running simulator and its terminal's path.
+  struct Simulator {
+    std::unique_ptr<ChildProcess> Process;
+    std::string Port;
+  };
+
+  // Starts a simulator.
+  Simulator Simulate(std::vector<std::string> args) {
     args.insert(args.begin(), {kTarnwick, "simulate"});
     auto sim = std::make_unique<ChildProcess>(args);
-    path = sim->FirstLine(60s);
+    std::string path = sim->FirstLine(60s);
     EXPECT_EQ(path.rfind("/dev/", 0), 0u) << sim->Err();
-    return sim;
+    return {std::move(sim), std::move(path)};
   }
 
   // Writes the reference image of the generator with the same spec as the simulator's.
@@ -79,10 +85,9 @@ class DownloadE2E : public E2ETest, public testing::WithParamInterface<Case> {};
 
 TEST_P(DownloadE2E, DownloadedPairIsTheSimulatedMemory) {
   const Case c = GetParam();
-  std::string port;
-  auto sim = Simulate({"--model", c.Model, "--points", "1500", "--seed", "21", "--chunk-size",
-                       c.Chunk, "--rate", "1048576", "--faults", c.Faults, "--no-register"},
-                      port);
+  auto [sim, port] =
+      Simulate({"--model", c.Model, "--points", "1500", "--seed", "21", "--chunk-size", c.Chunk,
+                "--rate", "1048576", "--faults", c.Faults, "--no-register"});
   const std::string got = dir_.File("got");
   const auto r = RunProcess(
       {kTarnwick, "download", "--port", port, "--chunk-size", c.Chunk, "-o", got}, "", "", 300);
@@ -121,11 +126,9 @@ INSTANTIATE_TEST_SUITE_P(FamiliesAndChunks, DownloadE2E,
 class LateReplyE2E : public E2ETest, public testing::WithParamInterface<const char*> {};
 
 TEST_P(LateReplyE2E, LateRepliesLeaveTheImageExact) {
-  std::string port;
-  auto sim =
+  auto [sim, port] =
       Simulate({"--model", "gt120", "--points", "1500", "--seed", "21", "--chunk-size", GetParam(),
-                "--faults", "late:650@5,late:650@9,late:700@13,late:1250@18", "--no-register"},
-               port);
+                "--faults", "late:650@5,late:650@9,late:700@13,late:1250@18", "--no-register"});
   const auto r = RunProcess(
       {kTarnwick, "download", "--port", port, "--chunk-size", GetParam(), "-o", dir_.File("late")},
       "", "", 300);
@@ -149,8 +152,7 @@ TEST_P(UnreadablePartE2E, NothingIsWrittenAndTheOldPairStays) {
   for (int n = first + 1; n < first + 8; ++n) {
     faults += ",negative@" + std::to_string(n);
   }
-  std::string port;
-  auto sim = Simulate({"--chunk-size", chunk, "--faults", faults, "--no-register"}, port);
+  auto [sim, port] = Simulate({"--chunk-size", chunk, "--faults", faults, "--no-register"});
   const auto r = RunProcess(
       {kTarnwick, "download", "--port", port, "--chunk-size", chunk, "-o", base}, "", "", 300);
   EXPECT_EQ(r.ExitCode, 1) << r.Err;
@@ -164,8 +166,7 @@ INSTANTIATE_TEST_SUITE_P(Parts, UnreadablePartE2E,
                          testing::Values(std::tuple("8", 2), std::tuple("16", 5)));
 
 TEST_F(E2ETest, DevicesListsASimulatorAndDownloadFindsIt) {
-  std::string port;
-  auto sim = Simulate({"--model", "gt900", "--points", "200", "--chunk-size", "16"}, port);
+  auto [sim, port] = Simulate({"--model", "gt900", "--points", "200", "--chunk-size", "16"});
   const auto list = RunProcess({kTarnwick, "devices"});
   ASSERT_EQ(list.ExitCode, 0) << list.Err;
   EXPECT_NE(list.Out.find("Name\tPort\tVendorID\tProductID\tRevision\tChunkSize\n"),
@@ -181,8 +182,7 @@ TEST_F(E2ETest, DevicesListsASimulatorAndDownloadFindsIt) {
   EXPECT_NE(r.Err.find("Logger port: " + port + " (chunk size 16)"), std::string::npos) << r.Err;
 
   // A second logger: the download asks which one.
-  std::string port2;
-  auto sim2 = Simulate({"--model", "gt120", "--points", "10"}, port2);
+  auto [sim2, port2] = Simulate({"--model", "gt120", "--points", "10"});
   const auto two = RunProcess({kTarnwick, "download", "-o", dir_.File("two")});
   EXPECT_EQ(two.ExitCode, 1);
   EXPECT_NE(two.Err.find("2 loggers found: choose one with --device N"), std::string::npos)
@@ -200,10 +200,9 @@ TEST_F(E2ETest, DevicesListsASimulatorAndDownloadFindsIt) {
 }
 
 TEST_F(E2ETest, CtrlCCancelsLeavesNoFilesAndSwitchesTheLoggerBack) {
-  std::string port;
   // 32 blocks at 16 KiB/s: about eight seconds of blocks, time enough to interrupt.
-  auto sim =
-      Simulate({"--model", "gt120", "--points", "4000", "--rate", "16384", "--no-register"}, port);
+  auto [sim, port] =
+      Simulate({"--model", "gt120", "--points", "4000", "--rate", "16384", "--no-register"});
   const std::string got = dir_.File("cancelled");
   ChildProcess download({kTarnwick, "download", "--port", port, "-o", got});
   ASSERT_TRUE(download.WaitForError("Reading Block 002000", 120s)) << download.Err();
@@ -217,9 +216,8 @@ TEST_F(E2ETest, CtrlCCancelsLeavesNoFilesAndSwitchesTheLoggerBack) {
 }
 
 TEST_F(E2ETest, UnpluggedLoggerFailsTheDownloadWithoutFiles) {
-  std::string port;
-  auto sim = Simulate(
-      {"--model", "gt900", "--points", "1000", "--faults", "unplug=2", "--rate", "1048576"}, port);
+  auto [sim, port] = Simulate(
+      {"--model", "gt900", "--points", "1000", "--faults", "unplug=2", "--rate", "1048576"});
   const std::string got = dir_.File("unplugged");
   const auto r = RunProcess({kTarnwick, "download", "-o", got}, "", "", 300);
   EXPECT_EQ(r.ExitCode, 1) << r.Err;
@@ -240,10 +238,8 @@ TEST_F(E2ETest, SettingsFileTunesTheEngineAndTheDebugLog) {
     ini << "[Setting]\nFastDrain=0\nCommandRetryCount=$3\n[Debug]\nOutputLog=1\nImmediate=1\n";
   }
   setenv("TMPDIR", dir_.Path().c_str(), 1);
-  std::string port;
-  auto sim = Simulate({"--model", "gt120", "--points", "50", "--no-register", "--faults",
-                       "noanswer@2,noanswer@3,noanswer@4"},
-                      port);
+  auto [sim, port] = Simulate({"--model", "gt120", "--points", "50", "--no-register", "--faults",
+                               "noanswer@2,noanswer@3,noanswer@4"});
   const auto r = RunProcess({exe, "download", "--port", port, "-o", dir_.File("x")}, "", "", 300);
   unsetenv("TMPDIR");
   // CommandRetryCount=$3: the model command failed three times, which ends the download.

@@ -31,6 +31,41 @@ TEST(DateTime, DecodeRoundsToMillisecondsFirst) {
   EXPECT_EQ(p.MilliSecond, 999);
 }
 
+// Taking a value apart gives back the date it was made from, across eras, centuries, leap days
+// and the turn of the Unix epoch (the day count changes sign there).
+TEST(DateTime, DecodeIsTheInverseOfEncode) {
+  const struct {
+    int Year, Month, Day;
+  } dates[] = {{1, 1, 1},     {1, 12, 31},  {400, 2, 29},   {1582, 10, 15}, {1899, 12, 30},
+               {1900, 2, 28}, {1900, 3, 1}, {1969, 12, 31}, {1970, 1, 1},   {1970, 3, 1},
+               {2000, 2, 29}, {2000, 3, 1}, {2100, 2, 28},  {2100, 3, 1},   {9999, 12, 31}};
+  for (const auto& d : dates) {
+    const auto p = DecodeDateTime(At(d.Year, d.Month, d.Day, 13, 14, 15, 16));
+    EXPECT_EQ(p.Year, d.Year);
+    EXPECT_EQ(p.Month, d.Month) << d.Year << "-" << d.Month << "-" << d.Day;
+    EXPECT_EQ(p.Day, d.Day) << d.Year << "-" << d.Month << "-" << d.Day;
+    EXPECT_EQ(p.Hour, 13);
+    EXPECT_EQ(p.Minute, 14);
+    EXPECT_EQ(p.Second, 15);
+    EXPECT_EQ(p.MilliSecond, 16);
+  }
+  // Every day of three years around a century leap year follows the one before it.
+  DateTimeParts previous = DecodeDateTime(EncodeDate(1998, 12, 31));
+  for (double day = EncodeDate(1999, 1, 1); day <= EncodeDate(2001, 12, 31); ++day) {
+    const DateTimeParts p = DecodeDateTime(day);
+    const bool nextDay =
+        p.Year == previous.Year && p.Month == previous.Month && p.Day == previous.Day + 1;
+    const bool nextMonth = p.Year == previous.Year && p.Month == previous.Month + 1 && p.Day == 1;
+    const bool nextYear = p.Year == previous.Year + 1 && p.Month == 1 && p.Day == 1;
+    ASSERT_TRUE(nextDay || nextMonth || nextYear) << p.Year << "-" << p.Month << "-" << p.Day;
+    ASSERT_TRUE(IsValidDate(p.Year, p.Month, p.Day));
+    previous = p;
+  }
+  EXPECT_EQ(previous.Year, 2001);
+  EXPECT_EQ(previous.Month, 12);
+  EXPECT_EQ(previous.Day, 31);
+}
+
 TEST(DateTime, ValidDatesAndLeapYears) {
   EXPECT_TRUE(IsValidDate(2000, 2, 29));
   EXPECT_FALSE(IsValidDate(1900, 2, 29));

@@ -13,6 +13,7 @@
 #include "support/errors.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -57,7 +58,7 @@ class FuzzPort : public TIgotUPort {
   }
   void Check() const {
     if ((flags_ & 0x80) != 0 && pos_ >= size_) {
-      throw EIGotUError("Unable to read from com port (Error: 5)");
+      throw ComPortError("Unable to read from com port", EIO);
     }
   }
   int Take(uint8_t* Buffer, int Count, bool pending) {

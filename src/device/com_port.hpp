@@ -19,7 +19,7 @@ class SerialLine {
   virtual ~SerialLine() = default;
 
   /// Opens the port exclusively; an open port stays. Raises ComPortError "Unable to open com
-  /// port (Error: N)".
+  /// port (Error: N): REASON".
   virtual void Open() = 0;
   /// Closes the port; a closed port stays. Never raises.
   virtual void Close() = 0;

@@ -7,6 +7,7 @@
 #include "support/errors.hpp"
 #include "support/progress.hpp"
 
+#include <cerrno>
 #include <deque>
 #include <fstream>
 #include <memory>
@@ -72,7 +73,7 @@ class ScriptPort : public TIgotUPort {
  private:
   void Check() const {
     if (failWhenEmpty_ && answers_.empty()) {
-      throw Error("Unable to read from com port (Error: 5)");
+      throw ComPortError("Unable to read from com port", EIO);
     }
   }
   std::deque<std::vector<uint8_t>> answers_;

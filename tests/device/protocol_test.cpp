@@ -2,6 +2,8 @@
 #include "device/device_test_util.hpp"
 #include "device/protocol.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -241,7 +243,17 @@ TEST(ProtocolTest, TransportErrorWhileDrainingForARetryReachesTheCaller) {
   e.Port.Answer({}); // the header read gets nothing
   e.Port.Answer({}); // the drain for the retry reads nothing, then its purge fails
   TIGotUNmeaSwitchCommand cmd(3);
-  EXPECT_THROW(e.Protocol.SendCommand(cmd), Error);
+  EXPECT_THROW(e.Protocol.SendCommand(cmd), ComPortError);
+}
+
+TEST(ProtocolTest, TransportErrorInsideAnAttemptIsTracedWithItsMessage) {
+  Engine e(16);
+  e.Port.FailWhenEmpty(); // the attempt's first drain fails, and then the retry's drain
+  TIGotUNmeaSwitchCommand cmd(3);
+  EXPECT_THROW(e.Protocol.SendCommand(cmd), ComPortError);
+  EXPECT_EQ(e.Trace.Count("1: **** SendCommand Error Catch: Unable to read from com port (Error: " +
+                          std::to_string(EIO) + "): " + std::strerror(EIO)),
+            1);
 }
 
 TEST(ProtocolTest, PreReadDrainsSixteenTimesWithPauses) {

@@ -24,16 +24,16 @@ namespace {
 constexpr int kPoints = 65535;
 
 // The track, its records (owned here, as a point list would) and the files of the run.
-struct TBenchData {
+struct BenchData {
   std::vector<std::unique_ptr<TIGotUPointBase>> Records;
   TIGotUTrack Track;
   std::filesystem::path Dir;
   std::string OurGpx, Csv;
 };
 
-TBenchData& Data() {
-  static TBenchData* data = [] {
-    auto* d = new TBenchData;
+BenchData& Data() {
+  static BenchData* data = [] {
+    auto* d = new BenchData;
     std::string pattern =
         (std::filesystem::temp_directory_path() / "tarnwick-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
@@ -43,21 +43,21 @@ TBenchData& Data() {
     d->OurGpx = (d->Dir / "ours.gpx").string();
     d->Csv = (d->Dir / "points.csv").string();
 
-    const TDateTime start = EncodeDate(2013, 11, 24) + EncodeTime(6, 0, 0, 0);
+    const DateTime start = EncodeDate(2013, 11, 24) + EncodeTime(6, 0, 0, 0);
     const auto hrAt = [](int i) { return 90 + (i * 7) % 90; };
     const auto cadAt = [](int i) { return 60 + (i * 3) % 50; };
     const auto speedAt = [](int i) { return std::round(300 + (i * 13) % 400) / 100.0; };
     std::ofstream csv(d->Csv);
     csv << "No,Latitude,Longitude,Altitude,Speed,Course,Heartrate,Cadence,Date,Time\n";
     for (int i = 0; i < kPoints; ++i) {
-      sim::TRecordEncoder::RFix fix;
+      sim::RecordEncoder::FixRecord fix;
       fix.Time = start + i / 86400.0;
       fix.Latitude = 35.6812345 + i * 1e-5;
       fix.Longitude = 139.7654321 - i * 7e-6;
       fix.Elevation = 40 + (i % 500) / 10.0;
       fix.Speed = speedAt(i);
       fix.Course = (i * 11) % 36000 / 100.0;
-      const auto slot = sim::TRecordEncoder::TrackPoint800(0, fix, fix.Elevation + 1, 0);
+      const auto slot = sim::RecordEncoder::TrackPoint800(0, fix, fix.Elevation + 1, 0);
       auto point = std::make_unique<TIGotUTrackPoint800>(slot.data());
       d->Track.AddTrackPoint(point.get());
       d->Records.push_back(std::move(point));
@@ -74,9 +74,9 @@ TBenchData& Data() {
         hr[static_cast<size_t>(k)] = static_cast<uint8_t>(hrAt(first + k));
         cad[static_cast<size_t>(k)] = static_cast<uint8_t>(cadAt(first + k));
       }
-      const TDateTime t = start + first / 86400.0;
-      for (const auto& slot : {sim::TRecordEncoder::ExtInt(kFlagHeartRate, t, hr, 0),
-                               sim::TRecordEncoder::ExtInt(kFlagCadence, t, cad, 0)}) {
+      const DateTime t = start + first / 86400.0;
+      for (const auto& slot : {sim::RecordEncoder::ExtInt(kFlagHeartRate, t, hr, 0),
+                               sim::RecordEncoder::ExtInt(kFlagCadence, t, cad, 0)}) {
         auto rec = std::make_unique<TIGotUExtIntPoint>(slot.data());
         d->Track.AddExtPoint(rec.get());
         d->Records.push_back(std::move(rec));
@@ -87,7 +87,7 @@ TBenchData& Data() {
       for (int k = 0; k < 12; ++k) {
         speed[static_cast<size_t>(k)] = speedAt(first + k);
       }
-      const auto slot = sim::TRecordEncoder::ExtSpeed(start + first / 86400.0, speed, 0);
+      const auto slot = sim::RecordEncoder::ExtSpeed(start + first / 86400.0, speed, 0);
       auto rec = std::make_unique<TIGotUExtDoublePoint>(slot.data());
       d->Track.AddExtPoint(rec.get());
       d->Records.push_back(std::move(rec));
@@ -108,7 +108,7 @@ void Shell(benchmark::State& State, const std::string& Command) {
 }
 
 void BM_Export_Tarnwick(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   const std::string out = (d.Dir / "export.gpx").string();
   for (auto _ : State) {
     TIGotUDataToGPX(d.Track, out).Execute(nullptr);
@@ -118,7 +118,7 @@ void BM_Export_Tarnwick(benchmark::State& State) {
 
 // The same without the file: building the document and its text.
 void BM_Export_Tarnwick_InMemory(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   for (auto _ : State) {
     benchmark::DoNotOptimize(TIGotUDataToGPX(d.Track, "unused").CreateDocument()->SaveToString());
   }
@@ -126,7 +126,7 @@ void BM_Export_Tarnwick_InMemory(benchmark::State& State) {
 }
 
 void BM_Export_Gpsbabel(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   // unicsv gives way points, which gpsbabel writes with less than a track point carries;
   // turning them into a track (-x transform,trk=wpt,del) would only slow it down further.
   const std::string cmd =
@@ -138,7 +138,7 @@ void BM_Export_Gpsbabel(benchmark::State& State) {
 }
 
 void BM_Read_Tarnwick(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   for (auto _ : State) {
     TGPXFile doc;
     doc.Load(d.OurGpx);
@@ -148,7 +148,7 @@ void BM_Read_Tarnwick(benchmark::State& State) {
 }
 
 void BM_Read_Gpsbabel(benchmark::State& State) {
-  TBenchData& d = Data();
+  BenchData& d = Data();
   const std::string cmd =
       "gpsbabel -t -i gpx -f " + d.OurGpx + " -o unicsv -F " + (d.Dir / "gpsbabel.csv").string();
   for (auto _ : State) {
@@ -164,7 +164,7 @@ BENCHMARK(BM_Read_Tarnwick)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 BENCHMARK(BM_Read_Gpsbabel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // Prints as usual and keeps each benchmark's real time for the ratios.
-class TRatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public benchmark::ConsoleReporter {
  public:
   std::map<std::string, double> Times;
   void ReportRuns(const std::vector<Run>& Runs) override {
@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
     return 1;
   }
-  tarnwick::TRatioReporter reporter;
+  tarnwick::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const auto ratio = [&](const char* what, const std::string& ours, const std::string& theirs) {
     const auto o = reporter.Times.find(ours);

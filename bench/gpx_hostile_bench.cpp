@@ -22,7 +22,7 @@ namespace {
 
 constexpr const char* kRoot = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"";
 
-struct TShape {
+struct Shape {
   const char* Name;
   std::function<std::string()> Make;
 };
@@ -36,8 +36,8 @@ std::string Repeat(const std::string& Piece, int Count) {
   return s;
 }
 
-const std::vector<TShape>& Shapes() {
-  static const std::vector<TShape> shapes = {
+const std::vector<Shape>& Shapes() {
+  static const std::vector<Shape> shapes = {
       // What the export writes: 65,535 points with heart rate and cadence.
       {"sound_65535_points",
        [] {
@@ -130,7 +130,7 @@ bool Read(const std::string& File) {
   try {
     doc.Load(File);
     return true;
-  } catch (const Exception&) {
+  } catch (const Error&) {
     return false;
   }
 }
@@ -179,7 +179,7 @@ long PeakKiB(const std::string& File) {
   return kib;
 }
 
-void BM_ReadHostile(benchmark::State& State, const TShape* Shape) {
+void BM_ReadHostile(benchmark::State& State, const Shape* Shape) {
   const std::string file = (Dir() / (std::string(Shape->Name) + ".gpx")).string();
   if (!std::filesystem::exists(file)) {
     // Made in a child too, so that this process does not keep the memory of the text.

@@ -14,18 +14,18 @@ namespace {
 
 constexpr int kFullMemory = 65535;
 
-const TIGotUWholeData& Image(sim::TSampleFamily family) {
+const TIGotUWholeData& Image(sim::SampleFamily family) {
   static const TIGotUWholeData gt120 =
-      sim::GenerateSampleImage({sim::TSampleFamily::GT120, kFullMemory, 1});
+      sim::GenerateSampleImage({sim::SampleFamily::GT120, kFullMemory, 1});
   static const TIGotUWholeData gt900 =
-      sim::GenerateSampleImage({sim::TSampleFamily::GT900, kFullMemory, 1});
-  return family == sim::TSampleFamily::GT120 ? gt120 : gt900;
+      sim::GenerateSampleImage({sim::SampleFamily::GT900, kFullMemory, 1});
+  return family == sim::SampleFamily::GT120 ? gt120 : gt900;
 }
 
-std::string SavedImage(sim::TSampleFamily family) {
+std::string SavedImage(sim::SampleFamily family) {
   const std::string base = (std::filesystem::temp_directory_path() /
                             ("tarnwick-bench-" + std::to_string(::getpid()) +
-                             (family == sim::TSampleFamily::GT120 ? "-gt120" : "-gt900")))
+                             (family == sim::SampleFamily::GT120 ? "-gt120" : "-gt900")))
                                .string();
   if (!std::filesystem::exists(base + ".bin")) {
     Image(family).SaveToFile(base);
@@ -39,8 +39,8 @@ size_t HeapBytes() {
   return m.uordblks + m.hblkhd;
 }
 
-sim::TSampleFamily Family(const benchmark::State& state) {
-  return state.range(0) == 120 ? sim::TSampleFamily::GT120 : sim::TSampleFamily::GT900;
+sim::SampleFamily Family(const benchmark::State& state) {
+  return state.range(0) == 120 ? sim::SampleFamily::GT120 : sim::SampleFamily::GT900;
 }
 
 // Building the decoded form: one record object per slot, the tracks and the log messages.

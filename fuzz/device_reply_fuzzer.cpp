@@ -13,6 +13,7 @@
 #include "support/errors.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -21,16 +22,16 @@ namespace {
 
 using namespace tarnwick;
 
-class TFuzzPort : public TIgotUPort {
+class FuzzPort : public TIgotUPort {
  public:
-  TFuzzPort(const uint8_t* data, size_t size, uint8_t flags, uint32_t seed)
-      : FData(data), FSize(size), FFlags(flags), FState(seed | 1) {}
+  FuzzPort(const uint8_t* data, size_t size, uint8_t flags, uint32_t seed)
+      : data_(data), size_(size), flags_(flags), state_(seed | 1) {}
 
   // Simulated time: a read that ends short waited for the read time-out, a full one took a
   // moment; the engine's pauses add theirs. Keeps the engine's deadlines and its wait for a
   // quiet line from spinning on the real clock.
-  std::chrono::microseconds Now() const { return FNow; }
-  void Sleep(std::chrono::milliseconds Time) { FNow += Time; }
+  std::chrono::microseconds Now() const { return now_; }
+  void Sleep(std::chrono::milliseconds Time) { now_ += Time; }
 
   void Open() override {}
   void Close() override {}
@@ -42,7 +43,7 @@ class TFuzzPort : public TIgotUPort {
   int DoReadPending(uint8_t* Buffer, int Count) override { return Take(Buffer, Count, true); }
   int DoWrite(const uint8_t* /*Buffer*/, int Count) override {
     Check();
-    if ((FFlags & 0x20) != 0 && Next() % 16 == 0) {
+    if ((flags_ & 0x20) != 0 && Next() % 16 == 0) {
       return static_cast<int>(Next() % static_cast<uint32_t>(Count + 1));
     }
     return Count;
@@ -50,57 +51,57 @@ class TFuzzPort : public TIgotUPort {
 
  private:
   uint32_t Next() {
-    FState ^= FState << 13;
-    FState ^= FState >> 17;
-    FState ^= FState << 5;
-    return FState;
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    return state_;
   }
   void Check() const {
-    if ((FFlags & 0x80) != 0 && FPos >= FSize) {
-      throw EIGotUError("Unable to read from com port (Error: 5)");
+    if ((flags_ & 0x80) != 0 && pos_ >= size_) {
+      throw ComPortError("Unable to read from com port", EIO);
     }
   }
   int Take(uint8_t* Buffer, int Count, bool pending) {
     Check();
-    const size_t left = FSize - FPos;
+    const size_t left = size_ - pos_;
     size_t n = 0;
-    if ((FFlags & 0x18) == 0) {
+    if ((flags_ & 0x18) == 0) {
       n = pending ? 0 : std::min<size_t>(static_cast<size_t>(Count), left);
     } else {
       const uint32_t r = Next();
       n = r % 4 == 0 ? 0 : std::min<size_t>(r % static_cast<uint32_t>(Count + 1), left);
     }
-    std::copy_n(FData + FPos, n, Buffer);
-    FPos += n;
+    std::copy_n(data_ + pos_, n, Buffer);
+    pos_ += n;
     if (!pending) {
-      FNow += n < static_cast<size_t>(Count) ? std::chrono::milliseconds(200)
+      now_ += n < static_cast<size_t>(Count) ? std::chrono::milliseconds(200)
                                              : std::chrono::milliseconds(1);
     }
     return static_cast<int>(n);
   }
 
-  const uint8_t* FData;
-  size_t FSize;
-  size_t FPos = 0;
-  uint8_t FFlags;
-  uint32_t FState;
-  std::chrono::microseconds FNow{0};
+  const uint8_t* data_;
+  size_t size_;
+  size_t pos_ = 0;
+  uint8_t flags_;
+  uint32_t state_;
+  std::chrono::microseconds now_{0};
 };
 
-class TFuzzProgress : public IProgressInterface {
+class FuzzProgress : public IProgressInterface {
  public:
-  explicit TFuzzProgress(int cancelAt) : FCancelAt(cancelAt) {}
+  explicit FuzzProgress(int cancelAt) : cancelAt_(cancelAt) {}
   void OnProgress(int32_t Position, int32_t Max, bool& Abort) override {
     if (Position < 0 || Position > Max) {
       std::abort();
     }
-    Abort = Position == FCancelAt;
+    Abort = Position == cancelAt_;
   }
   void SetMessage1(const std::string& /*Msg*/) override {}
   void SetMessage2(const std::string& /*Msg*/) override {}
 
  private:
-  int FCancelAt;
+  int cancelAt_;
 };
 
 } // namespace
@@ -115,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int kChunk[4] = {8, 16, 0, 5};
 
   TDebugLog log("fuzz"); // file output stays off: only the trace texts are built
-  TFuzzPort port(data + 3, size - 3, flags, 0x9E3779B9U * (seed + 1U));
+  FuzzPort port(data + 3, size - 3, flags, 0x9E3779B9U * (seed + 1U));
   port.SetChunkSize(kChunk[flags & 3]);
   port.SetDebugLog(&log);
   TIGotUProtocol protocol;
@@ -127,19 +128,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   protocol.SetCommandRetryCount((retries & 0x40) != 0 ? 8 : ((retries >> 2) & 3));
   TIGotUControl control(protocol);
 
-  const auto progress = std::make_shared<TFuzzProgress>((flags & 0x40) != 0 ? seed % 4 : -1);
+  const auto progress = std::make_shared<FuzzProgress>((flags & 0x40) != 0 ? seed % 4 : -1);
   const auto job = TIGotUDownload::Create(control);
   try {
     if (job->Execute(progress)) {
       const auto image = job->TakeWholeData();
       const auto* blocks = image->Blocks();
       // A finished download has read everything: no empty configuration block any more.
-      if (blocks == nullptr || image->ConfigLength() != 4096 ||
+      if (blocks == nullptr || image->ConfigLength() != static_cast<int>(kBlockSize) ||
           blocks->NumberOfSlots() != image->Status.NumberOfPoints()) {
         std::abort();
       }
     }
-  } catch (const Exception&) {
+  } catch (const Error&) {
     // "Read Error !!", "Initialize Error ! Please Retry.", an unreadable status part or
     // configuration block, a line that never goes quiet, or the port's failure.
   }

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   TGPXFile doc;
   try {
     doc.LoadFromString(std::string(reinterpret_cast<const char*>(Data), Size), "fuzz");
-  } catch (const tarnwick::Exception&) {
+  } catch (const tarnwick::Error&) {
     return 0;
   }
   for (const bool strict : {false, true}) {
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     TGPXFile again;
     try {
       again.LoadFromString(text, "rewritten");
-    } catch (const tarnwick::Exception& e) {
+    } catch (const tarnwick::Error& e) {
       std::fprintf(stderr, "%s\n", e.what());
       Check(false, "a written file does not read back");
     }

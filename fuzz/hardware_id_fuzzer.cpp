@@ -41,12 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   }
 
-  RDeviceProperties props;
+  DeviceProperties props;
   props.HardwareID = parts[0];
   props.DriverKey = parts[1];
   props.ClassGUID = parts[2];
   props.Description = parts[3];
-  if (auto info = TIgotUDeviceEnumerator::CreateDeviceInfo(props)) {
+  if (auto info = DeviceEnumerator::CreateDeviceInfo(props)) {
     if (info->InfoRec.VendorID != kIGotUVendorID || info->ComPort != port) {
       std::abort();
     }

@@ -3,6 +3,7 @@
 #include "logger_fuzz_common.hpp"
 
 #include "logger/whole_data.hpp"
+#include "support/byte_order.hpp"
 
 #include <cstdint>
 #include <string_view>
@@ -13,13 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) {
     return 0;
   }
-  const size_t datLength = std::min<size_t>(size - 2, static_cast<size_t>(data[0] << 8 | data[1]));
+  const size_t datLength = std::min<size_t>(size - 2, size_t{GetBE16(data)});
   const std::string_view dat(reinterpret_cast<const char*>(data + 2), datLength);
   const std::span<const uint8_t> bin(data + 2 + datLength, size - 2 - datLength);
   TIGotUWholeData image;
   try {
     image.LoadFromMemory(dat, bin, "fuzz.dat");
-  } catch (const Exception&) {
+  } catch (const Error&) {
     return 0;
   }
   // Saving keeps the user's lines of the old status file; the saved status must still read

@@ -21,7 +21,7 @@ template <class F>
 size_t Guard(F&& f) {
   try {
     return f();
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     return Touch(e.what());
   }
 }

@@ -13,13 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tarnwick;
   const std::string text(reinterpret_cast<const char*>(data), size);
   try {
-    const TDateTime t = TUTCDateTime::StrToDateTime(text);
+    const DateTime t = TUTCDateTime::StrToDateTime(text);
     // Whatever parses must format and parse back to the same millisecond.
     const std::string back = TUTCDateTime::DateTimeToUTCStr(t);
     if (DateTimeToMilliseconds(TUTCDateTime::StrToDateTime(back)) != DateTimeToMilliseconds(t)) {
       __builtin_trap();
     }
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
   }
   int h = 0;
   int m = 0;
@@ -29,20 +29,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TUTCDateTime::TimeStrToHMS(text, h, m, s, ms);
     TUTCDateTime::TimeStrToDouble(text);
     TUTCDateTime::TimeStrToTime(text);
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
   }
   try {
     TUTCDateTime::DateStrToDate(text);
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
   }
   try {
     TUTCDateTime::Y4M2D2ToDate(text);
-  } catch (const EConvertError&) {
+  } catch (const ConvertError&) {
   }
   TryStrToInt(text);
   std::vector<std::string> parts;
   SplitToArray(text, parts, static_cast<int>(size % 5), ':');
-  TIniFile ini;
+  IniFile ini;
   ini.LoadFromString(text);
   ini.ReadInteger("Setting", "ReadRetryCount", 5);
   ini.ReadBool("Debug", "OutputLog", false);
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     editor.Set(s[0], s[1], s[2]);
   }
   const std::string edited = editor.Text();
-  TIniFile check;
+  IniFile check;
   check.LoadFromString(edited);
   IniLineEditor again(edited);
   for (const auto& s : settings) {

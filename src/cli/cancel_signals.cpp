@@ -52,19 +52,19 @@ void InstallFileSignalHandlers() {
   (void)installed;
 }
 
-TCancelSignals::TCancelSignals(const char* Message) {
+CancelSignals::CancelSignals(const char* Message) {
   InstallFileSignalHandlers();
   gCancelSignal.store(0);
   gMessage.store(Message);
   gCancellable.store(true);
 }
 
-TCancelSignals::~TCancelSignals() {
+CancelSignals::~CancelSignals() {
   gCancellable.store(false);
   gMessage.store(nullptr);
 }
 
-bool TCancelSignals::Requested() {
+bool CancelSignals::Requested() {
   return gCancelSignal.load() != 0;
 }
 

@@ -14,15 +14,15 @@ void InstallFileSignalHandlers();
 /// next progress report instead of ending the process, so that nothing half-done is left
 /// behind; a second one ends the process at once, removing the temporary files. One at a
 /// time. Installs the handlers of InstallFileSignalHandlers.
-class TCancelSignals {
+class CancelSignals {
  public:
   /// Message is written to standard error at the first signal; it must live as long as this.
-  explicit TCancelSignals(const char* Message);
-  ~TCancelSignals();
-  TCancelSignals(const TCancelSignals&) = delete;
-  TCancelSignals& operator=(const TCancelSignals&) = delete;
+  explicit CancelSignals(const char* Message);
+  ~CancelSignals();
+  CancelSignals(const CancelSignals&) = delete;
+  CancelSignals& operator=(const CancelSignals&) = delete;
 
-  /// Whether a cancel was asked for since the newest TCancelSignals was made.
+  /// Whether a cancel was asked for since the newest CancelSignals was made.
   static bool Requested();
 };
 

@@ -10,12 +10,12 @@
 
 namespace tarnwick::cli {
 
-TLoadedImage LoadImage(const std::string& Base) {
-  TLoadedImage image;
+LoadedImage LoadImage(const std::string& Base) {
+  LoadedImage image;
   const std::string dat = TIGotUWholeData::StatusFileName(Base);
   struct stat st {};
   if (::stat(dat.c_str(), &st) != 0) {
-    throw EFileError::Open(dat, errno);
+    throw FileError::Open(dat, errno);
   }
   image.Data.LoadFromFile(Base);
   for (const auto& warning : image.Data.Warnings()) {
@@ -25,11 +25,11 @@ TLoadedImage LoadImage(const std::string& Base) {
   return image;
 }
 
-const TIGotUTrack& TrackByNumber(const TLoadedImage& Image, int Number) {
+const TIGotUTrack& TrackByNumber(const LoadedImage& Image, int Number) {
   const int count = Image.Points->Tracks().Count();
   if (Number < 1 || Number > count) {
-    throw Exception("there is no track " + std::to_string(Number) + ": the image has " +
-                    std::to_string(count) + (count == 1 ? " track" : " tracks"));
+    throw Error("there is no track " + std::to_string(Number) + ": the image has " +
+                std::to_string(count) + (count == 1 ? " track" : " tracks"));
   }
   return Image.Points->Tracks()[Number - 1];
 }

@@ -12,7 +12,7 @@
 namespace tarnwick::cli {
 
 /// A saved image and its decoded form, loaded for one command.
-struct TLoadedImage {
+struct LoadedImage {
   TIGotUWholeData Data;
   std::unique_ptr<TIGotUPoints> Points;
 };
@@ -21,10 +21,10 @@ struct TLoadedImage {
 /// command line refuses an image whose status file is missing, because it could not tell
 /// the image's size; every failure raises an error whose message names the file. Warnings of
 /// the load (a block file from another save) go to standard error.
-TLoadedImage LoadImage(const std::string& Base);
+LoadedImage LoadImage(const std::string& Base);
 
 /// Track Number (1-based) of the image; raises an error naming the number of tracks otherwise.
-const TIGotUTrack& TrackByNumber(const TLoadedImage& Image, int Number);
+const TIGotUTrack& TrackByNumber(const LoadedImage& Image, int Number);
 
 /// Writes a table: the header row, then one line per data item, cells separated by tabs.
 /// Control characters inside a cell are escaped (EscapeControls) so that every record stays

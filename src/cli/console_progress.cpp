@@ -9,20 +9,20 @@
 
 namespace tarnwick::cli {
 
-TConsoleProgress::TConsoleProgress(std::ostream& Out, bool Terminal, bool Verbose,
-                                   std::function<bool()> CancelRequested, TClock Clock, int Width)
-    : FOut(Out), FTerminal(Terminal), verbose(Verbose),
-      FCancelRequested(std::move(CancelRequested)), FClock(std::move(Clock)),
-      width(Width > 1 ? Width : 80) {
-  if (!FClock) {
-    FClock = [] {
+ConsoleProgress::ConsoleProgress(std::ostream& Out, bool Terminal, bool Verbose,
+                                 std::function<bool()> CancelRequested, Clock Clock, int Width)
+    : out_(Out), terminal_(Terminal), verbose_(Verbose),
+      cancelRequested_(std::move(CancelRequested)), clock_(std::move(Clock)),
+      width_(Width > 1 ? Width : 80) {
+  if (!clock_) {
+    clock_ = [] {
       return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
           .count();
     };
   }
 }
 
-std::string TConsoleProgress::ProgressText(int Position, int Max, double Seconds) {
+std::string ConsoleProgress::ProgressText(int Position, int Max, double Seconds) {
   const int percent = Max > 0 ? static_cast<int>(int64_t{Position} * 100 / Max) : 100;
   std::string text = fmt::format("{}/{} blocks {:3}%", Position, Max, percent);
   if (Position > 0 && Seconds > 0) {
@@ -36,99 +36,99 @@ std::string TConsoleProgress::ProgressText(int Position, int Max, double Seconds
 
 // Every text passes here before it is printed: the status texts carry what the logger sent,
 // and a control character among them would break the lines drawn in place.
-std::string TConsoleProgress::Printable(const std::string& Text) {
+std::string ConsoleProgress::Printable(const std::string& Text) {
   return EscapeControls(Text);
 }
 
 // A row drawn in place must not wrap, or erasing it would leave its tail on the screen.
-std::string TConsoleProgress::Fit(const std::string& Text) const {
+std::string ConsoleProgress::Fit(const std::string& Text) const {
   int columns = 0;
   for (size_t i = 0; i < Text.size(); ++i) {
-    if ((static_cast<unsigned char>(Text[i]) & 0xC0) != 0x80 && ++columns >= width) {
+    if ((static_cast<unsigned char>(Text[i]) & 0xC0) != 0x80 && ++columns >= width_) {
       return Text.substr(0, i);
     }
   }
   return Text;
 }
 
-std::string TConsoleProgress::BarText() const {
+std::string ConsoleProgress::BarText() const {
   constexpr int kWidth = 24;
-  const int filled = FMax > 0 ? static_cast<int>(int64_t{FPosition} * kWidth / FMax) : kWidth;
+  const int filled = max_ > 0 ? static_cast<int>(int64_t{position_} * kWidth / max_) : kWidth;
   return "[" + std::string(static_cast<size_t>(filled), '#') +
          std::string(static_cast<size_t>(kWidth - filled), '-') + "] " +
-         ProgressText(FPosition, FMax, FClock() - FStart);
+         ProgressText(position_, max_, clock_() - start_);
 }
 
-void TConsoleProgress::EraseLive() {
-  if (liveRows == 0) {
+void ConsoleProgress::EraseLive() {
+  if (liveRows_ == 0) {
     return;
   }
-  FOut << '\r';
-  if (liveRows > 1) {
-    FOut << "\033[" << liveRows - 1 << 'A';
+  out_ << '\r';
+  if (liveRows_ > 1) {
+    out_ << "\033[" << liveRows_ - 1 << 'A';
   }
-  FOut << "\033[J";
-  liveRows = 0;
+  out_ << "\033[J";
+  liveRows_ = 0;
 }
 
-void TConsoleProgress::DrawLive() {
-  if (!status.empty()) {
-    FOut << Fit(status);
-    ++liveRows;
+void ConsoleProgress::DrawLive() {
+  if (!status_.empty()) {
+    out_ << Fit(status_);
+    ++liveRows_;
   }
-  if (FBarShown) {
-    FOut << (liveRows > 0 ? "\n" : "") << Fit(BarText());
-    ++liveRows;
+  if (barShown_) {
+    out_ << (liveRows_ > 0 ? "\n" : "") << Fit(BarText());
+    ++liveRows_;
   }
 }
 
-void TConsoleProgress::OnProgress(int32_t Position, int32_t Max, bool& Abort) {
-  const double now = FClock();
-  if (FStart < 0 || Position == 0) {
-    FStart = now;
+void ConsoleProgress::OnProgress(int32_t Position, int32_t Max, bool& Abort) {
+  const double now = clock_();
+  if (start_ < 0 || Position == 0) {
+    start_ = now;
   }
-  FPosition = Position;
-  FMax = Max;
-  if (FTerminal) {
-    FBarShown = true;
+  position_ = Position;
+  max_ = Max;
+  if (terminal_) {
+    barShown_ = true;
     EraseLive();
     DrawLive();
-    FOut << std::flush;
+    out_ << std::flush;
   } else {
     const int tenth = Max > 0 ? static_cast<int>(int64_t{Position} * 10 / Max) : 10;
-    if (tenth != FLastTenth) {
-      FLastTenth = tenth;
-      FOut << "Progress: " << ProgressText(Position, Max, now - FStart) << '\n' << std::flush;
+    if (tenth != lastTenth_) {
+      lastTenth_ = tenth;
+      out_ << "Progress: " << ProgressText(Position, Max, now - start_) << '\n' << std::flush;
     }
   }
-  Abort = FCancelRequested && FCancelRequested();
+  Abort = cancelRequested_ && cancelRequested_();
 }
 
-void TConsoleProgress::Line(const std::string& Msg) {
+void ConsoleProgress::Line(const std::string& Msg) {
   EraseLive();
-  FOut << Printable(Msg) << '\n';
+  out_ << Printable(Msg) << '\n';
   DrawLive();
-  FOut << std::flush;
+  out_ << std::flush;
 }
 
-void TConsoleProgress::SetMessage2(const std::string& Msg) {
-  if (!FTerminal || verbose) {
+void ConsoleProgress::SetMessage2(const std::string& Msg) {
+  if (!terminal_ || verbose_) {
     Line(Msg);
     return;
   }
-  status = Printable(Msg);
+  status_ = Printable(Msg);
   EraseLive();
   DrawLive();
-  FOut << std::flush;
+  out_ << std::flush;
 }
 
-void TConsoleProgress::Finish() {
-  if (liveRows > 0) {
-    FOut << '\n' << std::flush;
+void ConsoleProgress::Finish() {
+  if (liveRows_ > 0) {
+    out_ << '\n' << std::flush;
   }
-  liveRows = 0;
-  status.clear();
-  FBarShown = false;
+  liveRows_ = 0;
+  status_.clear();
+  barShown_ = false;
 }
 
 } // namespace tarnwick::cli

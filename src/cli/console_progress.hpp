@@ -13,16 +13,16 @@ namespace tarnwick::cli {
 /// place, and the latest status text (message 2) stands on one line above it, rewritten with
 /// each new text; with Verbose every status text is printed as a line above the bar instead.
 /// Otherwise plain lines: every text, and a progress line at every tenth of the blocks.
-class TConsoleProgress : public IProgressInterface {
+class ConsoleProgress : public IProgressInterface {
  public:
   /// Seconds on a monotonic clock.
-  using TClock = std::function<double()>;
+  using Clock = std::function<double()>;
 
   /// Writes to Out; CancelRequested is asked at every OnProgress. Clock defaults to the
   /// steady clock; Width is the terminal's width in columns, which the lines drawn in place
   /// are cut to.
-  TConsoleProgress(std::ostream& Out, bool Terminal, bool Verbose,
-                   std::function<bool()> CancelRequested, TClock Clock = {}, int Width = 80);
+  ConsoleProgress(std::ostream& Out, bool Terminal, bool Verbose,
+                  std::function<bool()> CancelRequested, Clock Clock = {}, int Width = 80);
 
   void OnProgress(int32_t Position, int32_t Max, bool& Abort) override;
   void SetMessage1(const std::string& Msg) override { Line(Msg); }
@@ -43,19 +43,19 @@ class TConsoleProgress : public IProgressInterface {
   void EraseLive();
   void DrawLive();
 
-  std::ostream& FOut;
-  bool FTerminal;
-  bool verbose;
-  std::function<bool()> FCancelRequested;
-  TClock FClock;
-  int width;
-  double FStart = -1;
-  int FPosition = 0;
-  int FMax = 0;
-  int FLastTenth = -1;
-  bool FBarShown = false;
-  std::string status; // the status text drawn in place
-  int liveRows = 0;   // rows drawn in place below the printed lines; the cursor ends the last
+  std::ostream& out_;
+  bool terminal_;
+  bool verbose_;
+  std::function<bool()> cancelRequested_;
+  Clock clock_;
+  int width_;
+  double start_ = -1;
+  int position_ = 0;
+  int max_ = 0;
+  int lastTenth_ = -1;
+  bool barShown_ = false;
+  std::string status_; // the status text drawn in place
+  int liveRows_ = 0;   // rows drawn in place below the printed lines; the cursor ends the last
 };
 
 } // namespace tarnwick::cli

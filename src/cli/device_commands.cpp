@@ -16,7 +16,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstring>
 #include <ctime>
 #include <fmt/format.h>
 #include <iostream>
@@ -38,7 +37,7 @@ std::string Hex4(uint16_t Value) {
 
 // The loggers of the system and the simulated ones that announce themselves.
 std::unique_ptr<TIgotUDevice> CreateDevice() {
-  return CreateIgotUDevice({std::make_shared<sim::TSimDeviceSource>()});
+  return CreateIgotUDevice({std::make_shared<sim::SimDeviceSource>()});
 }
 
 // ---- devices ---------------------------------------------------------------------------
@@ -51,7 +50,7 @@ void Devices() {
     return;
   }
   for (const auto& info : *list) {
-    const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(info.get());
+    const auto* serial = dynamic_cast<const SerialDeviceInfo*>(info.get());
     std::cout << EscapeControls(info->Name) << '\t'
               << EscapeControls(serial != nullptr ? serial->ComPort : "") << '\t'
               << Hex4(info->InfoRec.VendorID) << '\t' << Hex4(info->InfoRec.ProductID) << '\t'
@@ -61,7 +60,7 @@ void Devices() {
 
 // ---- download --------------------------------------------------------------------------
 
-struct TDownloadArgs {
+struct DownloadArgs {
   std::string Output;
   std::string Port;
   int ChunkSize = 8;
@@ -79,7 +78,7 @@ int TerminalWidth() {
 }
 
 // The port of the logger that the options name: --port, --device N, or the only one found.
-std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
+std::unique_ptr<TIgotUPort> ChoosePort(const DownloadArgs& args) {
   if (!args.Port.empty()) {
     auto port = CreateComPort(args.Port);
     port->SetChunkSize(args.ChunkSize);
@@ -89,38 +88,38 @@ std::unique_ptr<TIgotUPort> ChoosePort(const TDownloadArgs& args) {
   const auto list = device->EnumDevices();
   const int count = list ? list->Count() : 0;
   if (count == 0) {
-    throw Exception("no logger found: plug one in, start a simulated one with \"tarnwick "
-                    "simulate\", or name the port with --port");
+    throw Error("no logger found: plug one in, start a simulated one with \"tarnwick "
+                "simulate\", or name the port with --port");
   }
   int index = 0;
   if (args.Device > 0) {
     if (args.Device > count) {
-      throw Exception(fmt::format("there is no logger {}: {} found (see tarnwick devices)",
-                                  args.Device, count));
+      throw Error(fmt::format("there is no logger {}: {} found (see tarnwick devices)", args.Device,
+                              count));
     }
     index = args.Device - 1;
   } else if (count > 1) {
-    throw Exception(
+    throw Error(
         fmt::format("{} loggers found: choose one with --device N (see tarnwick devices)", count));
   }
   const auto& info = (*list)[index];
-  const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(&info);
+  const auto* serial = dynamic_cast<const SerialDeviceInfo*>(&info);
   if (serial == nullptr || serial->ComPort.empty()) {
-    throw Exception("the logger has no serial port: is its driver loaded?");
+    throw Error("the logger has no serial port: is its driver loaded?");
   }
   if (info.ChunkSize == 0) {
-    throw Exception(fmt::format("the logger's product ID {} is not one this program can talk to",
-                                Hex4(info.InfoRec.ProductID)));
+    throw Error(fmt::format("the logger's product ID {} is not one this program can talk to",
+                            Hex4(info.InfoRec.ProductID)));
   }
   return device->CreatePort(info);
 }
 
-int Download(const TDownloadArgs& args) {
+int Download(const DownloadArgs& args) {
   // A download takes minutes; a target that cannot be written is refused before the logger
   // is touched rather than after.
   InstallFileSignalHandlers();
   TIGotUWholeData::CheckSaveTargets(args.Output);
-  const TDeviceSettings settings = ReadDeviceSettings(SettingsFileName());
+  const DeviceSettings settings = ReadDeviceSettings(SettingsFileName());
   TDebugLog log(kLogAppID);
   TIGotUProtocol protocol;
   ApplyDeviceSettings(settings, protocol, log);
@@ -130,11 +129,11 @@ int Download(const TDownloadArgs& args) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
 
-  const TCancelSignals signals(
+  const CancelSignals signals(
       "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n");
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
-  const auto progress = std::make_shared<TConsoleProgress>(
-      std::cerr, terminal, args.Verbose, &TCancelSignals::Requested, TConsoleProgress::TClock{},
+  const auto progress = std::make_shared<ConsoleProgress>(
+      std::cerr, terminal, args.Verbose, &CancelSignals::Requested, ConsoleProgress::Clock{},
       terminal ? TerminalWidth() : 80);
   progress->Line("Logger port: " + port->Description() + " (chunk size " +
                  std::to_string(port->ChunkSize()) + ")");
@@ -142,16 +141,17 @@ int Download(const TDownloadArgs& args) {
   bool done = false;
   try {
     done = job->Execute(progress);
-  } catch (const EComPort& e) {
+  } catch (const ComPortError& e) {
+    // The port's error says what failed and why; which port, only the command knows.
     progress->Finish();
-    throw Exception(port->Description() + ": " + e.what() + ": " + std::strerror(e.ErrorCode()));
+    throw Error(port->Description() + ": " + e.what());
   } catch (...) {
     progress->Finish();
     throw;
   }
   progress->Finish();
   // A Ctrl-C after the last block still means "keep nothing".
-  if (!done || TCancelSignals::Requested()) {
+  if (!done || CancelSignals::Requested()) {
     std::cerr << "Download cancelled; nothing was written\n";
     return kExitCancelled;
   }
@@ -165,7 +165,7 @@ int Download(const TDownloadArgs& args) {
 
 // ---- simulate --------------------------------------------------------------------------
 
-struct TSimulateArgs {
+struct SimulateArgs {
   std::string Image;
   std::string Model = "gt120";
   int Points = 1000;
@@ -180,20 +180,20 @@ struct TSimulateArgs {
   bool NoRegister = false;
 };
 
-TIGotUWholeData SimulatedImage(const TSimulateArgs& args) {
+TIGotUWholeData SimulatedImage(const SimulateArgs& args) {
   if (!args.Image.empty()) {
     return std::move(LoadImage(args.Image).Data);
   }
-  sim::TSampleSpec spec;
+  sim::SampleSpec spec;
   spec.Family = *sim::ParseSampleFamily(args.Model);
   spec.Points = args.Points;
   spec.Seed = args.Seed;
   return sim::GenerateSampleImage(spec);
 }
 
-void Simulate(const TSimulateArgs& args) {
+void Simulate(const SimulateArgs& args) {
   const TIGotUWholeData image = SimulatedImage(args);
-  sim::TSimLoggerOptions options;
+  sim::SimLoggerOptions options;
   options.ProductID = args.ChunkSize == 16 ? kIGotUProductChunk16 : kIGotUProductChunk8;
   options.Revision = args.Revision;
   options.NmeaInterval = std::chrono::milliseconds(args.NmeaIntervalMs);
@@ -212,12 +212,12 @@ void Simulate(const TSimulateArgs& args) {
   sigset_t oldMask;
   ::pthread_sigmask(SIG_BLOCK, &stopSignals, &oldMask);
 
-  sim::TSimPtyHost host(image, options);
+  sim::SimPtyHost host(image, options);
   host.Start();
   const std::string model = image.Status.FModel.ModelName();
-  std::unique_ptr<sim::TSimRegistration> registration;
+  std::unique_ptr<sim::SimRegistration> registration;
   if (!args.NoRegister) {
-    registration = std::make_unique<sim::TSimRegistration>(
+    registration = std::make_unique<sim::SimRegistration>(
         host.SlavePath(), options.ProductID, options.Revision,
         "Simulated i-gotU " + (model.empty() ? std::string("logger") : model));
   }
@@ -243,7 +243,7 @@ void Simulate(const TSimulateArgs& args) {
   }
   host.Stop();
   ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
-  const sim::TSimStats stats = host.Stats();
+  const sim::SimStats stats = host.Stats();
   std::cerr << fmt::format("simulate: {} commands, {} point blocks, {} bytes in {} replies, {} "
                            "faults; delivery time {:.6f} s\n",
                            stats.Commands, stats.PointBlocks, stats.BytesSent, stats.Replies,
@@ -254,8 +254,8 @@ void Simulate(const TSimulateArgs& args) {
 } // namespace
 
 void AddDeviceCommands(CLI::App& App) {
-  static TDownloadArgs download;
-  static TSimulateArgs simulate;
+  static DownloadArgs download;
+  static SimulateArgs simulate;
 
   App.add_subcommand("devices", "list the loggers found (tab-separated)")->callback(Devices);
 

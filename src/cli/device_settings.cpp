@@ -17,9 +17,9 @@ std::string SettingsFileName() {
   return exe.string();
 }
 
-TDeviceSettings ReadDeviceSettings(const std::string& FileName) {
-  const TIniFile ini = TIniFile::LoadFromFile(FileName);
-  TDeviceSettings s;
+DeviceSettings ReadDeviceSettings(const std::string& FileName) {
+  const IniFile ini = IniFile::LoadFromFile(FileName);
+  DeviceSettings s;
   s.Debug = ini.ReadBool("Setting", "Debug", s.Debug);
   s.ReadRetryCount = ini.ReadInteger("Setting", "ReadRetryCount", s.ReadRetryCount);
   s.CommandRetryCount = ini.ReadInteger("Setting", "CommandRetryCount", s.CommandRetryCount);
@@ -32,8 +32,7 @@ TDeviceSettings ReadDeviceSettings(const std::string& FileName) {
   return s;
 }
 
-void ApplyDeviceSettings(const TDeviceSettings& Settings, TIGotUProtocol& Protocol,
-                         TDebugLog& Log) {
+void ApplyDeviceSettings(const DeviceSettings& Settings, TIGotUProtocol& Protocol, TDebugLog& Log) {
   Protocol.SetReadRetryCount(Settings.ReadRetryCount);
   Protocol.SetCommandRetryCount(Settings.CommandRetryCount);
   Protocol.SetFastDrain(Settings.FastDrain);

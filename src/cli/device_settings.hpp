@@ -8,7 +8,7 @@
 namespace tarnwick::cli {
 
 /// The settings file's keys that the device commands use.
-struct TDeviceSettings {
+struct DeviceSettings {
   /// [Setting] Debug: the viewer's debug features; read for completeness.
   bool Debug = false;
   /// [Setting] ReadRetryCount and CommandRetryCount, the engine's defaults when missing.
@@ -25,12 +25,12 @@ struct TDeviceSettings {
 /// The settings file of this program: its executable's path with ".ini" for the extension.
 std::string SettingsFileName();
 
-/// Reads FileName; a missing file gives the defaults. Raises EFileError when it exists but
+/// Reads FileName; a missing file gives the defaults. Raises FileError when it exists but
 /// cannot be read.
-TDeviceSettings ReadDeviceSettings(const std::string& FileName);
+DeviceSettings ReadDeviceSettings(const std::string& FileName);
 
 /// Puts the settings into the engine and the log (OutputLog, then Immediate, then
 /// AlwaysOpen).
-void ApplyDeviceSettings(const TDeviceSettings& Settings, TIGotUProtocol& Protocol, TDebugLog& Log);
+void ApplyDeviceSettings(const DeviceSettings& Settings, TIGotUProtocol& Protocol, TDebugLog& Log);
 
 } // namespace tarnwick::cli

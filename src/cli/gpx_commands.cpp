@@ -37,8 +37,7 @@ void WriteStandardOutput(const std::string& Text) {
       if (errno == EINTR) {
         continue;
       }
-      throw Exception(std::string("cannot write the GPX to standard output: ") +
-                      std::strerror(errno));
+      throw Error(std::string("cannot write the GPX to standard output: ") + std::strerror(errno));
     }
     p += n;
     left -= static_cast<size_t>(n);
@@ -47,29 +46,29 @@ void WriteStandardOutput(const std::string& Text) {
 
 // Progress on standard error: the stage text and a bar, redrawn in place, when standard error
 // is a terminal; silent otherwise. Answers abort once Ctrl-C was pressed.
-class TCliProgress : public IProgressInterface {
+class CliProgress : public IProgressInterface {
  public:
-  TCliProgress() : FShow(::isatty(STDERR_FILENO) == 1) {}
-  ~TCliProgress() override { Finish(); }
-  TCliProgress(const TCliProgress&) = delete;
-  TCliProgress& operator=(const TCliProgress&) = delete;
+  CliProgress() : show_(::isatty(STDERR_FILENO) == 1) {}
+  ~CliProgress() override { Finish(); }
+  CliProgress(const CliProgress&) = delete;
+  CliProgress& operator=(const CliProgress&) = delete;
 
   void OnProgress(int32_t Position, int32_t Max, bool& Abort) override {
-    Abort = TCancelSignals::Requested();
-    if (!FShow || Max <= 0) {
+    Abort = CancelSignals::Requested();
+    if (!show_ || Max <= 0) {
       return;
     }
     const int percent =
         static_cast<int>(std::clamp<int64_t>((int64_t{Position} + 1) * 100 / Max, 0, 100));
-    if (percent != FPercent) {
-      FPercent = percent;
+    if (percent != percent_) {
+      percent_ = percent;
       Draw();
     }
   }
   void SetMessage1(const std::string& Msg) override {
-    FMessage = Msg;
-    FPercent = -1;
-    if (FShow) {
+    message_ = Msg;
+    percent_ = -1;
+    if (show_) {
       Draw();
     }
   }
@@ -77,34 +76,34 @@ class TCliProgress : public IProgressInterface {
 
   // Clears the line, so that the command's own output starts on a clean one.
   void Finish() {
-    if (FDrawn) {
+    if (drawn_) {
       std::cerr << "\r\033[K" << std::flush;
-      FDrawn = false;
+      drawn_ = false;
     }
   }
 
  private:
   void Draw() {
     constexpr int width = 30;
-    std::string line = "\r" + FMessage;
-    if (FPercent >= 0) {
-      const int filled = FPercent * width / 100;
+    std::string line = "\r" + message_;
+    if (percent_ >= 0) {
+      const int filled = percent_ * width / 100;
       line += " [" + std::string(static_cast<size_t>(filled), '#') +
               std::string(static_cast<size_t>(width - filled), ' ') + "] " +
-              std::to_string(FPercent) + "%";
+              std::to_string(percent_) + "%";
     }
     line += "\033[K";
     std::cerr << line << std::flush;
-    FDrawn = true;
+    drawn_ = true;
   }
 
-  bool FShow;
-  bool FDrawn = false;
-  std::string FMessage;
-  int FPercent = -1;
+  bool show_;
+  bool drawn_ = false;
+  std::string message_;
+  int percent_ = -1;
 };
 
-struct TExportArgs {
+struct ExportArgs {
   std::string Base;
   std::string Output;
   std::string Dir;
@@ -116,7 +115,7 @@ struct TExportArgs {
   bool Strict = false;
 };
 
-struct TGpxInfoArgs {
+struct GpxInfoArgs {
   std::string File;
 };
 
@@ -126,7 +125,7 @@ std::string PointsText(size_t Count) {
 
 // Converts Tracks into FileName ("-": standard output); cancelling leaves no file and raises.
 void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& FileName,
-              const TGPXPreferences& Prefs) {
+              const GPXPreferences& Prefs) {
   size_t points = 0;
   int wayPoints = 0;
   for (const auto* t : Tracks) {
@@ -134,8 +133,8 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
     wayPoints += t->CountWayPoints();
   }
   const bool toStdout = FileName == kStandardOutput;
-  const TCancelSignals signals("Cancelling the export (Ctrl-C again stops at once)\n");
-  const auto progress = std::make_shared<TCliProgress>();
+  const CancelSignals signals("Cancelling the export (Ctrl-C again stops at once)\n");
+  const auto progress = std::make_shared<CliProgress>();
   TIGotUDataToGPX conversion(Tracks, FileName, Prefs);
   bool done = false;
   std::string text;
@@ -147,7 +146,7 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
     doc->SetProgress(progress);
     text = doc->SaveToString();
     doc->SetProgress(nullptr);
-    done = !TCancelSignals::Requested();
+    done = !CancelSignals::Requested();
   } else {
     done = conversion.Execute(progress);
     left = conversion.LeftOut();
@@ -178,7 +177,7 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
 // Raises unless Target may be written: a regular file or nothing, in a writable folder, and
 // neither file of the image the export reads.
 void CheckExportTarget(const std::string& Target, const std::string& Base) {
-  TReplacingFile::CheckTarget(Target);
+  ReplacingFile::CheckTarget(Target);
   struct stat target {};
   if (::stat(Target.c_str(), &target) != 0) {
     return;
@@ -187,13 +186,13 @@ void CheckExportTarget(const std::string& Target, const std::string& Base) {
        {TIGotUWholeData::StatusFileName(Base), TIGotUWholeData::BlockFileName(Base)}) {
     struct stat st {};
     if (::stat(own.c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino) {
-      throw Exception("will not write the GPX file over " + own +
-                      ", a file of the image being exported; choose another name for -o");
+      throw Error("will not write the GPX file over " + own +
+                  ", a file of the image being exported; choose another name for -o");
     }
   }
 }
 
-void Export(const TExportArgs& args) {
+void Export(const ExportArgs& args) {
   if (int(args.Track != 0) + int(args.All) + int(args.Split) != 1) {
     throw CLI::ValidationError("give one of --track N, --all or --split");
   }
@@ -202,7 +201,7 @@ void Export(const TExportArgs& args) {
     throw CLI::ValidationError(args.Split ? "--split writes into -d DIR, not -o"
                                           : "give the output file with -o FILE.gpx");
   }
-  TGPXPreferences prefs;
+  GPXPreferences prefs;
   prefs.Version = args.Gpx;
   prefs.OutputExtensions = !args.NoExtensions;
   prefs.Strict = args.Strict;
@@ -212,11 +211,11 @@ void Export(const TExportArgs& args) {
   if (!args.Split && args.Output != kStandardOutput) {
     CheckExportTarget(args.Output, args.Base);
   }
-  const TLoadedImage image = LoadImage(args.Base);
+  const LoadedImage image = LoadImage(args.Base);
   if (args.Track != 0) {
     const TIGotUTrack& track = TrackByNumber(image, args.Track);
     if (track.IsVoid()) {
-      throw Exception("track " + std::to_string(args.Track) + " has no points to export");
+      throw Error("track " + std::to_string(args.Track) + " has no points to export");
     }
     WriteGpx({&track}, args.Output, prefs);
     return;
@@ -232,7 +231,7 @@ void Export(const TExportArgs& args) {
     }
   }
   if (tracks.empty()) {
-    throw Exception("the image has no track with points");
+    throw Error("the image has no track with points");
   }
   if (args.All) {
     WriteGpx(tracks, args.Output, prefs);
@@ -258,7 +257,7 @@ void Export(const TExportArgs& args) {
   }
 }
 
-void GpxInfo(const TGpxInfoArgs& args) {
+void GpxInfo(const GpxInfoArgs& args) {
   static const bool registered = [] {
     TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class());
     return true;
@@ -266,7 +265,7 @@ void GpxInfo(const TGpxInfoArgs& args) {
   (void)registered;
 
   TGPXFile doc;
-  const auto progress = std::make_shared<TCliProgress>();
+  const auto progress = std::make_shared<CliProgress>();
   doc.SetProgress(progress);
   doc.Load(args.File);
   doc.SetProgress(nullptr);
@@ -308,8 +307,8 @@ void GpxInfo(const TGpxInfoArgs& args) {
 
 void AddGpxCommands(CLI::App& App) {
   // The option values must outlive parsing.
-  static TExportArgs exp;
-  static TGpxInfoArgs info;
+  static ExportArgs exp;
+  static GpxInfoArgs info;
 
   auto* c = App.add_subcommand("export", "convert tracks of a saved image to GPX");
   c->add_option("BASE", exp.Base, "saved image: trip, trip.dat or trip.bin")->required();

@@ -13,28 +13,28 @@ namespace tarnwick::cli {
 
 namespace {
 
-struct TImageArgs {
+struct ImageArgs {
   std::string Base;
   int Track = 0;
   std::string Kind;
   bool Json = false;
 };
 
-CLI::App* ImageCommand(CLI::App& app, const char* name, const char* description, TImageArgs& args) {
+CLI::App* ImageCommand(CLI::App& app, const char* name, const char* description, ImageArgs& args) {
   auto* cmd = app.add_subcommand(name, description);
   cmd->add_option("BASE", args.Base, "saved image: trip, trip.dat or trip.bin")->required();
   return cmd;
 }
 
-void AddTrackOption(CLI::App* cmd, TImageArgs& args) {
+void AddTrackOption(CLI::App* cmd, ImageArgs& args) {
   cmd->add_option("--track,-t", args.Track, "track number, from 1")
       ->required()
       ->check(CountsFromOne("tracks"));
 }
 
-void Info(const TImageArgs& args) {
-  const TLoadedImage image = LoadImage(args.Base);
-  const TStatusLabels l = StatusLabels(image.Data.Status);
+void Info(const ImageArgs& args) {
+  const LoadedImage image = LoadImage(args.Base);
+  const StatusLabelTexts l = StatusLabels(image.Data.Status);
   const int tracks = image.Points->Tracks().Count();
   if (args.Json) {
     nlohmann::ordered_json j;
@@ -54,23 +54,23 @@ void Info(const TImageArgs& args) {
             << "Tracks: " << tracks << '\n';
 }
 
-void Tracks(const TImageArgs& args) {
-  const TLoadedImage image = LoadImage(args.Base);
+void Tracks(const ImageArgs& args) {
+  const LoadedImage image = LoadImage(args.Base);
   TTracksGridHelper grid;
   grid.SetTracks(&image.Points->Tracks());
   WriteTable(std::cout, grid);
 }
 
-template <class TGrid>
-void PointTable(const TImageArgs& args) {
-  const TLoadedImage image = LoadImage(args.Base);
-  TGrid grid;
+template <class GridType>
+void PointTable(const ImageArgs& args) {
+  const LoadedImage image = LoadImage(args.Base);
+  GridType grid;
   grid.SetTrack(&TrackByNumber(image, args.Track));
   WriteTable(std::cout, grid);
 }
 
-void Samples(const TImageArgs& args) {
-  const TLoadedImage image = LoadImage(args.Base);
+void Samples(const ImageArgs& args) {
+  const LoadedImage image = LoadImage(args.Base);
   const TIGotUTrack& track = TrackByNumber(image, args.Track);
   if (args.Kind == "speed") {
     TExtDoublePointGridHelper grid;
@@ -83,38 +83,38 @@ void Samples(const TImageArgs& args) {
   WriteTable(std::cout, grid);
 }
 
-void Dump(const TImageArgs& args) {
-  const TLoadedImage image = LoadImage(args.Base);
+void Dump(const ImageArgs& args) {
+  const LoadedImage image = LoadImage(args.Base);
   TPointsDumpGridHelper grid;
   grid.SetPoints(image.Points.get());
   WriteTable(std::cout, grid);
 }
 
-void Config(const TImageArgs& args) {
-  const TLoadedImage image = LoadImage(args.Base);
+void Config(const ImageArgs& args) {
+  const LoadedImage image = LoadImage(args.Base);
   for (const auto& line : ConfigDumpLines(image.Data.ConfigBlockPtr(), image.Data.ConfigLength())) {
     std::cout << line << '\n';
   }
 }
 
-void LogMessages(const TImageArgs& args) {
-  const TLoadedImage image = LoadImage(args.Base);
+void LogMessages(const ImageArgs& args) {
+  const LoadedImage image = LoadImage(args.Base);
   for (const auto* msg : image.Points->DebugPoints()) {
     std::cout << EscapeControls(LogMessageEntry(*msg)) << '\n';
   }
 }
 
-struct TSampleArgs {
+struct SampleArgs {
   std::string Model;
   int Points = 1000;
   uint64_t Seed = 1;
   std::string Output;
 };
 
-void Sample(const TSampleArgs& args) {
+void Sample(const SampleArgs& args) {
   InstallFileSignalHandlers();
   TIGotUWholeData::CheckSaveTargets(args.Output);
-  sim::TSampleSpec spec;
+  sim::SampleSpec spec;
   spec.Family = *sim::ParseSampleFamily(args.Model);
   spec.Points = args.Points;
   spec.Seed = args.Seed;
@@ -130,8 +130,8 @@ void Sample(const TSampleArgs& args) {
 
 void AddImageCommands(CLI::App& App) {
   // The option values must outlive parsing; one set per command keeps them apart.
-  static TImageArgs info, tracks, points, waypoints, samples, dump, config, logmsgs;
-  static TSampleArgs sample;
+  static ImageArgs info, tracks, points, waypoints, samples, dump, config, logmsgs;
+  static SampleArgs sample;
 
   auto* c = ImageCommand(App, "info",
                          "status of a saved image: model, serial, version, count, tracks", info);

@@ -1,15 +1,10 @@
 #include "device/com_port.hpp"
 
-#include <fmt/format.h>
-
 namespace tarnwick {
 
-EComPort::EComPort(const std::string& What, int ErrorCode)
-    : Exception(fmt::format("{} (Error: {})", What, ErrorCode)), FErrorCode(ErrorCode) {}
+ComPort::ComPort(std::unique_ptr<SerialLine> Line) : FComPort(std::move(Line)) {}
 
-TIGotUComPort::TIGotUComPort(std::unique_ptr<TIGotUSerialLine> Line) : FComPort(std::move(Line)) {}
-
-TIGotUComPort::~TIGotUComPort() {
+ComPort::~ComPort() {
   try {
     if (FComPort->Connected()) {
       FComPort->Close();

@@ -10,29 +10,16 @@
 
 namespace tarnwick {
 
-/// A failure of the serial port: "Unable to open com port (Error: 2)" and the like, with the
-/// system's error code.
-class EComPort : public Exception {
- public:
-  /// The message What + " (Error: " + ErrorCode + ")".
-  EComPort(const std::string& What, int ErrorCode);
-  /// The system's error code (errno, or GetLastError on Windows).
-  int ErrorCode() const { return FErrorCode; }
-
- private:
-  int FErrorCode;
-};
-
 /// The operating system's serial port, fixed to the logger's settings: read time-outs of
 /// 10 ms after the last byte and 200 ms in all, a write time-out of 2 ms a byte plus 1000 ms,
 /// exclusive access, and no line setting (baud rate, parity, handshake) written beyond what
 /// raw byte transfer needs. Created closed.
-class TIGotUSerialLine {
+class SerialLine {
  public:
-  virtual ~TIGotUSerialLine() = default;
+  virtual ~SerialLine() = default;
 
-  /// Opens the port exclusively; an open port stays. Raises EComPort "Unable to open com
-  /// port (Error: N)".
+  /// Opens the port exclusively; an open port stays. Raises ComPortError "Unable to open com
+  /// port (Error: N): REASON".
   virtual void Open() = 0;
   /// Closes the port; a closed port stays. Never raises.
   virtual void Close() = 0;
@@ -52,12 +39,12 @@ class TIGotUSerialLine {
 
 /// The logger's port over a serial line. A port made for a found logger remembers the
 /// logger's USB identity, so that its presence can be checked after a device change.
-class TIGotUComPort : public TIgotUPort {
+class ComPort : public TIgotUPort {
  public:
   /// A closed port over Line (owned); chunk size 8, no USB identity, no log.
-  explicit TIGotUComPort(std::unique_ptr<TIGotUSerialLine> Line);
+  explicit ComPort(std::unique_ptr<SerialLine> Line);
   /// Closes the line if it is open.
-  ~TIGotUComPort() override;
+  ~ComPort() override;
 
   void Open() override { FComPort->Open(); }
   void Close() override { FComPort->Close(); }
@@ -87,7 +74,7 @@ class TIGotUComPort : public TIgotUPort {
  private:
   bool FHasUSBDeviceInfo = false;
   RIGotUDeviceInfoRec FUSBDevice;
-  std::unique_ptr<TIGotUSerialLine> FComPort;
+  std::unique_ptr<SerialLine> FComPort;
 };
 
 } // namespace tarnwick

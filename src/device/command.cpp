@@ -1,5 +1,6 @@
 #include "device/command.hpp"
 
+#include "support/byte_order.hpp"
 #include "support/errors.hpp"
 
 #include <algorithm>
@@ -8,34 +9,37 @@ namespace tarnwick {
 
 TIGotUCommand::TIGotUCommand(uint8_t Cmd) {
   InitCommand();
-  FData.Bytes[1] = Cmd;
+  data_.Bytes[1] = Cmd;
 }
 
 TIGotUCommand::TIGotUCommand(uint8_t Cmd1, uint8_t Cmd2) {
   InitCommand();
-  FData.Bytes[1] = Cmd1;
-  FData.Bytes[2] = Cmd2;
+  data_.Bytes[1] = Cmd1;
+  data_.Bytes[2] = Cmd2;
 }
 
 void TIGotUCommand::InitCommand() {
-  FData.Bytes.fill(0);
-  FData.Bytes[0] = kIGotUFrameLead;
+  data_.Bytes.fill(0);
+  data_.Bytes[0] = kIGotUFrameLead;
 }
 
 void TIGotUCommand::ParseReply(const TIGotUCommandReply& /*Reply*/) {}
 
 void TIGotUCommand::SetWordBE(int Offset, uint16_t Value) {
-  FData.Bytes[static_cast<size_t>(Offset)] = static_cast<uint8_t>(Value >> 8);
-  FData.Bytes[static_cast<size_t>(Offset) + 1] = static_cast<uint8_t>(Value & 0xFF);
+  PutBE16(data_.Bytes, static_cast<size_t>(Offset), Value);
+}
+
+void TIGotUCommand::SetAddressBE(int Offset, uint32_t Addr) {
+  PutBE24(data_.Bytes, static_cast<size_t>(Offset), Addr);
 }
 
 void TIGotUCommand::SetCheckSum() {
-  FData.Bytes[15] = 0;
+  data_.Bytes[15] = 0;
   uint8_t sum = 0;
-  for (const auto b : FData.Bytes) {
+  for (const auto b : data_.Bytes) {
     sum = static_cast<uint8_t>(sum + b);
   }
-  FData.Bytes[15] = static_cast<uint8_t>(0 - sum);
+  data_.Bytes[15] = static_cast<uint8_t>(0 - sum);
 }
 
 void TIGotUCommand::CopyReplyData(const TIGotUCommandReply& Reply, uint8_t* Dest, int N) {
@@ -86,18 +90,16 @@ void TIGotUCountCommand::ParseReply(const TIGotUCommandReply& Reply) {
 }
 
 TIGotUReadCommand::TIGotUReadCommand(uint32_t Addr, uint16_t Size)
-    : TIGotUCommand(0x05, 0x07), FSize(Size) {
+    : TIGotUCommand(0x05, 0x07), size_(Size) {
   SetWordBE(3, Size);
   SetByte(5, 0x04);
   SetByte(6, 0x03);
-  SetByte(7, static_cast<uint8_t>(Addr >> 16 & 0xFF));
-  SetByte(8, static_cast<uint8_t>(Addr >> 8 & 0xFF));
-  SetByte(9, static_cast<uint8_t>(Addr & 0xFF));
+  SetAddressBE(7, Addr);
   SetCheckSum();
 }
 
 void TIGotUReadCommand::ParseReply(const TIGotUCommandReply& Reply) {
-  if (Reply.DataCount() < FSize) {
+  if (Reply.DataCount() < size_) {
     throw EIGotUError("I-gotu Command Reply Length error");
   }
 }

@@ -27,9 +27,9 @@ class TIGotUCommand {
   /// Always 16.
   static constexpr int CommandSize() { return 16; }
   /// The frame bytes, from byte 0.
-  const uint8_t* DataPtr() const { return FData.Bytes.data(); }
+  const uint8_t* DataPtr() const { return data_.Bytes.data(); }
   /// The frame.
-  const RIGotUCommandData& Data() const { return FData; }
+  const RIGotUCommandData& Data() const { return data_; }
 
   /// Takes the command's result from a reply whose header the engine has checked; the base
   /// takes nothing. Raises EIGotUError when the reply is too short for the result.
@@ -41,8 +41,11 @@ class TIGotUCommand {
  protected:
   /// Byte Offset := high byte of Value, byte Offset + 1 := low byte.
   void SetWordBE(int Offset, uint16_t Value);
+  /// Bytes Offset .. Offset + 2 := the low 24 bits of Addr, high byte first (the logger
+  /// takes 24-bit addresses).
+  void SetAddressBE(int Offset, uint32_t Addr);
   /// Byte Offset := Value.
-  void SetByte(int Offset, uint8_t Value) { FData.Bytes[static_cast<size_t>(Offset)] = Value; }
+  void SetByte(int Offset, uint8_t Value) { data_.Bytes[static_cast<size_t>(Offset)] = Value; }
   /// Byte 15 := the value that brings the 8-bit sum of the frame to 0; the last step of
   /// every constructor.
   void SetCheckSum();
@@ -53,7 +56,7 @@ class TIGotUCommand {
  private:
   void InitCommand();
 
-  RIGotUCommandData FData;
+  RIGotUCommandData data_;
 };
 
 /// Switches the logger's mode: 3 into configuration mode, 0 back into its normal mode.
@@ -124,7 +127,7 @@ class TIGotUReadCommand : public TIGotUCommand {
   void ParseReply(const TIGotUCommandReply& Reply) override;
 
  private:
-  uint16_t FSize;
+  uint16_t size_;
 };
 
 } // namespace tarnwick

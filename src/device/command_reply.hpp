@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/byte_order.hpp"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +20,7 @@ struct RIGotUCommandReplyHeader {
   /// Whether the reply code is the valid one (0x93).
   bool CheckReply() const { return Header[0] == kIGotUFrameLead; }
   /// Bytes 1..2, big-endian, signed; negative is the logger's recoverable-error answer.
-  int16_t DataCount() const {
-    return static_cast<int16_t>(static_cast<uint16_t>(Header[1] << 8 | Header[2]));
-  }
+  int16_t DataCount() const { return static_cast<int16_t>(GetBE16(Header.data() + 1)); }
 };
 
 /// One reply: its header and the data bytes that followed it. The data goes either into an
@@ -30,8 +30,8 @@ class TIGotUCommandReply {
   /// A reply whose data goes to Buffer, which holds BufferSize bytes; without a buffer the
   /// reply allocates its own when the header announces data.
   explicit TIGotUCommandReply(uint8_t* Buffer = nullptr, size_t BufferSize = 0)
-      : FBuffer(Buffer), FOutsideSize(Buffer != nullptr ? BufferSize : 0),
-        FHasOutsideBuffer(Buffer != nullptr) {}
+      : FBuffer(Buffer), outsideSize_(Buffer != nullptr ? BufferSize : 0),
+        hasOutsideBuffer_(Buffer != nullptr) {}
   TIGotUCommandReply(const TIGotUCommandReply&) = delete;
   TIGotUCommandReply& operator=(const TIGotUCommandReply&) = delete;
 
@@ -51,15 +51,15 @@ class TIGotUCommandReply {
   /// Whether the announced data fits where it goes: always for an own buffer; for an outside
   /// buffer only up to its size.
   bool DataFits() const {
-    return !FHasOutsideBuffer || DataCount() <= 0 ||
-           static_cast<size_t>(DataCount()) <= FOutsideSize;
+    return !hasOutsideBuffer_ || DataCount() <= 0 ||
+           static_cast<size_t>(DataCount()) <= outsideSize_;
   }
 
  private:
   std::vector<uint8_t> FDataBuffer;
   uint8_t* FBuffer;
-  size_t FOutsideSize;
-  bool FHasOutsideBuffer;
+  size_t outsideSize_;
+  bool hasOutsideBuffer_;
 };
 
 } // namespace tarnwick

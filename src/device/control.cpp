@@ -1,5 +1,6 @@
 #include "device/control.hpp"
 
+#include "logger/point_records.hpp"
 #include "support/debug_log.hpp"
 #include "support/errors.hpp"
 
@@ -153,7 +154,7 @@ const char* TIGotUControl::ReadStatus(RIGotUStatusData& Status) {
 std::unique_ptr<TIGotUSlotBlocks> TIGotUControl::ReadTrackPointBlock(int NumberOfPoints) {
   DebugMsg("Read Tracks...");
   auto blocks = std::make_unique<TIGotUSlotBlocks>(
-      static_cast<uint16_t>(std::clamp(NumberOfPoints, 0, 0xFFFF)), 32);
+      static_cast<uint16_t>(std::clamp(NumberOfPoints, 0, 0xFFFF)), kSlotSize);
   const int n = blocks->NumberOfBlocks();
   if (!CheckProgress(0, n)) {
     DebugMsg("Download cancel");

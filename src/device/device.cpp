@@ -7,7 +7,7 @@ namespace tarnwick {
 
 namespace {
 
-std::string PortNameOf(const RDeviceProperties& Device) {
+std::string PortNameOf(const DeviceProperties& Device) {
   if (Device.PortName) {
     return *Device.PortName;
   }
@@ -21,8 +21,8 @@ std::string PortNameOf(const RDeviceProperties& Device) {
 
 } // namespace
 
-std::unique_ptr<TIGotUSerialDeviceInfo>
-TIgotUDeviceEnumerator::CreateDeviceInfo(const RDeviceProperties& Device) {
+std::unique_ptr<SerialDeviceInfo>
+DeviceEnumerator::CreateDeviceInfo(const DeviceProperties& Device) {
   if (!Device.HardwareID) {
     return nullptr;
   }
@@ -33,7 +33,7 @@ TIgotUDeviceEnumerator::CreateDeviceInfo(const RDeviceProperties& Device) {
   if (!ParseHardwareID(*Device.HardwareID, vendor, product, revision) || vendor != kIGotUVendorID) {
     return nullptr;
   }
-  auto info = std::make_unique<TIGotUSerialDeviceInfo>(vendor, product, revision);
+  auto info = std::make_unique<SerialDeviceInfo>(vendor, product, revision);
   info->ChunkSize = ChunkSizeForProduct(product);
   info->ComPort = PortNameOf(Device);
   if (Device.Description) {
@@ -43,10 +43,10 @@ TIgotUDeviceEnumerator::CreateDeviceInfo(const RDeviceProperties& Device) {
   return info;
 }
 
-std::unique_ptr<TIGotUDeviceInfoList> TIgotUDeviceEnumerator::EnumDevices() {
+std::unique_ptr<TIGotUDeviceInfoList> DeviceEnumerator::EnumDevices() {
   auto list = std::make_unique<TIGotUDeviceInfoList>();
   bool anyRead = false;
-  for (const auto& source : FSources) {
+  for (const auto& source : sources_) {
     const auto devices = source->PresentDevices();
     if (!devices) {
       continue;
@@ -64,21 +64,21 @@ std::unique_ptr<TIGotUDeviceInfoList> TIgotUDeviceEnumerator::EnumDevices() {
   return list;
 }
 
-std::unique_ptr<TIgotUPort> TIgotUDeviceEnumerator::CreatePort(const TIGotUDeviceInfo& Device) {
-  const auto* serial = dynamic_cast<const TIGotUSerialDeviceInfo*>(&Device);
+std::unique_ptr<TIgotUPort> DeviceEnumerator::CreatePort(const TIGotUDeviceInfo& Device) {
+  const auto* serial = dynamic_cast<const SerialDeviceInfo*>(&Device);
   if (serial == nullptr) {
-    throw EInvalidCast("CreatePort: the device record has no serial port");
+    throw InvalidCastError("CreatePort: the device record has no serial port");
   }
-  auto port = FPortFactory(serial->ComPort);
+  auto port = portFactory_(serial->ComPort);
   port->SetUSBDevice(serial->InfoRec);
   port->SetChunkSize(serial->ChunkSize);
   return port;
 }
 
-bool TIgotUDeviceEnumerator::PortExist(const TIgotUPort& Port) {
-  const auto* port = dynamic_cast<const TIGotUComPort*>(&Port);
+bool DeviceEnumerator::PortExist(const TIgotUPort& Port) {
+  const auto* port = dynamic_cast<const ComPort*>(&Port);
   if (port == nullptr) {
-    throw EInvalidCast("PortExist: the port is not a serial port");
+    throw InvalidCastError("PortExist: the port is not a serial port");
   }
   if (!port->HasUSBDeviceInfo()) {
     return true;

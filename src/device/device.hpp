@@ -13,12 +13,6 @@
 
 namespace tarnwick {
 
-/// An object of the wrong kind was handed to an operation (a programming error).
-class EInvalidCast : public Exception {
- public:
-  using Exception::Exception;
-};
-
 /// Finds loggers, makes ports for them and tells whether a port's logger is still there.
 class TIgotUDevice {
  public:
@@ -27,7 +21,7 @@ class TIgotUDevice {
   /// (callers treat that like an empty list).
   virtual std::unique_ptr<TIGotUDeviceInfoList> EnumDevices() = 0;
   /// A new, closed port for Device, which must come from EnumDevices of this kind of
-  /// enumerator (else EInvalidCast).
+  /// enumerator (else InvalidCastError).
   virtual std::unique_ptr<TIgotUPort> CreatePort(const TIGotUDeviceInfo& Device) = 0;
   /// Whether the logger behind Port is still present; always true for a port made by name.
   virtual bool PortExist(const TIgotUPort& Port) = 0;
@@ -36,7 +30,7 @@ class TIgotUDevice {
 /// The properties of one device as the system reports them; a property it could not read is
 /// absent. Windows gives class GUID and driver key (the port name follows from them);
 /// systems that know the port's device node give it directly.
-struct RDeviceProperties {
+struct DeviceProperties {
   /// The first hardware ID, like USB\VID_0DF7&PID_0900&REV_0200.
   std::optional<std::string> HardwareID;
   /// The device's description for people.
@@ -50,40 +44,40 @@ struct RDeviceProperties {
 };
 
 /// A source of device properties: the system's device database, or a stand-in.
-class IDevicePropertySource {
+class DevicePropertySource {
  public:
-  virtual ~IDevicePropertySource() = default;
+  virtual ~DevicePropertySource() = default;
   /// The devices present now, in the system's order; empty when the source cannot be read.
-  virtual std::optional<std::vector<RDeviceProperties>> PresentDevices() = 0;
+  virtual std::optional<std::vector<DeviceProperties>> PresentDevices() = 0;
 };
 
 /// Makes a closed serial port for a port name.
-using TComPortFactory = std::function<std::unique_ptr<TIGotUComPort>(const std::string& PortName)>;
+using ComPortFactory = std::function<std::unique_ptr<ComPort>(const std::string& PortName)>;
 
 /// The enumerator over any property sources: recognises loggers by their hardware IDs, gives
-/// each its chunk size and port name, and makes TIGotUComPort ports through the factory.
+/// each its chunk size and port name, and makes ComPort ports through the factory.
 /// Sends "HWID=", "ClassGUID=", "Driver=" and "Name=" traces to the debugger output.
-class TIgotUDeviceEnumerator : public TIgotUDevice {
+class DeviceEnumerator : public TIgotUDevice {
  public:
   /// Lists the devices of Sources, in this order; ports come from PortFactory.
-  TIgotUDeviceEnumerator(std::vector<std::shared_ptr<IDevicePropertySource>> Sources,
-                         TComPortFactory PortFactory)
-      : FSources(std::move(Sources)), FPortFactory(std::move(PortFactory)) {}
+  DeviceEnumerator(std::vector<std::shared_ptr<DevicePropertySource>> Sources,
+                   ComPortFactory PortFactory)
+      : sources_(std::move(Sources)), portFactory_(std::move(PortFactory)) {}
 
   /// Loggers of every source, source by source; null only when no source could be read.
   std::unique_ptr<TIGotUDeviceInfoList> EnumDevices() override;
-  /// Device must be a TIGotUSerialDeviceInfo; the port gets its identity and chunk size.
+  /// Device must be a SerialDeviceInfo; the port gets its identity and chunk size.
   std::unique_ptr<TIgotUPort> CreatePort(const TIGotUDeviceInfo& Device) override;
-  /// Port must be a TIGotUComPort; compares vendor, product and revision, not the port name.
+  /// Port must be a ComPort; compares vendor, product and revision, not the port name.
   bool PortExist(const TIgotUPort& Port) override;
 
   /// The logger record of one device, or null when it is not a logger of the vendor (or its
   /// hardware ID is missing or malformed).
-  static std::unique_ptr<TIGotUSerialDeviceInfo> CreateDeviceInfo(const RDeviceProperties& Device);
+  static std::unique_ptr<SerialDeviceInfo> CreateDeviceInfo(const DeviceProperties& Device);
 
  private:
-  std::vector<std::shared_ptr<IDevicePropertySource>> FSources;
-  TComPortFactory FPortFactory;
+  std::vector<std::shared_ptr<DevicePropertySource>> sources_;
+  ComPortFactory portFactory_;
 };
 
 } // namespace tarnwick

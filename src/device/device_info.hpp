@@ -50,7 +50,7 @@ class TIGotUDeviceInfo {
 };
 
 /// A logger with the serial port its driver offers.
-class TIGotUSerialDeviceInfo : public TIGotUDeviceInfo {
+class SerialDeviceInfo : public TIGotUDeviceInfo {
  public:
   using TIGotUDeviceInfo::TIGotUDeviceInfo;
 
@@ -62,19 +62,19 @@ class TIGotUSerialDeviceInfo : public TIGotUDeviceInfo {
 class TIGotUDeviceInfoList {
  public:
   /// Appends Info; the list owns it from now on.
-  void Add(std::unique_ptr<TIGotUDeviceInfo> Info) { FItems.push_back(std::move(Info)); }
+  void Add(std::unique_ptr<TIGotUDeviceInfo> Info) { items_.push_back(std::move(Info)); }
   /// Number of loggers listed.
-  int Count() const { return static_cast<int>(FItems.size()); }
+  int Count() const { return static_cast<int>(items_.size()); }
   /// Item Index (0 .. Count - 1; not checked).
   const TIGotUDeviceInfo& operator[](int Index) const {
-    return *FItems[static_cast<size_t>(Index)];
+    return *items_[static_cast<size_t>(Index)];
   }
   /// Iteration over the owned records, in list order.
-  auto begin() const { return FItems.begin(); }
-  auto end() const { return FItems.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
 
  private:
-  std::vector<std::unique_ptr<TIGotUDeviceInfo>> FItems;
+  std::vector<std::unique_ptr<TIGotUDeviceInfo>> items_;
 };
 
 } // namespace tarnwick

@@ -9,8 +9,8 @@ namespace tarnwick {
 namespace {
 
 // Runs Op after tracing Request; a failure is traced with Failed and passed on unchanged.
-template <class TOp>
-int Traced(TDebugLog* log, const char* request, const char* failed, int count, TOp op) {
+template <class Operation>
+int Traced(TDebugLog* log, const char* request, const char* failed, int count, Operation op) {
   if (log != nullptr) {
     log->AddLogF(0, "{} length={}", request, count);
   }

@@ -14,7 +14,7 @@ namespace tarnwick {
 using enum TIGotUProtocolDebugLevel;
 
 TIGotUProtocol::TIGotUProtocol()
-    : FSleeper([](std::chrono::milliseconds t) { std::this_thread::sleep_for(t); }), clockNow([] {
+    : sleeper_([](std::chrono::milliseconds t) { std::this_thread::sleep_for(t); }), clockNow_([] {
         return std::chrono::duration_cast<std::chrono::microseconds>(
             std::chrono::steady_clock::now().time_since_epoch());
       }) {}
@@ -27,7 +27,7 @@ TIgotUPort& TIGotUProtocol::RequirePort() const {
 }
 
 void TIGotUProtocol::Wait(std::chrono::milliseconds Time) {
-  FSleeper(Time);
+  sleeper_(Time);
 }
 
 void TIGotUProtocol::DebugMessage(TIGotUProtocolDebugLevel /*Level*/, const std::string& Msg) {
@@ -103,7 +103,7 @@ void TIGotUProtocol::SettleLine() {
     }
   }
   port.ClearBuffer();
-  settlePending = false;
+  settlePending_ = false;
   DebugMessage(dlLow, fmt::format("@Line Quiet after {} ms, {} bytes dropped",
                                   duration_cast<milliseconds>(Now() - start).count(), dropped));
 }
@@ -189,7 +189,7 @@ bool TIGotUProtocol::ReadReply(TIGotUCommandReply& Reply) {
 bool TIGotUProtocol::DoCommunication(TIGotUCommand& Cmd, TIGotUCommandReply& Reply) {
   TIgotUPort& port = RequirePort();
   DebugMessage(dlLow, "@Clear Buffer");
-  ClearPortBuffer(!FFastDrain);
+  ClearPortBuffer(!fastDrain_);
 
   int size = port.ChunkSize();
   if (size > TIGotUCommand::CommandSize()) {
@@ -227,21 +227,21 @@ bool TIGotUProtocol::SendCommand(TIGotUCommand& Cmd, uint8_t* Ptr, size_t PtrSiz
   // A command whose result nobody reads (the mode switch) cannot be misled by a stale reply,
   // and in normal mode the logger's text never lets the line go quiet; the wait is left to
   // the next command that reads something.
-  if (settlePending && Cmd.NeedsQuietLine()) {
+  if (settlePending_ && Cmd.NeedsQuietLine()) {
     SettleLine();
   }
   for (int attempt = 0; attempt < FCommandRetryCount; ++attempt) {
     try {
       if (Transact(Cmd, Ptr, PtrSize)) {
-        settlePending = settlePending || attempt > 0;
+        settlePending_ = settlePending_ || attempt > 0;
         return true;
       }
-    } catch (const std::exception&) {
-      DebugMessage(dlCommand, "**** SendCommand Error Catch");
+    } catch (const std::exception& e) {
+      DebugMessage(dlCommand, std::string("**** SendCommand Error Catch: ") + e.what());
     }
     ClearForRetry();
   }
-  settlePending = settlePending || FCommandRetryCount > 0;
+  settlePending_ = settlePending_ || FCommandRetryCount > 0;
   return false;
 }
 

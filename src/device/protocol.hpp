@@ -23,7 +23,7 @@ enum class TIGotUProtocolDebugLevel { dlLow, dlCommand };
 class TIGotUProtocol {
  public:
   /// How the engine waits; tests on a simulated clock replace it.
-  using TSleeper = std::function<void(std::chrono::milliseconds)>;
+  using Sleeper = std::function<void(std::chrono::milliseconds)>;
   /// A monotonic clock for the engine's deadlines; tests on a simulated clock replace it.
   using Clock = std::function<std::chrono::microseconds()>;
 
@@ -46,15 +46,15 @@ class TIGotUProtocol {
   void SetCommandRetryCount(int Value) { FCommandRetryCount = Value; }
   /// True (default): before a command, drain only what has already arrived. False: wait for
   /// the read time-out there too. The drain before a retry and PreRead always wait.
-  bool FastDrain() const { return FFastDrain; }
-  void SetFastDrain(bool Value) { FFastDrain = Value; }
+  bool FastDrain() const { return fastDrain_; }
+  void SetFastDrain(bool Value) { fastDrain_ = Value; }
   /// Replaces how the engine waits (default: the calling thread sleeps).
-  void SetSleeper(TSleeper Sleeper) { FSleeper = std::move(Sleeper); }
+  void SetSleeper(Sleeper Sleeper) { sleeper_ = std::move(Sleeper); }
   /// Replaces the engine's clock (default: the steady clock).
-  void SetClock(Clock Now) { clockNow = std::move(Now); }
+  void SetClock(Clock Now) { clockNow_ = std::move(Now); }
   /// Whether a reply to an earlier frame may still be on its way, so that the next command
   /// that reads a result first waits for the line to go quiet (see SendCommand).
-  bool SettlePending() const { return settlePending; }
+  bool SettlePending() const { return settlePending_; }
 
   /// Writes Msg to the port's debug log at level 1; nothing without a port or log.
   void DebugMessage(TIGotUProtocolDebugLevel Level, const std::string& Msg);
@@ -94,16 +94,16 @@ class TIGotUProtocol {
   bool ReadAck();
   int ReadRemain(uint8_t* Buffer, int Count);
   bool ReadReply(TIGotUCommandReply& Reply);
-  std::chrono::microseconds Now() const { return clockNow(); }
+  std::chrono::microseconds Now() const { return clockNow_(); }
   bool Transact(TIGotUCommand& Cmd, uint8_t* Ptr, size_t PtrSize);
 
   TIgotUPort* FPort = nullptr;
   int FReadRetryCount = 5;
   int FCommandRetryCount = 8;
-  bool FFastDrain = true;
-  TSleeper FSleeper;
-  Clock clockNow;
-  bool settlePending = false;
+  bool fastDrain_ = true;
+  Sleeper sleeper_;
+  Clock clockNow_;
+  bool settlePending_ = false;
 };
 
 } // namespace tarnwick

@@ -4,13 +4,13 @@
 
 namespace tarnwick {
 
-void RGPXExtensionClass::DeclareNamespace(TXmlElement Root) const {
+void GPXExtensionClassInfo::DeclareNamespace(XmlElement Root) const {
   if (Root.LookupNamespaceURI(Prefix) == URI) {
     return;
   }
   if (Root.OwnDeclaration(Prefix)) {
-    throw Exception("the namespace prefix \"" + std::string(Prefix) +
-                    "\" is declared twice with different URIs");
+    throw Error("the namespace prefix \"" + std::string(Prefix) +
+                "\" is declared twice with different URIs");
   }
   Root.DeclarePrefix(Prefix, URI);
 }

@@ -16,7 +16,7 @@ class TGPXExtension;
 /// What a track-point extension class is at run time: its name, its namespace prefix and URI,
 /// and a factory for its objects. Each class has one static instance; its address identifies
 /// the class in lists and as a dictionary key.
-struct RGPXExtensionClass {
+struct GPXExtensionClassInfo {
   /// The class's name, for messages.
   std::string_view Name;
   /// The prefix its elements are written with ("gpxtpx").
@@ -35,13 +35,13 @@ struct RGPXExtensionClass {
     return URI;
   }
   /// Declares the prefix for the URI on Root, unless Root or an ancestor binds the prefix to
-  /// that URI already. Raises Exception when Root itself binds the prefix to another URI,
+  /// that URI already. Raises Error when Root itself binds the prefix to another URI,
   /// which would make the file's prefixes ambiguous.
-  void DeclareNamespace(TXmlElement Root) const;
+  void DeclareNamespace(XmlElement Root) const;
 };
 
 /// An extension class, as held in lists and used as a dictionary key.
-using TGPXExtensionClass = const RGPXExtensionClass*;
+using TGPXExtensionClass = const GPXExtensionClassInfo*;
 
 /// Extra per-point data of a track, one record per point, written into and read from the
 /// point's "extensions" element.
@@ -53,9 +53,9 @@ class TGPXExtension {
   /// Whether point Idx has anything to write.
   virtual bool HasData(int Idx) const = 0;
   /// Writes point Idx's elements into Node, the point's "extensions" element.
-  virtual void SetToNode(TXmlElement Node, int Idx) const = 0;
+  virtual void SetToNode(XmlElement Node, int Idx) const = 0;
   /// Reads point Idx's data from Node, the point's "extensions" element.
-  virtual void SetFromNode(TXmlNode Node, int Idx) = 0;
+  virtual void SetFromNode(XmlNode Node, int Idx) = 0;
 };
 
 /// The program-wide list of extension classes the reader recognises, in registration order.

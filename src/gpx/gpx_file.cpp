@@ -31,7 +31,7 @@ std::unique_ptr<TGPXTrkList> TGPXFile::MakeTrackList(const std::string& Version)
   if (Version == "1.1") {
     return std::make_unique<TGPXTrkListV110>(this);
   }
-  throw Exception("GPX Version \"" + Version + "\" not support");
+  throw Error("GPX Version \"" + Version + "\" not support");
 }
 
 void TGPXFile::SetVersion(const std::string& Value) {
@@ -60,8 +60,8 @@ void TGPXFile::DoProgress(int32_t Position, int32_t Max, bool& Abort) const {
   }
 }
 
-bool TGPXFile::Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const {
-  TXmlElement root = Xml.CreateRoot("gpx", FTracks->URIDecl());
+bool TGPXFile::Write(XmlWriter& Xml, GPXAbortAction OnAbort) const {
+  XmlElement root = Xml.CreateRoot("gpx", FTracks->URIDecl());
   root.SetAttribute("version", FVersion);
   root.SetAttribute("creator", FCreator);
   root.DeclarePrefix("xsi", kXsiURI);
@@ -71,7 +71,7 @@ bool TGPXFile::Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const {
     cls->DeclareNamespace(root);
   }
   if (FMetaData.IsExist()) {
-    if (!FStrict) {
+    if (!strict_) {
       FMetaData.SetToNode(root.AddChild("metadata"));
     } else if (FVersion == "1.0") {
       FMetaData.SetToNodeStrict(root, true);
@@ -81,8 +81,8 @@ bool TGPXFile::Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const {
   }
   for (int i = 0; i < FWayPoints->Count(); ++i) {
     const TGPXWptType& p = FWayPoints->Points(i);
-    if (!FStrict || p.HasSchemaPosition()) {
-      p.SetToNode(root.AddChild("wpt"), FStrict);
+    if (!strict_ || p.HasSchemaPosition()) {
+      p.SetToNode(root.AddChild("wpt"), strict_);
     }
   }
   DoMessage("Constructing Track Data...");
@@ -90,7 +90,7 @@ bool TGPXFile::Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const {
   for (int i = 0; i < FTracks->Count(); ++i) {
     if (!(*FTracks)[i].SetToNode(root.AddChild("trk"))) {
       complete = false;
-      if (OnAbort == TGPXAbortAction::Discard) {
+      if (OnAbort == GPXAbortAction::Discard) {
         return false;
       }
     }
@@ -98,14 +98,14 @@ bool TGPXFile::Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const {
   return complete;
 }
 
-bool TGPXFile::Save(const std::string& AFileName, TGPXAbortAction OnAbort) const {
+bool TGPXFile::Save(const std::string& AFileName, GPXAbortAction OnAbort) const {
   DoMessage("Prepare to saving...");
   // The text goes straight into a temporary file that replaces the target only when it is
   // complete; a failure or a discarded abort removes it.
-  TReplacingFile file(AFileName);
-  TXmlWriter xml([&file](std::string_view Text) { file.Write(Text.data(), Text.size()); });
+  ReplacingFile file(AFileName);
+  XmlWriter xml([&file](std::string_view Text) { file.Write(Text.data(), Text.size()); });
   const bool complete = Write(xml, OnAbort);
-  if (!complete && OnAbort == TGPXAbortAction::Discard) {
+  if (!complete && OnAbort == GPXAbortAction::Discard) {
     return false;
   }
   DoMessage("Save to file...");
@@ -116,8 +116,8 @@ bool TGPXFile::Save(const std::string& AFileName, TGPXAbortAction OnAbort) const
 
 std::string TGPXFile::SaveToString() const {
   DoMessage("Prepare to saving...");
-  TXmlWriter xml;
-  Write(xml, TGPXAbortAction::WritePartial);
+  XmlWriter xml;
+  Write(xml, GPXAbortAction::WritePartial);
   DoMessage("Save to file...");
   xml.Finish();
   return std::string(xml.Text());
@@ -125,7 +125,7 @@ std::string TGPXFile::SaveToString() const {
 
 PositionsLeftOut TGPXFile::LeftOut() const {
   PositionsLeftOut left;
-  if (!FStrict) {
+  if (!strict_) {
     return left;
   }
   for (int i = 0; i < FWayPoints->Count(); ++i) {
@@ -141,23 +141,23 @@ PositionsLeftOut TGPXFile::LeftOut() const {
 
 void TGPXFile::Load(const std::string& AFileName) {
   DoMessage("Prepare to loading...");
-  TXmlDocument xml;
+  XmlDocument xml;
   xml.LoadFromFile(AFileName);
   LoadFromXml(xml, AFileName);
 }
 
 void TGPXFile::LoadFromString(std::string Text, const std::string& SourceName) {
   DoMessage("Prepare to loading...");
-  TXmlDocument xml;
+  XmlDocument xml;
   xml.LoadFromString(std::move(Text), SourceName);
   LoadFromXml(xml, SourceName);
 }
 
-void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceName) {
-  const TXmlNode root = Xml.Root();
+void TGPXFile::LoadFromXml(const XmlDocument& Xml, const std::string& SourceName) {
+  const XmlNode root = Xml.Root();
   if (root.LocalName() != "gpx") {
-    throw EConvertError(SourceName + " is not a GPX file: its root element is \"" +
-                        std::string(root.Name()) + "\"");
+    throw ConvertError(SourceName + " is not a GPX file: its root element is \"" +
+                       std::string(root.Name()) + "\"");
   }
   // Everything is read into new parts first and taken over only when the whole file has
   // been read, so that a refused or broken file leaves the document as it was.
@@ -165,8 +165,8 @@ void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceNam
   std::unique_ptr<TGPXTrkList> tracks;
   try {
     tracks = MakeTrackList(version);
-  } catch (const Exception& e) {
-    throw Exception(root.Location() + ": " + e.what());
+  } catch (const Error& e) {
+    throw Error(root.Location() + ": " + e.what());
   }
   // An extension is recognised by its namespace, under whatever prefix and on whichever
   // element the file declares it.
@@ -182,7 +182,7 @@ void TGPXFile::LoadFromXml(const TXmlDocument& Xml, const std::string& SourceNam
   auto wayPoints = std::make_unique<TGPXWptList>(*FWayPoints);
   bool hasMetaData = false;
   bool hasRootTexts = false;
-  for (TXmlNode child = root.FirstChild(); child; child = child.NextSibling()) {
+  for (XmlNode child = root.FirstChild(); child; child = child.NextSibling()) {
     if (!child.IsElement() || !child.SameNamespaceAs(root)) {
       continue;
     }

@@ -10,11 +10,11 @@
 
 namespace tarnwick {
 
-class TXmlDocument;
-class TXmlWriter;
+class XmlDocument;
+class XmlWriter;
 
 /// What Save does when the progress sink asks to abort.
-enum class TGPXAbortAction {
+enum class GPXAbortAction {
   WritePartial, ///< Write the file with the points written so far.
   Discard,      ///< Write nothing; an existing file stays as it was.
 };
@@ -63,27 +63,27 @@ class TGPXFile {
   /// schema-shaped metadata, a longitude of 180 given as -180, and no point whose position
   /// is impossible (latitude beyond 90, longitude beyond 180; see LeftOut). Off by default:
   /// the layout consumers have always been given.
-  bool Strict() const { return FStrict; }
-  void SetStrict(bool Value) { FStrict = Value; }
+  bool Strict() const { return strict_; }
+  void SetStrict(bool Value) { strict_ = Value; }
   /// The way points and track points Save leaves out for their position; none unless Strict.
   PositionsLeftOut LeftOut() const;
 
   /// Writes the document to AFileName, replacing an existing file only with a complete new
   /// one. Reports "Prepare to saving...", "Constructing Track Data...", each
   /// point, and "Save to file...". Returns false when the sink asked to abort: OnAbort says
-  /// whether the shortened file is written. Raises EFileError when the file cannot be written.
+  /// whether the shortened file is written. Raises FileError when the file cannot be written.
   bool Save(const std::string& AFileName,
-            TGPXAbortAction OnAbort = TGPXAbortAction::WritePartial) const;
+            GPXAbortAction OnAbort = GPXAbortAction::WritePartial) const;
   /// The text Save writes (points up to an abort), without a file, with the same messages.
   std::string SaveToString() const;
 
-  /// Reads AFileName into the document (see LoadFromString). Raises EFileError for a file
+  /// Reads AFileName into the document (see LoadFromString). Raises FileError for a file
   /// that cannot be read.
   void Load(const std::string& AFileName);
   /// Reads a GPX text: version, creator, metadata (when the file has some), way points after
   /// the ones held, and tracks in place of the ones held, with the registered extension
   /// classes whose namespace some element of the file declares, under any prefix. A failure
-  /// raises EConvertError (or the version error) naming SourceName and, where it is known,
+  /// raises ConvertError (or the version error) naming SourceName and, where it is known,
   /// the line; the document is left as it was.
   void LoadFromString(std::string Text, const std::string& SourceName);
 
@@ -96,8 +96,8 @@ class TGPXFile {
  private:
   void DoMessage(const std::string& Text) const;
   std::unique_ptr<TGPXTrkList> MakeTrackList(const std::string& Version);
-  bool Write(TXmlWriter& Xml, TGPXAbortAction OnAbort) const;
-  void LoadFromXml(const TXmlDocument& Xml, const std::string& SourceName);
+  bool Write(XmlWriter& Xml, GPXAbortAction OnAbort) const;
+  void LoadFromXml(const XmlDocument& Xml, const std::string& SourceName);
 
   std::string FVersion;
   std::string FCreator;
@@ -105,7 +105,7 @@ class TGPXFile {
   std::shared_ptr<IProgressInterface> FProgress;
   std::unique_ptr<TGPXWptList> FWayPoints;
   std::unique_ptr<TGPXTrkList> FTracks;
-  bool FStrict = false;
+  bool strict_ = false;
 };
 
 } // namespace tarnwick

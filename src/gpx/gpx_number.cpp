@@ -17,19 +17,19 @@ void AppendGPXFixed(std::string& Out, double Value, int Decimals) {
   // |Value| is m * 2^-shift exactly; m * 10^Decimals fits 64 bits, so the scaled value and
   // the part below its units are exact integers, and the rounding (ties to even) is that of
   // the exact value, as "%.Nf" rounds it.
-  __extension__ using TUInt128 = unsigned __int128;
+  __extension__ using UInt128 = unsigned __int128;
   static constexpr uint64_t kScale[] = {1, 10, 100, 1000};
   const auto bits = std::bit_cast<uint64_t>(std::fabs(Value));
   const auto biased = static_cast<int>(bits >> 52);
   const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
   const uint64_t m = biased == 0 ? fraction : fraction | uint64_t{1} << 52;
   const int shift = biased == 0 ? 1074 : 1075 - biased; // positive below 2^52
-  const TUInt128 scaled = static_cast<TUInt128>(m) * kScale[Decimals];
+  const UInt128 scaled = static_cast<UInt128>(m) * kScale[Decimals];
   uint64_t n = 0;
   if (shift < 127) {
     n = static_cast<uint64_t>(scaled >> shift);
-    const TUInt128 rest = scaled - (static_cast<TUInt128>(n) << shift);
-    const TUInt128 half = static_cast<TUInt128>(1) << (shift - 1);
+    const UInt128 rest = scaled - (static_cast<UInt128>(n) << shift);
+    const UInt128 half = static_cast<UInt128>(1) << (shift - 1);
     if (rest > half || (rest == half && (n & 1) != 0)) {
       ++n;
     }
@@ -127,7 +127,7 @@ std::optional<int64_t> TryGPXInteger(std::string_view Text) {
 void GPXValueError(std::string_view What, std::string_view Text, const std::string& Where) {
   const std::string msg =
       "invalid " + std::string(What) + " \"" + std::string(Text.substr(0, 80)) + "\"";
-  throw EConvertError(Where.empty() ? msg : Where + ": " + msg);
+  throw ConvertError(Where.empty() ? msg : Where + ": " + msg);
 }
 
 } // namespace tarnwick

@@ -30,7 +30,7 @@ std::optional<int64_t> TryGPXInteger(std::string_view Text);
 /// Text without the XML blanks (space, tab, CR, LF) around it.
 std::string_view TrimXmlBlanks(std::string_view Text);
 
-/// Raises EConvertError "WHERE: invalid WHAT "TEXT"" for a value that does not convert; WHERE
+/// Raises ConvertError "WHERE: invalid WHAT "TEXT"" for a value that does not convert; WHERE
 /// is a node's Location ("in.gpx, line 12").
 [[noreturn]] void GPXValueError(std::string_view What, std::string_view Text,
                                 const std::string& Where);

@@ -31,7 +31,7 @@ bool Is(std::string_view Text, size_t Pos, char C) {
 
 } // namespace
 
-std::optional<TDateTime> TryGPXTime(std::string_view Text) {
+std::optional<DateTime> TryGPXTime(std::string_view Text) {
   Text = TrimXmlBlanks(Text);
   // yyyy-mm-ddThh:mm:ss, every field with exactly its digits.
   const int year = Digits(Text, 0, 4), month = Digits(Text, 5, 2), day = Digits(Text, 8, 2);

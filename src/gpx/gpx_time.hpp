@@ -13,6 +13,6 @@ namespace tarnwick {
 /// a missing offset leaves the time as written (the form the GPX writer uses), and second 60
 /// (a leap second) is the first instant of the next minute. XML blanks around the text are
 /// ignored. Anything else, and times outside the years 1 to 9999 in UTC, give nothing.
-std::optional<TDateTime> TryGPXTime(std::string_view Text);
+std::optional<DateTime> TryGPXTime(std::string_view Text);
 
 } // namespace tarnwick

@@ -21,7 +21,7 @@ TGPXTrkType::~TGPXTrkType() = default;
 
 void TGPXTrkType::SetCount(int Value) {
   Value = std::max(Value, 0);
-  FTrkSeg.resize(static_cast<size_t>(Value));
+  trkSeg_.resize(static_cast<size_t>(Value));
   for (auto& [cls, ext] : FExtensions) {
     ext->SetCount(Value);
   }
@@ -31,14 +31,14 @@ const TGPXWptType& TGPXTrkType::Points(int Idx) const {
   if (Idx < 0 || Idx >= Count()) {
     ListIndexError(Idx);
   }
-  return FTrkSeg[static_cast<size_t>(Idx)].trkpt;
+  return trkSeg_[static_cast<size_t>(Idx)].trkpt;
 }
 
 void TGPXTrkType::SetPoints(int Idx, const TGPXWptType& Value) {
   if (Idx < 0 || Idx >= Count()) {
     ListIndexError(Idx);
   }
-  FTrkSeg[static_cast<size_t>(Idx)].trkpt = Value;
+  trkSeg_[static_cast<size_t>(Idx)].trkpt = Value;
 }
 
 TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) const {
@@ -47,7 +47,7 @@ TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) const {
       return *ext;
     }
   }
-  throw EListError("Item not found");
+  throw ListError("Item not found");
 }
 
 bool TGPXTrkType::HasExtension(TGPXExtensionClass ExtCls) const {
@@ -57,7 +57,7 @@ bool TGPXTrkType::HasExtension(TGPXExtensionClass ExtCls) const {
 
 void TGPXTrkType::AddExtension(TGPXExtensionClass ExtCls, std::unique_ptr<TGPXExtension> Ext) {
   if (HasExtension(ExtCls)) {
-    throw EListError("Duplicates not allowed");
+    throw ListError("Duplicates not allowed");
   }
   Ext->SetCount(Count());
   FExtensions.emplace_back(ExtCls, std::move(Ext));
@@ -68,7 +68,7 @@ bool TGPXTrkType::HasExtensionData(int Idx) const {
                      [&](const auto& entry) { return entry.second->HasData(Idx); });
 }
 
-void TGPXTrkType::ExtensionsSetToNode(TXmlElement Node, int Idx) const {
+void TGPXTrkType::ExtensionsSetToNode(XmlElement Node, int Idx) const {
   for (const auto& [cls, ext] : FExtensions) {
     if (ext->HasData(Idx)) {
       ext->SetToNode(Node, Idx);
@@ -76,7 +76,7 @@ void TGPXTrkType::ExtensionsSetToNode(TXmlElement Node, int Idx) const {
   }
 }
 
-void TGPXTrkType::ExtensionsSetFromNode(TXmlNode Node, int Idx) {
+void TGPXTrkType::ExtensionsSetFromNode(XmlNode Node, int Idx) {
   for (auto& [cls, ext] : FExtensions) {
     ext->SetFromNode(Node, Idx);
   }
@@ -86,7 +86,7 @@ bool TGPXTrkType::Strict() const {
   return FGPXFile && FGPXFile->Strict();
 }
 
-bool TGPXTrkType::SetToNode(TXmlElement Node) const {
+bool TGPXTrkType::SetToNode(XmlElement Node) const {
   if (!Name.empty()) {
     Node.AddTextChild("name", Name);
   }
@@ -99,13 +99,13 @@ bool TGPXTrkType::SetToNode(TXmlElement Node) const {
   if (!Src.empty()) {
     Node.AddTextChild("src", Src);
   }
-  TXmlElement seg = Node.AddChild("trkseg");
+  XmlElement seg = Node.AddChild("trkseg");
   bool abort = false;
   const int count = Count();
   const bool strict = Strict();
   for (int i = 0; i < count; ++i) {
-    if (!strict || FTrkSeg[static_cast<size_t>(i)].trkpt.HasSchemaPosition()) {
-      TXmlElement point = seg.AddChild("trkpt");
+    if (!strict || trkSeg_[static_cast<size_t>(i)].trkpt.HasSchemaPosition()) {
+      XmlElement point = seg.AddChild("trkpt");
       PointSetToNode(point, i);
       if (HasExtensionData(i)) {
         ExtensionsSetToNode(ExtensionsNode(point), i);
@@ -121,23 +121,23 @@ bool TGPXTrkType::SetToNode(TXmlElement Node) const {
   return true;
 }
 
-void TGPXTrkType::SetFromNode(TXmlNode Node) {
+void TGPXTrkType::SetFromNode(XmlNode Node) {
   Name = Node.ChildText("name");
   Cmt = Node.ChildText("cmt");
   Desc = Node.ChildText("desc");
   Src = Node.ChildText("src");
   SetCount(0);
-  for (TXmlNode child = Node.FirstChild(); child; child = child.NextSibling()) {
+  for (XmlNode child = Node.FirstChild(); child; child = child.NextSibling()) {
     if (child.IsElement() && child.LocalName() == "trkseg" && child.SameNamespaceAs(Node)) {
       ReadSegment(child);
     }
   }
 }
 
-void TGPXTrkType::ReadSegment(TXmlNode Seg) {
-  for (TXmlNode child = Seg.FirstChild(); child; child = child.NextSibling()) {
+void TGPXTrkType::ReadSegment(XmlNode Seg) {
+  for (XmlNode child = Seg.FirstChild(); child; child = child.NextSibling()) {
     if (!child.IsElement()) {
-      throw EConvertError(child.Location() + ": text in \"trkseg\", where points are expected");
+      throw ConvertError(child.Location() + ": text in \"trkseg\", where points are expected");
     }
     if (!child.SameNamespaceAs(Seg)) {
       continue; // another schema's data, which GPX 1.0 allows anywhere
@@ -147,14 +147,13 @@ void TGPXTrkType::ReadSegment(TXmlNode Seg) {
       continue;
     }
     if (name != "trkpt") {
-      throw EConvertError(child.Location() + ": \"" + std::string(child.Name()) +
-                          "\" in \"trkseg\", where points are expected");
+      throw ConvertError(child.Location() + ": \"" + std::string(child.Name()) +
+                         "\" in \"trkseg\", where points are expected");
     }
     // Read before it takes room, so that a file of empty elements costs no points.
     TGPXTrkSeg point;
-    TXmlNode ext;
-    point.SetFromNode(child, &ext);
-    FTrkSeg.push_back(point);
+    const XmlNode ext = point.SetFromNode(child);
+    trkSeg_.push_back(point);
     if (FExtensions.empty()) {
       continue;
     }
@@ -170,7 +169,7 @@ void TGPXTrkType::ReadSegment(TXmlNode Seg) {
 void TGPXTrkType::PointClear(int Idx, int cnt) {
   const int first = std::clamp(Idx, 0, Count());
   const int last = std::clamp(Idx + std::max(cnt, 0), first, Count());
-  FTrkSeg.erase(FTrkSeg.begin() + first, FTrkSeg.begin() + last);
+  trkSeg_.erase(trkSeg_.begin() + first, trkSeg_.begin() + last);
 }
 
 void TGPXTrkType::PointCutIn(int Idx) {
@@ -181,8 +180,8 @@ void TGPXTrkType::PointCutOff(int Idx) {
   PointClear(Idx, Count() - Idx);
 }
 
-void TGPXTrkTypeV100::PointSetToNode(TXmlElement Node, int Idx) const {
-  const TGPXTrkSeg& seg = FTrkSeg[static_cast<size_t>(Idx)];
+void TGPXTrkTypeV100::PointSetToNode(XmlElement Node, int Idx) const {
+  const TGPXTrkSeg& seg = trkSeg_[static_cast<size_t>(Idx)];
   if (Strict()) {
     seg.SetToNodeStrict100(Node);
     return;
@@ -191,26 +190,26 @@ void TGPXTrkTypeV100::PointSetToNode(TXmlElement Node, int Idx) const {
   seg.SetToNodeEx100(Node);
 }
 
-TXmlElement TGPXTrkTypeV100::ExtensionsNode(TXmlElement Point) const {
+XmlElement TGPXTrkTypeV100::ExtensionsNode(XmlElement Point) const {
   return Strict() ? Point : TGPXTrkType::ExtensionsNode(Point);
 }
 
-void TGPXTrkTypeV110::PointSetToNode(TXmlElement Node, int Idx) const {
-  FTrkSeg[static_cast<size_t>(Idx)].SetToNode(Node, Strict());
+void TGPXTrkTypeV110::PointSetToNode(XmlElement Node, int Idx) const {
+  trkSeg_[static_cast<size_t>(Idx)].SetToNode(Node, Strict());
 }
 
 bool TGPXTrkTypeV110::HasExtensionData(int Idx) const {
   if (TGPXTrkType::HasExtensionData(Idx)) {
     return true;
   }
-  const TGPXWptType& p = FTrkSeg[static_cast<size_t>(Idx)].trkpt;
+  const TGPXWptType& p = trkSeg_[static_cast<size_t>(Idx)].trkpt;
   return !Strict() && (p.Have(TWptTypeDataFlag::wdfCourse) || p.Have(TWptTypeDataFlag::wdfSpeed));
 }
 
-void TGPXTrkTypeV110::ExtensionsSetToNode(TXmlElement Node, int Idx) const {
+void TGPXTrkTypeV110::ExtensionsSetToNode(XmlElement Node, int Idx) const {
   TGPXTrkType::ExtensionsSetToNode(Node, Idx);
   if (!Strict()) {
-    FTrkSeg[static_cast<size_t>(Idx)].SetToNodeEx100(Node);
+    trkSeg_[static_cast<size_t>(Idx)].SetToNodeEx100(Node);
   }
 }
 

@@ -27,17 +27,17 @@ class TGPXTrkType {
   std::string Name, Cmt, Desc, Src;
 
   /// Number of points.
-  int Count() const { return static_cast<int>(FTrkSeg.size()); }
+  int Count() const { return static_cast<int>(trkSeg_.size()); }
   /// Resizes the points (new ones have no flags) and every extension object's data.
   virtual void SetCount(int Value);
-  /// Point Idx; raises EListError outside 0 .. Count - 1.
+  /// Point Idx; raises ListError outside 0 .. Count - 1.
   const TGPXWptType& Points(int Idx) const;
-  /// Replaces point Idx; raises EListError outside 0 .. Count - 1.
+  /// Replaces point Idx; raises ListError outside 0 .. Count - 1.
   void SetPoints(int Idx, const TGPXWptType& Value);
   /// The points in order.
-  const std::vector<TGPXTrkSeg>& TrkSeg() const { return FTrkSeg; }
+  const std::vector<TGPXTrkSeg>& TrkSeg() const { return trkSeg_; }
 
-  /// The extension object of class ExtCls; raises EListError "not found" when the track has
+  /// The extension object of class ExtCls; raises ListError "not found" when the track has
   /// none of that class.
   TGPXExtension& GetExtensions(TGPXExtensionClass ExtCls) const;
   /// The same as GetExtensions.
@@ -48,23 +48,23 @@ class TGPXTrkType {
   void AddExtension(TGPXExtensionClass ExtCls, std::unique_ptr<TGPXExtension> Ext);
 
   /// Writes point Idx (attributes and elements) into Node, its "trkpt" element.
-  virtual void PointSetToNode(TXmlElement Node, int Idx) const = 0;
+  virtual void PointSetToNode(XmlElement Node, int Idx) const = 0;
   /// Whether point Idx gets an extensions element: some extension object has data for it.
   virtual bool HasExtensionData(int Idx) const;
   /// Every extension object with data for point Idx writes into Node.
-  virtual void ExtensionsSetToNode(TXmlElement Node, int Idx) const;
+  virtual void ExtensionsSetToNode(XmlElement Node, int Idx) const;
   /// Every extension object reads point Idx from Node.
-  virtual void ExtensionsSetFromNode(TXmlNode Node, int Idx);
+  virtual void ExtensionsSetFromNode(XmlNode Node, int Idx);
 
   /// Writes the track into Node, its "trk" element, reporting each point to the document's
   /// progress sink. Returns false when the sink asked to abort; the points written so far
   /// stay in Node. A strict document leaves out points without a schema position.
-  bool SetToNode(TXmlElement Node) const;
+  bool SetToNode(XmlElement Node) const;
   /// Reads the track from Node, its "trk" element: texts, then the points of every "trkseg",
   /// one after another in one list. A segment's "extensions" and elements of other namespaces
-  /// are passed over; EConvertError is raised for a point that does not read, and for text or
+  /// are passed over; ConvertError is raised for a point that does not read, and for text or
   /// another GPX element where points are expected.
-  void SetFromNode(TXmlNode Node);
+  void SetFromNode(XmlNode Node);
 
   /// Removes cnt points from Idx on; the extension data is not touched.
   void PointClear(int Idx, int cnt);
@@ -75,16 +75,14 @@ class TGPXTrkType {
 
  protected:
   /// The element that receives point Idx's extension elements, made under Point.
-  virtual TXmlElement ExtensionsNode(TXmlElement Point) const {
-    return Point.AddChild("extensions");
-  }
+  virtual XmlElement ExtensionsNode(XmlElement Point) const { return Point.AddChild("extensions"); }
   /// Whether the document is written in its schema-valid layout.
   bool Strict() const;
   /// Appends the points of Seg, a "trkseg" element.
-  void ReadSegment(TXmlNode Seg);
+  void ReadSegment(XmlNode Seg);
 
   const TGPXFile* FGPXFile;
-  std::vector<TGPXTrkSeg> FTrkSeg;
+  std::vector<TGPXTrkSeg> trkSeg_;
   /// One object per extension class, in the order the classes were added.
   std::vector<std::pair<TGPXExtensionClass, std::unique_ptr<TGPXExtension>>> FExtensions;
 };
@@ -94,11 +92,11 @@ class TGPXTrkTypeV100 : public TGPXTrkType {
  public:
   using TGPXTrkType::TGPXTrkType;
   /// Point, then its speed and course; in the strict layout in the schema's element order.
-  void PointSetToNode(TXmlElement Node, int Idx) const override;
+  void PointSetToNode(XmlElement Node, int Idx) const override;
 
  protected:
   /// The point itself in the strict layout, since GPX 1.0 has no "extensions" element.
-  TXmlElement ExtensionsNode(TXmlElement Point) const override;
+  XmlElement ExtensionsNode(XmlElement Point) const override;
 };
 
 /// A GPX 1.1 track: speed and course go inside "extensions", after the extension objects'
@@ -107,11 +105,11 @@ class TGPXTrkTypeV110 : public TGPXTrkType {
  public:
   using TGPXTrkType::TGPXTrkType;
   /// The point alone.
-  void PointSetToNode(TXmlElement Node, int Idx) const override;
+  void PointSetToNode(XmlElement Node, int Idx) const override;
   /// Extension data, or (not strict) a speed or a course.
   bool HasExtensionData(int Idx) const override;
   /// The extension objects, then (not strict) "speed" and "course".
-  void ExtensionsSetToNode(TXmlElement Node, int Idx) const override;
+  void ExtensionsSetToNode(XmlElement Node, int Idx) const override;
 };
 
 /// The tracks of a document, owned, and the document's extension classes.
@@ -139,11 +137,11 @@ class TGPXTrkList {
   TGPXTrkType& AddNewTrack();
   /// Number of tracks.
   int Count() const { return static_cast<int>(FTracks.size()); }
-  /// Track Index; raises EListError outside 0 .. Count - 1.
+  /// Track Index; raises ListError outside 0 .. Count - 1.
   TGPXTrkType& Items(int Index) const;
   /// Track Index without a range check.
   TGPXTrkType& operator[](int Index) const { return *FTracks[static_cast<size_t>(Index)]; }
-  /// Removes and frees track Index; raises EListError outside 0 .. Count - 1.
+  /// Removes and frees track Index; raises ListError outside 0 .. Count - 1.
   void Delete(int Index);
   /// Removes and frees every track.
   void Clear() { FTracks.clear(); }

@@ -13,7 +13,7 @@ namespace {
 // Coordinates carry 15 significant digits: all a double holds reliably.
 constexpr int kCoordinateDigits = 15;
 
-double ReadCoordinate(TXmlNode Node, const char* Name) {
+double ReadCoordinate(XmlNode Node, const char* Name) {
   const std::string_view text = Node.Attribute(Name);
   const auto value = TryGPXDecimal(text);
   if (!value) {
@@ -24,7 +24,7 @@ double ReadCoordinate(TXmlNode Node, const char* Name) {
 
 } // namespace
 
-void TGPXWptType::SetHeadToNode(TXmlElement Node, bool Strict) const {
+void TGPXWptType::SetHeadToNode(XmlElement Node, bool Strict) const {
   std::string text;
   AppendSignificant(text, _lat, kCoordinateDigits);
   Node.SetAttribute("lat", text);
@@ -43,7 +43,7 @@ void TGPXWptType::SetHeadToNode(TXmlElement Node, bool Strict) const {
   }
 }
 
-void TGPXWptType::SetSatToNode(TXmlElement Node) const {
+void TGPXWptType::SetSatToNode(XmlElement Node) const {
   if (Have(TWptTypeDataFlag::wdfSat)) {
     std::string text;
     AppendInt(text, _sat);
@@ -51,34 +51,31 @@ void TGPXWptType::SetSatToNode(TXmlElement Node) const {
   }
 }
 
-void TGPXWptType::SetToNode(TXmlElement Node, bool Strict) const {
+void TGPXWptType::SetToNode(XmlElement Node, bool Strict) const {
   SetHeadToNode(Node, Strict);
   SetSatToNode(Node);
 }
 
-void TGPXWptType::SetFromNode(TXmlNode Node, TXmlNode* Extensions) {
+XmlNode TGPXWptType::SetFromNode(XmlNode Node) {
   Create();
   const double lat = ReadCoordinate(Node, "lat");
   SetLatLng(lat, ReadCoordinate(Node, "lon"));
   // One pass over the children; the first of each name counts.
-  TXmlNode ele, time, sat, ext;
-  for (TXmlNode child = Node.FirstChild(); child; child = child.NextSibling()) {
+  XmlNode ele, time, sat, ext;
+  for (XmlNode child = Node.FirstChild(); child; child = child.NextSibling()) {
     const std::string_view name = child.LocalNameIn(Node);
-    TXmlNode* slot = name == "ele"          ? &ele
-                     : name == "time"       ? &time
-                     : name == "sat"        ? &sat
-                     : name == "extensions" ? &ext
-                                            : nullptr;
+    XmlNode* slot = name == "ele"          ? &ele
+                    : name == "time"       ? &time
+                    : name == "sat"        ? &sat
+                    : name == "extensions" ? &ext
+                                           : nullptr;
     if (slot && !*slot) {
       *slot = child;
     }
   }
-  if (Extensions) {
-    *Extensions = ext;
-  }
   // Each value is read with the line of its own element, for the error message.
   std::string scratch;
-  const auto read = [&](TXmlNode Child, const char* Name, auto Convert) {
+  const auto read = [&](XmlNode Child, const char* Name, auto Convert) {
     const std::string_view text = Child ? Child.TextView(scratch) : std::string_view();
     if (text.empty()) {
       return decltype(Convert(text))();
@@ -105,9 +102,10 @@ void TGPXWptType::SetFromNode(TXmlNode Node, TXmlNode* Extensions) {
   if (v) {
     SetSat(*v);
   }
+  return ext;
 }
 
-void TGPXTrkSeg::SetToNodeEx100(TXmlElement Node) const {
+void TGPXTrkSeg::SetToNodeEx100(XmlElement Node) const {
   if (trkpt.Have(TWptTypeDataFlag::wdfSpeed)) {
     Node.AddTextChild("speed", FormatGPXFixed(trkpt._speed, 3));
   }
@@ -116,7 +114,7 @@ void TGPXTrkSeg::SetToNodeEx100(TXmlElement Node) const {
   }
 }
 
-void TGPXTrkSeg::SetToNodeStrict100(TXmlElement Node) const {
+void TGPXTrkSeg::SetToNodeStrict100(XmlElement Node) const {
   trkpt.SetHeadToNode(Node, true);
   if (trkpt.Have(TWptTypeDataFlag::wdfCourse)) {
     Node.AddTextChild("course", FormatGPXFixed(trkpt._course, 1));
@@ -127,7 +125,7 @@ void TGPXTrkSeg::SetToNodeStrict100(TXmlElement Node) const {
   trkpt.SetSatToNode(Node);
 }
 
-void TGPXCopyright::SetToNode(TXmlElement Node) const {
+void TGPXCopyright::SetToNode(XmlElement Node) const {
   Node.SetAttribute("author", _author);
   if (!Year.empty()) {
     Node.AddTextChild("year", Year);
@@ -137,13 +135,13 @@ void TGPXCopyright::SetToNode(TXmlElement Node) const {
   }
 }
 
-void TGPXCopyright::SetFromNode(TXmlNode Node) {
+void TGPXCopyright::SetFromNode(XmlNode Node) {
   _author = std::string(Node.Attribute("author"));
   Year = Node.ChildText("year");
   License = Node.ChildText("license");
 }
 
-void TGPXMetaData::SetToNode(TXmlElement Node) const {
+void TGPXMetaData::SetToNode(XmlElement Node) const {
   if (!Name.empty()) {
     Node.AddTextChild("name", Name);
   }
@@ -161,7 +159,7 @@ void TGPXMetaData::SetToNode(TXmlElement Node) const {
   }
 }
 
-void TGPXMetaData::SetToNodeStrict(TXmlElement Node, bool Version10) const {
+void TGPXMetaData::SetToNodeStrict(XmlElement Node, bool Version10) const {
   if (!Name.empty()) {
     Node.AddTextChild("name", Name);
   }
@@ -183,21 +181,21 @@ void TGPXMetaData::SetToNodeStrict(TXmlElement Node, bool Version10) const {
   }
 }
 
-void TGPXMetaData::SetFromNode(TXmlNode Node) {
+void TGPXMetaData::SetFromNode(XmlNode Node) {
   if (!Node) {
     return;
   }
   Name = Node.ChildText("name");
   Desc = Node.ChildText("desc");
   // GPX 1.1 makes the author a person with a name; older files give the name as text.
-  const TXmlNode author = Node.FindChild("author");
+  const XmlNode author = Node.FindChild("author");
   if (author && author.HasChildElements()) {
     Author = author.ChildText("name");
   } else {
     Author = author ? author.Text() : std::string();
   }
   Keywords = Node.ChildText("keywords");
-  if (const TXmlNode copyright = Node.FindChild("copyright")) {
+  if (const XmlNode copyright = Node.FindChild("copyright")) {
     Copyright.SetFromNode(copyright);
   }
 }
@@ -220,7 +218,7 @@ void TGPXWptList::SetPoints(int Idx, const TGPXWptType& Value) {
   FWayPoints[static_cast<size_t>(Idx)] = Value;
 }
 
-int TGPXWptList::AddNewWayPointFromNode(TXmlNode Node) {
+int TGPXWptList::AddNewWayPointFromNode(XmlNode Node) {
   TGPXWptType point;
   point.SetFromNode(Node);
   FWayPoints.push_back(point);

@@ -21,7 +21,7 @@ struct TGPXWptType {
   double _lat = 0;
   double _lng = 0;
   double _ele = 0;
-  TDateTime _time = 0;
+  DateTime _time = 0;
   int32_t _sat = 0;
   double _course = 0;
   double _speed = 0;
@@ -41,7 +41,7 @@ struct TGPXWptType {
   /// Stores the elevation and marks it present.
   void SetEle(double Value) { Put(_ele, Value, TWptTypeDataFlag::wdfEle); }
   /// Stores the time and marks it present.
-  void SetTime(TDateTime Value) { Put(_time, Value, TWptTypeDataFlag::wdfTime); }
+  void SetTime(DateTime Value) { Put(_time, Value, TWptTypeDataFlag::wdfTime); }
   /// Stores the number of satellites and marks it present.
   void SetSat(int32_t Value) { Put(_sat, Value, TWptTypeDataFlag::wdfSat); }
   /// Stores the course and marks it present.
@@ -59,15 +59,16 @@ struct TGPXWptType {
 
   /// Writes "lat", "lon", then "ele", "time" and "sat" as present into Node; Strict writes a
   /// longitude of 180 as -180, since the schemas want it below 180.
-  void SetToNode(TXmlElement Node, bool Strict = false) const;
+  void SetToNode(XmlElement Node, bool Strict = false) const;
   /// Writes "lat", "lon", "ele" and "time": the part before the values that follow in GPX 1.0.
-  void SetHeadToNode(TXmlElement Node, bool Strict = false) const;
+  void SetHeadToNode(XmlElement Node, bool Strict = false) const;
   /// Writes "sat" when present.
-  void SetSatToNode(TXmlElement Node) const;
+  void SetSatToNode(XmlElement Node) const;
   /// Reads the point from Node, starting with no flags: "lat" and "lon" (required), "ele",
-  /// "time", "sat" when not empty. Raises EConvertError for a value that does not convert.
-  /// Extensions, when given, receives the point's "extensions" child (or a null handle).
-  void SetFromNode(TXmlNode Node, TXmlNode* Extensions = nullptr);
+  /// "time", "sat" when not empty. Raises ConvertError for a value that does not convert.
+  /// Returns the point's "extensions" child (a null handle when it has none), found in the
+  /// same pass, for the track to read its extensions from.
+  XmlNode SetFromNode(XmlNode Node);
 
  private:
   static constexpr uint8_t Bit(TWptTypeDataFlag Flag) {
@@ -85,16 +86,14 @@ struct TGPXTrkSeg {
   TGPXWptType trkpt;
 
   /// The point's SetToNode.
-  void SetToNode(TXmlElement Node, bool Strict = false) const { trkpt.SetToNode(Node, Strict); }
+  void SetToNode(XmlElement Node, bool Strict = false) const { trkpt.SetToNode(Node, Strict); }
   /// The point's SetFromNode.
-  void SetFromNode(TXmlNode Node, TXmlNode* Extensions = nullptr) {
-    trkpt.SetFromNode(Node, Extensions);
-  }
+  XmlNode SetFromNode(XmlNode Node) { return trkpt.SetFromNode(Node); }
   /// Writes "speed" ("%.3f") and then "course" ("%.1f"), each when present.
-  void SetToNodeEx100(TXmlElement Node) const;
+  void SetToNodeEx100(XmlElement Node) const;
   /// The whole point in the element order of the GPX 1.0 schema: position, "ele", "time",
   /// "course", "speed", "sat".
-  void SetToNodeStrict100(TXmlElement Node) const;
+  void SetToNodeStrict100(XmlElement Node) const;
 };
 
 /// A link of the metadata; neither written nor read.
@@ -113,9 +112,9 @@ struct TGPXCopyright {
   /// True when the author is not empty.
   bool IsExist() const { return !_author.empty(); }
   /// Writes attribute "author" and the children "year" and "license" when not empty.
-  void SetToNode(TXmlElement Node) const;
+  void SetToNode(XmlElement Node) const;
   /// Reads the attribute "author" and the texts of "year" and "license".
-  void SetFromNode(TXmlNode Node);
+  void SetFromNode(XmlNode Node);
 };
 
 /// The document's metadata.
@@ -137,14 +136,14 @@ struct TGPXMetaData {
   }
   /// Writes "name", "desc", "author", "copyright" and "keywords" as present into Node, the
   /// "metadata" element.
-  void SetToNode(TXmlElement Node) const;
+  void SetToNode(XmlElement Node) const;
   /// The schema-valid form: for GPX 1.1 into the "metadata" element Node with the author as
   /// a person ("author" holding "name"); for GPX 1.0, which has no "metadata", as the root
   /// Node's own "name", "desc", "author" and "keywords" (1.0 has no copyright).
-  void SetToNodeStrict(TXmlElement Node, bool Version10) const;
+  void SetToNodeStrict(XmlElement Node, bool Version10) const;
   /// Reads "name", "desc", "author" (or the "name" of a structured "author"), "keywords" and
   /// "copyright" from Node; nothing happens for a null Node.
-  void SetFromNode(TXmlNode Node);
+  void SetFromNode(XmlNode Node);
 };
 
 /// The way points of a document.
@@ -154,12 +153,12 @@ class TGPXWptList {
   int Count() const { return static_cast<int>(FWayPoints.size()); }
   /// Resizes the list; new entries have no flags.
   void SetCount(int Value);
-  /// Way point Idx; raises EListError outside 0 .. Count - 1.
+  /// Way point Idx; raises ListError outside 0 .. Count - 1.
   const TGPXWptType& Points(int Idx) const;
-  /// Replaces way point Idx; raises EListError outside 0 .. Count - 1.
+  /// Replaces way point Idx; raises ListError outside 0 .. Count - 1.
   void SetPoints(int Idx, const TGPXWptType& Value);
   /// Appends a way point read from Node and returns its index.
-  int AddNewWayPointFromNode(TXmlNode Node);
+  int AddNewWayPointFromNode(XmlNode Node);
   /// Appends a way point.
   void Add(const TGPXWptType& Value) { FWayPoints.push_back(Value); }
 

@@ -13,13 +13,13 @@ bool IsSchemaCourse(double Course) {
 }
 
 // Hands each point the sample of List that covers its time, through Store(record, iterator).
-template <class TRecord, class TStore>
+template <class RecordType, class StoreFn>
 void MatchSamples(const TGPXTrkType& Track, TGPXTrkTypeTpx2& Ext,
-                  const std::vector<const TRecord*>& List, TStore Store) {
+                  const std::vector<const RecordType*>& List, StoreFn Store) {
   if (List.empty()) {
     return;
   }
-  TIGotUExtPointIterator<TRecord> it(List);
+  TIGotUExtPointIterator<RecordType> it(List);
   for (int i = 0; i < Track.Count(); ++i) {
     if (it.Seek(Track.TrkSeg()[static_cast<size_t>(i)].trkpt._time) >= 0) {
       Store(Ext.DataPtr(i), it);
@@ -30,13 +30,13 @@ void MatchSamples(const TGPXTrkType& Track, TGPXTrkTypeTpx2& Ext,
 } // namespace
 
 TIGotUDataToGPX::TIGotUDataToGPX(const TIGotUTrack& Track, std::string AFileName,
-                                 TGPXPreferences Preferences)
-    : FTracks{&Track}, FFileName(std::move(AFileName)), FPreferences(std::move(Preferences)) {}
+                                 GPXPreferences Preferences)
+    : FTracks{&Track}, FFileName(std::move(AFileName)), preferences_(std::move(Preferences)) {}
 
 TIGotUDataToGPX::TIGotUDataToGPX(std::vector<const TIGotUTrack*> Tracks, std::string AFileName,
-                                 TGPXPreferences Preferences)
+                                 GPXPreferences Preferences)
     : FTracks(std::move(Tracks)), FFileName(std::move(AFileName)),
-      FPreferences(std::move(Preferences)) {}
+      preferences_(std::move(Preferences)) {}
 
 TGPXWptType TIGotUDataToGPX::MakePoint(const TIGotUTrackPoint& Point) {
   TGPXWptType p;
@@ -57,7 +57,7 @@ void TIGotUDataToGPX::AddTrack(TGPXFile& Doc, const TIGotUTrack& Track) const {
   std::string name = TrackName(Track);
   TGPXTrkType& gpxTrack = Doc.Tracks().AddNewTrack();
   gpxTrack.Name = std::move(name);
-  const bool strict = FPreferences.Strict;
+  const bool strict = preferences_.Strict;
   // GPX 1.1 has no element for a point's speed and course; the strict layout moves them.
   const bool motionInExtension = strict && Doc.Version() == "1.1";
   const auto& points = Track.Points();
@@ -112,9 +112,9 @@ void TIGotUDataToGPX::AddTrack(TGPXFile& Doc, const TIGotUTrack& Track) const {
 
 std::unique_ptr<TGPXFile> TIGotUDataToGPX::CreateDocument() const {
   auto doc = std::make_unique<TGPXFile>();
-  doc->SetVersion(FPreferences.Version);
-  doc->SetStrict(FPreferences.Strict);
-  if (FPreferences.OutputExtensions) {
+  doc->SetVersion(preferences_.Version);
+  doc->SetStrict(preferences_.Strict);
+  if (preferences_.OutputExtensions) {
     doc->Tracks().AddExtensionClass(TGPXTrkTypeTpx2::Class());
   }
   for (const TIGotUTrack* track : FTracks) {
@@ -126,10 +126,10 @@ std::unique_ptr<TGPXFile> TIGotUDataToGPX::CreateDocument() const {
 
 bool TIGotUDataToGPX::Execute(const std::shared_ptr<IProgressInterface>& ProgressInterface) {
   const std::unique_ptr<TGPXFile> doc = CreateDocument();
-  FLeftOut = doc->LeftOut();
+  leftOut_ = doc->LeftOut();
   doc->SetProgress(ProgressInterface);
   // A cancelled export leaves no shortened file behind in place of the user's file.
-  const bool complete = doc->Save(FFileName, TGPXAbortAction::Discard);
+  const bool complete = doc->Save(FFileName, GPXAbortAction::Discard);
   doc->SetProgress(nullptr);
   return complete;
 }

@@ -11,7 +11,7 @@
 namespace tarnwick {
 
 /// How tracks are written as GPX.
-struct TGPXPreferences {
+struct GPXPreferences {
   /// "1.0" or "1.1".
   std::string Version = "1.1";
   /// Whether heart rate, cadence and speed samples go out as TrackPointExtension v2.
@@ -29,11 +29,10 @@ struct TGPXPreferences {
 class TIGotUDataToGPX : public IProgressProcess {
  public:
   /// Converts Track (not owned; it must outlive the conversion) into AFileName.
-  TIGotUDataToGPX(const TIGotUTrack& Track, std::string AFileName,
-                  TGPXPreferences Preferences = {});
+  TIGotUDataToGPX(const TIGotUTrack& Track, std::string AFileName, GPXPreferences Preferences = {});
   /// Converts Tracks, in order, into one file.
   TIGotUDataToGPX(std::vector<const TIGotUTrack*> Tracks, std::string AFileName,
-                  TGPXPreferences Preferences = {});
+                  GPXPreferences Preferences = {});
 
   /// Builds the document and writes it, reporting to ProgressInterface (may be null). True
   /// when the file is written; false when the sink asked to abort, in which case no file is
@@ -44,12 +43,12 @@ class TIGotUDataToGPX : public IProgressProcess {
   /// The document Execute writes, without a progress sink.
   std::unique_ptr<TGPXFile> CreateDocument() const;
   /// The points the last Execute left out of a strict file for an impossible position.
-  const PositionsLeftOut& LeftOut() const { return FLeftOut; }
+  const PositionsLeftOut& LeftOut() const { return leftOut_; }
 
   /// The GPX point of a logger point: position, time, elevation (the pressure elevation when
   /// the model has one) and, when the model reports satellites, their number.
   static TGPXWptType MakePoint(const TIGotUTrackPoint& Point);
-  /// The track's name: its start as "yyyymmdd-hhnn" (20131124-0621). Raises EListError for a
+  /// The track's name: its start as "yyyymmdd-hhnn" (20131124-0621). Raises ListError for a
   /// track without points.
   static std::string TrackName(const TIGotUTrack& Track);
 
@@ -58,8 +57,8 @@ class TIGotUDataToGPX : public IProgressProcess {
 
   std::vector<const TIGotUTrack*> FTracks;
   std::string FFileName;
-  TGPXPreferences FPreferences;
-  PositionsLeftOut FLeftOut;
+  GPXPreferences preferences_;
+  PositionsLeftOut leftOut_;
 };
 
 } // namespace tarnwick

@@ -16,14 +16,14 @@ constexpr std::string_view kTpx2URI = "http://www.garmin.com/xmlschemas/TrackPoi
 constexpr std::string_view kTpx1URI = "http://www.garmin.com/xmlschemas/TrackPointExtension/v1";
 constexpr std::string_view kAlsoReads[] = {kTpx1URI};
 
-const RGPXExtensionClass kTpx2Class{
+const GPXExtensionClassInfo kTpx2Class{
     "TGPXTrkTypeTpx2", "gpxtpx", kTpx2URI,
     []() -> std::unique_ptr<TGPXExtension> { return std::make_unique<TGPXTrkTypeTpx2>(); },
     kAlsoReads};
 
 // A heart rate or cadence: absent unless 0..255, since the low bits of a larger number
 // would be a different, wrong value.
-std::optional<int> ReadByteValue(std::string_view Text, TXmlNode Node) {
+std::optional<int> ReadByteValue(std::string_view Text, XmlNode Node) {
   if (!IsGPXInteger(Text)) {
     GPXValueError("\"" + std::string(Node.Name()) + "\"", Text, Node.Location());
   }
@@ -35,7 +35,7 @@ std::optional<int> ReadByteValue(std::string_view Text, TXmlNode Node) {
 }
 
 // A speed or course: absent when beyond the range of the record's float.
-std::optional<float> ReadFloatValue(std::string_view Text, TXmlNode Node) {
+std::optional<float> ReadFloatValue(std::string_view Text, XmlNode Node) {
   const auto value = TryGPXDecimal(Text);
   if (!value) {
     GPXValueError("\"" + std::string(Node.Name()) + "\"", Text, Node.Location());
@@ -48,30 +48,30 @@ std::optional<float> ReadFloatValue(std::string_view Text, TXmlNode Node) {
 
 } // namespace
 
-void TGPXTrackPointExtension2::SetToNodeEx(TXmlElement Node) const {
-  TXmlElement tpx = Node.AddChild("gpxtpx:TrackPointExtension");
+void TGPXTrackPointExtension2::SetToNodeEx(XmlElement Node) const {
+  XmlElement tpx = Node.AddChild("gpxtpx:TrackPointExtension");
   std::string text;
   if (Have(TTpxTypeDataFlag::tpxHR)) {
-    AppendInt(text, _HR);
+    AppendInt(text, HR);
     tpx.AddTextChild("gpxtpx:hr", text);
   }
   if (Have(TTpxTypeDataFlag::tpxCad)) {
     text.clear();
-    AppendInt(text, _Cad);
+    AppendInt(text, Cad);
     tpx.AddTextChild("gpxtpx:cad", text);
   }
   if (Have(TTpxTypeDataFlag::tpxSpeed)) {
-    tpx.AddTextChild("gpxtpx:speed", FormatGPXFixed(_Speed, 2));
+    tpx.AddTextChild("gpxtpx:speed", FormatGPXFixed(Speed, 2));
   }
   if (Have(TTpxTypeDataFlag::tpxCourse)) {
-    tpx.AddTextChild("gpxtpx:course", FormatGPXFixed(_Course, 1));
+    tpx.AddTextChild("gpxtpx:course", FormatGPXFixed(Course, 1));
   }
 }
 
-void TGPXTrackPointExtension2::SetFromNode(TXmlNode Node) {
+void TGPXTrackPointExtension2::SetFromNode(XmlNode Node) {
   _flags = 0;
   std::string scratch;
-  for (TXmlNode tpx = Node.FirstChild(); tpx; tpx = tpx.NextSibling()) {
+  for (XmlNode tpx = Node.FirstChild(); tpx; tpx = tpx.NextSibling()) {
     if (!tpx.IsElement() || tpx.LocalName() != "TrackPointExtension") {
       continue;
     }
@@ -81,19 +81,19 @@ void TGPXTrackPointExtension2::SetFromNode(TXmlNode Node) {
     }
     // The values are children in the extension's own namespace, whatever their prefix; one
     // pass finds them, the first of each name counting.
-    TXmlNode hr, cad, speed, course;
-    for (TXmlNode child = tpx.FirstChild(); child; child = child.NextSibling()) {
+    XmlNode hr, cad, speed, course;
+    for (XmlNode child = tpx.FirstChild(); child; child = child.NextSibling()) {
       const std::string_view name = child.LocalNameIn(tpx);
-      TXmlNode* slot = name == "hr"       ? &hr
-                       : name == "cad"    ? &cad
-                       : name == "speed"  ? &speed
-                       : name == "course" ? &course
-                                          : nullptr;
+      XmlNode* slot = name == "hr"       ? &hr
+                      : name == "cad"    ? &cad
+                      : name == "speed"  ? &speed
+                      : name == "course" ? &course
+                                         : nullptr;
       if (slot && !*slot) {
         *slot = child;
       }
     }
-    const auto read = [&](TXmlNode Child, auto Convert, auto Store) {
+    const auto read = [&](XmlNode Child, auto Convert, auto Store) {
       const std::string_view text = Child ? Child.TextView(scratch) : std::string_view();
       if (!text.empty()) {
         if (const auto v = Convert(text, Child)) {
@@ -122,11 +122,11 @@ bool TGPXTrkTypeTpx2::HasData(int Idx) const {
   return TrkSegExt.at(static_cast<size_t>(Idx)).HasAny();
 }
 
-void TGPXTrkTypeTpx2::SetToNode(TXmlElement Node, int Idx) const {
+void TGPXTrkTypeTpx2::SetToNode(XmlElement Node, int Idx) const {
   TrkSegExt.at(static_cast<size_t>(Idx)).SetToNodeEx(Node);
 }
 
-void TGPXTrkTypeTpx2::SetFromNode(TXmlNode Node, int Idx) {
+void TGPXTrkTypeTpx2::SetFromNode(XmlNode Node, int Idx) {
   TrkSegExt.at(static_cast<size_t>(Idx)).SetFromNode(Node);
 }
 

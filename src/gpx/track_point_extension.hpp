@@ -23,33 +23,35 @@ enum class TTpxTypeDataFlag : uint8_t {
 struct TGPXTrackPointExtension2 {
   /// One bit per TTpxTypeDataFlag member.
   uint8_t _flags = 0;
-  uint8_t _HR = 0;
-  uint8_t _Cad = 0;
-  float _Speed = 0;
-  float _Course = 0;
-  float _Bearing = 0;
-  float _ATemp = 0;
-  float _WTemp = 0;
-  float _Depth = 0;
+  // The values, present when their flag is set. (No leading underscore: before a capital it is
+  // reserved in C++.)
+  uint8_t HR = 0;
+  uint8_t Cad = 0;
+  float Speed = 0;
+  float Course = 0;
+  float Bearing = 0;
+  float ATemp = 0;
+  float WTemp = 0;
+  float Depth = 0;
 
   /// Stores the low eight bits of Value as the heart rate.
   void SetHR(int Value) {
-    _HR = static_cast<uint8_t>(Value);
+    HR = static_cast<uint8_t>(Value);
     Mark(TTpxTypeDataFlag::tpxHR);
   }
   /// Stores the low eight bits of Value as the cadence.
   void SetCad(int Value) {
-    _Cad = static_cast<uint8_t>(Value);
+    Cad = static_cast<uint8_t>(Value);
     Mark(TTpxTypeDataFlag::tpxCad);
   }
   /// Stores the speed.
   void SetSpeed(float Value) {
-    _Speed = Value;
+    Speed = Value;
     Mark(TTpxTypeDataFlag::tpxSpeed);
   }
   /// Stores the course (the strict GPX 1.1 layout carries the GPS course here).
   void SetCourse(float Value) {
-    _Course = Value;
+    Course = Value;
     Mark(TTpxTypeDataFlag::tpxCourse);
   }
   /// Whether Flag is set.
@@ -60,12 +62,12 @@ struct TGPXTrackPointExtension2 {
   /// Writes "gpxtpx:TrackPointExtension" into Node with "gpxtpx:hr" ("%d"), "gpxtpx:cad"
   /// ("%d"), "gpxtpx:speed" ("%.2f") and "gpxtpx:course" ("%.1f") as present, in the
   /// schema's order.
-  void SetToNodeEx(TXmlElement Node) const;
+  void SetToNodeEx(XmlElement Node) const;
   /// Reads the "TrackPointExtension" children of Node in the namespace of version 2 (heart
   /// rate, cadence, speed, course) or version 1 (heart rate, cadence), under any prefix,
   /// starting with no flags. A heart rate or cadence outside 0..255 is left absent; a value
-  /// that is no number raises EConvertError naming the file and line.
-  void SetFromNode(TXmlNode Node);
+  /// that is no number raises ConvertError naming the file and line.
+  void SetFromNode(XmlNode Node);
 
  private:
   static constexpr uint8_t Bit(TTpxTypeDataFlag Flag) {
@@ -86,8 +88,8 @@ class TGPXTrkTypeTpx2 : public TGPXExtension {
 
   void SetCount(int Value) override;
   bool HasData(int Idx) const override;
-  void SetToNode(TXmlElement Node, int Idx) const override;
-  void SetFromNode(TXmlNode Node, int Idx) override;
+  void SetToNode(XmlElement Node, int Idx) const override;
+  void SetFromNode(XmlNode Node, int Idx) override;
   /// Record Idx for change in place (not range-checked beyond the vector's own bounds).
   TGPXTrackPointExtension2& DataPtr(int Idx) { return TrkSegExt.at(static_cast<size_t>(Idx)); }
 };

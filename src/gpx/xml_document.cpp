@@ -51,18 +51,18 @@ void InstallBudgetedAllocator() {
 
 class ParseBudget {
  public:
-  explicit ParseBudget(size_t Bytes) : FBudget{Bytes}, FPrevious(tlParseBudget) {
-    tlParseBudget = &FBudget;
+  explicit ParseBudget(size_t Bytes) : budget_{Bytes}, previous_(tlParseBudget) {
+    tlParseBudget = &budget_;
   }
-  ~ParseBudget() { tlParseBudget = FPrevious; }
+  ~ParseBudget() { tlParseBudget = previous_; }
   ParseBudget(const ParseBudget&) = delete;
   ParseBudget& operator=(const ParseBudget&) = delete;
   /// Whether an allocation was refused for the budget rather than by the system.
-  bool Exceeded() const { return FBudget.Exceeded; }
+  bool Exceeded() const { return budget_.Exceeded; }
 
  private:
-  Budget FBudget;
-  Budget* FPrevious;
+  Budget budget_;
+  Budget* previous_;
 };
 
 pugi::xml_node Wrap(pugi::xml_node_struct* Node) {
@@ -80,10 +80,16 @@ bool IsXmlChar(uint32_t Cp) {
          (Cp >= 0xE000 && Cp <= 0xFFFD) || (Cp >= 0x10000 && Cp <= 0x10FFFF);
 }
 
-// Replaces the references in Raw by what they stand for, into Out. The parser leaves them
-// alone, so that a reference to an entity nobody defined can be told from "&amp;" spelling
-// one. Returns what is wrong, or empty, and then ErrorAt is where in Raw it is.
-std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& ErrorAt) {
+// A reference that cannot be decoded: what is wrong, and where in the text it begins.
+struct ReferenceError {
+  std::string Message;
+  size_t At;
+};
+
+// Replaces the references in Raw by what they stand for, into Out (a buffer the caller
+// reuses). The parser leaves them alone, so that a reference to an entity nobody defined can
+// be told from "&amp;" spelling one. Returns what is wrong, if anything.
+std::optional<ReferenceError> DecodeReferences(std::string_view Raw, std::string& Out) {
   Out.clear();
   size_t start = 0;
   for (size_t amp = Raw.find('&'); amp != std::string_view::npos; amp = Raw.find('&', start)) {
@@ -96,9 +102,8 @@ std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& Err
       ++end;
     }
     const std::string_view name = Raw.substr(amp + 1, end - amp - 1);
-    ErrorAt = amp;
     if (end >= Raw.size() || Raw[end] != ';' || name.empty()) {
-      return "\"&\" that begins no entity or character reference";
+      return ReferenceError{"\"&\" that begins no entity or character reference", amp};
     }
     start = end + 1;
     if (character) {
@@ -115,8 +120,9 @@ std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& Err
         cp = ok ? cp * (hex ? 16 : 10) + static_cast<uint32_t>(d) : cp;
       }
       if (!ok || !IsXmlChar(cp)) {
-        return "character reference \"&" + std::string(name) +
-               ";\" to no character that XML allows";
+        return ReferenceError{"character reference \"&" + std::string(name) +
+                                  ";\" to no character that XML allows",
+                              amp};
       }
       AppendUtf8(Out, cp);
     } else if (name == "lt") {
@@ -130,12 +136,13 @@ std::string DecodeReferences(std::string_view Raw, std::string& Out, size_t& Err
     } else if (name == "quot") {
       Out += '"';
     } else {
-      return "undefined entity \"&" + std::string(name) +
-             ";\" (only XML's own entities are read, none declared in the file)";
+      return ReferenceError{"undefined entity \"&" + std::string(name) +
+                                ";\" (only XML's own entities are read, none declared in the file)",
+                            amp};
     }
   }
   Out.append(Raw.substr(start));
-  return {};
+  return std::nullopt;
 }
 
 // Whether Name is a name with at most one colon, neither first nor last.
@@ -151,17 +158,17 @@ std::string_view PrefixOf(std::string_view Name) {
 }
 
 // Calls Visit with each node below the one it walks and the node's depth (1 for a child).
-template <class TVisit>
+template <class Visitor>
 class TreeWalker : public pugi::xml_tree_walker {
  public:
-  explicit TreeWalker(TVisit& Visit) : FVisit(Visit) {}
+  explicit TreeWalker(Visitor& Visit) : visit_(Visit) {}
   bool for_each(pugi::xml_node& Node) override {
-    FVisit(Node, static_cast<size_t>(depth()) + 1);
+    visit_(Node, static_cast<size_t>(depth()) + 1);
     return true;
   }
 
  private:
-  TVisit& FVisit;
+  Visitor& visit_;
 };
 
 struct DeclKey {
@@ -193,13 +200,13 @@ class XmlDocumentState {
   void Check();
 
   bool Declares(const pugi::xml_node_struct* Node) const {
-    if (FDeclaring.empty()) {
+    if (declaring_.empty()) {
       return false;
     }
-    if (FOnlyDeclaring) {
-      return Node == FOnlyDeclaring;
+    if (onlyDeclaring_) {
+      return Node == onlyDeclaring_;
     }
-    return FDeclaring.count(Node) != 0;
+    return declaring_.count(Node) != 0;
   }
 
   std::optional<std::string_view> Lookup(pugi::xml_node_struct* Node,
@@ -207,11 +214,11 @@ class XmlDocumentState {
     if (Prefix == "xml") {
       return kXmlNamespaceURI;
     }
-    if (FDeclaring.empty()) {
+    if (declaring_.empty()) {
       return std::nullopt;
     }
     // The common file declares everything on its root, the ancestor of every element.
-    if (FOnlyDeclaring == Root) {
+    if (onlyDeclaring_ == Root) {
       return Find(Root, Prefix);
     }
     for (pugi::xml_node n = Wrap(Node); n && n.type() == pugi::node_element; n = n.parent()) {
@@ -224,7 +231,7 @@ class XmlDocumentState {
     return std::nullopt;
   }
 
-  bool DeclaresURI(std::string_view URI) const { return FDeclaredURIs.count(URI) != 0; }
+  bool DeclaresURI(std::string_view URI) const { return declaredURIs_.count(URI) != 0; }
 
   std::string Location(const char* Pointer) const {
     if (Pointer >= Text.data() && Pointer <= Text.data() + Text.size()) {
@@ -244,21 +251,21 @@ class XmlDocumentState {
  private:
   std::optional<std::string_view> Find(pugi::xml_node_struct* Element,
                                        std::string_view Prefix) const {
-    const auto it = FDeclarations.find({Element, Prefix});
-    if (it == FDeclarations.end()) {
+    const auto it = declarations_.find({Element, Prefix});
+    if (it == declarations_.end()) {
       return std::nullopt;
     }
     return it->second;
   }
 
   [[noreturn]] void Fail(const std::string& Where, const std::string& What) const {
-    throw EConvertError(Where + ": not well-formed XML: " + What);
+    throw ConvertError(Where + ": not well-formed XML: " + What);
   }
 
-  std::unordered_set<const void*> FDeclaring;
-  const void* FOnlyDeclaring = nullptr; // the declaring element while there is just one
-  std::unordered_map<DeclKey, std::string_view, DeclKeyHash> FDeclarations;
-  std::unordered_set<std::string_view> FDeclaredURIs;
+  std::unordered_set<const void*> declaring_;
+  const void* onlyDeclaring_ = nullptr; // the declaring element while there is just one
+  std::unordered_map<DeclKey, std::string_view, DeclKeyHash> declarations_;
+  std::unordered_set<std::string_view> declaredURIs_;
 };
 
 void XmlDocumentState::Check() {
@@ -299,12 +306,12 @@ void XmlDocumentState::Check() {
     }
     scope[Prefix].push_back(URI);
     pushed.push_back(Prefix);
-    FDeclarations[{Element, Prefix}] = URI;
-    if (FDeclaring.insert(Element).second) {
-      FOnlyDeclaring = FDeclaring.size() == 1 ? Element : nullptr;
+    declarations_[{Element, Prefix}] = URI;
+    if (declaring_.insert(Element).second) {
+      onlyDeclaring_ = declaring_.size() == 1 ? Element : nullptr;
     }
     if (!URI.empty()) {
-      FDeclaredURIs.insert(URI);
+      declaredURIs_.insert(URI);
     }
   };
 
@@ -325,10 +332,8 @@ void XmlDocumentState::Check() {
       }
       std::string_view value = raw;
       if (amp) {
-        size_t at = 0;
-        const std::string error = DecodeReferences(value, decoded, at);
-        if (!error.empty()) {
-          Fail(Location(raw + at), error);
+        if (const auto error = DecodeReferences(value, decoded)) {
+          Fail(Location(raw + error->At), error->Message);
         }
         a.set_value(decoded.data(), decoded.size());
         value = a.value();
@@ -442,10 +447,8 @@ void XmlDocumentState::Check() {
       Fail(Location(value.data() + end), "\"]]>\" in text");
     }
     if (value.find('&') != std::string_view::npos) {
-      size_t at = 0;
-      const std::string error = DecodeReferences(value, decoded, at);
-      if (!error.empty()) {
-        Fail(Location(value.data() + at), error);
+      if (const auto error = DecodeReferences(value, decoded)) {
+        Fail(Location(value.data() + error->At), error->Message);
       }
       Node.set_value(decoded.data(), decoded.size());
     }
@@ -472,25 +475,25 @@ void XmlDocumentState::Check() {
   root.traverse(walker);
 }
 
-bool TXmlNode::IsElement() const {
-  return FNode && Wrap(FNode).type() == pugi::node_element;
+bool XmlNode::IsElement() const {
+  return node_ && Wrap(node_).type() == pugi::node_element;
 }
 
-std::string_view TXmlNode::Name() const {
-  return FNode ? Wrap(FNode).name() : "";
+std::string_view XmlNode::Name() const {
+  return node_ ? Wrap(node_).name() : "";
 }
 
-std::string_view TXmlNode::LocalName() const {
+std::string_view XmlNode::LocalName() const {
   const std::string_view name = Name();
   const size_t colon = name.find(':');
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
-std::string_view TXmlNode::Prefix() const {
-  if (!FNode) {
+std::string_view XmlNode::Prefix() const {
+  if (!node_) {
     return {};
   }
-  const char* name = Wrap(FNode).name();
+  const char* name = Wrap(node_).name();
   for (size_t i = 0; name[i]; ++i) {
     if (name[i] == ':') {
       return std::string_view(name, i);
@@ -499,21 +502,21 @@ std::string_view TXmlNode::Prefix() const {
   return {};
 }
 
-std::string TXmlNode::Text() const {
+std::string XmlNode::Text() const {
   std::string text;
-  for (pugi::xml_node child = Wrap(FNode).first_child(); child; child = child.next_sibling()) {
+  for (pugi::xml_node child = Wrap(node_).first_child(); child; child = child.next_sibling()) {
     if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
       text += child.value();
     } else if (child.type() == pugi::node_element) {
-      throw EConvertError(Location() + ": element \"" + std::string(Name()) +
-                          "\" holds elements where a value is expected");
+      throw ConvertError(Location() + ": element \"" + std::string(Name()) +
+                         "\" holds elements where a value is expected");
     }
   }
   return text;
 }
 
-std::string_view TXmlNode::TextView(std::string& Scratch) const {
-  const pugi::xml_node first = Wrap(FNode).first_child();
+std::string_view XmlNode::TextView(std::string& Scratch) const {
+  const pugi::xml_node first = Wrap(node_).first_child();
   if (!first) {
     return {};
   }
@@ -525,26 +528,26 @@ std::string_view TXmlNode::TextView(std::string& Scratch) const {
   return Scratch;
 }
 
-std::string_view TXmlNode::Attribute(const char* Name) const {
-  return FNode ? Wrap(FNode).attribute(Name).value() : "";
+std::string_view XmlNode::Attribute(const char* Name) const {
+  return node_ ? Wrap(node_).attribute(Name).value() : "";
 }
 
-bool TXmlNode::HasNamespaceDeclarations() const {
-  return FNode && FDoc && FDoc->Declares(FNode);
+bool XmlNode::HasNamespaceDeclarations() const {
+  return node_ && doc_ && doc_->Declares(node_);
 }
 
-bool TXmlNode::SameNamespaceAs(TXmlNode Other) const {
+bool XmlNode::SameNamespaceAs(XmlNode Other) const {
   // The common case needs no lookup: a child with its parent's prefix that redeclares nothing.
-  if (Wrap(FNode).parent().internal_object() == Other.FNode && Prefix() == Other.Prefix() &&
+  if (Wrap(node_).parent().internal_object() == Other.node_ && Prefix() == Other.Prefix() &&
       !HasNamespaceDeclarations()) {
     return true;
   }
   return NamespaceURI() == Other.NamespaceURI();
 }
 
-std::string_view TXmlNode::LocalNameIn(TXmlNode Parent) const {
-  const pugi::xml_node node = Wrap(FNode);
-  if (!FNode || node.type() != pugi::node_element) {
+std::string_view XmlNode::LocalNameIn(XmlNode Parent) const {
+  const pugi::xml_node node = Wrap(node_);
+  if (!node_ || node.type() != pugi::node_element) {
     return {};
   }
   // Names are short: one loop finds the colon, without the library's string calls.
@@ -559,18 +562,18 @@ std::string_view TXmlNode::LocalNameIn(TXmlNode Parent) const {
   const std::string_view local(name + colon, length - colon);
   const std::string_view prefix(name, colon > 0 ? colon - 1 : 0);
   // The common case needs no lookup: a child with its parent's prefix that redeclares nothing.
-  if (node.parent().internal_object() == Parent.FNode && prefix == Parent.Prefix() &&
+  if (node.parent().internal_object() == Parent.node_ && prefix == Parent.Prefix() &&
       !HasNamespaceDeclarations()) {
     return local;
   }
   return NamespaceURI() == Parent.NamespaceURI() ? local : std::string_view();
 }
 
-TXmlNode TXmlNode::FindChild(std::string_view LocalName) const {
-  if (!FNode) {
+XmlNode XmlNode::FindChild(std::string_view LocalName) const {
+  if (!node_) {
     return {};
   }
-  for (TXmlNode child = FirstChild(); child; child = child.NextSibling()) {
+  for (XmlNode child = FirstChild(); child; child = child.NextSibling()) {
     if (child.LocalNameIn(*this) == LocalName) {
       return child;
     }
@@ -578,47 +581,47 @@ TXmlNode TXmlNode::FindChild(std::string_view LocalName) const {
   return {};
 }
 
-TXmlNode TXmlNode::FindChildByQName(std::string_view QName) const {
-  if (!FNode) {
+XmlNode XmlNode::FindChildByQName(std::string_view QName) const {
+  if (!node_) {
     return {};
   }
-  for (pugi::xml_node child = Wrap(FNode).first_child(); child; child = child.next_sibling()) {
+  for (pugi::xml_node child = Wrap(node_).first_child(); child; child = child.next_sibling()) {
     if (child.type() == pugi::node_element && QName == child.name()) {
-      return TXmlNode(child.internal_object(), FDoc);
+      return XmlNode(child.internal_object(), doc_);
     }
   }
   return {};
 }
 
-std::string TXmlNode::ChildText(std::string_view LocalName) const {
-  const TXmlNode child = FindChild(LocalName);
+std::string XmlNode::ChildText(std::string_view LocalName) const {
+  const XmlNode child = FindChild(LocalName);
   return child ? child.Text() : std::string();
 }
 
-TXmlNode TXmlNode::FirstChild() const {
-  if (!FNode) {
+XmlNode XmlNode::FirstChild() const {
+  if (!node_) {
     return {};
   }
-  return TXmlNode(Wrap(FNode).first_child().internal_object(), FDoc);
+  return XmlNode(Wrap(node_).first_child().internal_object(), doc_);
 }
 
-TXmlNode TXmlNode::NextSibling() const {
-  if (!FNode) {
+XmlNode XmlNode::NextSibling() const {
+  if (!node_) {
     return {};
   }
-  return TXmlNode(Wrap(FNode).next_sibling().internal_object(), FDoc);
+  return XmlNode(Wrap(node_).next_sibling().internal_object(), doc_);
 }
 
-size_t TXmlNode::ChildCount() const {
+size_t XmlNode::ChildCount() const {
   size_t n = 0;
-  for (pugi::xml_node child = Wrap(FNode).first_child(); child; child = child.next_sibling()) {
+  for (pugi::xml_node child = Wrap(node_).first_child(); child; child = child.next_sibling()) {
     ++n;
   }
   return n;
 }
 
-bool TXmlNode::HasChildElements() const {
-  for (pugi::xml_node child = Wrap(FNode).first_child(); child; child = child.next_sibling()) {
+bool XmlNode::HasChildElements() const {
+  for (pugi::xml_node child = Wrap(node_).first_child(); child; child = child.next_sibling()) {
     if (child.type() == pugi::node_element) {
       return true;
     }
@@ -626,40 +629,40 @@ bool TXmlNode::HasChildElements() const {
   return false;
 }
 
-std::optional<std::string_view> TXmlNode::LookupNamespaceURI(std::string_view Prefix) const {
-  if (!FNode || !FDoc) {
+std::optional<std::string_view> XmlNode::LookupNamespaceURI(std::string_view Prefix) const {
+  if (!node_ || !doc_) {
     return std::nullopt;
   }
-  return FDoc->Lookup(FNode, Prefix);
+  return doc_->Lookup(node_, Prefix);
 }
 
-std::string_view TXmlNode::NamespaceURI() const {
+std::string_view XmlNode::NamespaceURI() const {
   return LookupNamespaceURI(Prefix()).value_or(std::string_view());
 }
 
-std::string TXmlNode::Location() const {
-  if (!FNode || !FDoc) {
+std::string XmlNode::Location() const {
+  if (!node_ || !doc_) {
     return {};
   }
-  return FDoc->Location(FNode);
+  return doc_->Location(node_);
 }
 
-TXmlDocument::TXmlDocument() {
+XmlDocument::XmlDocument() {
   InstallBudgetedAllocator();
-  FDoc = std::make_unique<pugi::xml_document>();
+  doc_ = std::make_unique<pugi::xml_document>();
 }
 
-TXmlDocument::~TXmlDocument() = default;
+XmlDocument::~XmlDocument() = default;
 
-TXmlNode TXmlDocument::Root() const {
-  return FState ? TXmlNode(FState->Root, FState.get()) : TXmlNode();
+XmlNode XmlDocument::Root() const {
+  return state_ ? XmlNode(state_->Root, state_.get()) : XmlNode();
 }
 
-bool TXmlDocument::DeclaresNamespace(std::string_view URI) const {
-  return FState && FState->DeclaresURI(URI);
+bool XmlDocument::DeclaresNamespace(std::string_view URI) const {
+  return state_ && state_->DeclaresURI(URI);
 }
 
-void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceName) {
+void XmlDocument::LoadFromString(std::string Text, const std::string& SourceName) {
   auto state = std::make_unique<XmlDocumentState>();
   state->SourceName = SourceName;
   state->Text = DecodeXmlText(std::move(Text), SourceName);
@@ -674,15 +677,14 @@ void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceNam
     if (!budget.Exceeded()) {
       throw std::bad_alloc();
     }
-    throw EConvertError(SourceName + ": too many XML nodes for a file of its size (reading it " +
-                        "would take more than " + std::to_string(MemoryPerByte) +
-                        " times its size in memory)");
+    throw ConvertError(SourceName + ": too many XML nodes for a file of its size (reading it " +
+                       "would take more than " + std::to_string(MemoryPerByte) +
+                       " times its size in memory)");
   }
   if (!result) {
-    throw EConvertError(
-        XmlLineLocation(SourceName, state->Text,
-                        static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0))) +
-        ": not well-formed XML: " + result.description());
+    throw ConvertError(XmlLineLocation(SourceName, state->Text,
+                                       static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0))) +
+                       ": not well-formed XML: " + result.description());
   }
   // pugixml takes several top-level elements or text beside the root; XML does not.
   int elements = 0;
@@ -694,20 +696,20 @@ void TXmlDocument::LoadFromString(std::string Text, const std::string& SourceNam
     }
   }
   if (elements != 1) {
-    throw EConvertError(SourceName + ": not well-formed XML: " +
-                        (elements == 0 ? "no root element" : "more than one root element"));
+    throw ConvertError(SourceName + ": not well-formed XML: " +
+                       (elements == 0 ? "no root element" : "more than one root element"));
   }
   state->Root = doc->document_element().internal_object();
   state->Check();
-  FDoc = std::move(doc);
-  FState = std::move(state);
+  doc_ = std::move(doc);
+  state_ = std::move(state);
 }
 
-void TXmlDocument::LoadFromFile(const std::string& FileName) {
+void XmlDocument::LoadFromFile(const std::string& FileName) {
   // A FIFO or a device would block or never end; only a regular file is read.
   std::optional<std::string> text = ReadWholeFile(FileName, MaxFileSize, {.RegularOnly = true});
   if (!text) {
-    throw EFileError::Open(FileName, ENOENT);
+    throw FileError::Open(FileName, ENOENT);
   }
   LoadFromString(std::move(*text), FileName);
 }

@@ -18,14 +18,14 @@ inline constexpr std::string_view kXmlNamespaceURI = "http://www.w3.org/XML/1998
 
 class XmlDocumentState;
 
-/// A node of a parsed TXmlDocument: an element or a text. A light handle that the document
+/// A node of a parsed XmlDocument: an element or a text. A light handle that the document
 /// owns; it must not outlive the document. A default-made handle is null and false.
-class TXmlNode {
+class XmlNode {
  public:
-  TXmlNode() = default;
+  XmlNode() = default;
 
   /// False for a null handle.
-  explicit operator bool() const { return FNode != nullptr; }
+  explicit operator bool() const { return node_ != nullptr; }
   /// True for an element, false for text and for a null handle.
   bool IsElement() const;
 
@@ -36,7 +36,7 @@ class TXmlNode {
   /// The prefix of the name ("gpxtpx"), empty when there is none.
   std::string_view Prefix() const;
 
-  /// The text content of the element. Raises EConvertError when the element holds child
+  /// The text content of the element. Raises ConvertError when the element holds child
   /// elements, since a value was expected there.
   std::string Text() const;
   /// The same text without a copy when the element holds one piece of text, as it mostly does;
@@ -47,19 +47,19 @@ class TXmlNode {
 
   /// The first child element named LocalName in this element's namespace (prefixes may
   /// differ when they name the same URI), or a null handle.
-  TXmlNode FindChild(std::string_view LocalName) const;
+  XmlNode FindChild(std::string_view LocalName) const;
   /// The first child element whose name is QName exactly as written, namespace not compared.
-  TXmlNode FindChildByQName(std::string_view QName) const;
+  XmlNode FindChildByQName(std::string_view QName) const;
   /// Text of FindChild(LocalName), or empty when there is no such child.
   std::string ChildText(std::string_view LocalName) const;
   /// The local name of this node if it is an element in Parent's namespace, else empty: for
   /// reading all children of an element in one pass.
-  std::string_view LocalNameIn(TXmlNode Parent) const;
+  std::string_view LocalNameIn(XmlNode Parent) const;
 
   /// First child node (element or text) in document order, or a null handle.
-  TXmlNode FirstChild() const;
+  XmlNode FirstChild() const;
   /// The next node after this one under the same parent, or a null handle.
-  TXmlNode NextSibling() const;
+  XmlNode NextSibling() const;
   /// Number of child nodes.
   size_t ChildCount() const;
   /// Whether some child node is an element.
@@ -74,46 +74,46 @@ class TXmlNode {
   /// Whether this element itself declares a namespace prefix or the default namespace.
   bool HasNamespaceDeclarations() const;
   /// Whether this element is in the same namespace as Other.
-  bool SameNamespaceAs(TXmlNode Other) const;
+  bool SameNamespaceAs(XmlNode Other) const;
 
   /// Where the node stands, for error messages: "FILE, line 12", or "FILE" when the line is
   /// not known; empty for a null handle.
   std::string Location() const;
 
  private:
-  friend class TXmlDocument;
+  friend class XmlDocument;
   friend class XmlDocumentState;
-  TXmlNode(pugi::xml_node_struct* Node, const XmlDocumentState* Doc) : FNode(Node), FDoc(Doc) {}
+  XmlNode(pugi::xml_node_struct* Node, const XmlDocumentState* Doc) : node_(Node), doc_(Doc) {}
 
-  pugi::xml_node_struct* FNode = nullptr;
-  const XmlDocumentState* FDoc = nullptr;
+  pugi::xml_node_struct* node_ = nullptr;
+  const XmlDocumentState* doc_ = nullptr;
 };
 
-/// An XML document parsed from a file or text, for reading (TXmlWriter writes documents). It
+/// An XML document parsed from a file or text, for reading (XmlWriter writes documents). It
 /// takes only well-formed XML with well-formed namespaces in the encodings DecodeXmlText
 /// reads; entity references other than XML's five and character references are refused, never
 /// expanded. Built on pugixml, which parses without recursion; the parser may take at most
 /// MemoryPerByte bytes per byte of text, so a hostile file cannot make it take much more
 /// memory than a sound file of its size.
-class TXmlDocument {
+class XmlDocument {
  public:
   /// An empty document.
-  TXmlDocument();
-  ~TXmlDocument();
-  TXmlDocument(const TXmlDocument&) = delete;
-  TXmlDocument& operator=(const TXmlDocument&) = delete;
+  XmlDocument();
+  ~XmlDocument();
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
 
   /// The root element, or a null handle before a successful parse.
-  TXmlNode Root() const;
+  XmlNode Root() const;
   /// Whether some element of the document declares a prefix (or the default namespace) for
   /// URI.
   bool DeclaresNamespace(std::string_view URI) const;
 
   /// Parses Text, dropping whitespace-only text between elements and keeping neither comments
-  /// nor processing instructions. Raises EConvertError "SOURCENAME, line N: ..." for text that
+  /// nor processing instructions. Raises ConvertError "SOURCENAME, line N: ..." for text that
   /// is not well-formed; the document is unchanged then.
   void LoadFromString(std::string Text, const std::string& SourceName);
-  /// Reads and parses FileName; files above MaxFileSize raise EFileError, as do missing ones.
+  /// Reads and parses FileName; files above MaxFileSize raise FileError, as do missing ones.
   void LoadFromFile(const std::string& FileName);
 
   /// Largest file LoadFromFile accepts: 256 MiB, far above the largest track a logger holds,
@@ -124,8 +124,8 @@ class TXmlDocument {
   static constexpr size_t MemoryPerByte = 8;
 
  private:
-  std::unique_ptr<pugi::xml_document> FDoc;
-  std::unique_ptr<XmlDocumentState> FState;
+  std::unique_ptr<pugi::xml_document> doc_;
+  std::unique_ptr<XmlDocumentState> state_;
 };
 
 } // namespace tarnwick

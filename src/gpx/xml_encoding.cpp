@@ -1,6 +1,7 @@
 #include "gpx/xml_encoding.hpp"
 
 #include "gpx/xml_writer.hpp"
+#include "support/byte_order.hpp"
 #include "support/errors.hpp"
 
 #include <algorithm>
@@ -23,11 +24,11 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
 
 [[noreturn]] void Refuse(const std::string& SourceName, std::string_view Text, size_t Offset,
                          const std::string& What) {
-  throw EConvertError(XmlLineLocation(SourceName, Text, Offset) + ": " + What);
+  throw ConvertError(XmlLineLocation(SourceName, Text, Offset) + ": " + What);
 }
 
 [[noreturn]] void RefuseFile(const std::string& SourceName, const std::string& What) {
-  throw EConvertError(SourceName + ": " + What);
+  throw ConvertError(SourceName + ": " + What);
 }
 
 bool SameName(std::string_view A, std::string_view B) {
@@ -133,10 +134,9 @@ std::string FromUtf16(std::string_view Bytes, bool BigEndian, const std::string&
   if (Bytes.size() % 2 != 0) {
     RefuseFile(SourceName, "a UTF-16 file with an odd number of bytes");
   }
-  const auto unit = [&](size_t i) {
-    const auto hi = static_cast<unsigned char>(Bytes[BigEndian ? i : i + 1]);
-    const auto lo = static_cast<unsigned char>(Bytes[BigEndian ? i + 1 : i]);
-    return static_cast<uint32_t>(hi << 8 | lo);
+  const auto unit = [&](size_t i) -> uint32_t {
+    const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data() + i);
+    return BigEndian ? GetBE16(p) : GetLE16(p);
   };
   std::string out;
   out.reserve(Bytes.size() / 2 + Bytes.size() / 8);

@@ -11,7 +11,7 @@ namespace tarnwick {
 /// byte-order mark and the encoding its declaration names: UTF-8 (also US-ASCII, its subset),
 /// UTF-16 with a byte-order mark in either byte order, ISO-8859-1 and windows-1252. Any other
 /// encoding, bytes that are not text in the encoding, and characters that XML 1.0 does not
-/// allow raise EConvertError "SOURCE, line N: ..." naming SourceName. A UTF-8 file is checked
+/// allow raise ConvertError "SOURCE, line N: ..." naming SourceName. A UTF-8 file is checked
 /// in place without a copy; the byte-order mark is dropped.
 std::string DecodeXmlText(std::string Bytes, const std::string& SourceName);
 

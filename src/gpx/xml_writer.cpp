@@ -50,7 +50,7 @@ const char* Reference(char C) {
 // Appends Text escaped for element content or (Attribute) a quoted attribute value. Line
 // breaks and tabs in attributes become character references, which survive the blank
 // normalisation that readers apply to attribute values; CR does so in text as well.
-void AppendEscaped(TTextBuffer& Out, std::string_view Text, bool Attribute) {
+void AppendEscaped(TextBuffer& Out, std::string_view Text, bool Attribute) {
   size_t start = 0;
   for (size_t i = 0; i < Text.size(); ++i) {
     const uint8_t cls = kByteClass[static_cast<unsigned char>(Text[i])];
@@ -74,7 +74,7 @@ void AppendEscaped(TTextBuffer& Out, std::string_view Text, bool Attribute) {
   Out.Append(Text.substr(start));
 }
 
-void AppendIndent(TTextBuffer& Out, size_t Level) {
+void AppendIndent(TextBuffer& Out, size_t Level) {
   Out.Append(2 * Level, ' ');
 }
 
@@ -133,128 +133,128 @@ std::string CleanXmlText(std::string_view Text) {
   return out;
 }
 
-void TTextBuffer::Grow(size_t Extra) {
-  const size_t capacity = std::max(FSize + Extra, FCapacity * 2 + 4096);
+void TextBuffer::Grow(size_t Extra) {
+  const size_t capacity = std::max(size_ + Extra, capacity_ * 2 + 4096);
   auto data = std::make_unique<char[]>(capacity);
   // The first growth has no old data, and memcpy must not be handed a null pointer.
-  if (FSize > 0) {
-    std::memcpy(data.get(), FData.get(), FSize);
+  if (size_ > 0) {
+    std::memcpy(data.get(), data_.get(), size_);
   }
-  FData = std::move(data);
-  FCapacity = capacity;
+  data_ = std::move(data);
+  capacity_ = capacity;
 }
 
-TXmlWriter::TXmlWriter(TSink Sink) : FSink(std::move(Sink)) {
-  FOpen.reserve(16);
-  if (FSink) {
-    FOut.Reserve(kChunkSize + 4096);
+XmlWriter::XmlWriter(Sink Sink) : sink_(std::move(Sink)) {
+  open_.reserve(16);
+  if (sink_) {
+    out_.Reserve(kChunkSize + 4096);
   }
 }
 
-TXmlElement TXmlWriter::CreateRoot(std::string_view Name, std::string_view NamespaceURI) {
-  if (FStarted) {
+XmlElement XmlWriter::CreateRoot(std::string_view Name, std::string_view NamespaceURI) {
+  if (started_) {
     throw std::logic_error("an XML document has one root element");
   }
-  FStarted = true;
-  FOut += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<";
-  FOut += Name;
-  FOpen.push_back({Name, FNextId++, true, false, false, FDeclarations.size()});
-  TXmlElement root(this, 0, FOpen.back().Id);
+  started_ = true;
+  out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<";
+  out_ += Name;
+  open_.push_back({Name, nextId_++, true, false, false, declarations_.size()});
+  XmlElement root(this, 0, open_.back().Id);
   root.SetAttribute("xmlns", NamespaceURI);
   return root;
 }
 
-TXmlWriter::ROpen& TXmlWriter::Check(const TXmlElement& Element) {
-  if (Element.FLevel >= FOpen.size() || FOpen[Element.FLevel].Id != Element.FId) {
+XmlWriter::OpenElement& XmlWriter::Check(const XmlElement& Element) {
+  if (Element.level_ >= open_.size() || open_[Element.level_].Id != Element.id_) {
     throw std::logic_error("the XML element was closed already");
   }
-  return FOpen[Element.FLevel];
+  return open_[Element.level_];
 }
 
-void TXmlWriter::EndStartTag(ROpen& Open) {
+void XmlWriter::EndStartTag(OpenElement& Open) {
   if (Open.StartTagOpen) {
-    FOut += '>';
+    out_ += '>';
     Open.StartTagOpen = false;
   }
 }
 
-void TXmlWriter::CloseLast() {
-  ROpen& open = FOpen.back();
+void XmlWriter::CloseLast() {
+  OpenElement& open = open_.back();
   if (open.StartTagOpen) {
-    FOut += " />\n";
+    out_ += " />\n";
   } else if (open.HasText) {
-    FOut += "</";
-    FOut += open.Name;
-    FOut += ">\n";
+    out_ += "</";
+    out_ += open.Name;
+    out_ += ">\n";
   } else {
-    AppendIndent(FOut, FOpen.size() - 1);
-    FOut += "</";
-    FOut += open.Name;
-    FOut += ">\n";
+    AppendIndent(out_, open_.size() - 1);
+    out_ += "</";
+    out_ += open.Name;
+    out_ += ">\n";
   }
-  FDeclarations.resize(open.FirstDeclaration);
-  FOpen.pop_back();
+  declarations_.resize(open.FirstDeclaration);
+  open_.pop_back();
 }
 
-void TXmlWriter::CloseBelow(size_t Level) {
-  while (FOpen.size() > Level + 1) {
+void XmlWriter::CloseBelow(size_t Level) {
+  while (open_.size() > Level + 1) {
     CloseLast();
   }
   MaybeFlush();
 }
 
-void TXmlWriter::MaybeFlush() {
-  if (FSink && FOut.Size() >= kChunkSize) {
-    FSink(FOut.View());
-    FOut.Clear();
+void XmlWriter::MaybeFlush() {
+  if (sink_ && out_.Size() >= kChunkSize) {
+    sink_(out_.View());
+    out_.Clear();
   }
 }
 
-void TXmlWriter::Finish() {
-  if (!FOpen.empty()) {
+void XmlWriter::Finish() {
+  if (!open_.empty()) {
     CloseBelow(0);
     CloseLast();
   }
-  if (FSink && FOut.Size() > 0) {
-    FSink(FOut.View());
-    FOut.Clear();
+  if (sink_ && out_.Size() > 0) {
+    sink_(out_.View());
+    out_.Clear();
   }
 }
 
-TXmlElement TXmlElement::AddChild(std::string_view Name) {
-  TXmlWriter::ROpen& open = FWriter->Check(*this);
-  FWriter->CloseBelow(FLevel);
+XmlElement XmlElement::AddChild(std::string_view Name) {
+  XmlWriter::OpenElement& open = writer_->Check(*this);
+  writer_->CloseBelow(level_);
   if (open.HasText) {
     throw std::logic_error("an XML element with text cannot take child elements");
   }
-  FWriter->EndStartTag(open);
+  writer_->EndStartTag(open);
   if (!open.HasChildren) {
-    FWriter->FOut += '\n';
+    writer_->out_ += '\n';
     open.HasChildren = true;
   }
-  TTextBuffer& out = FWriter->FOut;
-  AppendIndent(out, FLevel + 1);
+  TextBuffer& out = writer_->out_;
+  AppendIndent(out, level_ + 1);
   out += '<';
   out += Name;
-  const uint64_t id = FWriter->FNextId++;
-  FWriter->FOpen.push_back({Name, id, true, false, false, FWriter->FDeclarations.size()});
-  return TXmlElement(FWriter, FLevel + 1, id);
+  const uint64_t id = writer_->nextId_++;
+  writer_->open_.push_back({Name, id, true, false, false, writer_->declarations_.size()});
+  return XmlElement(writer_, level_ + 1, id);
 }
 
-void TXmlElement::AddTextChild(std::string_view Name, std::string_view Text) {
+void XmlElement::AddTextChild(std::string_view Name, std::string_view Text) {
   // The child is complete at once, so it is written without being entered as open.
-  TXmlWriter::ROpen& open = FWriter->Check(*this);
-  FWriter->CloseBelow(FLevel);
+  XmlWriter::OpenElement& open = writer_->Check(*this);
+  writer_->CloseBelow(level_);
   if (open.HasText) {
     throw std::logic_error("an XML element with text cannot take child elements");
   }
-  FWriter->EndStartTag(open);
-  TTextBuffer& out = FWriter->FOut;
+  writer_->EndStartTag(open);
+  TextBuffer& out = writer_->out_;
   if (!open.HasChildren) {
     out += '\n';
     open.HasChildren = true;
   }
-  AppendIndent(out, FLevel + 1);
+  AppendIndent(out, level_ + 1);
   out += '<';
   out += Name;
   out += '>';
@@ -264,59 +264,59 @@ void TXmlElement::AddTextChild(std::string_view Name, std::string_view Text) {
   out += ">\n";
 }
 
-void TXmlElement::SetAttribute(std::string_view Name, std::string_view Value) {
-  TXmlWriter::ROpen& open = FWriter->Check(*this);
-  if (!open.StartTagOpen || FLevel + 1 != FWriter->FOpen.size()) {
+void XmlElement::SetAttribute(std::string_view Name, std::string_view Value) {
+  XmlWriter::OpenElement& open = writer_->Check(*this);
+  if (!open.StartTagOpen || level_ + 1 != writer_->open_.size()) {
     throw std::logic_error("XML attributes must come before the element's content");
   }
-  TTextBuffer& out = FWriter->FOut;
+  TextBuffer& out = writer_->out_;
   out += ' ';
   out += Name;
   out += "=\"";
   AppendEscaped(out, Value, true);
   out += '"';
   if (Name == "xmlns" || Name.substr(0, 6) == "xmlns:") {
-    FWriter->FDeclarations.push_back(
+    writer_->declarations_.push_back(
         {std::string(Name.substr(Name.size() > 5 ? 6 : 5)), std::string(Value)});
   }
 }
 
-void TXmlElement::DeclarePrefix(std::string_view Prefix, std::string_view URI) {
+void XmlElement::DeclarePrefix(std::string_view Prefix, std::string_view URI) {
   const std::string name = "xmlns:" + std::string(Prefix);
   SetAttribute(name, URI);
 }
 
-void TXmlElement::SetText(std::string_view Text) {
-  TXmlWriter::ROpen& open = FWriter->Check(*this);
-  if (!open.StartTagOpen || FLevel + 1 != FWriter->FOpen.size()) {
+void XmlElement::SetText(std::string_view Text) {
+  XmlWriter::OpenElement& open = writer_->Check(*this);
+  if (!open.StartTagOpen || level_ + 1 != writer_->open_.size()) {
     throw std::logic_error("an XML element gets its text once, instead of other content");
   }
-  FWriter->EndStartTag(open);
-  AppendEscaped(FWriter->FOut, Text, false);
+  writer_->EndStartTag(open);
+  AppendEscaped(writer_->out_, Text, false);
   open.HasText = true;
 }
 
-std::optional<std::string_view> TXmlElement::LookupNamespaceURI(std::string_view Prefix) const {
-  FWriter->Check(*this);
-  const size_t end = FLevel + 1 < FWriter->FOpen.size()
-                         ? FWriter->FOpen[FLevel + 1].FirstDeclaration
-                         : FWriter->FDeclarations.size();
+std::optional<std::string_view> XmlElement::LookupNamespaceURI(std::string_view Prefix) const {
+  writer_->Check(*this);
+  const size_t end = level_ + 1 < writer_->open_.size()
+                         ? writer_->open_[level_ + 1].FirstDeclaration
+                         : writer_->declarations_.size();
   for (size_t i = end; i-- > 0;) {
-    if (FWriter->FDeclarations[i].Prefix == Prefix) {
-      return std::string_view(FWriter->FDeclarations[i].URI);
+    if (writer_->declarations_[i].Prefix == Prefix) {
+      return std::string_view(writer_->declarations_[i].URI);
     }
   }
   return std::nullopt;
 }
 
-std::optional<std::string_view> TXmlElement::OwnDeclaration(std::string_view Prefix) const {
-  const TXmlWriter::ROpen& open = FWriter->Check(*this);
-  const size_t end = FLevel + 1 < FWriter->FOpen.size()
-                         ? FWriter->FOpen[FLevel + 1].FirstDeclaration
-                         : FWriter->FDeclarations.size();
+std::optional<std::string_view> XmlElement::OwnDeclaration(std::string_view Prefix) const {
+  const XmlWriter::OpenElement& open = writer_->Check(*this);
+  const size_t end = level_ + 1 < writer_->open_.size()
+                         ? writer_->open_[level_ + 1].FirstDeclaration
+                         : writer_->declarations_.size();
   for (size_t i = open.FirstDeclaration; i < end; ++i) {
-    if (FWriter->FDeclarations[i].Prefix == Prefix) {
-      return std::string_view(FWriter->FDeclarations[i].URI);
+    if (writer_->declarations_[i].Prefix == Prefix) {
+      return std::string_view(writer_->declarations_[i].URI);
     }
   }
   return std::nullopt;

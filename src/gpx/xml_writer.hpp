@@ -12,11 +12,11 @@
 
 namespace tarnwick {
 
-class TXmlWriter;
+class XmlWriter;
 
 /// Growing text with appends cheap enough for the millions of small pieces a large GPX file is
 /// made of (std::string's append does more checking than this needs).
-class TTextBuffer {
+class TextBuffer {
  public:
   void Append(std::string_view Text) {
     // Empty text may come with a null pointer, and the buffer has none before its first growth;
@@ -24,64 +24,64 @@ class TTextBuffer {
     if (Text.empty()) {
       return;
     }
-    if (Text.size() > FCapacity - FSize) {
+    if (Text.size() > capacity_ - size_) {
       Grow(Text.size());
     }
-    std::memcpy(FData.get() + FSize, Text.data(), Text.size());
-    FSize += Text.size();
+    std::memcpy(data_.get() + size_, Text.data(), Text.size());
+    size_ += Text.size();
   }
   void Append(char C) {
-    if (FSize == FCapacity) {
+    if (size_ == capacity_) {
       Grow(1);
     }
-    FData[FSize++] = C;
+    data_[size_++] = C;
   }
   /// Appends Count copies of C.
   void Append(size_t Count, char C) {
     if (Count == 0) {
       return;
     }
-    if (Count > FCapacity - FSize) {
+    if (Count > capacity_ - size_) {
       Grow(Count);
     }
-    std::memset(FData.get() + FSize, C, Count);
-    FSize += Count;
+    std::memset(data_.get() + size_, C, Count);
+    size_ += Count;
   }
-  TTextBuffer& operator+=(std::string_view Text) {
+  TextBuffer& operator+=(std::string_view Text) {
     Append(Text);
     return *this;
   }
-  TTextBuffer& operator+=(char C) {
+  TextBuffer& operator+=(char C) {
     Append(C);
     return *this;
   }
   /// Makes room for Count more characters without reallocating.
   void Reserve(size_t Count) {
-    if (Count > FCapacity - FSize) {
+    if (Count > capacity_ - size_) {
       Grow(Count);
     }
   }
-  std::string_view View() const { return {FData.get(), FSize}; }
-  size_t Size() const { return FSize; }
-  void Clear() { FSize = 0; }
+  std::string_view View() const { return {data_.get(), size_}; }
+  size_t Size() const { return size_; }
+  void Clear() { size_ = 0; }
 
  private:
   void Grow(size_t Extra);
-  std::unique_ptr<char[]> FData;
-  size_t FCapacity = 0;
-  size_t FSize = 0;
+  std::unique_ptr<char[]> data_;
+  size_t capacity_ = 0;
+  size_t size_ = 0;
 };
 
-/// An element being written by a TXmlWriter. Elements are written in document order: adding
+/// An element being written by a XmlWriter. Elements are written in document order: adding
 /// a child to an element closes whatever was open below it, and a handle whose element has
 /// been closed raises std::logic_error when used. A light handle; the writer must outlive it.
-class TXmlElement {
+class XmlElement {
  public:
   /// Appends a child element. An unprefixed name takes this element's namespace and a
   /// prefixed one the namespace declared for its prefix here or on an ancestor, since the
   /// child carries no declaration of its own. Name must be a valid XML name whose text stays
   /// valid while the element is open (a string literal).
-  TXmlElement AddChild(std::string_view Name);
+  XmlElement AddChild(std::string_view Name);
   /// Appends a child element holding Text, complete: the same as AddChild, then SetText.
   void AddTextChild(std::string_view Name, std::string_view Text);
   /// Adds an attribute, after the ones set before; only before the element has content.
@@ -99,13 +99,13 @@ class TXmlElement {
   std::optional<std::string_view> OwnDeclaration(std::string_view Prefix) const;
 
  private:
-  friend class TXmlWriter;
+  friend class XmlWriter;
 
-  TXmlElement(TXmlWriter* Writer, size_t Level, uint64_t Id)
-      : FWriter(Writer), FLevel(Level), FId(Id) {}
-  TXmlWriter* FWriter;
-  size_t FLevel;
-  uint64_t FId;
+  XmlElement(XmlWriter* Writer, size_t Level, uint64_t Id)
+      : writer_(Writer), level_(Level), id_(Id) {}
+  XmlWriter* writer_;
+  size_t level_;
+  uint64_t id_;
 };
 
 /// Writes an XML document front to back in the layout of the GPX files: the declaration with
@@ -113,51 +113,51 @@ class TXmlElement {
 /// level, LF line ends, text-only elements on one line, empty elements in empty-element form
 /// ("<trkseg />"). Nothing is kept but the open elements, so a document of any size costs
 /// little memory; the text goes to a sink in chunks of about a megabyte.
-class TXmlWriter {
+class XmlWriter {
  public:
   /// Receives the text in order; what it raises passes to the caller of the writer.
-  using TSink = std::function<void(std::string_view)>;
+  using Sink = std::function<void(std::string_view)>;
 
   /// A writer that hands its text to Sink, or keeps it all (see Text) when Sink is empty.
-  explicit TXmlWriter(TSink Sink = nullptr);
-  TXmlWriter(const TXmlWriter&) = delete;
-  TXmlWriter& operator=(const TXmlWriter&) = delete;
+  explicit XmlWriter(Sink Sink = nullptr);
+  XmlWriter(const XmlWriter&) = delete;
+  XmlWriter& operator=(const XmlWriter&) = delete;
 
   /// Writes the declaration and starts the root element, declaring NamespaceURI as its
   /// default namespace ("xmlns"). Only once.
-  TXmlElement CreateRoot(std::string_view Name, std::string_view NamespaceURI);
+  XmlElement CreateRoot(std::string_view Name, std::string_view NamespaceURI);
   /// Closes every open element and hands the rest of the text to the sink.
   void Finish();
   /// The text kept so far when there is no sink.
-  std::string_view Text() const { return FOut.View(); }
+  std::string_view Text() const { return out_.View(); }
 
  private:
-  friend class TXmlElement;
-  struct ROpen {
+  friend class XmlElement;
+  struct OpenElement {
     std::string_view Name;
     uint64_t Id;
     bool StartTagOpen; // "<name attrs" written; ">" or " />" still to come
     bool HasText;
     bool HasChildren;
-    size_t FirstDeclaration; // index into FDeclarations
+    size_t FirstDeclaration; // index into declarations_
   };
-  struct RDeclaration {
+  struct Declaration {
     std::string Prefix;
     std::string URI;
   };
 
-  ROpen& Check(const TXmlElement& Element);
+  OpenElement& Check(const XmlElement& Element);
   void CloseBelow(size_t Level);
   void CloseLast();
-  void EndStartTag(ROpen& Open);
+  void EndStartTag(OpenElement& Open);
   void MaybeFlush();
 
-  TSink FSink;
-  TTextBuffer FOut;
-  std::vector<ROpen> FOpen;
-  std::vector<RDeclaration> FDeclarations;
-  uint64_t FNextId = 1;
-  bool FStarted = false;
+  Sink sink_;
+  TextBuffer out_;
+  std::vector<OpenElement> open_;
+  std::vector<Declaration> declarations_;
+  uint64_t nextId_ = 1;
+  bool started_ = false;
 };
 
 /// Text with the control characters XML 1.0 cannot carry (all but tab, LF and CR) dropped and

@@ -7,7 +7,7 @@
 namespace tarnwick {
 
 void ListIndexError(int Index) {
-  throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  throw ListError("List index out of bounds (" + std::to_string(Index) + ")");
 }
 
 std::unique_ptr<TIGotUPointList> TIGotUPointList::CreatePoints(const RModelResult& Model) {
@@ -17,11 +17,11 @@ std::unique_ptr<TIGotUPointList> TIGotUPointList::CreatePoints(const RModelResul
   return std::make_unique<TIGotUPointList>();
 }
 
-TPointPtr TIGotUPointList::CreateTrackPoint(PRIGotUPointSlot Ptr) {
+PointPtr TIGotUPointList::CreateTrackPoint(PRIGotUPointSlot Ptr) {
   return MakePoint<TIGotUTrackPoint100>(Ptr);
 }
 
-TPointPtr TIGotUPointList::CreateSlotPoint(PRIGotUPointSlot Ptr) {
+PointPtr TIGotUPointList::CreateSlotPoint(PRIGotUPointSlot Ptr) {
   if (TIGotUPointBase::GetFlagsOfPtr(Ptr) == kFlagLogMessage) {
     return MakePoint<TIGotULogMsgPoint>(Ptr);
   }
@@ -30,29 +30,29 @@ TPointPtr TIGotUPointList::CreateSlotPoint(PRIGotUPointSlot Ptr) {
 
 void TIGotUPointList::AddPointsFromData(const uint8_t* Buffer, int Count) {
   const int n = Count > 0 ? Count / kSlotSize : 0;
-  FItems.reserve(FItems.size() + static_cast<size_t>(n));
-  FArena.Reserve(static_cast<size_t>(n));
+  items_.reserve(items_.size() + static_cast<size_t>(n));
+  arena_.Reserve(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
-    FItems.push_back(CreateSlotPoint(Buffer + static_cast<size_t>(i) * kSlotSize));
+    items_.push_back(CreateSlotPoint(Buffer + static_cast<size_t>(i) * kSlotSize));
   }
 }
 
-void TIGotUPointList::Add(TPointPtr Point) {
-  FItems.push_back(std::move(Point));
+void TIGotUPointList::Add(PointPtr Point) {
+  items_.push_back(std::move(Point));
 }
 
 void TIGotUPointList::Delete(int Index) {
   if (Index < 0 || Index >= Count()) {
     ListIndexError(Index);
   }
-  FItems.erase(FItems.begin() + Index);
+  items_.erase(items_.begin() + Index);
 }
 
 const TIGotUPointBase& TIGotUPointList::Items(int Index) const {
   if (Index < 0 || Index >= Count()) {
     ListIndexError(Index);
   }
-  return *FItems[static_cast<size_t>(Index)];
+  return *items_[static_cast<size_t>(Index)];
 }
 
 } // namespace tarnwick

@@ -24,43 +24,43 @@ class TIGotUPointList {
 
   /// A new track point of the family from the slot. Made in the list's own memory: it must
   /// not outlive the list (the list takes it at once in AddPointsFromData).
-  virtual TPointPtr CreateTrackPoint(PRIGotUPointSlot Ptr);
+  virtual PointPtr CreateTrackPoint(PRIGotUPointSlot Ptr);
   /// A new record of the class the slot's flag byte calls for; never refuses a slot. As
   /// CreateTrackPoint, it must not outlive the list.
-  virtual TPointPtr CreateSlotPoint(PRIGotUPointSlot Ptr);
+  virtual PointPtr CreateSlotPoint(PRIGotUPointSlot Ptr);
 
   /// Appends one record per complete 32-byte slot of Count bytes at Buffer.
   void AddPointsFromData(const uint8_t* Buffer, int Count);
 
   /// Appends Point; the list owns it from now on.
-  void Add(TPointPtr Point);
-  /// Removes and frees item Index; raises EListError when out of range.
+  void Add(PointPtr Point);
+  /// Removes and frees item Index; raises ListError when out of range.
   void Delete(int Index);
 
-  int Count() const { return static_cast<int>(FItems.size()); }
-  bool Empty() const { return FItems.empty(); }
-  /// Item Index (0-based); raises EListError when out of range.
+  int Count() const { return static_cast<int>(items_.size()); }
+  bool Empty() const { return items_.empty(); }
+  /// Item Index (0-based); raises ListError when out of range.
   const TIGotUPointBase& Items(int Index) const;
   /// Item Index without a range check.
-  const TIGotUPointBase& operator[](int Index) const { return *FItems[static_cast<size_t>(Index)]; }
+  const TIGotUPointBase& operator[](int Index) const { return *items_[static_cast<size_t>(Index)]; }
 
-  auto begin() const { return FItems.begin(); }
-  auto end() const { return FItems.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
 
  protected:
   /// A T from the slot, in the list's memory.
   template <class T>
-  TPointPtr MakePoint(PRIGotUPointSlot Ptr) {
-    return FArena.Make<T>(Ptr);
+  PointPtr MakePoint(PRIGotUPointSlot Ptr) {
+    return arena_.Make<T>(Ptr);
   }
 
  private:
   // The arena is declared first so that it outlives the records made in it.
-  TRecordArena FArena;
-  std::vector<TPointPtr> FItems;
+  RecordArena arena_;
+  std::vector<PointPtr> items_;
 };
 
-/// Raises EListError "List index out of bounds (Index)".
+/// Raises ListError "List index out of bounds (Index)".
 [[noreturn]] void ListIndexError(int Index);
 
 } // namespace tarnwick

@@ -12,7 +12,7 @@ namespace tarnwick {
 
 namespace {
 [[noreturn]] void FieldError(const char* what, int value, uint32_t raw, int width) {
-  throw EAssertionFailed(fmt::format("Invalid {} {} in {}", what, value, HexStr(raw, width)));
+  throw AssertionError(fmt::format("Invalid {} {} in {}", what, value, HexStr(raw, width)));
 }
 } // namespace
 
@@ -68,11 +68,11 @@ int TIGotUPointBase::Second() const {
   return s;
 }
 
-TDateTime TIGotUPointBase::Time() const {
+DateTime TIGotUPointBase::Time() const {
   const int d = Day();
   const int m = Month();
   const int y = Year();
-  const TDateTime date = EncodeDate(y, m, d);
+  const DateTime date = EncodeDate(y, m, d);
   const int ms = MilliSecond();
   const int s = Second();
   const int mi = Minute();
@@ -135,7 +135,7 @@ TEptType TIGotUExtPoint::EptType() const {
 
 void TIGotUExtPoint::CheckIndex(int Idx) const {
   if (Idx < 0 || Idx >= DataCount()) {
-    throw EAssertionFailed("Assertion failed (sample index " + std::to_string(Idx) + ")");
+    throw AssertionError("Assertion failed (sample index " + std::to_string(Idx) + ")");
   }
 }
 
@@ -146,7 +146,8 @@ int TIGotUExtIntPoint::getIntValues(int Idx) const {
 
 double TIGotUExtDoublePoint::getDoubleValues(int Idx) const {
   CheckIndex(Idx);
-  return (GetByte(6 + 2 * Idx) + 256 * GetByte(7 + 2 * Idx)) / 100.0;
+  // The one little-endian field of the records.
+  return GetLE16(PRawData() + 6 + 2 * Idx) / 100.0;
 }
 
 } // namespace tarnwick

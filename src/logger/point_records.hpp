@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/byte_order.hpp"
 #include "support/date_time.hpp"
 
 #include <array>
@@ -8,13 +9,13 @@
 
 namespace tarnwick {
 
-/// One raw 32-byte record of the point memory.
-using RIGotUPointSlot = std::array<uint8_t, 32>;
-/// Points to the first byte of one 32-byte slot inside a data buffer.
-using PRIGotUPointSlot = const uint8_t*;
-
 /// Bytes in one point record.
 inline constexpr int kSlotSize = 32;
+
+/// One raw 32-byte record of the point memory.
+using RIGotUPointSlot = std::array<uint8_t, kSlotSize>;
+/// Points to the first byte of one 32-byte slot inside a data buffer.
+using PRIGotUPointSlot = const uint8_t*;
 
 /// Flag bytes of the record kinds that are not track points.
 inline constexpr uint8_t kFlagLogMessage = 0xF1;
@@ -60,34 +61,28 @@ class TIGotUPointBase {
   const uint8_t* PRawData() const { return FRawData.data(); }
 
   int Year() const { return 2000 + (YM() >> 4); }
-  /// Raises EAssertionFailed "Invalid Month %d in %2.2x" outside 1..12.
+  /// Raises AssertionError "Invalid Month %d in %2.2x" outside 1..12.
   int Month() const;
-  /// Raises EAssertionFailed "Invalid Day %d in %4.4x" outside 1..31.
+  /// Raises AssertionError "Invalid Day %d in %4.4x" outside 1..31.
   int Day() const;
-  /// Raises EAssertionFailed "Invalid Hour %d in %4.4x" above 23.
+  /// Raises AssertionError "Invalid Hour %d in %4.4x" above 23.
   int Hour() const;
-  /// Raises EAssertionFailed "Invalid Minute %d in %4.4x" above 59.
+  /// Raises AssertionError "Invalid Minute %d in %4.4x" above 59.
   int Minute() const;
-  /// Raises EAssertionFailed "Invalid Second %d in %4.4x" above 59.
+  /// Raises AssertionError "Invalid Second %d in %4.4x" above 59.
   int Second() const;
   int MilliSecond() const { return SMS() % 1000; }
   /// Date and time of the record as the logger's clock recorded it. Raises the field errors
   /// above (the first in the order day, month, year, millisecond, second, minute, hour) or
-  /// EConvertError for a date that does not exist (30 February).
-  TDateTime Time() const;
+  /// ConvertError for a date that does not exist (30 February).
+  DateTime Time() const;
 
  protected:
   /// False when the upper four flag bits are all set; otherwise whether Flags and Mask meet.
   bool TestFlag(uint8_t Mask) const { return (Flags() & 0xF0) != 0xF0 && (Flags() & Mask) != 0; }
   uint8_t GetByte(int Pos) const { return FRawData[Pos]; }
-  uint16_t GetWordBE(int Pos) const {
-    return static_cast<uint16_t>(FRawData[Pos] << 8 | FRawData[Pos + 1]);
-  }
-  uint32_t GetDWordBE(int Pos) const {
-    return static_cast<uint32_t>(FRawData[Pos]) << 24 |
-           static_cast<uint32_t>(FRawData[Pos + 1]) << 16 |
-           static_cast<uint32_t>(FRawData[Pos + 2]) << 8 | static_cast<uint32_t>(FRawData[Pos + 3]);
-  }
+  uint16_t GetWordBE(int Pos) const { return GetBE16(FRawData.data() + Pos); }
+  uint32_t GetDWordBE(int Pos) const { return GetBE32(FRawData.data() + Pos); }
   int32_t GetIntBE(int Pos) const { return static_cast<int32_t>(GetDWordBE(Pos)); }
 
  private:
@@ -158,7 +153,7 @@ class TIGotUExtPoint : public TIGotUPointBase {
   uint16_t PrevSMS() const { return GetWordBE(30); }
 
  protected:
-  /// Raises EAssertionFailed unless 0 <= Idx < DataCount.
+  /// Raises AssertionError unless 0 <= Idx < DataCount.
   void CheckIndex(int Idx) const;
 };
 

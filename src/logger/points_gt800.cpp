@@ -17,11 +17,11 @@ std::string TIGotUTrackPoint800::DebugString(char DecimalSeparator) const {
   return s;
 }
 
-TPointPtr TIGotUPointList800::CreateTrackPoint(PRIGotUPointSlot Ptr) {
+PointPtr TIGotUPointList800::CreateTrackPoint(PRIGotUPointSlot Ptr) {
   return MakePoint<TIGotUTrackPoint800>(Ptr);
 }
 
-TPointPtr TIGotUPointList800::CreateSlotPoint(PRIGotUPointSlot Ptr) {
+PointPtr TIGotUPointList800::CreateSlotPoint(PRIGotUPointSlot Ptr) {
   switch (TIGotUPointBase::GetFlagsOfPtr(Ptr)) {
   case kFlagLogMessage:
     return MakePoint<TIGotULogMsgPoint>(Ptr);

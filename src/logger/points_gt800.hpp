@@ -24,8 +24,8 @@ class TIGotUTrackPoint800 : public TIGotUTrackPoint {
 /// Point list of the GT-800/GT-900 family: also decodes heart-rate, cadence and speed records.
 class TIGotUPointList800 : public TIGotUPointList {
  public:
-  TPointPtr CreateTrackPoint(PRIGotUPointSlot Ptr) override;
-  TPointPtr CreateSlotPoint(PRIGotUPointSlot Ptr) override;
+  PointPtr CreateTrackPoint(PRIGotUPointSlot Ptr) override;
+  PointPtr CreateSlotPoint(PRIGotUPointSlot Ptr) override;
 };
 
 } // namespace tarnwick

@@ -15,26 +15,26 @@ size_t RoundUp(size_t n) {
 }
 } // namespace
 
-void TRecordArena::Reserve(size_t Count) {
+void RecordArena::Reserve(size_t Count) {
   const size_t bytes = RoundUp(sizeof(TIGotUTrackPoint100)) * Count;
-  if (!FChunks.empty() && FChunks.back().Size - FChunks.back().Used >= bytes) {
+  if (!chunks_.empty() && chunks_.back().Size - chunks_.back().Used >= bytes) {
     return;
   }
-  TChunk chunk;
+  Chunk chunk;
   chunk.Size = std::max(bytes, kMinChunk);
   chunk.Memory = std::make_unique<std::byte[]>(chunk.Size);
-  FChunks.push_back(std::move(chunk));
+  chunks_.push_back(std::move(chunk));
 }
 
-void* TRecordArena::Allocate(size_t Size) {
+void* RecordArena::Allocate(size_t Size) {
   Size = RoundUp(Size);
-  if (FChunks.empty() || FChunks.back().Size - FChunks.back().Used < Size) {
-    TChunk chunk;
+  if (chunks_.empty() || chunks_.back().Size - chunks_.back().Used < Size) {
+    Chunk chunk;
     chunk.Size = std::max(Size, kMinChunk);
     chunk.Memory = std::make_unique<std::byte[]>(chunk.Size);
-    FChunks.push_back(std::move(chunk));
+    chunks_.push_back(std::move(chunk));
   }
-  TChunk& c = FChunks.back();
+  Chunk& c = chunks_.back();
   void* p = c.Memory.get() + c.Used;
   c.Used += Size;
   return p;

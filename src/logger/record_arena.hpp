@@ -9,9 +9,9 @@
 
 namespace tarnwick {
 
-/// Deletes a record made on the heap, or only destroys one that lives in a TRecordArena
+/// Deletes a record made on the heap, or only destroys one that lives in a RecordArena
 /// (whose memory goes with the arena).
-struct TPointDeleter {
+struct PointDeleter {
   bool InArena = false;
   void operator()(TIGotUPointBase* Point) const {
     if (InArena) {
@@ -23,36 +23,36 @@ struct TPointDeleter {
 };
 
 /// Owning pointer to a record object.
-using TPointPtr = std::unique_ptr<TIGotUPointBase, TPointDeleter>;
+using PointPtr = std::unique_ptr<TIGotUPointBase, PointDeleter>;
 
 /// Bump allocation of record objects in large chunks: a full memory has 65,535 records of the
 /// same small size, and one allocation each would cost more than decoding them.
-class TRecordArena {
+class RecordArena {
  public:
-  TRecordArena() = default;
-  TRecordArena(const TRecordArena&) = delete;
-  TRecordArena& operator=(const TRecordArena&) = delete;
+  RecordArena() = default;
+  RecordArena(const RecordArena&) = delete;
+  RecordArena& operator=(const RecordArena&) = delete;
 
   /// Makes room for Count records of the common record size in one chunk.
   void Reserve(size_t Count);
 
   /// Constructs a T from Ptr inside the arena; the object must not outlive the arena.
   template <class T>
-  TPointPtr Make(PRIGotUPointSlot Ptr) {
+  PointPtr Make(PRIGotUPointSlot Ptr) {
     static_assert(alignof(T) <= alignof(void*), "records hold bytes and a vtable pointer only");
     void* where = Allocate(sizeof(T));
-    return TPointPtr(new (where) T(Ptr), TPointDeleter{true});
+    return PointPtr(new (where) T(Ptr), PointDeleter{true});
   }
 
  private:
   void* Allocate(size_t Size);
 
-  struct TChunk {
+  struct Chunk {
     std::unique_ptr<std::byte[]> Memory;
     size_t Size = 0;
     size_t Used = 0;
   };
-  std::vector<TChunk> FChunks;
+  std::vector<Chunk> chunks_;
 };
 
 } // namespace tarnwick

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/byte_order.hpp"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -21,16 +23,13 @@ struct RIdentResult {
   std::array<uint8_t, 10> Data{};
 
   /// Bytes 0..3, little-endian: the only little-endian number of the protocol.
-  uint32_t SerialNumber() const {
-    return static_cast<uint32_t>(Data[0]) | static_cast<uint32_t>(Data[1]) << 8 |
-           static_cast<uint32_t>(Data[2]) << 16 | static_cast<uint32_t>(Data[3]) << 24;
-  }
+  uint32_t SerialNumber() const { return GetLE32(Data.data()); }
   uint8_t MajorVersion() const { return Data[4]; }
   uint8_t MinorVersion() const { return Data[5]; }
   /// Bytes 6..7, big-endian.
-  uint16_t ModelNumber() const { return static_cast<uint16_t>(Data[6] << 8 | Data[7]); }
+  uint16_t ModelNumber() const { return GetBE16(Data.data() + 6); }
   /// Bytes 8..9, big-endian.
-  uint16_t USBLibVersion() const { return static_cast<uint16_t>(Data[8] << 8 | Data[9]); }
+  uint16_t USBLibVersion() const { return GetBE16(Data.data() + 8); }
 };
 
 /// Reply of the count command: byte 0 kept but not interpreted, bytes 1..2 the record count.
@@ -38,7 +37,7 @@ struct RCountResult {
   std::array<uint8_t, 3> Data{};
 
   /// Number of 32-byte point records in the logger (big-endian).
-  uint16_t Count() const { return static_cast<uint16_t>(Data[1] << 8 | Data[2]); }
+  uint16_t Count() const { return GetBE16(Data.data() + 1); }
 };
 
 /// Model code of the GT-800/GT-900 family; every other code decodes as the GT-100 family.

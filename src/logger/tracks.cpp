@@ -33,14 +33,14 @@ void TIGotUTrack::AddExtPoint(const TIGotUExtPoint* Point) {
   }
 }
 
-TDateTime TIGotUTrack::StartTime() const {
+DateTime TIGotUTrack::StartTime() const {
   if (FPoints.empty()) {
     ListIndexError(0);
   }
   return FPoints.front()->Time();
 }
 
-TDateTime TIGotUTrack::LastTime() const {
+DateTime TIGotUTrack::LastTime() const {
   if (FPoints.empty()) {
     ListIndexError(-1);
   }
@@ -99,7 +99,7 @@ const TIGotUTrack& TIGotUTracks::Items(int Index) const {
 void TIGotULogMsgPoints::AddPoints(const TIGotUPointList& Points) {
   for (const auto& item : Points) {
     if (const auto* msg = item->AsLogMsgPoint()) {
-      FItems.push_back(msg);
+      items_.push_back(msg);
     }
   }
 }

@@ -27,10 +27,10 @@ class TIGotUTrack {
 
   /// No track points.
   bool IsVoid() const { return FPoints.empty(); }
-  /// Time of the first point; EListError for a void track, the date errors for a bad date.
-  TDateTime StartTime() const;
+  /// Time of the first point; ListError for a void track, the date errors for a bad date.
+  DateTime StartTime() const;
   /// Time of the last point; as StartTime.
-  TDateTime LastTime() const;
+  DateTime LastTime() const;
   /// Whole seconds between the first and the last point, never negative.
   int64_t TimeLength() const;
   int CountWayPoints() const { return static_cast<int>(FWayPoints.size()); }
@@ -51,11 +51,11 @@ class TIGotUTracks {
   /// Cuts the records of Points into tracks appended to this list. A track starts at a
   /// record whose IsTrackStart is true when the current track has points already.
   void AddTracksFromPoints(const TIGotUPointList& Points);
-  /// Removes and frees track Index; EListError when out of range.
+  /// Removes and frees track Index; ListError when out of range.
   void Delete(int Index);
 
   int Count() const { return static_cast<int>(FTracks.size()); }
-  /// Track Index; EListError when out of range.
+  /// Track Index; ListError when out of range.
   const TIGotUTrack& Items(int Index) const;
   const TIGotUTrack& operator[](int Index) const { return *FTracks[static_cast<size_t>(Index)]; }
 
@@ -69,16 +69,16 @@ class TIGotULogMsgPoints {
   /// Appends every log message of Points, valid or not.
   void AddPoints(const TIGotUPointList& Points);
 
-  int Count() const { return static_cast<int>(FItems.size()); }
-  bool Empty() const { return FItems.empty(); }
+  int Count() const { return static_cast<int>(items_.size()); }
+  bool Empty() const { return items_.empty(); }
   const TIGotULogMsgPoint& operator[](int Index) const {
-    return *FItems[static_cast<size_t>(Index)];
+    return *items_[static_cast<size_t>(Index)];
   }
-  auto begin() const { return FItems.begin(); }
-  auto end() const { return FItems.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
 
  private:
-  std::vector<const TIGotULogMsgPoint*> FItems;
+  std::vector<const TIGotULogMsgPoint*> items_;
 };
 
 /// The decoded form of a memory image: every slot as a record, the tracks, the log messages.

@@ -1,5 +1,6 @@
 #include "logger/whole_data.hpp"
 
+#include "logger/point_records.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 #include "support/ini_file.hpp"
@@ -37,7 +38,7 @@ std::string DumpStr(std::span<const uint8_t> bytes) {
 
 // Pairs of hexadecimal digits into Target, from its first byte; pairs beyond its size are
 // ignored, an odd last character too. Bytes not given keep their value.
-void ReadDumpStr(const TIniFile& ini, const char* section, std::span<uint8_t> target,
+void ReadDumpStr(const IniFile& ini, const char* section, std::span<uint8_t> target,
                  const std::string& fileName) {
   const std::string text = ini.ReadString(section, kDumpStr, "");
   const size_t pairs = std::min(text.size() / 2, target.size());
@@ -45,8 +46,8 @@ void ReadDumpStr(const TIniFile& ini, const char* section, std::span<uint8_t> ta
     const std::string pair = "$" + text.substr(i * 2, 2);
     const auto value = TryStrToInt(pair);
     if (!value) {
-      throw EConvertError("'" + pair + "' is not a valid integer value (\"" + fileName + "\", [" +
-                          section + "] " + kDumpStr + ")");
+      throw ConvertError("'" + pair + "' is not a valid integer value (\"" + fileName + "\", [" +
+                         section + "] " + kDumpStr + ")");
     }
     target[i] = static_cast<uint8_t>(*value);
   }
@@ -92,7 +93,7 @@ size_t ReadUpTo(int fd, uint8_t* dest, size_t size, const std::string& fileName)
       if (errno == EINTR) {
         continue;
       }
-      throw EFileError::Read(fileName, errno);
+      throw FileError::Read(fileName, errno);
     }
     if (n == 0) {
       break;
@@ -135,8 +136,8 @@ std::string TIGotUWholeData::StatusText(const std::optional<std::string>& OldTex
 }
 
 void TIGotUWholeData::CheckSaveTargets(const std::string& AFileName) {
-  TReplacingFile::CheckTarget(StatusFileName(AFileName));
-  TReplacingFile::CheckTarget(BlockFileName(AFileName));
+  ReplacingFile::CheckTarget(StatusFileName(AFileName));
+  ReplacingFile::CheckTarget(BlockFileName(AFileName));
 }
 
 void TIGotUWholeData::SaveToFile(const std::string& AFileName) const {
@@ -144,13 +145,13 @@ void TIGotUWholeData::SaveToFile(const std::string& AFileName) const {
   const std::string binName = BlockFileName(AFileName);
   CheckSaveTargets(AFileName);
 
-  TReplacingFile dat(datName);
+  ReplacingFile dat(datName);
   // Read only now that the name is known to be a regular file, and never through a link put
   // there since: a private file's lines must not travel into this one.
   const std::optional<std::string> oldText =
       ReadWholeFile(datName, kMaxStatusFileBytes, {.RegularOnly = true, .NoFollow = true});
 
-  TReplacingFile bin(binName);
+  ReplacingFile bin(binName);
   uLong crc = ::crc32_z(0, nullptr, 0);
   uint64_t length = 0;
   const auto put = [&](const uint8_t* data, size_t size) {
@@ -201,7 +202,7 @@ TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromFile(const std::
 
 TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromText(std::string_view Text,
                                                                      const std::string& FileName) {
-  TIniFile ini;
+  IniFile ini;
   ini.LoadFromString(Text);
   ReadDumpStr(ini, "Model", Status.FModel.Data, FileName);
   ReadDumpStr(ini, "Ident", Status.FIdent.Data, FileName);
@@ -210,13 +211,13 @@ TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromText(std::string
   BlockFileRecord record;
   const std::string length = ini.ReadString(kBlockFileSection, kLengthKey, "");
   const std::string crc = ini.ReadString(kBlockFileSection, kCrcKey, "");
-  record.present = !length.empty() || !crc.empty();
-  if (record.present) {
+  record.Present = !length.empty() || !crc.empty();
+  if (record.Present) {
     const auto l = DecimalValue(length, 20);
     const auto c = crc.size() == 8 ? HexValue(crc) : std::nullopt;
-    record.readable = l.has_value() && c.has_value();
-    record.length = l.value_or(0);
-    record.crc = static_cast<uint32_t>(c.value_or(0));
+    record.Readable = l.has_value() && c.has_value();
+    record.Length = l.value_or(0);
+    record.Crc = static_cast<uint32_t>(c.value_or(0));
   }
   return record;
 }
@@ -224,10 +225,10 @@ TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromText(std::string
 void TIGotUWholeData::CheckBlockFile(const BlockFileRecord& Record, uint64_t Length,
                                      const std::optional<uint32_t>& Crc,
                                      const std::string& StatusName, const std::string& BlockName) {
-  if (!Record.present) {
+  if (!Record.Present) {
     return; // saved before the record existed
   }
-  if (!Record.readable) {
+  if (!Record.Readable) {
     warnings_.push_back("\"" + StatusName + "\" has a [" + kBlockFileSection +
                         "] section that cannot be read, so \"" + BlockName +
                         "\" could not be checked against it");
@@ -235,19 +236,20 @@ void TIGotUWholeData::CheckBlockFile(const BlockFileRecord& Record, uint64_t Len
   }
   const std::string head = "\"" + BlockName + "\" does not match \"" + StatusName +
                            "\" (the two come from different saves): ";
-  if (Length != Record.length) {
+  if (Length != Record.Length) {
     warnings_.push_back(head + "the status file was saved with a block file of " +
-                        std::to_string(Record.length) + " bytes, this one has " +
+                        std::to_string(Record.Length) + " bytes, this one has " +
                         std::to_string(Length));
-  } else if (Crc && *Crc != Record.crc) {
+  } else if (Crc && *Crc != Record.Crc) {
     warnings_.push_back(head + "its CRC-32 is " + HexStr(*Crc, 8) +
-                        ", the status file was saved with one of " + HexStr(Record.crc, 8));
+                        ", the status file was saved with one of " + HexStr(Record.Crc, 8));
   }
 }
 
 void TIGotUWholeData::ResetBlocksForLoad() {
   FConfigBlocks.resize(kBlockSize, 0);
-  FBlocks = std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(Status.NumberOfPoints()), 32);
+  FBlocks =
+      std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(Status.NumberOfPoints()), kSlotSize);
 }
 
 void TIGotUWholeData::LoadFromMemory(std::string_view StatusText,
@@ -275,22 +277,22 @@ void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName, const std:
   // Non-blocking, so that a FIFO is refused instead of waited on.
   const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    throw EFileError::Open(FileName, errno);
+    throw FileError::Open(FileName, errno);
   }
   struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
+    int Fd;
+    ~Closer() { ::close(Fd); }
   } closer{fd};
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
-    throw EFileError::Read(FileName, errno);
+    throw FileError::Read(FileName, errno);
   }
   if (S_ISDIR(st.st_mode)) {
-    throw EFileError::Open(FileName, EISDIR);
+    throw FileError::Open(FileName, EISDIR);
   }
   if (!S_ISREG(st.st_mode)) {
-    throw EFileError(FileName, "Cannot open file \"" + FileName + "\": it is " +
-                                   FileKindText(st.st_mode) + ", not a regular file");
+    throw FileError(FileName, "Cannot open file \"" + FileName + "\": it is " +
+                                  FileKindText(st.st_mode) + ", not a regular file");
   }
   uLong crc = ::crc32_z(0, nullptr, 0);
   uint64_t read = ReadUpTo(fd, FConfigBlocks.data(), FConfigBlocks.size(), FileName);
@@ -302,7 +304,7 @@ void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName, const std:
   }
   const auto length = static_cast<uint64_t>(st.st_size);
   std::optional<uint32_t> fileCrc;
-  if (Record.readable && Record.length == length) {
+  if (Record.Readable && Record.Length == length) {
     // A status file whose count disagrees with its own record leaves bytes unread here.
     std::vector<uint8_t> rest(64 * 1024);
     while (read < length) {

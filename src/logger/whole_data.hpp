@@ -38,18 +38,18 @@ class TIGotUWholeData {
 
   /// Writes the pair for AFileName. Both files are written under temporary names and moved
   /// into place only when both are complete, the block file first, so a failure (reported as
-  /// EFileError) leaves the old pair as it was. Every line of an existing status file that is
+  /// FileError) leaves the old pair as it was. Every line of an existing status file that is
   /// not one of the keys written here is kept byte for byte; the new files keep the old ones'
   /// permissions. The status file records the block file's length and CRC-32 in a section of
   /// its own, so that a block file from another save is noticed when the pair is loaded.
   void SaveToFile(const std::string& AFileName) const;
-  /// Raises EFileError unless SaveToFile could write the pair for AFileName: the folder
+  /// Raises FileError unless SaveToFile could write the pair for AFileName: the folder
   /// exists and is writable, and each file is absent or a regular file.
   static void CheckSaveTargets(const std::string& AFileName);
   /// Reads the pair for AFileName into this image. A missing status file, section or key
   /// leaves that part as it was; a missing block file, or either file not being a regular
-  /// file, raises EFileError; a short block file leaves the rest zero; a bad "DumpStr" raises
-  /// EConvertError. A block file that does not match the one the status file was saved with
+  /// file, raises FileError; a short block file leaves the rest zero; a bad "DumpStr" raises
+  /// ConvertError. A block file that does not match the one the status file was saved with
   /// loads with a warning (Warnings).
   void LoadFromFile(const std::string& AFileName);
 
@@ -79,10 +79,10 @@ class TIGotUWholeData {
  private:
   // The block file a status file was saved with.
   struct BlockFileRecord {
-    bool present = false;  // the status file has the section
-    bool readable = false; // and both values in it convert
-    uint64_t length = 0;
-    uint32_t crc = 0;
+    bool Present = false;  // the status file has the section
+    bool Readable = false; // and both values in it convert
+    uint64_t Length = 0;
+    uint32_t Crc = 0;
   };
 
   BlockFileRecord LoadStatusFromFile(const std::string& FileName);

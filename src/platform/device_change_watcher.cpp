@@ -7,47 +7,47 @@
 
 namespace tarnwick {
 
-struct TDeviceChangeWatcher::Impl {
-  udev* FUdev = nullptr;
-  udev_monitor* FMonitor = nullptr;
+struct DeviceChangeWatcher::Impl {
+  udev* Udev = nullptr;
+  udev_monitor* Monitor = nullptr;
 
   ~Impl() {
-    if (FMonitor != nullptr) {
-      udev_monitor_unref(FMonitor);
+    if (Monitor != nullptr) {
+      udev_monitor_unref(Monitor);
     }
-    if (FUdev != nullptr) {
-      udev_unref(FUdev);
+    if (Udev != nullptr) {
+      udev_unref(Udev);
     }
   }
 };
 
-TDeviceChangeWatcher::TDeviceChangeWatcher() : FImpl(std::make_unique<Impl>()) {
-  FImpl->FUdev = udev_new();
-  if (FImpl->FUdev == nullptr) {
-    throw Exception("Cannot watch for device changes: udev is not available");
+DeviceChangeWatcher::DeviceChangeWatcher() : impl_(std::make_unique<Impl>()) {
+  impl_->Udev = udev_new();
+  if (impl_->Udev == nullptr) {
+    throw Error("Cannot watch for device changes: udev is not available");
   }
   // Events from the udev daemon arrive after its rules ran, so the device node exists and
   // its permissions are final when the scan that follows looks at it.
-  FImpl->FMonitor = udev_monitor_new_from_netlink(FImpl->FUdev, "udev");
-  if (FImpl->FMonitor == nullptr ||
-      udev_monitor_filter_add_match_subsystem_devtype(FImpl->FMonitor, "tty", nullptr) < 0 ||
-      udev_monitor_filter_add_match_subsystem_devtype(FImpl->FMonitor, "usb", "usb_device") < 0 ||
-      udev_monitor_enable_receiving(FImpl->FMonitor) < 0) {
-    throw Exception("Cannot watch for device changes: the udev monitor cannot be set up");
+  impl_->Monitor = udev_monitor_new_from_netlink(impl_->Udev, "udev");
+  if (impl_->Monitor == nullptr ||
+      udev_monitor_filter_add_match_subsystem_devtype(impl_->Monitor, "tty", nullptr) < 0 ||
+      udev_monitor_filter_add_match_subsystem_devtype(impl_->Monitor, "usb", "usb_device") < 0 ||
+      udev_monitor_enable_receiving(impl_->Monitor) < 0) {
+    throw Error("Cannot watch for device changes: the udev monitor cannot be set up");
   }
-  const int fd = udev_monitor_get_fd(FImpl->FMonitor);
+  const int fd = udev_monitor_get_fd(impl_->Monitor);
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
 }
 
-TDeviceChangeWatcher::~TDeviceChangeWatcher() = default;
+DeviceChangeWatcher::~DeviceChangeWatcher() = default;
 
-int TDeviceChangeWatcher::Fd() const {
-  return udev_monitor_get_fd(FImpl->FMonitor);
+int DeviceChangeWatcher::Fd() const {
+  return udev_monitor_get_fd(impl_->Monitor);
 }
 
-bool TDeviceChangeWatcher::ReadChanges() {
+bool DeviceChangeWatcher::ReadChanges() {
   bool any = false;
-  while (udev_device* dev = udev_monitor_receive_device(FImpl->FMonitor)) {
+  while (udev_device* dev = udev_monitor_receive_device(impl_->Monitor)) {
     any = true;
     udev_device_unref(dev);
   }

@@ -7,13 +7,13 @@ namespace tarnwick {
 /// Notices USB and terminal devices coming and going, through a udev monitor whose file
 /// descriptor an event loop can poll (a QSocketNotifier, poll()). Linux only: on Windows the
 /// window's device-change message does this.
-class TDeviceChangeWatcher {
+class DeviceChangeWatcher {
  public:
-  /// Starts monitoring; raises Exception when the monitor cannot be set up.
-  TDeviceChangeWatcher();
-  ~TDeviceChangeWatcher();
-  TDeviceChangeWatcher(const TDeviceChangeWatcher&) = delete;
-  TDeviceChangeWatcher& operator=(const TDeviceChangeWatcher&) = delete;
+  /// Starts monitoring; raises Error when the monitor cannot be set up.
+  DeviceChangeWatcher();
+  ~DeviceChangeWatcher();
+  DeviceChangeWatcher(const DeviceChangeWatcher&) = delete;
+  DeviceChangeWatcher& operator=(const DeviceChangeWatcher&) = delete;
 
   /// The descriptor that becomes readable when changes are pending.
   int Fd() const;
@@ -22,7 +22,7 @@ class TDeviceChangeWatcher {
 
  private:
   struct Impl;
-  std::unique_ptr<Impl> FImpl;
+  std::unique_ptr<Impl> impl_;
 };
 
 } // namespace tarnwick

@@ -4,20 +4,20 @@
 
 namespace tarnwick {
 
-std::unique_ptr<TIGotUComPort> CreateComPort(const std::string& PortName) {
-  return std::make_unique<TIGotUComPort>(std::make_unique<TIGotUUsbComPort>(PortName));
+std::unique_ptr<ComPort> CreateComPort(const std::string& PortName) {
+  return std::make_unique<ComPort>(std::make_unique<TIGotUUsbComPort>(PortName));
 }
 
 std::unique_ptr<TIgotUDevice>
-CreateIgotUDevice(std::vector<std::shared_ptr<IDevicePropertySource>> Extra) {
-  std::vector<std::shared_ptr<IDevicePropertySource>> sources;
+CreateIgotUDevice(std::vector<std::shared_ptr<DevicePropertySource>> Extra) {
+  std::vector<std::shared_ptr<DevicePropertySource>> sources;
   if (auto system = CreateSystemDeviceSource()) {
     sources.push_back(std::move(system));
   }
   for (auto& s : Extra) {
     sources.push_back(std::move(s));
   }
-  return std::make_unique<TIgotUDeviceEnumerator>(std::move(sources), CreateComPort);
+  return std::make_unique<DeviceEnumerator>(std::move(sources), CreateComPort);
 }
 
 } // namespace tarnwick

@@ -15,14 +15,14 @@ namespace tarnwick {
 std::vector<std::string> GetComPorts();
 
 /// A new, closed port over the system's serial port PortName; chunk size 8, no USB identity.
-std::unique_ptr<TIGotUComPort> CreateComPort(const std::string& PortName);
+std::unique_ptr<ComPort> CreateComPort(const std::string& PortName);
 
 /// The system's own device source: udev on Linux, SetupAPI on Windows.
-std::shared_ptr<IDevicePropertySource> CreateSystemDeviceSource();
+std::shared_ptr<DevicePropertySource> CreateSystemDeviceSource();
 
 /// An enumerator over the system's devices and the Extra sources (listed after them), whose
 /// ports are the system's serial ports.
 std::unique_ptr<TIgotUDevice>
-CreateIgotUDevice(std::vector<std::shared_ptr<IDevicePropertySource>> Extra = {});
+CreateIgotUDevice(std::vector<std::shared_ptr<DevicePropertySource>> Extra = {});
 
 } // namespace tarnwick

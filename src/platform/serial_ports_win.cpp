@@ -17,9 +17,9 @@ std::vector<std::string> GetComPorts() {
       ERROR_SUCCESS) {
     return ports;
   }
-  struct TKeyGuard {
+  struct KeyGuard {
     HKEY Key;
-    ~TKeyGuard() { ::RegCloseKey(Key); }
+    ~KeyGuard() { ::RegCloseKey(Key); }
   } guard{key};
 
   DWORD count = 0;
@@ -53,8 +53,8 @@ std::vector<std::string> GetComPorts() {
   return ports;
 }
 
-std::shared_ptr<IDevicePropertySource> CreateSystemDeviceSource() {
-  return std::make_shared<TSetupApiDeviceSource>();
+std::shared_ptr<DevicePropertySource> CreateSystemDeviceSource() {
+  return std::make_shared<SetupApiDeviceSource>();
 }
 
 } // namespace tarnwick

@@ -15,21 +15,21 @@ namespace tarnwick {
 
 namespace {
 
-using TGetClassDevsW = HDEVINFO(WINAPI*)(const GUID*, PCWSTR, HWND, DWORD);
-using TEnumDeviceInfo = BOOL(WINAPI*)(HDEVINFO, DWORD, PSP_DEVINFO_DATA);
-using TGetDeviceRegistryPropertyW = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, DWORD, PDWORD, PBYTE,
-                                                  DWORD, PDWORD);
-using TDestroyDeviceInfoList = BOOL(WINAPI*)(HDEVINFO);
+using GetClassDevsWFn = HDEVINFO(WINAPI*)(const GUID*, PCWSTR, HWND, DWORD);
+using EnumDeviceInfoFn = BOOL(WINAPI*)(HDEVINFO, DWORD, PSP_DEVINFO_DATA);
+using GetDeviceRegistryPropertyWFn = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, DWORD, PDWORD, PBYTE,
+                                                   DWORD, PDWORD);
+using DestroyDeviceInfoListFn = BOOL(WINAPI*)(HDEVINFO);
 
 // The library binding, shared by all live sources and released with the last one.
-struct TSetupApi {
+struct SetupApi {
   std::mutex Lock;
   int Users = 0;
   HMODULE Module = nullptr;
-  TGetClassDevsW GetClassDevsW = nullptr;
-  TEnumDeviceInfo EnumDeviceInfo = nullptr;
-  TGetDeviceRegistryPropertyW GetDeviceRegistryPropertyW = nullptr;
-  TDestroyDeviceInfoList DestroyDeviceInfoList = nullptr;
+  GetClassDevsWFn GetClassDevsW = nullptr;
+  EnumDeviceInfoFn EnumDeviceInfo = nullptr;
+  GetDeviceRegistryPropertyWFn GetDeviceRegistryPropertyW = nullptr;
+  DestroyDeviceInfoListFn DestroyDeviceInfoList = nullptr;
 
   bool Bound() const {
     return GetClassDevsW != nullptr && EnumDeviceInfo != nullptr &&
@@ -37,8 +37,8 @@ struct TSetupApi {
   }
 };
 
-TSetupApi& Api() {
-  static TSetupApi api;
+SetupApi& Api() {
+  static SetupApi api;
   return api;
 }
 
@@ -54,7 +54,7 @@ const GUID kUsbDeviceInterface = {
 constexpr DWORD kPresentInterfaces = 0x12; // DIGCF_PRESENT | DIGCF_DEVICEINTERFACE
 
 // One string property (the first entry of a list); empty when it cannot be read.
-std::optional<std::string> ReadDeviceProperty(TSetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device,
+std::optional<std::string> ReadDeviceProperty(SetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device,
                                               DWORD property) {
   DWORD size = 0;
   api.GetDeviceRegistryPropertyW(set, &device, property, nullptr, nullptr, 0, &size);
@@ -71,24 +71,24 @@ std::optional<std::string> ReadDeviceProperty(TSetupApi& api, HDEVINFO set, SP_D
 
 } // namespace
 
-TSetupApiDeviceSource::TSetupApiDeviceSource() {
-  TSetupApi& api = Api();
+SetupApiDeviceSource::SetupApiDeviceSource() {
+  SetupApi& api = Api();
   std::lock_guard<std::mutex> guard(api.Lock);
   if (api.Users++ == 0) {
     api.Module = ::LoadLibraryW(L"SetupApi.dll");
     if (api.Module != nullptr) {
-      api.GetClassDevsW = Bind<TGetClassDevsW>(api.Module, "SetupDiGetClassDevsW");
-      api.EnumDeviceInfo = Bind<TEnumDeviceInfo>(api.Module, "SetupDiEnumDeviceInfo");
+      api.GetClassDevsW = Bind<GetClassDevsWFn>(api.Module, "SetupDiGetClassDevsW");
+      api.EnumDeviceInfo = Bind<EnumDeviceInfoFn>(api.Module, "SetupDiEnumDeviceInfo");
       api.GetDeviceRegistryPropertyW =
-          Bind<TGetDeviceRegistryPropertyW>(api.Module, "SetupDiGetDeviceRegistryPropertyW");
+          Bind<GetDeviceRegistryPropertyWFn>(api.Module, "SetupDiGetDeviceRegistryPropertyW");
       api.DestroyDeviceInfoList =
-          Bind<TDestroyDeviceInfoList>(api.Module, "SetupDiDestroyDeviceInfoList");
+          Bind<DestroyDeviceInfoListFn>(api.Module, "SetupDiDestroyDeviceInfoList");
     }
   }
 }
 
-TSetupApiDeviceSource::~TSetupApiDeviceSource() {
-  TSetupApi& api = Api();
+SetupApiDeviceSource::~SetupApiDeviceSource() {
+  SetupApi& api = Api();
   std::lock_guard<std::mutex> guard(api.Lock);
   if (--api.Users == 0 && api.Module != nullptr) {
     ::FreeLibrary(api.Module);
@@ -100,8 +100,8 @@ TSetupApiDeviceSource::~TSetupApiDeviceSource() {
   }
 }
 
-std::optional<std::vector<RDeviceProperties>> TSetupApiDeviceSource::PresentDevices() {
-  TSetupApi& api = Api();
+std::optional<std::vector<DeviceProperties>> SetupApiDeviceSource::PresentDevices() {
+  SetupApi& api = Api();
   if (!api.Bound()) {
     return std::nullopt;
   }
@@ -109,20 +109,20 @@ std::optional<std::vector<RDeviceProperties>> TSetupApiDeviceSource::PresentDevi
   if (set == INVALID_HANDLE_VALUE) {
     return std::nullopt;
   }
-  struct TSetGuard {
-    TSetupApi& Api;
+  struct SetGuard {
+    SetupApi& Api;
     HDEVINFO Set;
-    ~TSetGuard() { Api.DestroyDeviceInfoList(Set); }
+    ~SetGuard() { Api.DestroyDeviceInfoList(Set); }
   } guard{api, set};
 
-  std::vector<RDeviceProperties> devices;
+  std::vector<DeviceProperties> devices;
   for (DWORD index = 0;; ++index) {
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
     if (!api.EnumDeviceInfo(set, index, &device)) {
       break;
     }
-    RDeviceProperties p;
+    DeviceProperties p;
     p.HardwareID = ReadDeviceProperty(api, set, device, SPDRP_HARDWAREID);
     p.Description = ReadDeviceProperty(api, set, device, SPDRP_DEVICEDESC);
     p.ClassGUID = ReadDeviceProperty(api, set, device, SPDRP_CLASSGUID);

@@ -12,16 +12,16 @@ namespace tarnwick {
 /// The present USB devices through SetupAPI, bound from "SetupApi.dll" at run time: each
 /// device's first hardware ID, description, class GUID and driver key (the port name follows
 /// from the last two). The library stays loaded while any source lives.
-class TSetupApiDeviceSource : public IDevicePropertySource {
+class SetupApiDeviceSource : public DevicePropertySource {
  public:
   /// Binds the library (the first live source loads it).
-  TSetupApiDeviceSource();
-  ~TSetupApiDeviceSource() override;
-  TSetupApiDeviceSource(const TSetupApiDeviceSource&) = delete;
-  TSetupApiDeviceSource& operator=(const TSetupApiDeviceSource&) = delete;
+  SetupApiDeviceSource();
+  ~SetupApiDeviceSource() override;
+  SetupApiDeviceSource(const SetupApiDeviceSource&) = delete;
+  SetupApiDeviceSource& operator=(const SetupApiDeviceSource&) = delete;
 
   /// Empty when the library could not be bound or the device set cannot be had.
-  std::optional<std::vector<RDeviceProperties>> PresentDevices() override;
+  std::optional<std::vector<DeviceProperties>> PresentDevices() override;
 };
 
 } // namespace tarnwick

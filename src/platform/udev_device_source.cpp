@@ -10,13 +10,13 @@ namespace tarnwick {
 
 namespace {
 
-struct TUdevDeleter {
+struct UdevDeleter {
   void operator()(udev* u) const { udev_unref(u); }
   void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
   void operator()(udev_device* d) const { udev_device_unref(d); }
 };
 template <class T>
-using TUdevPtr = std::unique_ptr<T, TUdevDeleter>;
+using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
 std::string Upper(std::string_view text) {
   std::string s(text);
@@ -27,20 +27,20 @@ std::string Upper(std::string_view text) {
 }
 
 // Calls Visit(device) for each device of the tty subsystem that has a parent.
-template <class TVisit>
-bool ForEachTty(TVisit visit) {
-  TUdevPtr<udev> u(udev_new());
+template <class Visitor>
+bool ForEachTty(Visitor visit) {
+  UdevPtr<udev> u(udev_new());
   if (!u) {
     return false;
   }
-  TUdevPtr<udev_enumerate> e(udev_enumerate_new(u.get()));
+  UdevPtr<udev_enumerate> e(udev_enumerate_new(u.get()));
   if (!e || udev_enumerate_add_match_subsystem(e.get(), "tty") < 0 ||
       udev_enumerate_scan_devices(e.get()) < 0) {
     return false;
   }
   udev_list_entry* entry = nullptr;
   udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get())) {
-    TUdevPtr<udev_device> dev(
+    UdevPtr<udev_device> dev(
         udev_device_new_from_syspath(u.get(), udev_list_entry_get_name(entry)));
     if (dev && udev_device_get_devnode(dev.get()) != nullptr &&
         udev_device_get_parent(dev.get()) != nullptr) {
@@ -52,24 +52,24 @@ bool ForEachTty(TVisit visit) {
 
 } // namespace
 
-std::optional<std::string> TUdevDeviceSource::UsbHardwareID(const char* IdVendor,
-                                                            const char* IdProduct,
-                                                            const char* BcdDevice) {
+std::optional<std::string> UdevDeviceSource::UsbHardwareID(const char* IdVendor,
+                                                           const char* IdProduct,
+                                                           const char* BcdDevice) {
   if (IdVendor == nullptr || IdProduct == nullptr || BcdDevice == nullptr) {
     return std::nullopt;
   }
   return "USB\\VID_" + Upper(IdVendor) + "&PID_" + Upper(IdProduct) + "&REV_" + Upper(BcdDevice);
 }
 
-std::optional<std::vector<RDeviceProperties>> TUdevDeviceSource::PresentDevices() {
-  std::vector<RDeviceProperties> devices;
+std::optional<std::vector<DeviceProperties>> UdevDeviceSource::PresentDevices() {
+  std::vector<DeviceProperties> devices;
   const bool ok = ForEachTty([&](udev_device* tty) {
     // Parents belong to the child: they are not unreferenced separately.
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
     if (usb == nullptr) {
       return;
     }
-    RDeviceProperties p;
+    DeviceProperties p;
     p.HardwareID = UsbHardwareID(udev_device_get_sysattr_value(usb, "idVendor"),
                                  udev_device_get_sysattr_value(usb, "idProduct"),
                                  udev_device_get_sysattr_value(usb, "bcdDevice"));
@@ -104,8 +104,8 @@ std::vector<std::string> GetComPorts() {
   return ports;
 }
 
-std::shared_ptr<IDevicePropertySource> CreateSystemDeviceSource() {
-  return std::make_shared<TUdevDeviceSource>();
+std::shared_ptr<DevicePropertySource> CreateSystemDeviceSource() {
+  return std::make_shared<UdevDeviceSource>();
 }
 
 } // namespace tarnwick

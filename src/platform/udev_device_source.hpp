@@ -13,10 +13,10 @@ namespace tarnwick {
 /// hardware-ID text built from that device's idVendor, idProduct and bcdDevice, its product
 /// text as description, and the terminal's device node as port name. Reads sysfs through
 /// libudev; needs no udev daemon.
-class TUdevDeviceSource : public IDevicePropertySource {
+class UdevDeviceSource : public DevicePropertySource {
  public:
   /// The terminals present now; empty when udev cannot be opened.
-  std::optional<std::vector<RDeviceProperties>> PresentDevices() override;
+  std::optional<std::vector<DeviceProperties>> PresentDevices() override;
 
   /// USB\VID_xxxx&PID_xxxx&REV_xxxx from the sysfs texts (upper-cased); empty when one is
   /// missing.

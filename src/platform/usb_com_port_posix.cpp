@@ -14,7 +14,7 @@ namespace tarnwick {
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
 constexpr auto kReadIntervalTimeout = std::chrono::milliseconds(10);
 constexpr auto kReadTotalTimeout = std::chrono::milliseconds(200);
@@ -25,9 +25,9 @@ constexpr const char* kReadError = "Unable to read from com port";
 constexpr const char* kWriteError = "Unable to write to com port";
 
 // Waits for Events on Fd until Deadline. The poll result's events, 0 on time-out.
-short WaitFor(int fd, short events, TClock::time_point deadline, const char* what) {
+short WaitFor(int fd, short events, Clock::time_point deadline, const char* what) {
   for (;;) {
-    const auto left = std::max(deadline - TClock::now(), TClock::duration::zero());
+    const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
     const auto secs = std::chrono::duration_cast<std::chrono::seconds>(left);
     const timespec ts{
         static_cast<time_t>(secs.count()),
@@ -39,7 +39,7 @@ short WaitFor(int fd, short events, TClock::time_point deadline, const char* wha
       if (errno == EINTR) {
         continue;
       }
-      throw EComPort(what, errno);
+      throw ComPortError(what, errno);
     }
     return r == 0 ? 0 : pfd.revents;
   }
@@ -49,44 +49,44 @@ constexpr short kGone = POLLHUP | POLLERR | POLLNVAL;
 
 } // namespace
 
-TIGotUUsbComPort::TIGotUUsbComPort(std::string PortName) : FPortName(std::move(PortName)) {}
+TIGotUUsbComPort::TIGotUUsbComPort(std::string PortName) : portName_(std::move(PortName)) {}
 
 TIGotUUsbComPort::~TIGotUUsbComPort() {
   Close();
 }
 
 bool TIGotUUsbComPort::Connected() const {
-  return FFd >= 0;
+  return fd_ >= 0;
 }
 
 void TIGotUUsbComPort::RequireOpen(const char* What) const {
-  if (FFd < 0) {
-    throw EComPort(What, EBADF);
+  if (fd_ < 0) {
+    throw ComPortError(What, EBADF);
   }
 }
 
 void TIGotUUsbComPort::Open() {
-  if (FFd >= 0) {
+  if (fd_ >= 0) {
     return;
   }
   constexpr const char* kOpenError = "Unable to open com port";
-  const int fd = ::open(FPortName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(portName_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    throw EComPort(kOpenError, errno);
+    throw ComPortError(kOpenError, errno);
   }
   // flock() keeps out other users of the port, root included; TIOCEXCL keeps out other
   // programs that do not lock. The lock comes first so that a busy port is left untouched.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int err = errno == EWOULDBLOCK ? EBUSY : errno;
     ::close(fd);
-    throw EComPort(kOpenError, err);
+    throw ComPortError(kOpenError, err);
   }
   termios tio{};
   if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &tio) != 0) {
     const int err = errno;
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);
-    throw EComPort(kOpenError, err);
+    throw ComPortError(kOpenError, err);
   }
   // Raw bytes only: the baud rate and the other line settings stay as the driver has them.
   ::cfmakeraw(&tio);
@@ -98,20 +98,20 @@ void TIGotUUsbComPort::Open() {
     const int err = errno;
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);
-    throw EComPort(kOpenError, err);
+    throw ComPortError(kOpenError, err);
   }
-  FFd = fd;
+  fd_ = fd;
 }
 
 void TIGotUUsbComPort::Close() {
-  if (FFd < 0) {
+  if (fd_ < 0) {
     return;
   }
   // The exclusive flag belongs to the terminal, not to this descriptor: a terminal kept open
   // elsewhere (a pseudo-terminal's host) would stay locked for the next open.
-  ::ioctl(FFd, TIOCNXCL);
-  ::close(FFd);
-  FFd = -1;
+  ::ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
+  fd_ = -1;
 }
 
 int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
@@ -119,35 +119,35 @@ int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
   if (Count <= 0) {
     return 0;
   }
-  const auto totalEnd = TClock::now() + kReadTotalTimeout;
-  auto intervalEnd = TClock::time_point::max();
+  const auto totalEnd = Clock::now() + kReadTotalTimeout;
+  auto intervalEnd = Clock::time_point::max();
   int got = 0;
   for (;;) {
     const auto deadline = std::min(totalEnd, intervalEnd);
-    if (TClock::now() >= deadline) {
+    if (Clock::now() >= deadline) {
       return got;
     }
-    const short ev = WaitFor(FFd, POLLIN, deadline, kReadError);
+    const short ev = WaitFor(fd_, POLLIN, deadline, kReadError);
     if (ev == 0) {
       return got;
     }
     if ((ev & POLLIN) == 0) {
-      throw EComPort(kReadError, EIO);
+      throw ComPortError(kReadError, EIO);
     }
-    const ssize_t n = ::read(FFd, Buffer + got, static_cast<size_t>(Count - got));
+    const ssize_t n = ::read(fd_, Buffer + got, static_cast<size_t>(Count - got));
     if (n > 0) {
       got += static_cast<int>(n);
       if (got == Count) {
         return got;
       }
-      intervalEnd = TClock::now() + kReadIntervalTimeout;
+      intervalEnd = Clock::now() + kReadIntervalTimeout;
     } else if (n == 0) {
       // A hung-up terminal reads as end of file.
       if ((ev & kGone) != 0) {
-        throw EComPort(kReadError, EIO);
+        throw ComPortError(kReadError, EIO);
       }
     } else if (errno != EAGAIN && errno != EINTR) {
-      throw EComPort(kReadError, errno);
+      throw ComPortError(kReadError, errno);
     }
   }
 }
@@ -156,23 +156,23 @@ int TIGotUUsbComPort::ReadPending(uint8_t* Buffer, int Count) {
   RequireOpen(kReadError);
   int got = 0;
   while (got < Count) {
-    const short ev = WaitFor(FFd, POLLIN, TClock::now(), kReadError);
+    const short ev = WaitFor(fd_, POLLIN, Clock::now(), kReadError);
     if (ev == 0) {
       break;
     }
     if ((ev & POLLIN) == 0) {
-      throw EComPort(kReadError, EIO);
+      throw ComPortError(kReadError, EIO);
     }
-    const ssize_t n = ::read(FFd, Buffer + got, static_cast<size_t>(Count - got));
+    const ssize_t n = ::read(fd_, Buffer + got, static_cast<size_t>(Count - got));
     if (n > 0) {
       got += static_cast<int>(n);
     } else if (n == 0) {
       if ((ev & kGone) != 0) {
-        throw EComPort(kReadError, EIO);
+        throw ComPortError(kReadError, EIO);
       }
       break;
     } else if (errno != EAGAIN && errno != EINTR) {
-      throw EComPort(kReadError, errno);
+      throw ComPortError(kReadError, errno);
     } else {
       break;
     }
@@ -182,10 +182,10 @@ int TIGotUUsbComPort::ReadPending(uint8_t* Buffer, int Count) {
 
 int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
   RequireOpen(kWriteError);
-  const auto deadline = TClock::now() + kWriteTotalConstant + kWriteTotalPerByte * Count;
+  const auto deadline = Clock::now() + kWriteTotalConstant + kWriteTotalPerByte * Count;
   int written = 0;
   while (written < Count) {
-    const ssize_t n = ::write(FFd, Buffer + written, static_cast<size_t>(Count - written));
+    const ssize_t n = ::write(fd_, Buffer + written, static_cast<size_t>(Count - written));
     if (n > 0) {
       written += static_cast<int>(n);
       continue;
@@ -194,17 +194,17 @@ int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
       continue;
     }
     if (n < 0 && errno != EAGAIN) {
-      throw EComPort(kWriteError, errno);
+      throw ComPortError(kWriteError, errno);
     }
-    if (TClock::now() >= deadline) {
+    if (Clock::now() >= deadline) {
       break;
     }
-    const short ev = WaitFor(FFd, POLLOUT, deadline, kWriteError);
+    const short ev = WaitFor(fd_, POLLOUT, deadline, kWriteError);
     if (ev == 0) {
       break;
     }
     if ((ev & POLLOUT) == 0) {
-      throw EComPort(kWriteError, EIO);
+      throw ComPortError(kWriteError, EIO);
     }
   }
   return written;
@@ -212,8 +212,8 @@ int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
 
 void TIGotUUsbComPort::Purge() {
   RequireOpen("Unable to purge com port");
-  if (::tcflush(FFd, TCIOFLUSH) != 0) {
-    throw EComPort("Unable to purge com port", errno);
+  if (::tcflush(fd_, TCIOFLUSH) != 0) {
+    throw ComPortError("Unable to purge com port", errno);
   }
 }
 

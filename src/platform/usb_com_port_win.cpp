@@ -7,6 +7,7 @@
 #define NOMINMAX
 #endif
 #include <algorithm>
+#include <string>
 #include <windows.h>
 
 namespace tarnwick {
@@ -48,32 +49,54 @@ HANDLE H(void* handle) {
   return static_cast<HANDLE>(handle);
 }
 
+// The port's error for a Win32 error code, with the system's text for the code (errno texts
+// would name other errors).
+ComPortError PortError(const char* what, DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::string reason = n > 0 ? WideToUtf8(std::wstring_view(text, n)) : std::string();
+  if (text != nullptr) {
+    ::LocalFree(text);
+  }
+  // The system's texts end with a line break.
+  while (!reason.empty() &&
+         (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) {
+    reason.pop_back();
+  }
+  if (reason.empty()) {
+    reason = "system error " + std::to_string(code);
+  }
+  return ComPortError(what, static_cast<int>(code), reason);
+}
+
 // An event for one overlapped transfer, closed with it.
-struct TOverlapped {
+struct Overlapped {
   OVERLAPPED Ov{};
-  TOverlapped() { Ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
-  ~TOverlapped() {
+  Overlapped() { Ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  ~Overlapped() {
     if (Ov.hEvent != nullptr) {
       ::CloseHandle(Ov.hEvent);
     }
   }
-  TOverlapped(const TOverlapped&) = delete;
-  TOverlapped& operator=(const TOverlapped&) = delete;
+  Overlapped(const Overlapped&) = delete;
+  Overlapped& operator=(const Overlapped&) = delete;
 };
 
 // Waits for a transfer that ReadFile or WriteFile started (Started is their result); the
 // driver ends it at the port's time-outs. The byte count comes from the overlapped result
 // also when the call completed at once.
-DWORD Complete(HANDLE h, TOverlapped& ov, BOOL started, const char* what) {
+DWORD Complete(HANDLE h, Overlapped& ov, BOOL started, const char* what) {
   if (!started) {
     const DWORD err = ::GetLastError();
     if (err != ERROR_IO_PENDING) {
-      throw EComPort(what, static_cast<int>(err));
+      throw PortError(what, err);
     }
   }
   DWORD done = 0;
   if (!::GetOverlappedResult(h, &ov.Ov, &done, TRUE)) {
-    throw EComPort(what, static_cast<int>(::GetLastError()));
+    throw PortError(what, ::GetLastError());
   }
   return done;
 }
@@ -81,19 +104,19 @@ DWORD Complete(HANDLE h, TOverlapped& ov, BOOL started, const char* what) {
 } // namespace
 
 TIGotUUsbComPort::TIGotUUsbComPort(std::string PortName)
-    : FPortName(std::move(PortName)), FHandle(INVALID_HANDLE_VALUE) {}
+    : portName_(std::move(PortName)), handle_(INVALID_HANDLE_VALUE) {}
 
 TIGotUUsbComPort::~TIGotUUsbComPort() {
   Close();
 }
 
 bool TIGotUUsbComPort::Connected() const {
-  return H(FHandle) != INVALID_HANDLE_VALUE;
+  return H(handle_) != INVALID_HANDLE_VALUE;
 }
 
 void TIGotUUsbComPort::RequireOpen(const char* What) const {
   if (!Connected()) {
-    throw EComPort(What, ERROR_INVALID_HANDLE);
+    throw PortError(What, ERROR_INVALID_HANDLE);
   }
 }
 
@@ -102,11 +125,11 @@ void TIGotUUsbComPort::Open() {
     return;
   }
   constexpr const char* kOpenError = "Unable to open com port";
-  const std::wstring path = L"\\\\.\\" + Utf8ToWide(FPortName);
+  const std::wstring path = L"\\\\.\\" + Utf8ToWide(portName_);
   HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    throw EComPort(kOpenError, static_cast<int>(::GetLastError()));
+    throw PortError(kOpenError, ::GetLastError());
   }
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = 10;
@@ -119,17 +142,17 @@ void TIGotUUsbComPort::Open() {
   if (!::SetupComm(h, kBufferSize, kBufferSize) || !::SetCommTimeouts(h, &timeouts)) {
     const DWORD err = ::GetLastError();
     ::CloseHandle(h);
-    throw EComPort(kOpenError, static_cast<int>(err));
+    throw PortError(kOpenError, err);
   }
-  FHandle = h;
+  handle_ = h;
 }
 
 void TIGotUUsbComPort::Close() {
   if (!Connected()) {
     return;
   }
-  ::CloseHandle(H(FHandle));
-  FHandle = INVALID_HANDLE_VALUE;
+  ::CloseHandle(H(handle_));
+  handle_ = INVALID_HANDLE_VALUE;
 }
 
 int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
@@ -137,26 +160,26 @@ int TIGotUUsbComPort::Read(uint8_t* Buffer, int Count) {
   if (Count <= 0) {
     return 0;
   }
-  TOverlapped ov;
-  const BOOL started = ::ReadFile(H(FHandle), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
-  return static_cast<int>(Complete(H(FHandle), ov, started, kReadError));
+  Overlapped ov;
+  const BOOL started = ::ReadFile(H(handle_), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(handle_), ov, started, kReadError));
 }
 
 int TIGotUUsbComPort::ReadPending(uint8_t* Buffer, int Count) {
   RequireOpen(kReadError);
   DWORD errors = 0;
   COMSTAT stat{};
-  if (!::ClearCommError(H(FHandle), &errors, &stat)) {
-    throw EComPort(kReadError, static_cast<int>(::GetLastError()));
+  if (!::ClearCommError(H(handle_), &errors, &stat)) {
+    throw PortError(kReadError, ::GetLastError());
   }
   const DWORD n = std::min<DWORD>(stat.cbInQue, Count > 0 ? static_cast<DWORD>(Count) : 0);
   if (n == 0) {
     return 0;
   }
   // The bytes are in the driver's queue already, so the read completes at once.
-  TOverlapped ov;
-  const BOOL started = ::ReadFile(H(FHandle), Buffer, n, nullptr, &ov.Ov);
-  return static_cast<int>(Complete(H(FHandle), ov, started, kReadError));
+  Overlapped ov;
+  const BOOL started = ::ReadFile(H(handle_), Buffer, n, nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(handle_), ov, started, kReadError));
 }
 
 int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
@@ -164,15 +187,15 @@ int TIGotUUsbComPort::Write(const uint8_t* Buffer, int Count) {
   if (Count <= 0) {
     return 0;
   }
-  TOverlapped ov;
-  const BOOL started = ::WriteFile(H(FHandle), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
-  return static_cast<int>(Complete(H(FHandle), ov, started, kWriteError));
+  Overlapped ov;
+  const BOOL started = ::WriteFile(H(handle_), Buffer, static_cast<DWORD>(Count), nullptr, &ov.Ov);
+  return static_cast<int>(Complete(H(handle_), ov, started, kWriteError));
 }
 
 void TIGotUUsbComPort::Purge() {
   RequireOpen("Unable to purge com port");
-  if (!::PurgeComm(H(FHandle), PURGE_RXCLEAR | PURGE_TXCLEAR)) {
-    throw EComPort("Unable to purge com port", static_cast<int>(::GetLastError()));
+  if (!::PurgeComm(H(handle_), PURGE_RXCLEAR | PURGE_TXCLEAR)) {
+    throw PortError("Unable to purge com port", ::GetLastError());
   }
 }
 

@@ -9,9 +9,9 @@ namespace tarnwick {
 
 namespace {
 
-constexpr auto kLeft = TAlignment::taLeftJustify;
-constexpr auto kRight = TAlignment::taRightJustify;
-constexpr auto kCenter = TAlignment::taCenter;
+constexpr auto kLeft = CellAlignment::Left;
+constexpr auto kRight = CellAlignment::Right;
+constexpr auto kCenter = CellAlignment::Center;
 
 // Out-of-range columns get an empty header, so that a stray index cannot read past a table.
 TDataViewFormHeader Column(const TDataViewFormHeader* columns, int count, int index) {
@@ -21,7 +21,7 @@ TDataViewFormHeader Column(const TDataViewFormHeader* columns, int count, int in
   return columns[index];
 }
 
-std::string TimeText(TDateTime t) {
+std::string TimeText(DateTime t) {
   return FormatDateTime("yyyy-mm-dd hh:nn:ss", t);
 }
 

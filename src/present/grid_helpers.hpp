@@ -91,44 +91,44 @@ class TExtPointGridHelper : public TStringGridHelper {
 };
 
 /// Extension records of one kind, as a track lists them.
-template <class TRecord>
-class TExtListGridHelper : public TExtPointGridHelper {
+template <class RecordType>
+class ExtListGridHelper : public TExtPointGridHelper {
  public:
   using TExtPointGridHelper::TExtPointGridHelper;
 
   const TIGotUExtPoint* GetPoint(int Index) const override { return Record(Index); }
 
-  const std::vector<const TRecord*>* Points() const { return FPoints; }
+  const std::vector<const RecordType*>* Points() const { return points_; }
   /// Shows the list (or nothing); the list must stay alive while it is shown.
-  void SetPoints(const std::vector<const TRecord*>* Points) {
-    FPoints = Points;
+  void SetPoints(const std::vector<const RecordType*>* Points) {
+    points_ = Points;
     SetDataCount(Points != nullptr ? static_cast<int>(Points->size()) : 0);
   }
 
  protected:
   /// Record Index of the list, or null when there is none.
-  const TRecord* Record(int Index) const {
-    if (FPoints == nullptr || Index < 0 || Index >= static_cast<int>(FPoints->size())) {
+  const RecordType* Record(int Index) const {
+    if (points_ == nullptr || Index < 0 || Index >= static_cast<int>(points_->size())) {
       return nullptr;
     }
-    return (*FPoints)[static_cast<size_t>(Index)];
+    return (*points_)[static_cast<size_t>(Index)];
   }
 
  private:
-  const std::vector<const TRecord*>* FPoints = nullptr;
+  const std::vector<const RecordType*>* points_ = nullptr;
 };
 
 /// Heart-rate or cadence records: 24 values "%3d ".
-class TExtIntPointGridHelper : public TExtListGridHelper<TIGotUExtIntPoint> {
+class TExtIntPointGridHelper : public ExtListGridHelper<TIGotUExtIntPoint> {
  public:
-  using TExtListGridHelper::TExtListGridHelper;
+  using ExtListGridHelper::ExtListGridHelper;
   void GetValuesText(int Index, std::string& Text) const override;
 };
 
 /// Speed records: 12 values "%.2f ".
-class TExtDoublePointGridHelper : public TExtListGridHelper<TIGotUExtDoublePoint> {
+class TExtDoublePointGridHelper : public ExtListGridHelper<TIGotUExtDoublePoint> {
  public:
-  using TExtListGridHelper::TExtListGridHelper;
+  using ExtListGridHelper::ExtListGridHelper;
   void GetValuesText(int Index, std::string& Text) const override;
 };
 

@@ -6,8 +6,8 @@
 
 namespace tarnwick {
 
-TStatusLabels StatusLabels(const RIGotUStatusData& Status) {
-  TStatusLabels l;
+StatusLabelTexts StatusLabels(const RIGotUStatusData& Status) {
+  StatusLabelTexts l;
   l.Model = Status.FModel.ModelName();
   l.Serial = std::to_string(Status.FIdent.SerialNumber());
   l.Version = std::to_string(Status.FIdent.MajorVersion()) + "." +
@@ -32,7 +32,7 @@ std::string LogMessageEntry(const TIGotULogMsgPoint& Point) {
   std::string time;
   try {
     time = PointTimeText(Point);
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     time = e.what();
   }
   return time + " " + Point.LogMessage();

@@ -10,7 +10,7 @@
 namespace tarnwick {
 
 /// The four status labels of the main window.
-struct TStatusLabels {
+struct StatusLabelTexts {
   std::string Model;   ///< ModelName (empty for a code without a name)
   std::string Serial;  ///< serial number, unsigned decimal
   std::string Version; ///< "%d.%d" of major and minor version
@@ -18,7 +18,7 @@ struct TStatusLabels {
 };
 
 /// The labels for Status.
-TStatusLabels StatusLabels(const RIGotUStatusData& Status);
+StatusLabelTexts StatusLabels(const RIGotUStatusData& Status);
 
 /// One line per complete 16 bytes of the configuration block: "%4.4x" offset, " : ", and the
 /// bytes as BytesToHex. A remainder under 16 bytes is not shown.

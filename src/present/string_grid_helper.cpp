@@ -14,16 +14,16 @@ std::string TStringGridHelper::GetCellText(int ACol, int ARow) const {
   }
   try {
     GetDataText(ACol, ARow - 1, text);
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     text = e.what();
   }
   return text;
 }
 
 void TStringGridHelper::SetDataCount(int N) {
-  FDataCount = N < 0 ? 0 : N;
-  if (FOnDataChanged) {
-    FOnDataChanged();
+  dataCount_ = N < 0 ? 0 : N;
+  if (onDataChanged_) {
+    onDataChanged_();
   }
 }
 

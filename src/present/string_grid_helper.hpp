@@ -6,12 +6,12 @@
 namespace tarnwick {
 
 /// Horizontal alignment of a column's header and data cells.
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class CellAlignment { Left, Right, Center };
 
 /// One column: header caption, alignment and initial width in pixels.
 struct TDataViewFormHeader {
   std::string Caption;
-  TAlignment Alignment = TAlignment::taLeftJustify;
+  CellAlignment Alignment = CellAlignment::Left;
   int Width = 64;
 };
 
@@ -21,7 +21,7 @@ class TStringGridHelper {
  public:
   /// DecimalSeparator is used by every number with decimals ("." for the command line, the
   /// locale's in the viewer).
-  explicit TStringGridHelper(char DecimalSeparator = '.') : FDecimalSeparator(DecimalSeparator) {}
+  explicit TStringGridHelper(char DecimalSeparator = '.') : decimalSeparator_(DecimalSeparator) {}
   virtual ~TStringGridHelper() = default;
   TStringGridHelper(const TStringGridHelper&) = delete;
   TStringGridHelper& operator=(const TStringGridHelper&) = delete;
@@ -37,22 +37,22 @@ class TStringGridHelper {
   std::string GetCellText(int ACol, int ARow) const;
 
   /// Header row plus the data rows; an empty table keeps one data row.
-  int RowCount() const { return FDataCount + 1 + (FDataCount == 0 ? 1 : 0); }
+  int RowCount() const { return dataCount_ + 1 + (dataCount_ == 0 ? 1 : 0); }
   /// Number of data items.
-  int DataCount() const { return FDataCount; }
-  char DecimalSeparator() const { return FDecimalSeparator; }
+  int DataCount() const { return dataCount_; }
+  char DecimalSeparator() const { return decimalSeparator_; }
 
   /// Called after the data changed (rows must be re-counted and repainted).
-  void SetOnDataChanged(std::function<void()> Handler) { FOnDataChanged = std::move(Handler); }
+  void SetOnDataChanged(std::function<void()> Handler) { onDataChanged_ = std::move(Handler); }
 
  protected:
   /// Stores the number of data items and tells the table.
   void SetDataCount(int N);
 
  private:
-  char FDecimalSeparator;
-  int FDataCount = 0;
-  std::function<void()> FOnDataChanged;
+  char decimalSeparator_;
+  int dataCount_ = 0;
+  std::function<void()> onDataChanged_;
 };
 
 } // namespace tarnwick

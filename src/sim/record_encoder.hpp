@@ -10,14 +10,14 @@
 namespace tarnwick::sim {
 
 /// Writes the logger's 32-byte records; the inverse of the decoders in src/logger.
-class TRecordEncoder {
+class RecordEncoder {
  public:
   /// Flag byte and the packed date and time of Time (years 2000..2015).
-  static void SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, TDateTime Time);
+  static void SetHeader(RIGotUPointSlot& Slot, uint8_t Flags, DateTime Time);
 
   /// Fields common to the track points of both families.
-  struct RFix {
-    TDateTime Time = 0;
+  struct FixRecord {
+    DateTime Time = 0;
     double Latitude = 0;
     double Longitude = 0;
     double Elevation = 0;
@@ -27,22 +27,19 @@ class TRecordEncoder {
   };
 
   /// A GT-100 family track point: flags, fix, satellite mask and the four single bytes.
-  static RIGotUPointSlot TrackPoint100(uint8_t Flags, const RFix& Fix, uint32_t SatelliteMap,
+  static RIGotUPointSlot TrackPoint100(uint8_t Flags, const FixRecord& Fix, uint32_t SatelliteMap,
                                        uint8_t Timeout, uint8_t SC, uint8_t Weight, uint8_t Qsn);
   /// A GT-800/GT-900 track point with its pressure elevation.
-  static RIGotUPointSlot TrackPoint800(uint8_t Flags, const RFix& Fix, double PressureElevation,
-                                       uint16_t PrevSMS);
+  static RIGotUPointSlot TrackPoint800(uint8_t Flags, const FixRecord& Fix,
+                                       double PressureElevation, uint16_t PrevSMS);
   /// A log message of up to 24 bytes (longer texts are cut).
-  static RIGotUPointSlot LogMessage(TDateTime Time, std::string_view Text, uint16_t PrevSMS);
+  static RIGotUPointSlot LogMessage(DateTime Time, std::string_view Text, uint16_t PrevSMS);
   /// A heart-rate (0xF5) or cadence (0xF6) record of 24 one-byte samples.
-  static RIGotUPointSlot ExtInt(uint8_t Flags, TDateTime Time,
-                                const std::array<uint8_t, 24>& Values, uint16_t PrevSMS);
+  static RIGotUPointSlot ExtInt(uint8_t Flags, DateTime Time, const std::array<uint8_t, 24>& Values,
+                                uint16_t PrevSMS);
   /// A speed record (0xF7) of 12 samples, each rounded to hundredths.
-  static RIGotUPointSlot ExtSpeed(TDateTime Time, const std::array<double, 12>& Values,
+  static RIGotUPointSlot ExtSpeed(DateTime Time, const std::array<double, 12>& Values,
                                   uint16_t PrevSMS);
-
-  static void PutWordBE(RIGotUPointSlot& Slot, int Pos, uint16_t Value);
-  static void PutDWordBE(RIGotUPointSlot& Slot, int Pos, uint32_t Value);
 };
 
 } // namespace tarnwick::sim

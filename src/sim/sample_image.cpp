@@ -1,6 +1,7 @@
 #include "sim/sample_image.hpp"
 
 #include "sim/record_encoder.hpp"
+#include "support/byte_order.hpp"
 
 #include <algorithm>
 #include <array>
@@ -11,12 +12,12 @@
 
 namespace tarnwick::sim {
 
-std::optional<TSampleFamily> ParseSampleFamily(std::string_view Text) {
+std::optional<SampleFamily> ParseSampleFamily(std::string_view Text) {
   if (Text == "gt120") {
-    return TSampleFamily::GT120;
+    return SampleFamily::GT120;
   }
   if (Text == "gt900") {
-    return TSampleFamily::GT900;
+    return SampleFamily::GT900;
   }
   return std::nullopt;
 }
@@ -24,11 +25,11 @@ std::optional<TSampleFamily> ParseSampleFamily(std::string_view Text) {
 namespace {
 
 // splitmix64: small, fast and the same everywhere (the standard distributions are not).
-class TRandom {
+class Random {
  public:
-  explicit TRandom(uint64_t seed) : FState(seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL) {}
+  explicit Random(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL) {}
   uint64_t Next() {
-    uint64_t z = (FState += 0x9E3779B97F4A7C15ULL);
+    uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     return z ^ (z >> 31);
@@ -42,16 +43,16 @@ class TRandom {
   bool Chance(double p) { return Unit() < p; }
 
  private:
-  uint64_t FState;
+  uint64_t state_;
 };
 
-struct RPlace {
+struct Place {
   double Latitude;
   double Longitude;
   double Elevation;
 };
 
-constexpr RPlace kPlaces[] = {
+constexpr Place kPlaces[] = {
     {35.6812345, 139.7654321, 40.0},  // Tokyo
     {35.0116363, 135.7680294, 50.0},  // Kyoto
     {43.0617713, 141.3544507, 20.0},  // Sapporo
@@ -62,9 +63,9 @@ constexpr RPlace kPlaces[] = {
     {51.0000000, -0.0500000, 100.0},  // near Greenwich
 };
 
-enum class TActivity { Walk, Run, Bike, Drive };
+enum class Activity { Walk, Run, Bike, Drive };
 
-struct RActivityModel {
+struct ActivityModel {
   double MeanSpeed;   // m/s
   double SpeedSpread; // m/s
   int IntervalGT120;  // seconds between fixes
@@ -72,15 +73,15 @@ struct RActivityModel {
   double Cadence; // 0 for none
 };
 
-RActivityModel Model(TActivity a) {
+ActivityModel Model(Activity a) {
   switch (a) {
-  case TActivity::Walk:
+  case Activity::Walk:
     return {1.4, 0.4, 3, 95, 0};
-  case TActivity::Run:
+  case Activity::Run:
     return {3.2, 0.6, 2, 150, 168};
-  case TActivity::Bike:
+  case Activity::Bike:
     return {6.0, 2.0, 2, 130, 85};
-  case TActivity::Drive:
+  case Activity::Drive:
     return {14.0, 6.0, 5, 80, 0};
   }
   return {1.4, 0.4, 3, 95, 0};
@@ -91,31 +92,31 @@ constexpr int64_t kSecond = 1000; // the generator's clock counts whole millisec
 
 const char* const kOtherMessages[] = {"POWER ON", "LOW BATTERY", "GPS FIX", "USB CONNECT"};
 
-class TGenerator {
+class Generator {
  public:
-  explicit TGenerator(const TSampleSpec& spec)
-      : FSpec(spec), FRng(spec.Seed),
-        FLimit(static_cast<size_t>(std::clamp(spec.Points, 0, 65535))) {
-    FRecords.reserve(FLimit);
+  explicit Generator(const SampleSpec& spec)
+      : spec_(spec), rng_(spec.Seed),
+        limit_(static_cast<size_t>(std::clamp(spec.Points, 0, 65535))) {
+    records_.reserve(limit_);
   }
 
   TIGotUWholeData Run() {
-    const bool gt900 = FSpec.Family == TSampleFamily::GT900;
+    const bool gt900 = spec_.Family == SampleFamily::GT900;
     // The clock counts whole milliseconds and is turned into a date-time only when a record
     // is written: adding fractions of a day would drift off whole seconds after a few
     // thousand steps.
-    FTime = DateTimeToMilliseconds(EncodeDate(2013, 11, 24) + FRng.Int(0, 40) +
+    time_ = DateTimeToMilliseconds(EncodeDate(2013, 11, 24) + rng_.Int(0, 40) +
                                    EncodeTime(6, 21, 52, 0));
-    const RPlace& home = kPlaces[FRng.Int(0, static_cast<int>(std::size(kPlaces)) - 1)];
+    const Place& home = kPlaces[rng_.Int(0, static_cast<int>(std::size(kPlaces)) - 1)];
     for (int track = 0; !Full(); ++track) {
       if (track > 0) {
-        FTime += FRng.Int(2 * 3600, 40 * 3600) * kSecond;
+        time_ += rng_.Int(2 * 3600, 40 * 3600) * kSecond;
         if (gt900) {
-          Push(TRecordEncoder::LogMessage(At(FTime), "RESET COUNTER", NextPrevSMS()));
-          FTime += FRng.Int(2, 20) * kSecond;
-        } else if (FRng.Chance(0.5)) {
-          Push(TRecordEncoder::LogMessage(At(FTime), "POWER ON", NextPrevSMS()));
-          FTime += FRng.Int(5, 60) * kSecond;
+          Push(RecordEncoder::LogMessage(At(time_), "RESET COUNTER", NextPrevSMS()));
+          time_ += rng_.Int(2, 20) * kSecond;
+        } else if (rng_.Chance(0.5)) {
+          Push(RecordEncoder::LogMessage(At(time_), "POWER ON", NextPrevSMS()));
+          time_ += rng_.Int(5, 60) * kSecond;
         }
       }
       Track(home, gt900);
@@ -124,133 +125,133 @@ class TGenerator {
   }
 
  private:
-  bool Full() const { return FRecords.size() >= FLimit; }
+  bool Full() const { return records_.size() >= limit_; }
 
-  static TDateTime At(int64_t Milliseconds) {
+  static DateTime At(int64_t Milliseconds) {
     return static_cast<double>(Milliseconds) / 86'400'000.0;
   }
 
   void Push(const RIGotUPointSlot& slot) {
     if (!Full()) {
-      FRecords.push_back(slot);
+      records_.push_back(slot);
     }
   }
 
   uint16_t NextPrevSMS() {
-    const auto p = DecodeDateTime(At(FTime));
-    const auto prev = FPrevSMS;
-    FPrevSMS = static_cast<uint16_t>(p.Second * 1000 + p.MilliSecond);
+    const auto p = DecodeDateTime(At(time_));
+    const auto prev = prevSms_;
+    prevSms_ = static_cast<uint16_t>(p.Second * 1000 + p.MilliSecond);
     return prev;
   }
 
-  void Track(const RPlace& home, bool gt900) {
-    static constexpr TActivity kGT120[] = {TActivity::Walk, TActivity::Bike, TActivity::Drive};
-    static constexpr TActivity kGT900[] = {TActivity::Walk, TActivity::Run, TActivity::Bike};
-    const TActivity activity = gt900 ? kGT900[FRng.Int(0, 2)] : kGT120[FRng.Int(0, 2)];
-    const RActivityModel m = Model(activity);
+  void Track(const Place& home, bool gt900) {
+    static constexpr Activity kGT120[] = {Activity::Walk, Activity::Bike, Activity::Drive};
+    static constexpr Activity kGT900[] = {Activity::Walk, Activity::Run, Activity::Bike};
+    const Activity activity = gt900 ? kGT900[rng_.Int(0, 2)] : kGT120[rng_.Int(0, 2)];
+    const ActivityModel m = Model(activity);
     const int interval = gt900 ? 1 : m.IntervalGT120;
     // Small images still get several tracks; full memories get long ones.
-    const int longest = std::clamp(static_cast<int>(FLimit / 4), 60, 2500);
-    const int length = FRng.Int(std::min(60, longest), longest);
+    const int longest = std::clamp(static_cast<int>(limit_ / 4), 60, 2500);
+    const int length = rng_.Int(std::min(60, longest), longest);
 
-    double lat = home.Latitude + FRng.Range(-0.05, 0.05);
-    double lon = home.Longitude + FRng.Range(-0.05, 0.05);
-    double ele = home.Elevation + FRng.Range(-10, 60);
-    double pressureOffset = FRng.Range(-8, 8);
-    double course = FRng.Range(0, 360);
+    double lat = home.Latitude + rng_.Range(-0.05, 0.05);
+    double lon = home.Longitude + rng_.Range(-0.05, 0.05);
+    double ele = home.Elevation + rng_.Range(-10, 60);
+    double pressureOffset = rng_.Range(-8, 8);
+    double course = rng_.Range(0, 360);
     double speed = m.MeanSpeed;
     double hr = m.BaseHR - 20;
-    int satellites = FRng.Int(5, 9);
+    int satellites = rng_.Int(5, 9);
     uint32_t satMap = RandomMask(satellites);
 
     // Sensor samples collect one per second; a record is written once its window is full.
     std::vector<uint8_t> hrSamples;
     std::vector<uint8_t> cadSamples;
     std::vector<double> speedSamples;
-    int64_t hrStart = FTime;
-    int64_t cadStart = FTime;
-    int64_t speedStart = FTime;
+    int64_t hrStart = time_;
+    int64_t cadStart = time_;
+    int64_t speedStart = time_;
     const bool hasHR = gt900;
     const bool hasCadence = gt900 && m.Cadence > 0;
-    const bool hasSpeedSensor = gt900 && activity == TActivity::Bike;
+    const bool hasSpeedSensor = gt900 && activity == Activity::Bike;
 
     for (int i = 0; i < length && !Full(); ++i) {
       uint8_t flags = 0;
       if (!gt900 && i == 0) {
         flags |= 0x40;
       }
-      if (i > 0 && FRng.Chance(1.0 / 250)) {
+      if (i > 0 && rng_.Chance(1.0 / 250)) {
         flags |= 0x04;
       }
-      TRecordEncoder::RFix fix;
-      fix.Time = At(FTime);
+      RecordEncoder::FixRecord fix;
+      fix.Time = At(time_);
       fix.Latitude = lat;
       fix.Longitude = lon;
       fix.Elevation = ele;
       fix.Speed = speed;
       fix.Course = course;
-      fix.EHPE = std::clamp(18.0 / satellites + FRng.Range(0, 4), 1.5, 40.0);
+      fix.EHPE = std::clamp(18.0 / satellites + rng_.Range(0, 4), 1.5, 40.0);
       if (gt900) {
-        const double pe = ele + pressureOffset + FRng.Range(-0.5, 0.5);
-        Push(TRecordEncoder::TrackPoint800(flags, fix, pe, NextPrevSMS()));
+        const double pe = ele + pressureOffset + rng_.Range(-0.5, 0.5);
+        Push(RecordEncoder::TrackPoint800(flags, fix, pe, NextPrevSMS()));
       } else {
-        Push(TRecordEncoder::TrackPoint100(flags, fix, satMap, static_cast<uint8_t>(FRng.Int(0, 2)),
-                                           static_cast<uint8_t>(FRng.Int(0, 255)),
-                                           static_cast<uint8_t>(FRng.Int(1, 9)),
-                                           static_cast<uint8_t>(FRng.Int(20, 45))));
+        Push(RecordEncoder::TrackPoint100(flags, fix, satMap, static_cast<uint8_t>(rng_.Int(0, 2)),
+                                          static_cast<uint8_t>(rng_.Int(0, 255)),
+                                          static_cast<uint8_t>(rng_.Int(1, 9)),
+                                          static_cast<uint8_t>(rng_.Int(20, 45))));
         NextPrevSMS();
       }
-      if (!gt900 && FRng.Chance(1.0 / 1500)) {
-        Push(TRecordEncoder::LogMessage(At(FTime), kOtherMessages[FRng.Int(1, 3)], NextPrevSMS()));
+      if (!gt900 && rng_.Chance(1.0 / 1500)) {
+        Push(RecordEncoder::LogMessage(At(time_), kOtherMessages[rng_.Int(1, 3)], NextPrevSMS()));
       }
 
       for (int s = 0; s < interval; ++s) {
         // One second of motion and of the sensors.
         speed =
-            std::clamp(speed + FRng.Range(-0.3, 0.3) * m.SpeedSpread + (m.MeanSpeed - speed) * 0.05,
+            std::clamp(speed + rng_.Range(-0.3, 0.3) * m.SpeedSpread + (m.MeanSpeed - speed) * 0.05,
                        0.0, m.MeanSpeed + 3 * m.SpeedSpread);
-        course = std::fmod(course + FRng.Range(-6, 6) + 360.0, 360.0);
+        course = std::fmod(course + rng_.Range(-6, 6) + 360.0, 360.0);
         const double rad = course * std::numbers::pi / 180.0;
         lat += speed * std::cos(rad) / kMetresPerDegree;
         lon +=
             speed * std::sin(rad) / (kMetresPerDegree * std::cos(lat * std::numbers::pi / 180.0));
-        ele += FRng.Range(-0.4, 0.4) + (activity == TActivity::Drive ? FRng.Range(-0.5, 0.5) : 0);
-        hr = std::clamp(hr + (m.BaseHR + speed * 3 - hr) * 0.03 + FRng.Range(-1.5, 1.5), 50.0,
+        ele += rng_.Range(-0.4, 0.4) + (activity == Activity::Drive ? rng_.Range(-0.5, 0.5) : 0);
+        hr = std::clamp(hr + (m.BaseHR + speed * 3 - hr) * 0.03 + rng_.Range(-1.5, 1.5), 50.0,
                         195.0);
 
         if (hasHR) {
           hrSamples.push_back(static_cast<uint8_t>(std::lround(hr)));
           if (hrSamples.size() == 24) {
-            Push(TRecordEncoder::ExtInt(kFlagHeartRate, At(hrStart), ToArray<24>(hrSamples),
-                                        NextPrevSMS()));
+            Push(RecordEncoder::ExtInt(kFlagHeartRate, At(hrStart), ToArray<24>(hrSamples),
+                                       NextPrevSMS()));
             hrSamples.clear();
-            hrStart = FTime + (s + 1) * kSecond;
+            hrStart = time_ + (s + 1) * kSecond;
           }
         }
         if (hasCadence) {
-          const double cad = std::clamp(m.Cadence + FRng.Range(-6, 6), 0.0, 250.0);
+          const double cad = std::clamp(m.Cadence + rng_.Range(-6, 6), 0.0, 250.0);
           cadSamples.push_back(static_cast<uint8_t>(std::lround(speed < 0.3 ? 0 : cad)));
           if (cadSamples.size() == 24) {
-            Push(TRecordEncoder::ExtInt(kFlagCadence, At(cadStart), ToArray<24>(cadSamples),
-                                        NextPrevSMS()));
+            Push(RecordEncoder::ExtInt(kFlagCadence, At(cadStart), ToArray<24>(cadSamples),
+                                       NextPrevSMS()));
             cadSamples.clear();
-            cadStart = FTime + (s + 1) * kSecond;
+            cadStart = time_ + (s + 1) * kSecond;
           }
         }
         if (hasSpeedSensor) {
-          speedSamples.push_back(std::max(0.0, speed + FRng.Range(-0.15, 0.15)));
+          speedSamples.push_back(std::max(0.0, speed + rng_.Range(-0.15, 0.15)));
           if (speedSamples.size() == 12) {
             std::array<double, 12> values{};
             std::copy(speedSamples.begin(), speedSamples.end(), values.begin());
-            Push(TRecordEncoder::ExtSpeed(At(speedStart), values, NextPrevSMS()));
+            Push(RecordEncoder::ExtSpeed(At(speedStart), values, NextPrevSMS()));
             speedSamples.clear();
-            speedStart = FTime + (s + 1) * kSecond;
+            speedStart = time_ + (s + 1) * kSecond;
           }
         }
       }
-      FTime += interval * kSecond;
-      if (FRng.Chance(0.01)) {
-        satellites = std::clamp(satellites + FRng.Int(-1, 1), 4, 12);
+      time_ += interval * kSecond;
+      if (rng_.Chance(0.01)) {
+        satellites = std::clamp(satellites + rng_.Int(-1, 1), 4, 12);
         satMap = RandomMask(satellites);
       }
     }
@@ -266,7 +267,7 @@ class TGenerator {
   uint32_t RandomMask(int bits) {
     uint32_t mask = 0;
     while (std::popcount(mask) < bits) {
-      mask |= 1U << FRng.Int(0, 31);
+      mask |= 1U << rng_.Int(0, 31);
     }
     return mask;
   }
@@ -275,48 +276,45 @@ class TGenerator {
     TIGotUWholeData image;
     auto& st = image.Status;
     st.FModel.Data = {0x00, 0x01, static_cast<uint8_t>(gt900 ? kModelTypeGT800 : 0x15)};
-    const auto serial = static_cast<uint32_t>(FSpec.Seed * 2654435761ULL % 90'000'000 + 10'000'000);
+    const auto serial = static_cast<uint32_t>(spec_.Seed * 2654435761ULL % 90'000'000 + 10'000'000);
     const uint16_t modelNumber = gt900 ? 900 : 120;
-    st.FIdent.Data = {static_cast<uint8_t>(serial),
-                      static_cast<uint8_t>(serial >> 8),
-                      static_cast<uint8_t>(serial >> 16),
-                      static_cast<uint8_t>(serial >> 24),
-                      static_cast<uint8_t>(gt900 ? 2 : 1),
-                      static_cast<uint8_t>(gt900 ? 1 : 5),
-                      static_cast<uint8_t>(modelNumber >> 8),
-                      static_cast<uint8_t>(modelNumber),
-                      0x01,
-                      0x02};
-    const auto count = static_cast<uint16_t>(FRecords.size());
-    st.FCount.Data = {0x00, static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+    auto& ident = st.FIdent.Data;
+    PutLE32(ident, 0, serial);
+    ident[4] = gt900 ? 2 : 1;
+    ident[5] = gt900 ? 1 : 5;
+    PutBE16(ident, 6, modelNumber);
+    PutBE16(ident, 8, 0x0102);
+    const auto count = static_cast<uint16_t>(records_.size());
+    st.FCount.Data = {};
+    PutBE16(st.FCount.Data, 1, count);
 
     auto& config = image.ConfigBlock();
     config.assign(kBlockSize, 0xFF);
-    TRandom cfg(FSpec.Seed ^ 0xC0FFEE);
+    Random cfg(spec_.Seed ^ 0xC0FFEE);
     for (size_t i = 0; i < 64; ++i) {
       config[i] = static_cast<uint8_t>(cfg.Next());
     }
 
     auto blocks = std::make_unique<TIGotUSlotBlocks>(count, kSlotSize);
-    for (size_t i = 0; i < FRecords.size(); ++i) {
-      std::copy(FRecords[i].begin(), FRecords[i].end(), blocks->DataBuffer() + i * kSlotSize);
+    for (size_t i = 0; i < records_.size(); ++i) {
+      std::copy(records_[i].begin(), records_[i].end(), blocks->DataBuffer() + i * kSlotSize);
     }
     image.SetBlocks(std::move(blocks));
     return image;
   }
 
-  TSampleSpec FSpec;
-  TRandom FRng;
-  size_t FLimit;
-  std::vector<RIGotUPointSlot> FRecords;
-  int64_t FTime = 0; // milliseconds since the date-time epoch
-  uint16_t FPrevSMS = 0;
+  SampleSpec spec_;
+  Random rng_;
+  size_t limit_;
+  std::vector<RIGotUPointSlot> records_;
+  int64_t time_ = 0; // milliseconds since the date-time epoch
+  uint16_t prevSms_ = 0;
 };
 
 } // namespace
 
-TIGotUWholeData GenerateSampleImage(const TSampleSpec& Spec) {
-  return TGenerator(Spec).Run();
+TIGotUWholeData GenerateSampleImage(const SampleSpec& Spec) {
+  return Generator(Spec).Run();
 }
 
 } // namespace tarnwick::sim

@@ -9,17 +9,17 @@
 namespace tarnwick::sim {
 
 /// The two record families a sample image can have.
-enum class TSampleFamily {
+enum class SampleFamily {
   GT120, ///< GT-100 family: satellite masks, track-start flags.
   GT900, ///< GT-800/GT-900: pressure elevation, "RESET COUNTER" cuts, sensor records.
 };
 
 /// "gt120" or "gt900" (case-sensitive); empty for anything else.
-std::optional<TSampleFamily> ParseSampleFamily(std::string_view Text);
+std::optional<SampleFamily> ParseSampleFamily(std::string_view Text);
 
 /// What to generate: the family, the number of records (0 .. 65535) and the seed.
-struct TSampleSpec {
-  TSampleFamily Family = TSampleFamily::GT120;
+struct SampleSpec {
+  SampleFamily Family = SampleFamily::GT120;
   int Points = 1000;
   uint64_t Seed = 1;
 };
@@ -28,6 +28,6 @@ struct TSampleSpec {
 /// plausible motion (walks, rides, drives) with elevation, speed, course, EHPE and satellites
 /// or pressure elevation, way points, log messages, the family's track cuts, and for the
 /// GT-900 family heart-rate, cadence and speed records interleaved in time with the points.
-TIGotUWholeData GenerateSampleImage(const TSampleSpec& Spec);
+TIGotUWholeData GenerateSampleImage(const SampleSpec& Spec);
 
 } // namespace tarnwick::sim

@@ -1,5 +1,6 @@
 #include "sim/sim_device_source.hpp"
 
+#include "device/device_info.hpp"
 #include "device/hardware_id.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
@@ -46,47 +47,47 @@ std::string SimRegistryFolder() {
   return base + "/tarnwick-sim-" + std::to_string(::geteuid());
 }
 
-TSimRegistration::TSimRegistration(const std::string& PortName, uint16_t ProductID,
-                                   const std::string& Revision, const std::string& Description,
-                                   std::string Folder) {
+SimRegistration::SimRegistration(const std::string& PortName, uint16_t ProductID,
+                                 const std::string& Revision, const std::string& Description,
+                                 std::string Folder) {
   if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    throw EFileError::Create(Folder, errno);
+    throw FileError::Create(Folder, errno);
   }
   if (!IsPrivateFolder(Folder)) {
-    throw Exception("The folder " + Folder +
-                    " for simulated loggers must be a folder of this user that nobody else can "
-                    "read or write");
+    throw Error("The folder " + Folder +
+                " for simulated loggers must be a folder of this user that nobody else can "
+                "read or write");
   }
-  FFileName = Folder + "/" + std::to_string(::getpid()) + ".ini";
-  TIniFile ini;
+  fileName_ = Folder + "/" + std::to_string(::getpid()) + ".ini";
+  IniFile ini;
   ini.WriteString(kSection, "Port", PortName);
-  ini.WriteString(kSection, "HardwareID", FormatHardwareID(0x0DF7, ProductID, Revision));
+  ini.WriteString(kSection, "HardwareID", FormatHardwareID(kIGotUVendorID, ProductID, Revision));
   ini.WriteString(kSection, "Description", Description);
   ini.WriteString(kSection, "Pid", std::to_string(::getpid()));
   const std::string text = ini.SaveToString(false);
-  TReplacingFile file(FFileName);
+  ReplacingFile file(fileName_);
   file.Write(text.data(), text.size());
   file.Commit();
 }
 
-TSimRegistration::~TSimRegistration() {
+SimRegistration::~SimRegistration() {
   Remove();
 }
 
-void TSimRegistration::Remove() {
-  if (!FRemoved) {
-    ::unlink(FFileName.c_str());
-    FRemoved = true;
+void SimRegistration::Remove() {
+  if (!removed_) {
+    ::unlink(fileName_.c_str());
+    removed_ = true;
   }
 }
 
-std::optional<std::vector<RDeviceProperties>> TSimDeviceSource::PresentDevices() {
-  std::vector<RDeviceProperties> devices;
-  if (!IsPrivateFolder(FFolder)) {
+std::optional<std::vector<DeviceProperties>> SimDeviceSource::PresentDevices() {
+  std::vector<DeviceProperties> devices;
+  if (!IsPrivateFolder(folder_)) {
     return devices;
   }
   std::vector<std::string> names;
-  if (DIR* dir = ::opendir(FFolder.c_str())) {
+  if (DIR* dir = ::opendir(folder_.c_str())) {
     while (const dirent* e = ::readdir(dir)) {
       const std::string name = e->d_name;
       if (name.size() > 4 && name.ends_with(".ini")) {
@@ -97,13 +98,13 @@ std::optional<std::vector<RDeviceProperties>> TSimDeviceSource::PresentDevices()
   }
   std::sort(names.begin(), names.end());
   for (const auto& name : names) {
-    const std::string path = FFolder + "/" + name;
+    const std::string path = folder_ + "/" + name;
     try {
       const std::optional<std::string> text = ReadWholeFile(path, 64 * 1024);
       if (!text) {
         continue;
       }
-      TIniFile ini;
+      IniFile ini;
       ini.LoadFromString(*text);
       const int pid = ini.ReadInteger(kSection, "Pid", 0);
       const std::string port = ini.ReadString(kSection, "Port", "");
@@ -114,12 +115,12 @@ std::optional<std::vector<RDeviceProperties>> TSimDeviceSource::PresentDevices()
       if (port.empty() || ::access(port.c_str(), F_OK) != 0) {
         continue;
       }
-      RDeviceProperties p;
+      DeviceProperties p;
       p.HardwareID = ini.ReadString(kSection, "HardwareID", "");
       p.Description = ini.ReadString(kSection, "Description", "");
       p.PortName = port;
       devices.push_back(std::move(p));
-    } catch (const Exception&) {
+    } catch (const Error&) {
       // An entry being written or removed right now is simply not listed.
     }
   }

@@ -14,42 +14,41 @@ namespace tarnwick::sim {
 std::string SimRegistryFolder();
 
 /// Announces one running simulated logger in the registry folder (one small INI file named
-/// after the process) until destroyed, so that TSimDeviceSource lists it.
-class TSimRegistration {
+/// after the process) until destroyed, so that SimDeviceSource lists it.
+class SimRegistration {
  public:
-  /// Writes the entry: the port, the USB identity and the description. Raises Exception when
+  /// Writes the entry: the port, the USB identity and the description. Raises Error when
   /// the folder is not a private folder of this user or the file cannot be written.
-  TSimRegistration(const std::string& PortName, uint16_t ProductID, const std::string& Revision,
-                   const std::string& Description, std::string Folder = SimRegistryFolder());
+  SimRegistration(const std::string& PortName, uint16_t ProductID, const std::string& Revision,
+                  const std::string& Description, std::string Folder = SimRegistryFolder());
   /// Removes the entry.
-  ~TSimRegistration();
-  TSimRegistration(const TSimRegistration&) = delete;
-  TSimRegistration& operator=(const TSimRegistration&) = delete;
+  ~SimRegistration();
+  SimRegistration(const SimRegistration&) = delete;
+  SimRegistration& operator=(const SimRegistration&) = delete;
 
   /// Removes the entry now (the logger went away); idempotent.
   void Remove();
   /// The entry's file.
-  const std::string& FileName() const { return FFileName; }
+  const std::string& FileName() const { return fileName_; }
 
  private:
-  std::string FFileName;
-  bool FRemoved = false;
+  std::string fileName_;
+  bool removed_ = false;
 };
 
 /// Lists the simulated loggers announced in the registry folder as USB devices of the
 /// logger's vendor whose port is the simulator's pseudo-terminal. Entries of processes that
 /// are gone are removed; a folder that is missing lists nothing, and one that is not private
 /// to this user is not trusted and lists nothing either.
-class TSimDeviceSource : public IDevicePropertySource {
+class SimDeviceSource : public DevicePropertySource {
  public:
   /// A source over the entries in Folder.
-  explicit TSimDeviceSource(std::string Folder = SimRegistryFolder())
-      : FFolder(std::move(Folder)) {}
+  explicit SimDeviceSource(std::string Folder = SimRegistryFolder()) : folder_(std::move(Folder)) {}
 
-  std::optional<std::vector<RDeviceProperties>> PresentDevices() override;
+  std::optional<std::vector<DeviceProperties>> PresentDevices() override;
 
  private:
-  std::string FFolder;
+  std::string folder_;
 };
 
 } // namespace tarnwick::sim

@@ -13,17 +13,17 @@ namespace {
 constexpr std::array<std::string_view, kSimFaultKinds> kNames = {
     "noanswer", "badcode", "negative", "short", "stray", "late", "overlong", "fewer", "trickle"};
 
-std::optional<TSimFaultKind> KindByName(std::string_view name) {
+std::optional<SimFaultKind> KindByName(std::string_view name) {
   for (size_t i = 0; i < kNames.size(); ++i) {
     if (kNames[i] == name) {
-      return static_cast<TSimFaultKind>(i);
+      return static_cast<SimFaultKind>(i);
     }
   }
   return std::nullopt;
 }
 
 [[noreturn]] void Bad(std::string_view item, std::string_view why) {
-  throw EConvertError("bad fault item '" + std::string(item) + "': " + std::string(why));
+  throw ConvertError("bad fault item '" + std::string(item) + "': " + std::string(why));
 }
 
 int PositiveInt(std::string_view item, std::string_view text, int min) {
@@ -45,12 +45,12 @@ double Rate(std::string_view item, std::string_view text) {
 
 } // namespace
 
-std::string_view FaultName(TSimFaultKind Kind) {
+std::string_view FaultName(SimFaultKind Kind) {
   return kNames[static_cast<size_t>(Kind)];
 }
 
-TSimFaultPlan ParseFaultSpec(std::string_view Spec) {
-  TSimFaultPlan plan;
+SimFaultPlan ParseFaultSpec(std::string_view Spec) {
+  SimFaultPlan plan;
   while (!Spec.empty()) {
     const auto comma = Spec.find(',');
     const std::string_view item = Spec.substr(0, comma);
@@ -77,7 +77,7 @@ TSimFaultPlan ParseFaultSpec(std::string_view Spec) {
         Bad(item, "unknown fault; use noanswer, badcode, negative, short, stray, late, overlong, "
                   "fewer or trickle");
       }
-      if (ms && *kind != TSimFaultKind::Late && *kind != TSimFaultKind::Trickle) {
+      if (ms && *kind != SimFaultKind::Late && *kind != SimFaultKind::Trickle) {
         Bad(item, "only late and trickle take a time");
       }
       plan.Scripted[PositiveInt(item, item.substr(at + 1), 1)] =

@@ -10,7 +10,7 @@
 namespace tarnwick::sim {
 
 /// What the simulated logger can do wrong with one command.
-enum class TSimFaultKind {
+enum class SimFaultKind {
   NoAnswer, ///< ignores the command: no reply at all
   BadCode,  ///< the reply code is 0x94 instead of 0x93; the data follows
   Negative, ///< announces a negative data count (the logger's recoverable error)
@@ -28,22 +28,22 @@ inline constexpr int kSimFaultKinds = 9;
 inline constexpr int kSimRandomFaultKinds = 8;
 
 /// The name of Kind in a fault specification ("noanswer", "badcode", ...).
-std::string_view FaultName(TSimFaultKind Kind);
+std::string_view FaultName(SimFaultKind Kind);
 
 /// One planned fault: its kind and, for Late and Trickle, its time (zero: the kind's default).
 struct SimFault {
   SimFault() = default;
   /// A fault of Kind with the kind's default time; lets a plan be written as Scripted[n] = Kind.
-  SimFault(TSimFaultKind Kind) : Kind(Kind) {} // NOLINT(google-explicit-constructor)
-  SimFault(TSimFaultKind Kind, std::chrono::milliseconds Delay) : Kind(Kind), Delay(Delay) {}
+  SimFault(SimFaultKind Kind) : Kind(Kind) {} // NOLINT(google-explicit-constructor)
+  SimFault(SimFaultKind Kind, std::chrono::milliseconds Delay) : Kind(Kind), Delay(Delay) {}
 
-  TSimFaultKind Kind = TSimFaultKind::NoAnswer;
+  SimFaultKind Kind = SimFaultKind::NoAnswer;
   /// Late: how late the reply leaves; Trickle: the gap between its bytes.
   std::chrono::milliseconds Delay{0};
 };
 
 /// The faults of one simulated run.
-struct TSimFaultPlan {
+struct SimFaultPlan {
   /// Faults by command number (1 = the first complete command frame the logger receives).
   std::map<int, SimFault> Scripted;
   /// Chance in 0..1 that a command without a scripted fault gets one of a random kind.
@@ -60,7 +60,7 @@ struct TSimFaultPlan {
 /// command N), late:MS@N or trickle:MS@N (with its time in milliseconds, 1 to 60000),
 /// random=RATE (each command faulty with chance RATE, 0..1) or unplug=N (gone after N point
 /// blocks). KIND is noanswer, badcode, negative, short, stray, late, overlong, fewer or
-/// trickle. An empty text means no faults. Raises EConvertError naming the bad item.
-TSimFaultPlan ParseFaultSpec(std::string_view Spec);
+/// trickle. An empty text means no faults. Raises ConvertError naming the bad item.
+SimFaultPlan ParseFaultSpec(std::string_view Spec);
 
 } // namespace tarnwick::sim

@@ -1,5 +1,7 @@
 #include "sim/sim_logger.hpp"
 
+#include "device/command_reply.hpp"
+#include "device/control.hpp"
 #include "logger/slot_blocks.hpp"
 
 #include <algorithm>
@@ -9,8 +11,6 @@ namespace tarnwick::sim {
 
 namespace {
 
-constexpr uint8_t kLead = 0x93;
-constexpr uint32_t kPointBase = 0x1000;
 // Text of normal mode waits in the logger's buffer no further than this; the rest is lost,
 // as on a device whose host does not read.
 constexpr size_t kMaxPendingText = 64 * 1024;
@@ -25,39 +25,39 @@ bool ChecksumOk(const std::array<uint8_t, 16>& frame) {
 
 } // namespace
 
-TSimLogger::TSimLogger(const TIGotUWholeData& Image, TSimLoggerOptions Options)
-    : FOptions(std::move(Options)), FChunkSize(FOptions.ProductID == 0x0B80 ? 16 : 8),
-      FModel(Image.Status.FModel.Data), FIdent(Image.Status.FIdent.Data),
-      FCount(Image.Status.FCount.Data), FRandom(FOptions.Seed) {
-  if (FOptions.Link.PacketSize < 1) {
-    FOptions.Link.PacketSize = 1;
+SimLogger::SimLogger(const TIGotUWholeData& Image, SimLoggerOptions Options)
+    : options_(std::move(Options)), chunkSize_(options_.ProductID == kIGotUProductChunk16 ? 16 : 8),
+      model_(Image.Status.FModel.Data), ident_(Image.Status.FIdent.Data),
+      count_(Image.Status.FCount.Data), random_(options_.Seed) {
+  if (options_.Link.PacketSize < 1) {
+    options_.Link.PacketSize = 1;
   }
   // An image without a configuration block is saved with zeros in its place.
-  FConfig.assign(kBlockSize, 0);
+  config_.assign(kBlockSize, 0);
   if (Image.ConfigLength() > 0) {
     std::copy_n(Image.ConfigBlockPtr(), std::min<size_t>(kBlockSize, Image.ConfigLength()),
-                FConfig.begin());
+                config_.begin());
   }
   if (const auto* blocks = Image.Blocks()) {
-    FPoints.assign(blocks->DataBuffer(), blocks->DataBuffer() + blocks->NumberOfBytes());
+    points_.assign(blocks->DataBuffer(), blocks->DataBuffer() + blocks->NumberOfBytes());
   }
-  FNextNmea = FOptions.NmeaInterval;
+  nextNmea_ = options_.NmeaInterval;
 }
 
-TSimTime TSimLogger::Duration(size_t Bytes) const {
-  const int64_t rate = FOptions.Link.BytesPerSecond;
+SimTime SimLogger::Duration(size_t Bytes) const {
+  const int64_t rate = options_.Link.BytesPerSecond;
   if (rate <= 0) {
-    return TSimTime{0};
+    return SimTime{0};
   }
-  return TSimTime{(static_cast<int64_t>(Bytes) * 1'000'000 + rate - 1) / rate};
+  return SimTime{(static_cast<int64_t>(Bytes) * 1'000'000 + rate - 1) / rate};
 }
 
-size_t TSimLogger::Arrived(const TSegment& Segment, TSimTime Now) const {
+size_t SimLogger::Arrived(const Segment& Segment, SimTime Now) const {
   if (Now < Segment.Start) {
     return 0;
   }
   const size_t len = Segment.Bytes.size();
-  const int64_t rate = FOptions.Link.BytesPerSecond;
+  const int64_t rate = options_.Link.BytesPerSecond;
   if (rate <= 0) {
     return len;
   }
@@ -65,13 +65,13 @@ size_t TSimLogger::Arrived(const TSegment& Segment, TSimTime Now) const {
   if (sent >= len) {
     return len;
   }
-  const auto packet = static_cast<size_t>(FOptions.Link.PacketSize);
+  const auto packet = static_cast<size_t>(options_.Link.PacketSize);
   return sent / packet * packet;
 }
 
-size_t TSimLogger::Available(TSimTime Now) const {
+size_t SimLogger::Available(SimTime Now) const {
   size_t n = 0;
-  for (const auto& s : FOutput) {
+  for (const auto& s : output_) {
     const size_t arrived = Arrived(s, Now);
     n += arrived - s.Taken;
     if (arrived < s.Bytes.size()) {
@@ -81,10 +81,10 @@ size_t TSimLogger::Available(TSimTime Now) const {
   return n;
 }
 
-size_t TSimLogger::Take(uint8_t* Buffer, size_t Count, TSimTime Now) {
+size_t SimLogger::Take(uint8_t* Buffer, size_t Count, SimTime Now) {
   size_t done = 0;
-  while (done < Count && !FOutput.empty()) {
-    TSegment& s = FOutput.front();
+  while (done < Count && !output_.empty()) {
+    Segment& s = output_.front();
     const size_t arrived = Arrived(s, Now);
     const size_t n = std::min(Count - done, arrived - s.Taken);
     std::copy_n(s.Bytes.begin() + static_cast<std::ptrdiff_t>(s.Taken), n, Buffer + done);
@@ -93,25 +93,25 @@ size_t TSimLogger::Take(uint8_t* Buffer, size_t Count, TSimTime Now) {
     if (s.Taken < s.Bytes.size()) {
       break;
     }
-    FOutput.pop_front();
+    output_.pop_front();
   }
   return done;
 }
 
-std::optional<TSimTime> TSimLogger::NextEvent(TSimTime Now) const {
-  std::optional<TSimTime> next;
-  for (const auto& s : FOutput) {
+std::optional<SimTime> SimLogger::NextEvent(SimTime Now) const {
+  std::optional<SimTime> next;
+  for (const auto& s : output_) {
     const size_t arrived = Arrived(s, Now);
     if (arrived >= s.Bytes.size()) {
       continue;
     }
-    const auto packet = static_cast<size_t>(FOptions.Link.PacketSize);
+    const auto packet = static_cast<size_t>(options_.Link.PacketSize);
     const size_t end = std::min(s.Bytes.size(), (arrived / packet + 1) * packet);
-    next = std::max(s.Start + Duration(end), Now + TSimTime{1});
+    next = std::max(s.Start + Duration(end), Now + SimTime{1});
     break;
   }
-  if (FMode == TSimMode::Normal && FOptions.NmeaInterval.count() > 0 && !FUnplugged) {
-    const TSimTime due = std::max(FNextNmea, Now + TSimTime{1});
+  if (mode_ == SimMode::Normal && options_.NmeaInterval.count() > 0 && !unplugged_) {
+    const SimTime due = std::max(nextNmea_, Now + SimTime{1});
     if (!next || due < *next) {
       next = due;
     }
@@ -119,48 +119,49 @@ std::optional<TSimTime> TSimLogger::NextEvent(TSimTime Now) const {
   return next;
 }
 
-void TSimLogger::Send(std::vector<uint8_t> Bytes, TSimTime Earliest, bool IsReply) {
-  const TSimTime start = std::max(Earliest, FLinkFree);
-  const TSimTime duration = Duration(Bytes.size());
-  FLinkFree = start + duration;
-  FStats.BytesSent += static_cast<int64_t>(Bytes.size());
-  FStats.DeliveryTime += duration;
+void SimLogger::Send(std::vector<uint8_t> Bytes, SimTime Earliest, bool IsReply) {
+  const SimTime start = std::max(Earliest, linkFree_);
+  const SimTime duration = Duration(Bytes.size());
+  linkFree_ = start + duration;
+  stats_.BytesSent += static_cast<int64_t>(Bytes.size());
+  stats_.DeliveryTime += duration;
   if (IsReply) {
-    ++FStats.Replies;
-    FStats.DeliveryTime += FOptions.Link.Turnaround;
+    ++stats_.Replies;
+    stats_.DeliveryTime += options_.Link.Turnaround;
   }
-  FOutput.push_back(TSegment{std::move(Bytes), start, 0});
+  output_.push_back(Segment{std::move(Bytes), start, 0});
 }
 
-void TSimLogger::SendHeader(int16_t Count, std::vector<uint8_t> Data, TSimTime Now, bool IsReply) {
+void SimLogger::SendHeader(int16_t Count, std::vector<uint8_t> Data, SimTime Now, bool IsReply) {
   const auto c = static_cast<uint16_t>(Count);
-  std::vector<uint8_t> bytes{kLead, static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c & 0xFF)};
+  std::vector<uint8_t> bytes{kIGotUFrameLead, static_cast<uint8_t>(c >> 8),
+                             static_cast<uint8_t>(c & 0xFF)};
   bytes.insert(bytes.end(), Data.begin(), Data.end());
-  Send(std::move(bytes), Now + FOptions.Link.Turnaround, IsReply);
+  Send(std::move(bytes), Now + options_.Link.Turnaround, IsReply);
 }
 
-void TSimLogger::Advance(TSimTime Now) {
-  if (FMode != TSimMode::Normal || FOptions.NmeaInterval.count() <= 0 || FUnplugged) {
+void SimLogger::Advance(SimTime Now) {
+  if (mode_ != SimMode::Normal || options_.NmeaInterval.count() <= 0 || unplugged_) {
     return;
   }
   // After a long pause only the lines of the last second or so are still worth sending.
-  const TSimTime oldest = Now - std::max(FOptions.NmeaInterval * 4, TSimTime{1'000'000});
-  if (FNextNmea < oldest) {
-    FNextNmea = oldest;
+  const SimTime oldest = Now - std::max(options_.NmeaInterval * 4, SimTime{1'000'000});
+  if (nextNmea_ < oldest) {
+    nextNmea_ = oldest;
   }
-  while (FNextNmea <= Now) {
+  while (nextNmea_ <= Now) {
     size_t pending = 0;
-    for (const auto& s : FOutput) {
+    for (const auto& s : output_) {
       pending += s.Bytes.size() - s.Taken;
     }
     if (pending < kMaxPendingText) {
-      Send(NmeaLine(FNextNmea), FNextNmea, false);
+      Send(NmeaLine(nextNmea_), nextNmea_, false);
     }
-    FNextNmea += FOptions.NmeaInterval;
+    nextNmea_ += options_.NmeaInterval;
   }
 }
 
-std::vector<uint8_t> TSimLogger::NmeaLine(TSimTime Now) {
+std::vector<uint8_t> SimLogger::NmeaLine(SimTime Now) {
   const int64_t secs = Now.count() / 1'000'000;
   const std::string body =
       fmt::format("GPGGA,{:02}{:02}{:02}.{:03},2503.7010,N,12138.3500,E,1,08,0.9,35.2,M,15.0,M,,",
@@ -173,31 +174,31 @@ std::vector<uint8_t> TSimLogger::NmeaLine(TSimTime Now) {
   return {line.begin(), line.end()};
 }
 
-void TSimLogger::Receive(const uint8_t* Data, size_t Count, TSimTime Now) {
-  if (FUnplugged) {
+void SimLogger::Receive(const uint8_t* Data, size_t Count, SimTime Now) {
+  if (unplugged_) {
     return;
   }
   Advance(Now);
-  FInput.insert(FInput.end(), Data, Data + Count);
+  input_.insert(input_.end(), Data, Data + Count);
   ParseInput(Now);
 }
 
-void TSimLogger::ParseInput(TSimTime Now) {
+void SimLogger::ParseInput(SimTime Now) {
   size_t pos = 0;
-  const auto left = [&] { return FInput.size() - pos; };
-  while (!FUnplugged && left() > 0) {
-    if (FChunkSize == 16 || !FHaveHalf) {
-      if (FInput[pos] != kLead) {
+  const auto left = [&] { return input_.size() - pos; };
+  while (!unplugged_ && left() > 0) {
+    if (chunkSize_ == 16 || !haveHalf_) {
+      if (input_[pos] != kIGotUFrameLead) {
         ++pos; // not the start of a frame: line noise or the tail of a broken one
         continue;
       }
-      const size_t need = FChunkSize == 16 ? 16 : 8;
+      const size_t need = chunkSize_ == 16 ? 16 : 8;
       if (left() < need) {
         break;
       }
-      if (FChunkSize == 16) {
+      if (chunkSize_ == 16) {
         std::array<uint8_t, 16> frame{};
-        std::copy_n(FInput.begin() + static_cast<std::ptrdiff_t>(pos), 16, frame.begin());
+        std::copy_n(input_.begin() + static_cast<std::ptrdiff_t>(pos), 16, frame.begin());
         if (ChecksumOk(frame)) {
           pos += 16;
           HandleFrame(frame, Now);
@@ -205,9 +206,9 @@ void TSimLogger::ParseInput(TSimTime Now) {
           ++pos;
         }
       } else {
-        std::copy_n(FInput.begin() + static_cast<std::ptrdiff_t>(pos), 8, FHalf.begin());
+        std::copy_n(input_.begin() + static_cast<std::ptrdiff_t>(pos), 8, half_.begin());
         pos += 8;
-        FHaveHalf = true;
+        haveHalf_ = true;
         SendHeader(0, {}, Now, true);
       }
       continue;
@@ -216,57 +217,57 @@ void TSimLogger::ParseInput(TSimTime Now) {
       break;
     }
     std::array<uint8_t, 16> frame{};
-    std::copy(FHalf.begin(), FHalf.end(), frame.begin());
-    std::copy_n(FInput.begin() + static_cast<std::ptrdiff_t>(pos), 8, frame.begin() + 8);
+    std::copy(half_.begin(), half_.end(), frame.begin());
+    std::copy_n(input_.begin() + static_cast<std::ptrdiff_t>(pos), 8, frame.begin() + 8);
     pos += 8;
-    FHaveHalf = false;
+    haveHalf_ = false;
     if (ChecksumOk(frame)) {
       HandleFrame(frame, Now);
-    } else if (frame[8] == kLead) {
+    } else if (frame[8] == kIGotUFrameLead) {
       // The computer gave up on the last frame and started a new one.
-      std::copy_n(frame.begin() + 8, 8, FHalf.begin());
-      FHaveHalf = true;
+      std::copy_n(frame.begin() + 8, 8, half_.begin());
+      haveHalf_ = true;
       SendHeader(0, {}, Now, true);
     }
   }
-  FInput.erase(FInput.begin(), FInput.begin() + static_cast<std::ptrdiff_t>(pos));
+  input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(pos));
 }
 
-std::optional<SimFault> TSimLogger::NextFault(int Number) {
-  if (const auto it = FOptions.Faults.Scripted.find(Number); it != FOptions.Faults.Scripted.end()) {
+std::optional<SimFault> SimLogger::NextFault(int Number) {
+  if (const auto it = options_.Faults.Scripted.find(Number); it != options_.Faults.Scripted.end()) {
     return it->second;
   }
-  if (FOptions.Faults.RandomRate > 0) {
-    const double r = static_cast<double>(FRandom() >> 11) * 0x1.0p-53;
-    if (r < FOptions.Faults.RandomRate) {
-      return SimFault(static_cast<TSimFaultKind>(FRandom() % kSimRandomFaultKinds));
+  if (options_.Faults.RandomRate > 0) {
+    const double r = static_cast<double>(random_() >> 11) * 0x1.0p-53;
+    if (r < options_.Faults.RandomRate) {
+      return SimFault(static_cast<SimFaultKind>(random_() % kSimRandomFaultKinds));
     }
   }
   return std::nullopt;
 }
 
-uint8_t TSimLogger::MemoryByte(uint32_t Addr) const {
-  if (Addr < kPointBase) {
-    return FConfig[Addr];
+uint8_t SimLogger::MemoryByte(uint32_t Addr) const {
+  if (Addr < kPointMemoryAddress) {
+    return config_[Addr];
   }
-  const uint32_t offset = Addr - kPointBase;
-  return offset < FPoints.size() ? FPoints[offset] : 0xFF;
+  const uint32_t offset = Addr - kPointMemoryAddress;
+  return offset < points_.size() ? points_[offset] : 0xFF;
 }
 
-void TSimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now) {
-  if (FOptions.Faults.UnplugAfterBlocks &&
-      FStats.PointBlocks >= *FOptions.Faults.UnplugAfterBlocks) {
-    FUnplugged = true;
-    FOutput.clear();
+void SimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, SimTime Now) {
+  if (options_.Faults.UnplugAfterBlocks &&
+      stats_.PointBlocks >= *options_.Faults.UnplugAfterBlocks) {
+    unplugged_ = true;
+    output_.clear();
     return;
   }
-  const int number = static_cast<int>(++FStats.Commands);
+  const int number = static_cast<int>(++stats_.Commands);
   const auto fault = NextFault(number);
-  FCommands.push_back(TSimCommandRecord{
-      number, Frame, fault ? std::optional<TSimFaultKind>(fault->Kind) : std::nullopt});
+  commands_.push_back(SimCommandRecord{
+      number, Frame, fault ? std::optional<SimFaultKind>(fault->Kind) : std::nullopt});
   if (fault) {
-    ++FStats.FaultsInjected;
-    if (fault->Kind == TSimFaultKind::NoAnswer) {
+    ++stats_.FaultsInjected;
+    if (fault->Kind == SimFaultKind::NoAnswer) {
       return;
     }
   }
@@ -274,23 +275,23 @@ void TSimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now)
   const uint8_t sub = Frame[2];
   if (code == 0x01 && sub == 0x01) {
     if (Frame[3] == 3) {
-      FMode = TSimMode::Config;
-    } else if (Frame[3] == 0 && FMode != TSimMode::Normal) {
-      FMode = TSimMode::Normal;
-      FNextNmea = Now + FOptions.NmeaInterval;
+      mode_ = SimMode::Config;
+    } else if (Frame[3] == 0 && mode_ != SimMode::Normal) {
+      mode_ = SimMode::Normal;
+      nextNmea_ = Now + options_.NmeaInterval;
     }
     Reply({}, fault, Now);
     return;
   }
-  if (FMode != TSimMode::Config) {
+  if (mode_ != SimMode::Config) {
     return; // normal mode answers only the mode switch
   }
   if (code == 0x05 && sub == 0x04) {
-    Reply({FModel.begin(), FModel.end()}, fault, Now);
+    Reply({model_.begin(), model_.end()}, fault, Now);
   } else if (code == 0x0A) {
-    Reply({FIdent.begin(), FIdent.end()}, fault, Now);
+    Reply({ident_.begin(), ident_.end()}, fault, Now);
   } else if (code == 0x0B && sub == 0x03) {
-    Reply({FCount.begin(), FCount.end()}, fault, Now);
+    Reply({count_.begin(), count_.end()}, fault, Now);
   } else if (code == 0x05 && sub == 0x07) {
     const auto size = static_cast<uint16_t>(Frame[3] << 8 | Frame[4]);
     const uint32_t addr =
@@ -303,8 +304,8 @@ void TSimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now)
     for (uint32_t i = 0; i < size; ++i) {
       data[i] = MemoryByte((addr + i) & 0xFFFFFF);
     }
-    if (addr >= kPointBase) {
-      ++FStats.PointBlocks;
+    if (addr >= kPointMemoryAddress) {
+      ++stats_.PointBlocks;
     }
     Reply(std::move(data), fault, Now);
   } else {
@@ -312,58 +313,58 @@ void TSimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now)
   }
 }
 
-void TSimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, TSimTime Now) {
+void SimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, SimTime Now) {
   const auto count = static_cast<int16_t>(Data.size());
   if (!Fault) {
     SendHeader(count, std::move(Data), Now, true);
     return;
   }
-  const TSimTime delay = Fault->Delay;
+  const SimTime delay = Fault->Delay;
   switch (Fault->Kind) {
-  case TSimFaultKind::NoAnswer:
+  case SimFaultKind::NoAnswer:
     return;
-  case TSimFaultKind::BadCode: {
+  case SimFaultKind::BadCode: {
     SendHeader(count, std::move(Data), Now, true);
-    FOutput.back().Bytes[0] = 0x94;
+    output_.back().Bytes[0] = 0x94;
     return;
   }
-  case TSimFaultKind::Negative:
+  case SimFaultKind::Negative:
     SendHeader(-1, {}, Now, true);
     return;
-  case TSimFaultKind::Short: {
+  case SimFaultKind::Short: {
     const auto announced = static_cast<int16_t>(Data.empty() ? 1 : Data.size());
     Data.resize(Data.size() / 2);
     SendHeader(announced, std::move(Data), Now, true);
     return;
   }
-  case TSimFaultKind::Stray: {
+  case SimFaultKind::Stray: {
     const std::string text = "$GPTXT,01,01,02,ANTENNA OK*35\r\n";
-    Send({text.begin(), text.end()}, Now + FOptions.Link.Turnaround, false);
+    Send({text.begin(), text.end()}, Now + options_.Link.Turnaround, false);
     SendHeader(count, std::move(Data), Now, true);
     return;
   }
-  case TSimFaultKind::Late:
+  case SimFaultKind::Late:
     SendHeader(count, std::move(Data), Now + (delay.count() > 0 ? delay : kLateDelay), true);
     return;
-  case TSimFaultKind::Overlong: {
+  case SimFaultKind::Overlong: {
     Data.resize(std::min<size_t>(Data.size() + 16, 0x7FFF), 0xEE);
     const auto longer = static_cast<int16_t>(Data.size());
     SendHeader(longer, std::move(Data), Now, true);
     return;
   }
-  case TSimFaultKind::Fewer: {
+  case SimFaultKind::Fewer: {
     Data.resize(Data.size() / 2);
     const auto fewer = static_cast<int16_t>(Data.size());
     SendHeader(fewer, std::move(Data), Now, true);
     return;
   }
-  case TSimFaultKind::Trickle: {
+  case SimFaultKind::Trickle: {
     // The header in time, then each data byte on its own, the link held between them, as
     // from a logger whose USB side stalls: everything sent after it waits its turn.
-    const TSimTime gap = delay.count() > 0 ? delay : kTrickleGap;
+    const SimTime gap = delay.count() > 0 ? delay : kTrickleGap;
     SendHeader(count, {}, Now, true);
     for (size_t i = 0; i < Data.size(); ++i) {
-      Send({Data[i]}, FLinkFree + gap, false);
+      Send({Data[i]}, linkFree_ + gap, false);
     }
     return;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/device_info.hpp"
 #include "logger/whole_data.hpp"
 #include "sim/sim_faults.hpp"
 
@@ -15,50 +16,50 @@
 namespace tarnwick::sim {
 
 /// Time since the simulated logger started.
-using TSimTime = std::chrono::microseconds;
+using SimTime = std::chrono::microseconds;
 
 /// How bytes travel from the logger to the computer: in packets of PacketSize bytes at
 /// BytesPerSecond, each reply leaving Turnaround after the command that asked for it.
-struct TSimLink {
+struct SimLink {
   /// Bytes that arrive together (a USB full-speed bulk packet).
   int PacketSize = 64;
   /// 0: as fast as the transport takes them.
   int64_t BytesPerSecond = 128 * 1024;
   /// Pause between a command and the first byte of its reply.
-  TSimTime Turnaround = std::chrono::milliseconds(2);
+  SimTime Turnaround = std::chrono::milliseconds(2);
 };
 
 /// What the simulated logger is.
-struct TSimLoggerOptions {
+struct SimLoggerOptions {
   /// 0x0900 takes frames in two acknowledged 8-byte halves, 0x0B80 in one 16-byte write.
-  uint16_t ProductID = 0x0900;
+  uint16_t ProductID = kIGotUProductChunk8;
   /// USB revision text of the device.
   std::string Revision = "0200";
   /// Gap between the text lines of normal mode; 0: silent.
-  TSimTime NmeaInterval = std::chrono::milliseconds(500);
+  SimTime NmeaInterval = std::chrono::milliseconds(500);
   /// Timing of the way back to the computer.
-  TSimLink Link;
+  SimLink Link;
   /// What goes wrong, and when.
-  TSimFaultPlan Faults;
+  SimFaultPlan Faults;
   /// Seed of the random faults.
   uint64_t Seed = 1;
 };
 
 /// The logger's two modes.
-enum class TSimMode { Normal, Config };
+enum class SimMode { Normal, Config };
 
 /// One complete command frame as the logger took it.
-struct TSimCommandRecord {
+struct SimCommandRecord {
   /// 1-based number of the command.
   int Number = 0;
   /// The 16 frame bytes.
   std::array<uint8_t, 16> Frame{};
   /// The fault applied to it, if any.
-  std::optional<TSimFaultKind> Fault;
+  std::optional<SimFaultKind> Fault;
 };
 
 /// Counters of a run; DeliveryTime is what the link needs for the bytes and replies sent.
-struct TSimStats {
+struct SimStats {
   /// Bytes put on the link, text lines included.
   int64_t BytesSent = 0;
   /// Replies sent, acknowledgements included.
@@ -70,7 +71,7 @@ struct TSimStats {
   /// Commands that got a fault.
   int64_t FaultsInjected = 0;
   /// Bytes at the link's rate plus one turnaround per reply.
-  TSimTime DeliveryTime{0};
+  SimTime DeliveryTime{0};
 };
 
 /// A model of the logger that answers the wire protocol from a memory image: configuration
@@ -78,76 +79,79 @@ struct TSimStats {
 /// switches, chunked frames, unsolicited text in normal mode, the link's timing and the
 /// planned faults. It runs on the time its caller passes in, so the same model serves a
 /// simulated clock and the real one. Not thread-safe.
-class TSimLogger {
+/// It reads the frames and writes the replies with its own byte handling rather than the
+/// program's command and reply classes, so that a test against it checks those classes
+/// against an independent reading of the wire format.
+class SimLogger {
  public:
   /// A logger in normal mode holding Image.
-  TSimLogger(const TIGotUWholeData& Image, TSimLoggerOptions Options);
+  SimLogger(const TIGotUWholeData& Image, SimLoggerOptions Options);
 
   /// Takes bytes the computer wrote at Now; replies are scheduled on the link.
-  void Receive(const uint8_t* Data, size_t Count, TSimTime Now);
+  void Receive(const uint8_t* Data, size_t Count, SimTime Now);
   /// Lets time pass up to Now: the text lines of normal mode that fall due are sent.
-  void Advance(TSimTime Now);
+  void Advance(SimTime Now);
   /// Bytes that have arrived at the computer's side by Now and not been taken.
-  size_t Available(TSimTime Now) const;
+  size_t Available(SimTime Now) const;
   /// Moves up to Count arrived bytes into Buffer; the number moved.
-  size_t Take(uint8_t* Buffer, size_t Count, TSimTime Now);
+  size_t Take(uint8_t* Buffer, size_t Count, SimTime Now);
   /// The earliest time after Now when something happens (more bytes arrive, a text line
   /// falls due); empty when nothing will happen without new input.
-  std::optional<TSimTime> NextEvent(TSimTime Now) const;
+  std::optional<SimTime> NextEvent(SimTime Now) const;
   /// True once the logger has gone from the bus (the unplug fault).
-  bool Unplugged() const { return FUnplugged; }
+  bool Unplugged() const { return unplugged_; }
 
   /// The mode the logger is in now.
-  TSimMode Mode() const { return FMode; }
+  SimMode Mode() const { return mode_; }
   /// Frame bytes per write that this product expects (8 or 16).
-  int ChunkSize() const { return FChunkSize; }
+  int ChunkSize() const { return chunkSize_; }
   /// The counters so far.
-  const TSimStats& Stats() const { return FStats; }
+  const SimStats& Stats() const { return stats_; }
   /// Every complete command so far, in order.
-  const std::vector<TSimCommandRecord>& Commands() const { return FCommands; }
+  const std::vector<SimCommandRecord>& Commands() const { return commands_; }
 
   /// Delay of a late reply unless its fault sets one.
-  static constexpr TSimTime kLateDelay = std::chrono::milliseconds(300);
+  static constexpr SimTime kLateDelay = std::chrono::milliseconds(300);
   /// Gap between the bytes of a trickled reply unless its fault sets one.
-  static constexpr TSimTime kTrickleGap = std::chrono::milliseconds(190);
+  static constexpr SimTime kTrickleGap = std::chrono::milliseconds(190);
 
  private:
-  struct TSegment {
+  struct Segment {
     std::vector<uint8_t> Bytes;
-    TSimTime Start{0};
+    SimTime Start{0};
     size_t Taken = 0;
   };
 
-  size_t Arrived(const TSegment& Segment, TSimTime Now) const;
-  TSimTime Duration(size_t Bytes) const;
-  void Send(std::vector<uint8_t> Bytes, TSimTime Earliest, bool IsReply);
-  void SendHeader(int16_t Count, std::vector<uint8_t> Data, TSimTime Now, bool IsReply);
-  void ParseInput(TSimTime Now);
-  void HandleFrame(const std::array<uint8_t, 16>& Frame, TSimTime Now);
+  size_t Arrived(const Segment& Segment, SimTime Now) const;
+  SimTime Duration(size_t Bytes) const;
+  void Send(std::vector<uint8_t> Bytes, SimTime Earliest, bool IsReply);
+  void SendHeader(int16_t Count, std::vector<uint8_t> Data, SimTime Now, bool IsReply);
+  void ParseInput(SimTime Now);
+  void HandleFrame(const std::array<uint8_t, 16>& Frame, SimTime Now);
   std::optional<SimFault> NextFault(int Number);
-  void Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, TSimTime Now);
+  void Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, SimTime Now);
   uint8_t MemoryByte(uint32_t Addr) const;
-  std::vector<uint8_t> NmeaLine(TSimTime Now);
+  std::vector<uint8_t> NmeaLine(SimTime Now);
 
-  TSimLoggerOptions FOptions;
-  int FChunkSize;
-  std::array<uint8_t, 3> FModel{};
-  std::array<uint8_t, 10> FIdent{};
-  std::array<uint8_t, 3> FCount{};
-  std::vector<uint8_t> FConfig;
-  std::vector<uint8_t> FPoints;
+  SimLoggerOptions options_;
+  int chunkSize_;
+  std::array<uint8_t, 3> model_{};
+  std::array<uint8_t, 10> ident_{};
+  std::array<uint8_t, 3> count_{};
+  std::vector<uint8_t> config_;
+  std::vector<uint8_t> points_;
 
-  TSimMode FMode = TSimMode::Normal;
-  bool FUnplugged = false;
-  std::vector<uint8_t> FInput;
-  bool FHaveHalf = false;
-  std::array<uint8_t, 8> FHalf{};
-  std::deque<TSegment> FOutput;
-  TSimTime FLinkFree{0};
-  TSimTime FNextNmea{0};
-  std::mt19937_64 FRandom;
-  TSimStats FStats;
-  std::vector<TSimCommandRecord> FCommands;
+  SimMode mode_ = SimMode::Normal;
+  bool unplugged_ = false;
+  std::vector<uint8_t> input_;
+  bool haveHalf_ = false;
+  std::array<uint8_t, 8> half_{};
+  std::deque<Segment> output_;
+  SimTime linkFree_{0};
+  SimTime nextNmea_{0};
+  std::mt19937_64 random_;
+  SimStats stats_;
+  std::vector<SimCommandRecord> commands_;
 };
 
 } // namespace tarnwick::sim

@@ -8,89 +8,89 @@
 namespace tarnwick::sim {
 
 namespace {
-constexpr TSimTime kReadIntervalTimeout = std::chrono::milliseconds(10);
-constexpr TSimTime kReadTotalTimeout = std::chrono::milliseconds(200);
+constexpr SimTime kReadIntervalTimeout = std::chrono::milliseconds(10);
+constexpr SimTime kReadTotalTimeout = std::chrono::milliseconds(200);
 } // namespace
 
-TSimMemoryPort::TSimMemoryPort(const TIGotUWholeData& Image, TSimLoggerOptions Options)
-    : FLogger(Image, std::move(Options)) {
-  SetChunkSize(FLogger.ChunkSize());
+SimMemoryPort::SimMemoryPort(const TIGotUWholeData& Image, SimLoggerOptions Options)
+    : logger_(Image, std::move(Options)) {
+  SetChunkSize(logger_.ChunkSize());
 }
 
-void TSimMemoryPort::Require(const char* What) const {
-  if (FLogger.Unplugged()) {
-    throw EComPort(What, EIO);
+void SimMemoryPort::Require(const char* What) const {
+  if (logger_.Unplugged()) {
+    throw ComPortError(What, EIO);
   }
-  if (!FOpen) {
-    throw EComPort(What, EBADF);
+  if (!open_) {
+    throw ComPortError(What, EBADF);
   }
 }
 
-void TSimMemoryPort::Open() {
-  if (FOpen) {
+void SimMemoryPort::Open() {
+  if (open_) {
     return;
   }
-  if (FLogger.Unplugged()) {
-    throw EComPort("Unable to open com port", ENOENT);
+  if (logger_.Unplugged()) {
+    throw ComPortError("Unable to open com port", ENOENT);
   }
-  FOpen = true;
-  ++FOpens;
+  open_ = true;
+  ++opens_;
 }
 
-void TSimMemoryPort::Close() {
-  if (!FOpen) {
+void SimMemoryPort::Close() {
+  if (!open_) {
     return;
   }
-  FOpen = false;
-  ++FCloses;
+  open_ = false;
+  ++closes_;
 }
 
-void TSimMemoryPort::ClearBuffer() {
+void SimMemoryPort::ClearBuffer() {
   Require("Unable to purge com port");
-  FLogger.Advance(FNow);
-  std::vector<uint8_t> scratch(FLogger.Available(FNow));
-  FLogger.Take(scratch.data(), scratch.size(), FNow);
+  logger_.Advance(now_);
+  std::vector<uint8_t> scratch(logger_.Available(now_));
+  logger_.Take(scratch.data(), scratch.size(), now_);
 }
 
-void TSimMemoryPort::Sleep(std::chrono::milliseconds Time) {
-  FNow += Time;
-  FLogger.Advance(FNow);
+void SimMemoryPort::Sleep(std::chrono::milliseconds Time) {
+  now_ += Time;
+  logger_.Advance(now_);
 }
 
-int TSimMemoryPort::DoRead(uint8_t* Buffer, int Count) {
+int SimMemoryPort::DoRead(uint8_t* Buffer, int Count) {
   Require("Unable to read from com port");
-  const TSimTime totalEnd = FNow + kReadTotalTimeout;
-  TSimTime intervalEnd = TSimTime::max();
+  const SimTime totalEnd = now_ + kReadTotalTimeout;
+  SimTime intervalEnd = SimTime::max();
   int got = 0;
   while (got < Count) {
-    FLogger.Advance(FNow);
-    const size_t n = FLogger.Take(Buffer + got, static_cast<size_t>(Count - got), FNow);
+    logger_.Advance(now_);
+    const size_t n = logger_.Take(Buffer + got, static_cast<size_t>(Count - got), now_);
     if (n > 0) {
       got += static_cast<int>(n);
-      intervalEnd = FNow + kReadIntervalTimeout;
+      intervalEnd = now_ + kReadIntervalTimeout;
       continue;
     }
-    const TSimTime deadline = std::min(totalEnd, intervalEnd);
-    const auto next = FLogger.NextEvent(FNow);
+    const SimTime deadline = std::min(totalEnd, intervalEnd);
+    const auto next = logger_.NextEvent(now_);
     if (!next || *next > deadline) {
-      FNow = std::max(FNow, deadline);
+      now_ = std::max(now_, deadline);
       break;
     }
-    FNow = *next;
+    now_ = *next;
   }
   return got;
 }
 
-int TSimMemoryPort::DoReadPending(uint8_t* Buffer, int Count) {
+int SimMemoryPort::DoReadPending(uint8_t* Buffer, int Count) {
   Require("Unable to read from com port");
-  FLogger.Advance(FNow);
-  return static_cast<int>(FLogger.Take(Buffer, static_cast<size_t>(std::max(Count, 0)), FNow));
+  logger_.Advance(now_);
+  return static_cast<int>(logger_.Take(Buffer, static_cast<size_t>(std::max(Count, 0)), now_));
 }
 
-int TSimMemoryPort::DoWrite(const uint8_t* Buffer, int Count) {
+int SimMemoryPort::DoWrite(const uint8_t* Buffer, int Count) {
   Require("Unable to write to com port");
-  FWrites.emplace_back(Buffer, Buffer + Count);
-  FLogger.Receive(Buffer, static_cast<size_t>(Count), FNow);
+  writes_.emplace_back(Buffer, Buffer + Count);
+  logger_.Receive(Buffer, static_cast<size_t>(Count), now_);
   return Count;
 }
 

@@ -18,8 +18,8 @@ namespace tarnwick::sim {
 namespace {
 
 [[noreturn]] void Fail(const std::string& what) {
-  throw Exception("Cannot create the simulated logger's terminal: " + what + ": " +
-                  std::strerror(errno));
+  throw Error("Cannot create the simulated logger's terminal: " + what + ": " +
+              std::strerror(errno));
 }
 
 void MakeRaw(int fd) {
@@ -34,30 +34,30 @@ void MakeRaw(int fd) {
 
 } // namespace
 
-TSimPtyHost::TSimPtyHost(const TIGotUWholeData& Image, TSimLoggerOptions Options)
-    : FLogger(Image, std::move(Options)) {
-  FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (FMaster < 0) {
+SimPtyHost::SimPtyHost(const TIGotUWholeData& Image, SimLoggerOptions Options)
+    : logger_(Image, std::move(Options)) {
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master_ < 0) {
     Fail("posix_openpt");
   }
   std::array<char, 128> name{};
-  if (::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0 ||
-      ::ptsname_r(FMaster, name.data(), name.size()) != 0) {
+  if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+      ::ptsname_r(master_, name.data(), name.size()) != 0) {
     const int err = errno;
-    ::close(FMaster);
+    ::close(master_);
     errno = err;
     Fail("ptsname");
   }
-  FSlavePath = name.data();
-  FSlave = ::open(FSlavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (FSlave < 0) {
+  slavePath_ = name.data();
+  slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slave_ < 0) {
     const int err = errno;
-    ::close(FMaster);
+    ::close(master_);
     errno = err;
-    Fail(FSlavePath);
+    Fail(slavePath_);
   }
-  MakeRaw(FSlave);
-  ::fcntl(FMaster, F_SETFL, ::fcntl(FMaster, F_GETFL) | O_NONBLOCK);
+  MakeRaw(slave_);
+  ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
     const int err = errno;
@@ -65,71 +65,71 @@ TSimPtyHost::TSimPtyHost(const TIGotUWholeData& Image, TSimLoggerOptions Options
     errno = err;
     Fail("pipe");
   }
-  FWakeRead = pipeFds[0];
-  FWakeWrite = pipeFds[1];
+  wakeRead_ = pipeFds[0];
+  wakeWrite_ = pipeFds[1];
 }
 
-TSimPtyHost::~TSimPtyHost() {
+SimPtyHost::~SimPtyHost() {
   Stop();
-  if (FWakeRead >= 0) {
-    ::close(FWakeRead);
-    ::close(FWakeWrite);
+  if (wakeRead_ >= 0) {
+    ::close(wakeRead_);
+    ::close(wakeWrite_);
   }
 }
 
-void TSimPtyHost::Start() {
-  if (!FThread.joinable() && FMaster >= 0) {
-    FThread = std::thread([this] { Serve(); });
+void SimPtyHost::Start() {
+  if (!thread_.joinable() && master_ >= 0) {
+    thread_ = std::thread([this] { Serve(); });
   }
 }
 
-void TSimPtyHost::Stop() {
-  if (FThread.joinable()) {
+void SimPtyHost::Stop() {
+  if (thread_.joinable()) {
     const char c = 'x';
-    [[maybe_unused]] const ssize_t n = ::write(FWakeWrite, &c, 1);
-    FThread.join();
+    [[maybe_unused]] const ssize_t n = ::write(wakeWrite_, &c, 1);
+    thread_.join();
   }
   CloseTerminal();
 }
 
-void TSimPtyHost::CloseTerminal() {
-  if (FMaster >= 0) {
-    ::close(FMaster);
-    FMaster = -1;
+void SimPtyHost::CloseTerminal() {
+  if (master_ >= 0) {
+    ::close(master_);
+    master_ = -1;
   }
-  if (FSlave >= 0) {
-    ::close(FSlave);
-    FSlave = -1;
+  if (slave_ >= 0) {
+    ::close(slave_);
+    slave_ = -1;
   }
 }
 
-TSimStats TSimPtyHost::Stats() const {
-  std::lock_guard<std::mutex> guard(FLock);
-  return FLogger.Stats();
+SimStats SimPtyHost::Stats() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return logger_.Stats();
 }
 
-void TSimPtyHost::Serve() {
-  using TClock = std::chrono::steady_clock;
-  const auto epoch = TClock::now();
-  const auto now = [&] { return std::chrono::duration_cast<TSimTime>(TClock::now() - epoch); };
+void SimPtyHost::Serve() {
+  using Clock = std::chrono::steady_clock;
+  const auto epoch = Clock::now();
+  const auto now = [&] { return std::chrono::duration_cast<SimTime>(Clock::now() - epoch); };
   std::vector<uint8_t> out;
   std::array<uint8_t, 4096> in{};
   for (;;) {
     bool wantWrite = false;
-    std::optional<TSimTime> next;
-    TSimTime t = now();
+    std::optional<SimTime> next;
+    SimTime t = now();
     {
-      std::lock_guard<std::mutex> guard(FLock);
-      FLogger.Advance(t);
+      std::lock_guard<std::mutex> guard(lock_);
+      logger_.Advance(t);
       for (;;) {
         if (out.empty()) {
           out.resize(4096);
-          out.resize(FLogger.Take(out.data(), out.size(), t));
+          out.resize(logger_.Take(out.data(), out.size(), t));
           if (out.empty()) {
             break;
           }
         }
-        const ssize_t n = ::write(FMaster, out.data(), out.size());
+        const ssize_t n = ::write(master_, out.data(), out.size());
         if (n > 0) {
           out.erase(out.begin(), out.begin() + n);
           continue;
@@ -141,21 +141,21 @@ void TSimPtyHost::Serve() {
         wantWrite = true;
         break;
       }
-      if (FLogger.Unplugged() && out.empty()) {
-        FUnplugged = true;
+      if (logger_.Unplugged() && out.empty()) {
+        unplugged_ = true;
         CloseTerminal();
         return;
       }
-      next = FLogger.NextEvent(t);
+      next = logger_.NextEvent(t);
     }
 
     std::array<pollfd, 2> fds{
-        pollfd{FMaster, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
-        pollfd{FWakeRead, POLLIN, 0}};
+        pollfd{master_, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
+        pollfd{wakeRead_, POLLIN, 0}};
     timespec ts{};
     timespec* timeout = nullptr;
     if (next) {
-      const auto left = std::max(*next - now(), TSimTime{0});
+      const auto left = std::max(*next - now(), SimTime{0});
       ts.tv_sec = static_cast<time_t>(left.count() / 1'000'000);
       ts.tv_nsec = static_cast<long>(left.count() % 1'000'000 * 1000);
       timeout = &ts;
@@ -167,10 +167,10 @@ void TSimPtyHost::Serve() {
       return;
     }
     if ((fds[0].revents & POLLIN) != 0) {
-      const ssize_t n = ::read(FMaster, in.data(), in.size());
+      const ssize_t n = ::read(master_, in.data(), in.size());
       if (n > 0) {
-        std::lock_guard<std::mutex> guard(FLock);
-        FLogger.Receive(in.data(), static_cast<size_t>(n), now());
+        std::lock_guard<std::mutex> guard(lock_);
+        logger_.Receive(in.data(), static_cast<size_t>(n), now());
       }
     } else if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
       // Cannot happen while the host holds the slave side; avoid spinning if it does.

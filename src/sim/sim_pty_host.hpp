@@ -13,40 +13,40 @@ namespace tarnwick::sim {
 /// would open /dev/ttyACM0, and a thread of this host answers on the master side on the real
 /// clock. The host keeps a descriptor of the slave side itself, in raw mode, so that the
 /// terminal keeps its settings and no echo reaches the logger between the computer's opens.
-class TSimPtyHost {
+class SimPtyHost {
  public:
-  /// Creates the pseudo-terminal and the logger; raises Exception when the system has no
+  /// Creates the pseudo-terminal and the logger; raises Error when the system has no
   /// pseudo-terminal to give. Serving starts with Start().
-  TSimPtyHost(const TIGotUWholeData& Image, TSimLoggerOptions Options);
+  SimPtyHost(const TIGotUWholeData& Image, SimLoggerOptions Options);
   /// Stops serving and closes the terminal.
-  ~TSimPtyHost();
-  TSimPtyHost(const TSimPtyHost&) = delete;
-  TSimPtyHost& operator=(const TSimPtyHost&) = delete;
+  ~SimPtyHost();
+  SimPtyHost(const SimPtyHost&) = delete;
+  SimPtyHost& operator=(const SimPtyHost&) = delete;
 
   /// The path the computer opens (/dev/pts/N).
-  const std::string& SlavePath() const { return FSlavePath; }
+  const std::string& SlavePath() const { return slavePath_; }
   /// Starts the serving thread.
   void Start();
   /// Stops the thread and closes the terminal (the computer's side sees a hang-up). Idempotent.
   void Stop();
   /// True once the logger unplugged itself (the unplug fault) and the terminal is gone.
-  bool Unplugged() const { return FUnplugged.load(); }
+  bool Unplugged() const { return unplugged_.load(); }
   /// A snapshot of the logger's counters.
-  TSimStats Stats() const;
+  SimStats Stats() const;
 
  private:
   void Serve();
   void CloseTerminal();
 
-  TSimLogger FLogger;
-  mutable std::mutex FLock;
-  std::string FSlavePath;
-  int FMaster = -1;
-  int FSlave = -1;
-  int FWakeRead = -1;
-  int FWakeWrite = -1;
-  std::thread FThread;
-  std::atomic<bool> FUnplugged{false};
+  SimLogger logger_;
+  mutable std::mutex lock_;
+  std::string slavePath_;
+  int master_ = -1;
+  int slave_ = -1;
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+  std::thread thread_;
+  std::atomic<bool> unplugged_{false};
 };
 
 } // namespace tarnwick::sim

@@ -25,17 +25,24 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
-void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
+// A proleptic Gregorian date; the year may lie outside 1..9999.
+struct CivilDate {
+  int64_t Year;
+  int Month;
+  int Day;
+};
+
+// The date of a day count since 1970-01-01 (H. Hinnant's algorithm).
+CivilDate CivilFromDays(int64_t z) {
   z += 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const auto doe = static_cast<unsigned>(z - era * 146097);
   const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  y = static_cast<int64_t>(yoe) + era * 400;
   const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
   const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y += m <= 2;
+  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  return {static_cast<int64_t>(yoe) + era * 400 + (m <= 2), m, d};
 }
 
 bool IsLeapYear(int y) {
@@ -59,7 +66,7 @@ int ReadIntOrFail(std::string_view s) {
   if (auto v = TryDecimalToInt(s)) {
     return *v;
   }
-  throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+  throw ConvertError("'" + std::string(s) + "' is not a valid integer value");
 }
 
 } // namespace
@@ -69,24 +76,24 @@ bool IsValidDate(int Year, int Month, int Day) {
          Day <= DaysInMonth(Year, Month);
 }
 
-TDateTime EncodeDate(int Year, int Month, int Day) {
+DateTime EncodeDate(int Year, int Month, int Day) {
   if (!IsValidDate(Year, Month, Day)) {
-    throw EConvertError("Invalid argument to date encode");
+    throw ConvertError("Invalid argument to date encode");
   }
   return static_cast<double>(
       DaysFromCivil(Year, static_cast<unsigned>(Month), static_cast<unsigned>(Day)) + kEpochShift);
 }
 
-TDateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond) {
+DateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond) {
   if (Hour < 0 || Hour >= 24 || Minute < 0 || Minute >= 60 || Second < 0 || Second >= 60 ||
       MilliSecond < 0 || MilliSecond >= 1000) {
-    throw EConvertError("Invalid argument to time encode");
+    throw ConvertError("Invalid argument to time encode");
   }
   const int64_t ms = ((Hour * 60LL + Minute) * 60 + Second) * 1000 + MilliSecond;
   return static_cast<double>(ms) / kMSecsPerDay;
 }
 
-int64_t DateTimeToMilliseconds(TDateTime Value) {
+int64_t DateTimeToMilliseconds(DateTime Value) {
   if (!std::isfinite(Value)) {
     return 0;
   }
@@ -102,7 +109,7 @@ int64_t DateTimeToMilliseconds(TDateTime Value) {
   return static_cast<int64_t>(ms);
 }
 
-RDateTimeParts DecodeDateTime(TDateTime Value) {
+DateTimeParts DecodeDateTime(DateTime Value) {
   const int64_t total = DateTimeToMilliseconds(Value);
   int64_t days = total / kMSecsPerDay;
   int64_t rest = total % kMSecsPerDay;
@@ -110,10 +117,11 @@ RDateTimeParts DecodeDateTime(TDateTime Value) {
     rest += kMSecsPerDay;
     --days;
   }
-  RDateTimeParts p;
-  int64_t year = 0;
-  CivilFromDays(days - kEpochShift, year, p.Month, p.Day);
-  p.Year = static_cast<int>(year);
+  const CivilDate date = CivilFromDays(days - kEpochShift);
+  DateTimeParts p;
+  p.Year = static_cast<int>(date.Year);
+  p.Month = date.Month;
+  p.Day = date.Day;
   p.MilliSecond = static_cast<int>(rest % 1000);
   rest /= 1000;
   p.Second = static_cast<int>(rest % 60);
@@ -123,8 +131,8 @@ RDateTimeParts DecodeDateTime(TDateTime Value) {
   return p;
 }
 
-std::string FormatDateTime(std::string_view Pattern, TDateTime Value) {
-  const RDateTimeParts p = DecodeDateTime(Value);
+std::string FormatDateTime(std::string_view Pattern, DateTime Value) {
+  const DateTimeParts p = DecodeDateTime(Value);
   std::string out;
   out.reserve(Pattern.size() + 4);
   size_t i = 0;
@@ -180,23 +188,23 @@ std::string TUTCDateTime::HMSToTimeStr(int64_t h, int min, int sec, int ms) {
   return s;
 }
 
-std::string TUTCDateTime::DateToDateStr(TDateTime Value) {
+std::string TUTCDateTime::DateToDateStr(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   return YMDToDateStr(p.Year, p.Month, p.Day);
 }
 
-std::string TUTCDateTime::TimeToStr(TDateTime Value) {
+std::string TUTCDateTime::TimeToStr(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   return HMSToTimeStr(p.Hour, p.Minute, p.Second, p.MilliSecond);
 }
 
-std::string TUTCDateTime::DateTimeToStr(TDateTime Value) {
+std::string TUTCDateTime::DateTimeToStr(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   return YMDToDateStr(p.Year, p.Month, p.Day) + ' ' +
          HMSToTimeStr(p.Hour, p.Minute, p.Second, p.MilliSecond);
 }
 
-std::string TUTCDateTime::DateTimeToUTCStr(TDateTime Value) {
+std::string TUTCDateTime::DateTimeToUTCStr(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   if (p.Year < 0 || p.Year > 9999) {
     return YMDToDateStr(p.Year, p.Month, p.Day) + 'T' +
@@ -261,12 +269,12 @@ double TUTCDateTime::HMSToTimeOffset(int h, int min, int sec, int ms) {
   return (h * 60.0 + min) * 60.0 + sec + ms / 1000.0;
 }
 
-double TUTCDateTime::DateTime2TimeOffset(TDateTime Value) {
+double TUTCDateTime::DateTime2TimeOffset(DateTime Value) {
   const auto p = DecodeDateTime(Value);
   return HMSToTimeOffset(p.Hour, p.Minute, p.Second, p.MilliSecond);
 }
 
-double TUTCDateTime::DiffTimeOffset(TDateTime D1, TDateTime D2) {
+double TUTCDateTime::DiffTimeOffset(DateTime D1, DateTime D2) {
   return (D1 - D2) * 86400.0;
 }
 
@@ -276,9 +284,9 @@ void TUTCDateTime::SecondsToHMS(int64_t V, int& h, int& min, int& sec) {
   h = static_cast<int>(V / 3600);
 }
 
-TDateTime TUTCDateTime::SecondsToDateTime(int64_t V) {
+DateTime TUTCDateTime::SecondsToDateTime(int64_t V) {
   if (V < 0 || V > 86399) {
-    throw EConvertError("Invalid argument to time encode");
+    throw ConvertError("Invalid argument to time encode");
   }
   int h = 0;
   int min = 0;
@@ -287,21 +295,21 @@ TDateTime TUTCDateTime::SecondsToDateTime(int64_t V) {
   return EncodeTime(h, min, sec, 0);
 }
 
-TDateTime TUTCDateTime::YMDToDate(int y, int m, int d) {
+DateTime TUTCDateTime::YMDToDate(int y, int m, int d) {
   return EncodeDate(y, m, d);
 }
 
 void TUTCDateTime::DateStrToYMD(std::string_view S, int& y, int& m, int& d) {
   std::vector<std::string> parts;
   if (SplitToArray(S, parts, 2, '-') < 3) {
-    throw EConvertError("'" + std::string(S) + "' is not a valid date");
+    throw ConvertError("'" + std::string(S) + "' is not a valid date");
   }
   y = ReadIntOrFail(parts[0]);
   m = ReadIntOrFail(parts[1]);
   d = ReadIntOrFail(parts[2]);
 }
 
-TDateTime TUTCDateTime::DateStrToDate(std::string_view S) {
+DateTime TUTCDateTime::DateStrToDate(std::string_view S) {
   int y = 0;
   int m = 0;
   int d = 0;
@@ -332,7 +340,7 @@ void TUTCDateTime::TimeStrToHMS(std::string_view S, int& h, int& min, int& sec, 
   ms = ReadIntDef(msText, 0);
 }
 
-TDateTime TUTCDateTime::TimeStrToTime(std::string_view S) {
+DateTime TUTCDateTime::TimeStrToTime(std::string_view S) {
   int h = 0;
   int min = 0;
   int sec = 0;
@@ -350,7 +358,7 @@ double TUTCDateTime::TimeStrToDouble(std::string_view S) {
   return h * 3600.0 + min * 60.0 + sec + ms / 1000.0;
 }
 
-TDateTime TUTCDateTime::StrToDateTime(std::string_view S) {
+DateTime TUTCDateTime::StrToDateTime(std::string_view S) {
   std::string rest(S);
   std::string dateText = TStrUtil::SplitText("T", rest);
   std::string timeText = rest;
@@ -359,12 +367,12 @@ TDateTime TUTCDateTime::StrToDateTime(std::string_view S) {
     dateText = TStrUtil::SplitText(" ", rest);
     timeText = rest;
   }
-  const TDateTime date = DateStrToDate(dateText);
-  const TDateTime time = TimeStrToTime(timeText);
+  const DateTime date = DateStrToDate(dateText);
+  const DateTime time = TimeStrToTime(timeText);
   return date + time;
 }
 
-TDateTime TUTCDateTime::Y4M2D2ToDate(std::string_view S) {
+DateTime TUTCDateTime::Y4M2D2ToDate(std::string_view S) {
   auto piece = [&](size_t pos, size_t len) {
     return ReadIntOrFail(pos < S.size() ? S.substr(pos, len) : std::string_view());
   };

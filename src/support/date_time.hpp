@@ -7,10 +7,10 @@
 namespace tarnwick {
 
 /// Days since 1899-12-30 00:00:00.000; the fraction is the time of day. No time zone.
-using TDateTime = double;
+using DateTime = double;
 
 /// A date-time value taken apart (after rounding to the nearest whole millisecond).
-struct RDateTimeParts {
+struct DateTimeParts {
   int Year = 0;
   int Month = 0;
   int Day = 0;
@@ -23,23 +23,23 @@ struct RDateTimeParts {
 /// True for years 1..9999 and a day that exists in the proleptic Gregorian calendar.
 bool IsValidDate(int Year, int Month, int Day);
 
-/// Date value of Year-Month-Day; raises EConvertError for an invalid date.
-TDateTime EncodeDate(int Year, int Month, int Day);
+/// Date value of Year-Month-Day; raises ConvertError for an invalid date.
+DateTime EncodeDate(int Year, int Month, int Day);
 
-/// Fraction of a day; raises EConvertError unless Hour < 24, Minute < 60, Second < 60,
+/// Fraction of a day; raises ConvertError unless Hour < 24, Minute < 60, Second < 60,
 /// MilliSecond < 1000 and none is negative.
-TDateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond);
+DateTime EncodeTime(int Hour, int Minute, int Second, int MilliSecond);
 
 /// Whole milliseconds since 1899-12-30, rounded to the nearest (halves to even).
-int64_t DateTimeToMilliseconds(TDateTime Value);
+int64_t DateTimeToMilliseconds(DateTime Value);
 
 /// Takes Value apart: rounded to whole milliseconds first, so 23:59:59.9996 is the next day.
-RDateTimeParts DecodeDateTime(TDateTime Value);
+DateTimeParts DecodeDateTime(DateTime Value);
 
 /// Formats Value with a pattern of the tokens yyyy, mm, dd, hh, nn, ss and zzz
 /// (year, month, day, hour, minute, second, millisecond, zero-padded); other characters
 /// are copied. "yyyy-mm-dd hh:nn:ss" gives 2013-11-24 06:21:52.
-std::string FormatDateTime(std::string_view Pattern, TDateTime Value);
+std::string FormatDateTime(std::string_view Pattern, DateTime Value);
 
 /// The texts and parsers of date-time values; every operation is class-level.
 class TUTCDateTime {
@@ -50,12 +50,12 @@ class TUTCDateTime {
   static std::string YMDToDateStr(int y, int m, int d);
   /// hh:mm:ss.zzz with hours not limited to 23: 06:21:52.005.
   static std::string HMSToTimeStr(int64_t h, int min, int sec, int ms);
-  static std::string DateToDateStr(TDateTime Value);
-  static std::string TimeToStr(TDateTime Value);
+  static std::string DateToDateStr(DateTime Value);
+  static std::string TimeToStr(DateTime Value);
   /// Date, one blank, time: 2013-11-24 06:21:52.500.
-  static std::string DateTimeToStr(TDateTime Value);
+  static std::string DateTimeToStr(DateTime Value);
   /// Date, "T", time, no zone designator: 2013-11-24T06:21:52.500.
-  static std::string DateTimeToUTCStr(TDateTime Value);
+  static std::string DateTimeToUTCStr(DateTime Value);
   /// A duration in seconds as hh:mm:ss.zzz (hours grow past 23); "??:??:??:???" below zero.
   static std::string DoubleToTimeStr(double Value);
   /// Seconds in base-60 groups of any count: 62 gives 01:02.000.
@@ -63,26 +63,26 @@ class TUTCDateTime {
 
   static double HMSToTimeOffset(int h, int min, int sec, int ms);
   /// Seconds since midnight of the value's day.
-  static double DateTime2TimeOffset(TDateTime Value);
+  static double DateTime2TimeOffset(DateTime Value);
   /// Signed seconds from D2 to D1, unrounded.
-  static double DiffTimeOffset(TDateTime D1, TDateTime D2);
+  static double DiffTimeOffset(DateTime D1, DateTime D2);
   static void SecondsToHMS(int64_t V, int& h, int& min, int& sec);
-  /// Time of day of V seconds; raises EConvertError outside 0..86399.
-  static TDateTime SecondsToDateTime(int64_t V);
-  static TDateTime YMDToDate(int y, int m, int d);
+  /// Time of day of V seconds; raises ConvertError outside 0..86399.
+  static DateTime SecondsToDateTime(int64_t V);
+  static DateTime YMDToDate(int y, int m, int d);
 
-  /// Splits at "-" into year, month, day; raises EConvertError unless three decimal integers.
+  /// Splits at "-" into year, month, day; raises ConvertError unless three decimal integers.
   static void DateStrToYMD(std::string_view S, int& y, int& m, int& d);
-  static TDateTime DateStrToDate(std::string_view S);
+  static DateTime DateStrToDate(std::string_view S);
   /// Reads [hh[:mm[:ss]]][.fff], dropping a zone designator; only the hour must be readable.
   static void TimeStrToHMS(std::string_view S, int& h, int& min, int& sec, int& ms);
-  static TDateTime TimeStrToTime(std::string_view S);
+  static DateTime TimeStrToTime(std::string_view S);
   /// Seconds of TimeStrToHMS without a range check (24:00:00 gives 86400).
   static double TimeStrToDouble(std::string_view S);
   /// A date, then "T" or a blank, then a time; a zone designator is dropped, not applied.
-  static TDateTime StrToDateTime(std::string_view S);
+  static DateTime StrToDateTime(std::string_view S);
   /// YYYYMMDD; characters after the eighth are ignored.
-  static TDateTime Y4M2D2ToDate(std::string_view S);
+  static DateTime Y4M2D2ToDate(std::string_view S);
 };
 
 } // namespace tarnwick

@@ -35,7 +35,7 @@ void OutputDebugText(const std::string& Text) {
 }
 
 TDebugLog::TDebugLog(std::string AppID, std::string LogFolder)
-    : FAppID(std::move(AppID)), FLogFolder(std::move(LogFolder)) {}
+    : FAppID(std::move(AppID)), logFolder_(std::move(LogFolder)) {}
 
 TDebugLog::~TDebugLog() {
   FlushLogs();
@@ -57,9 +57,9 @@ std::string TDebugLog::FormatLine(int Level, const std::string& Msg) const {
   ::clock_gettime(CLOCK_REALTIME, &ts);
   tm local{};
   ::localtime_r(&ts.tv_sec, &local);
-  const TDateTime now = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
-                        EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59),
-                                   static_cast<int>(ts.tv_nsec / 1000000));
+  const DateTime now = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
+                       EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59),
+                                  static_cast<int>(ts.tv_nsec / 1000000));
   return fmt::format("{}: {}: {}", FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", now), Level, Msg);
 }
 
@@ -104,7 +104,7 @@ void TDebugLog::SetAlwaysOpen(bool Value) {
 }
 
 void TDebugLog::CreateLogFile() {
-  std::string folder = FLogFolder.empty() ? GetLogFolder() : FLogFolder;
+  std::string folder = logFolder_.empty() ? GetLogFolder() : logFolder_;
   if (folder.empty() || folder.back() != '/') {
     folder += '/';
   }
@@ -132,18 +132,18 @@ void TDebugLog::OpenLog() {
     ::close(fd);
     return;
   }
-  FFd = fd;
+  fd_ = fd;
 }
 
 void TDebugLog::CloseLog() {
-  if (FFd >= 0) {
-    ::close(FFd);
-    FFd = -1;
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
   }
 }
 
 void TDebugLog::BeginWrite() {
-  if (FFd < 0) {
+  if (fd_ < 0) {
     OpenLog();
   }
   ++FOpenCount;
@@ -160,11 +160,11 @@ void TDebugLog::WriteLine(const std::string& Line) {
   // A lost line is never reported: logging must not disturb the work it traces.
   const std::string bytes = Line + "\r\n";
   BeginWrite();
-  if (FFd >= 0) {
+  if (fd_ >= 0) {
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
-      const ssize_t n = ::write(FFd, p, left);
+      const ssize_t n = ::write(fd_, p, left);
       if (n < 0 && errno == EINTR) {
         continue;
       }

@@ -56,7 +56,7 @@ class TDebugLog {
   /// Number of lines waiting in the buffer.
   size_t BufferedCount() const { return FLogs.size(); }
   /// Whether the file is held open right now.
-  bool IsFileOpen() const { return FFd >= 0; }
+  bool IsFileOpen() const { return fd_ >= 0; }
 
   /// The user's temporary folder: TMPDIR, TMP or TEMP when set, else /tmp.
   static std::string GetLogFolder();
@@ -73,10 +73,10 @@ class TDebugLog {
   bool FOutputLog = false;
   bool FImmediate = false;
   bool FAlwaysOpen = false;
-  int FFd = -1;
+  int fd_ = -1;
   int FOpenCount = 0;
   std::string FAppID;
-  std::string FLogFolder;
+  std::string logFolder_;
   std::string FFileName;
   std::vector<std::string> FLogs;
 };

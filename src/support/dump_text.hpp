@@ -15,14 +15,14 @@ std::string BytesToHex(const uint8_t* Data, int N);
 std::string IntToBinStr(uint32_t Value);
 
 /// A point's Time as "yyyy-mm-dd hh:nn:ss". Raises what the point's Time raises.
-template <class TPoint>
-std::string PointTimeText(const TPoint& Point) {
+template <class PointType>
+std::string PointTimeText(const PointType& Point) {
   return FormatDateTime("yyyy-mm-dd hh:nn:ss", Point.Time());
 }
 
 /// The point's flags byte as "%2.2x", one blank, and PointTimeText: "1F 2013-11-24 06:21:52".
-template <class TPoint>
-std::string PointHeaderText(const TPoint& Point) {
+template <class PointType>
+std::string PointHeaderText(const PointType& Point) {
   return HexStr(Point.Flags(), 2) + ' ' + PointTimeText(Point);
 }
 

@@ -10,17 +10,24 @@ std::string Describe(const char* verb, const std::string& fileName, int errnum) 
 }
 } // namespace
 
-EFileError EFileError::Open(const std::string& fileName, int errnum) {
+FileError FileError::Open(const std::string& fileName, int errnum) {
   return {fileName, Describe("open", fileName, errnum)};
 }
-EFileError EFileError::Create(const std::string& fileName, int errnum) {
+FileError FileError::Create(const std::string& fileName, int errnum) {
   return {fileName, Describe("create", fileName, errnum)};
 }
-EFileError EFileError::Read(const std::string& fileName, int errnum) {
+FileError FileError::Read(const std::string& fileName, int errnum) {
   return {fileName, Describe("read", fileName, errnum)};
 }
-EFileError EFileError::Write(const std::string& fileName, int errnum) {
+FileError FileError::Write(const std::string& fileName, int errnum) {
   return {fileName, Describe("write", fileName, errnum)};
 }
+
+ComPortError::ComPortError(const std::string& What, int ErrorCode, const std::string& Reason)
+    : Error(What + " (Error: " + std::to_string(ErrorCode) + "): " + Reason),
+      errorCode_(ErrorCode) {}
+
+ComPortError::ComPortError(const std::string& What, int ErrorCode)
+    : ComPortError(What, ErrorCode, std::strerror(ErrorCode)) {}
 
 } // namespace tarnwick

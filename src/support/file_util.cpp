@@ -13,21 +13,22 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tarnwick {
 
 namespace {
 
 struct FdCloser {
-  int fd;
+  int Fd;
   ~FdCloser() {
-    if (fd >= 0) {
-      ::close(fd);
+    if (Fd >= 0) {
+      ::close(Fd);
     }
   }
 };
 
-EFileError NotRegular(const std::string& fileName, const char* verb, mode_t mode) {
+FileError NotRegular(const std::string& fileName, const char* verb, mode_t mode) {
   return {fileName, std::string("Cannot ") + verb + " file \"" + fileName + "\": it is " +
                         FileKindText(mode) + ", not a regular file"};
 }
@@ -68,15 +69,15 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
     if (errno == ELOOP && Options.NoFollow) {
       throw NotRegular(FileName, "read", S_IFLNK);
     }
-    throw EFileError::Open(FileName, errno);
+    throw FileError::Open(FileName, errno);
   }
   const FdCloser closer{fd};
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
-    throw EFileError::Read(FileName, errno);
+    throw FileError::Read(FileName, errno);
   }
   if (S_ISDIR(st.st_mode)) {
-    throw EFileError::Open(FileName, EISDIR);
+    throw FileError::Open(FileName, EISDIR);
   }
   if (Options.RegularOnly && !S_ISREG(st.st_mode)) {
     throw NotRegular(FileName, "read", st.st_mode);
@@ -85,7 +86,7 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
   // comes in would copy it several times over.
   const auto expected = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
   if (expected > MaxBytes) {
-    throw EFileError::Read(FileName, EFBIG);
+    throw FileError::Read(FileName, EFBIG);
   }
   std::string content(expected + 1, '\0');
   size_t used = 0;
@@ -98,14 +99,14 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
       if (errno == EINTR) {
         continue;
       }
-      throw EFileError::Read(FileName, errno);
+      throw FileError::Read(FileName, errno);
     }
     if (n == 0) {
       break;
     }
     used += static_cast<size_t>(n);
     if (used > MaxBytes) {
-      throw EFileError::Read(FileName, EFBIG);
+      throw FileError::Read(FileName, EFBIG);
     }
   }
   content.resize(used);
@@ -123,8 +124,8 @@ constexpr size_t kRegistrySlots = 16;
 constexpr size_t kRegistryPathBytes = 4096; // PATH_MAX: longer names cannot be opened anyway
 
 struct RegistrySlot {
-  std::atomic<int> state{0};
-  char path[kRegistryPathBytes];
+  std::atomic<int> State{0};
+  char Path[kRegistryPathBytes];
 };
 
 RegistrySlot gRegistry[kRegistrySlots];
@@ -137,19 +138,19 @@ int RegisterTemporary(const std::string& path) {
   }
   for (size_t i = 0; i < kRegistrySlots; ++i) {
     int expected = 0;
-    if (gRegistry[i].state.compare_exchange_strong(expected, 1)) {
-      std::memcpy(gRegistry[i].path, path.c_str(), path.size() + 1);
-      gRegistry[i].state.store(2);
+    if (gRegistry[i].State.compare_exchange_strong(expected, 1)) {
+      std::memcpy(gRegistry[i].Path, path.c_str(), path.size() + 1);
+      gRegistry[i].State.store(2);
       return static_cast<int>(i);
     }
   }
   return -1;
 }
 
-void UnregisterTemporary(int& slot) {
+// Frees Slot (-1: none); callers hand over their slot with std::exchange(slot, -1).
+void UnregisterTemporary(int slot) {
   if (slot >= 0) {
-    gRegistry[slot].state.store(0);
-    slot = -1;
+    gRegistry[slot].State.store(0);
   }
 }
 
@@ -157,13 +158,13 @@ void UnregisterTemporary(int& slot) {
 
 void RemoveTemporaryFiles() noexcept {
   for (auto& slot : gRegistry) {
-    if (slot.state.load() == 2) {
-      ::unlink(slot.path);
+    if (slot.State.load() == 2) {
+      ::unlink(slot.Path);
     }
   }
 }
 
-// ---- TReplacingFile ----------------------------------------------------------------------
+// ---- ReplacingFile ----------------------------------------------------------------------
 
 namespace {
 
@@ -207,14 +208,14 @@ bool ProcessGone(pid_t pid) {
 
 } // namespace
 
-std::string TReplacingFile::TemporaryName(const std::string& Target, pid_t Owner, unsigned Serial) {
+std::string ReplacingFile::TemporaryName(const std::string& Target, pid_t Owner, unsigned Serial) {
   return FolderOf(Target) + TemporaryPrefix(Target) + std::to_string(Owner) + "-" +
          std::to_string(Serial);
 }
 
-void TReplacingFile::CheckTarget(const std::string& Target) {
+void ReplacingFile::CheckTarget(const std::string& Target) {
   if (Target.empty()) {
-    throw EFileError::Create(Target, ENOENT);
+    throw FileError::Create(Target, ENOENT);
   }
   struct stat st {};
   if (::lstat(Target.c_str(), &st) == 0) {
@@ -222,23 +223,23 @@ void TReplacingFile::CheckTarget(const std::string& Target) {
       throw NotRegular(Target, "replace", st.st_mode);
     }
   } else if (errno != ENOENT) {
-    throw EFileError::Create(Target, errno);
+    throw FileError::Create(Target, errno);
   }
   const std::string folderPart = FolderOf(Target);
   const std::string folder = folderPart.empty() ? "." : folderPart;
   struct stat dir {};
   if (::stat(folder.c_str(), &dir) != 0) {
-    throw EFileError::Create(Target, errno);
+    throw FileError::Create(Target, errno);
   }
   if (!S_ISDIR(dir.st_mode)) {
-    throw EFileError::Create(Target, ENOTDIR);
+    throw FileError::Create(Target, ENOTDIR);
   }
   if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-    throw EFileError::Create(Target, errno);
+    throw FileError::Create(Target, errno);
   }
 }
 
-int TReplacingFile::RemoveStaleTemporaries(const std::string& Target) {
+int ReplacingFile::RemoveStaleTemporaries(const std::string& Target) {
   const std::string folderPart = FolderOf(Target);
   const std::string prefix = TemporaryPrefix(Target);
   DIR* dir = ::opendir(folderPart.empty() ? "." : folderPart.c_str());
@@ -275,154 +276,154 @@ int TReplacingFile::RemoveStaleTemporaries(const std::string& Target) {
   return removed;
 }
 
-TReplacingFile::TReplacingFile(std::string Target) : FTarget(std::move(Target)) {
-  CheckTarget(FTarget);
-  RemoveStaleTemporaries(FTarget);
+ReplacingFile::ReplacingFile(std::string Target) : target_(std::move(Target)) {
+  CheckTarget(target_);
+  RemoveStaleTemporaries(target_);
   struct stat old {};
-  const bool replacing = ::lstat(FTarget.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool replacing = ::lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   // A new file gets the user's umask applied to 0666, as any newly created file; one that
   // replaces a file starts private and takes the old file's access below.
   const mode_t mode = replacing ? 0600 : 0666;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    FTempName = TemporaryName(FTarget, ::getpid(), gTempCounter.fetch_add(1));
+    tempName_ = TemporaryName(target_, ::getpid(), gTempCounter.fetch_add(1));
     // Known to the signal path before it exists: a signal between the two would otherwise
     // leave the file behind. The name holds this process's number, so it is nobody else's.
-    registry_slot_ = RegisterTemporary(FTempName);
-    FFd = ::open(FTempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (FFd >= 0) {
+    registrySlot_ = RegisterTemporary(tempName_);
+    fd_ = ::open(tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd_ >= 0) {
       if (replacing) {
         KeepAccessOf(old.st_uid, old.st_gid, old.st_mode);
       }
       return;
     }
     const int err = errno;
-    UnregisterTemporary(registry_slot_);
+    UnregisterTemporary(std::exchange(registrySlot_, -1));
     if (err != EEXIST) {
-      throw EFileError::Create(FTarget, err);
+      throw FileError::Create(target_, err);
     }
   }
-  throw EFileError::Create(FTarget, EEXIST);
+  throw FileError::Create(target_, EEXIST);
 }
 
-void TReplacingFile::KeepAccessOf(uid_t Owner, gid_t Group, mode_t Mode) {
+void ReplacingFile::KeepAccessOf(uid_t Owner, gid_t Group, mode_t Mode) {
   struct stat now {};
-  if (::fstat(FFd, &now) != 0) {
+  if (::fstat(fd_, &now) != 0) {
     return; // the file stays private, which is never wider than the old one
   }
   mode_t bits = Mode & 0777;
   if (now.st_uid != Owner || now.st_gid != Group) {
     // Only root may give the file away; anyone may pass it to a group of theirs.
-    if (::fchown(FFd, Owner, Group) != 0 && ::fchown(FFd, static_cast<uid_t>(-1), Group) != 0) {
+    if (::fchown(fd_, Owner, Group) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), Group) != 0) {
       // The group's bits would now open the file to another group than before.
       bits &= ~static_cast<mode_t>(S_IRWXG);
     }
   }
   // A failure leaves 0600, narrower than asked but never wider.
-  (void)::fchmod(FFd, bits);
+  (void)::fchmod(fd_, bits);
 }
 
-TReplacingFile::~TReplacingFile() {
-  if (FFd >= 0) {
-    ::close(FFd);
+ReplacingFile::~ReplacingFile() {
+  if (fd_ >= 0) {
+    ::close(fd_);
   }
-  if (!FCommitted) {
-    ::unlink(FTempName.c_str());
+  if (!committed_) {
+    ::unlink(tempName_.c_str());
   }
-  UnregisterTemporary(registry_slot_);
-  if (!undo_name_.empty()) {
-    ::unlink(undo_name_.c_str());
+  UnregisterTemporary(std::exchange(registrySlot_, -1));
+  if (!undoName_.empty()) {
+    ::unlink(undoName_.c_str());
   }
-  UnregisterTemporary(undo_slot_);
+  UnregisterTemporary(std::exchange(undoSlot_, -1));
 }
 
-void TReplacingFile::Write(const void* Data, size_t Size) {
-  if (FFd < 0) {
-    throw EFileError::Write(FTarget, EBADF);
+void ReplacingFile::Write(const void* Data, size_t Size) {
+  if (fd_ < 0) {
+    throw FileError::Write(target_, EBADF);
   }
   const auto* p = static_cast<const char*>(Data);
   while (Size > 0) {
-    const ssize_t n = ::write(FFd, p, Size);
+    const ssize_t n = ::write(fd_, p, Size);
     if (n < 0) {
       if (errno == EINTR) {
         continue;
       }
-      throw EFileError::Write(FTarget, errno);
+      throw FileError::Write(target_, errno);
     }
     if (n == 0) {
-      throw EFileError::Write(FTarget, ENOSPC);
+      throw FileError::Write(target_, ENOSPC);
     }
     p += n;
     Size -= static_cast<size_t>(n);
-    FWritten += static_cast<uint64_t>(n);
+    written_ += static_cast<uint64_t>(n);
   }
   // Start writing large files out while more is being produced, so that the flush in Finish
   // has little left to wait for.
-  if (FWritten - FKicked >= kWritebackStep) {
-    ::sync_file_range(FFd, static_cast<off_t>(FKicked), static_cast<off_t>(FWritten - FKicked),
+  if (written_ - kicked_ >= kWritebackStep) {
+    ::sync_file_range(fd_, static_cast<off_t>(kicked_), static_cast<off_t>(written_ - kicked_),
                       SYNC_FILE_RANGE_WRITE);
-    FKicked = FWritten;
+    kicked_ = written_;
   }
 }
 
-void TReplacingFile::Finish() {
-  if (FFd < 0) {
+void ReplacingFile::Finish() {
+  if (fd_ < 0) {
     return;
   }
-  const int fd = FFd;
-  FFd = -1;
+  const int fd = fd_;
+  fd_ = -1;
   if (::fsync(fd) != 0 && errno != EINVAL) {
     const int err = errno;
     ::close(fd);
-    throw EFileError::Write(FTarget, err);
+    throw FileError::Write(target_, err);
   }
   if (::close(fd) != 0) {
-    throw EFileError::Write(FTarget, errno);
+    throw FileError::Write(target_, errno);
   }
 }
 
-void TReplacingFile::Commit() {
+void ReplacingFile::Commit() {
   Finish();
   // The target may have been swapped for a link or a device since the check; rename would
   // replace that instead of writing through it, but the user asked for a file.
   struct stat st {};
-  if (::lstat(FTarget.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    throw NotRegular(FTarget, "replace", st.st_mode);
+  if (::lstat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    throw NotRegular(target_, "replace", st.st_mode);
   }
-  if (::rename(FTempName.c_str(), FTarget.c_str()) != 0) {
-    throw EFileError::Create(FTarget, errno);
+  if (::rename(tempName_.c_str(), target_.c_str()) != 0) {
+    throw FileError::Create(target_, errno);
   }
-  FCommitted = true;
-  UnregisterTemporary(registry_slot_);
+  committed_ = true;
+  UnregisterTemporary(std::exchange(registrySlot_, -1));
 }
 
-void TReplacingFile::CommitRevertibly() {
+void ReplacingFile::CommitRevertibly() {
   struct stat st {};
-  replaced_old_ = ::lstat(FTarget.c_str(), &st) == 0;
-  if (replaced_old_ && S_ISREG(st.st_mode)) {
-    const std::string name = TemporaryName(FTarget, ::getpid(), gTempCounter.fetch_add(1));
-    undo_slot_ = RegisterTemporary(name);
-    if (::link(FTarget.c_str(), name.c_str()) == 0) {
-      undo_name_ = name;
+  replacedOld_ = ::lstat(target_.c_str(), &st) == 0;
+  if (replacedOld_ && S_ISREG(st.st_mode)) {
+    const std::string name = TemporaryName(target_, ::getpid(), gTempCounter.fetch_add(1));
+    undoSlot_ = RegisterTemporary(name);
+    if (::link(target_.c_str(), name.c_str()) == 0) {
+      undoName_ = name;
     } else {
-      UnregisterTemporary(undo_slot_);
+      UnregisterTemporary(std::exchange(undoSlot_, -1));
     }
   }
   Commit();
 }
 
-bool TReplacingFile::Revert() {
-  if (!FCommitted) {
+bool ReplacingFile::Revert() {
+  if (!committed_) {
     return true;
   }
-  if (!undo_name_.empty()) {
-    if (::rename(undo_name_.c_str(), FTarget.c_str()) != 0) {
+  if (!undoName_.empty()) {
+    if (::rename(undoName_.c_str(), target_.c_str()) != 0) {
       return false;
     }
-    undo_name_.clear();
-    UnregisterTemporary(undo_slot_);
+    undoName_.clear();
+    UnregisterTemporary(std::exchange(undoSlot_, -1));
     return true;
   }
-  return !replaced_old_ && ::unlink(FTarget.c_str()) == 0;
+  return !replacedOld_ && ::unlink(target_.c_str()) == 0;
 }
 
 } // namespace tarnwick

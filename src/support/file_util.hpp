@@ -17,7 +17,7 @@ struct ReadOptions {
 };
 
 /// The whole content of a file, or empty when it does not exist. Other failures (no
-/// permission, a folder, more than MaxBytes, a kind of file Options refuses) raise EFileError
+/// permission, a folder, more than MaxBytes, a kind of file Options refuses) raise FileError
 /// naming the file.
 std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes,
                                          ReadOptions Options = {});
@@ -25,7 +25,7 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
 /// "a symbolic link", "a FIFO", "a folder", ... for the type bits of Mode.
 const char* FileKindText(mode_t Mode);
 
-/// Removes the temporary file of every TReplacingFile alive in this process. Uses only
+/// Removes the temporary file of every ReplacingFile alive in this process. Uses only
 /// async-signal-safe calls, so a handler of a signal that ends the process may call it.
 void RemoveTemporaryFiles() noexcept;
 
@@ -33,15 +33,15 @@ void RemoveTemporaryFiles() noexcept;
 /// so that the target is either the old file or the complete new one. The new file keeps the
 /// permission bits (and, where the system allows, the owner and group) of the file it
 /// replaces. Destroying an uncommitted file removes the temporary; RemoveTemporaryFiles
-/// removes it too. Every failure raises EFileError naming the target.
-class TReplacingFile {
+/// removes it too. Every failure raises FileError naming the target.
+class ReplacingFile {
  public:
   /// Checks the target (see CheckTarget), removes temporaries that dead runs left for it, and
   /// creates the temporary file; the target is not touched.
-  explicit TReplacingFile(std::string Target);
-  ~TReplacingFile();
-  TReplacingFile(const TReplacingFile&) = delete;
-  TReplacingFile& operator=(const TReplacingFile&) = delete;
+  explicit ReplacingFile(std::string Target);
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
 
   /// Appends Size bytes; a short write (disk full, file-size limit) raises.
   void Write(const void* Data, size_t Size);
@@ -57,10 +57,10 @@ class TReplacingFile {
   /// was none. False when the old file could not be kept (a file system without hard links).
   bool Revert();
 
-  const std::string& Target() const { return FTarget; }
-  const std::string& TempName() const { return FTempName; }
+  const std::string& Target() const { return target_; }
+  const std::string& TempName() const { return tempName_; }
 
-  /// Raises EFileError unless Target can be replaced: its folder exists and this process may
+  /// Raises FileError unless Target can be replaced: its folder exists and this process may
   /// write in it, and Target is absent or a regular file (not a link, FIFO, device, folder).
   static void CheckTarget(const std::string& Target);
   /// The name of a temporary for Target made by process Owner: hidden, beside the target,
@@ -74,16 +74,16 @@ class TReplacingFile {
   // Gives the open temporary the owner, group and permission bits of the file it replaces.
   void KeepAccessOf(uid_t Owner, gid_t Group, mode_t Mode);
 
-  std::string FTarget;
-  std::string FTempName;
-  int FFd = -1;
-  int registry_slot_ = -1; // where the signal path finds the temporary's name
-  std::string undo_name_;  // second name of the replaced file, after CommitRevertibly
-  int undo_slot_ = -1;
-  bool replaced_old_ = false; // CommitRevertibly found a file in the target's place
-  bool FCommitted = false;
-  uint64_t FWritten = 0; // bytes written so far
-  uint64_t FKicked = 0;  // bytes whose writing out has been started
+  std::string target_;
+  std::string tempName_;
+  int fd_ = -1;
+  int registrySlot_ = -1; // where the signal path finds the temporary's name
+  std::string undoName_;  // second name of the replaced file, after CommitRevertibly
+  int undoSlot_ = -1;
+  bool replacedOld_ = false; // CommitRevertibly found a file in the target's place
+  bool committed_ = false;
+  uint64_t written_ = 0; // bytes written so far
+  uint64_t kicked_ = 0;  // bytes whose writing out has been started
 };
 
 } // namespace tarnwick

@@ -11,7 +11,7 @@
 
 namespace tarnwick {
 
-struct TIniFile::Impl {
+struct IniFile::Impl {
   CSimpleIniA Ini{/*a_bIsUtf8=*/true, /*a_bMultiKey=*/false, /*a_bMultiLine=*/false};
   Impl() { Ini.SetSpaces(false); }
 };
@@ -21,11 +21,11 @@ namespace {
 // Collects SimpleIni's output, which ends lines with LF.
 class StringWriter : public CSimpleIniA::OutputWriter {
  public:
-  explicit StringWriter(std::string& out) : FOut(out) {}
-  void Write(const char* buf) override { FOut += buf; }
+  explicit StringWriter(std::string& out) : out_(out) {}
+  void Write(const char* buf) override { out_ += buf; }
 
  private:
-  std::string& FOut;
+  std::string& out_;
 };
 
 // Status and settings files are a few hundred bytes; anything far larger is not one.
@@ -33,53 +33,53 @@ constexpr size_t kMaxIniBytes = 16U << 20;
 
 } // namespace
 
-TIniFile::TIniFile() : FImpl(std::make_unique<Impl>()) {}
-TIniFile::~TIniFile() = default;
-TIniFile::TIniFile(TIniFile&&) noexcept = default;
-TIniFile& TIniFile::operator=(TIniFile&&) noexcept = default;
+IniFile::IniFile() : impl_(std::make_unique<Impl>()) {}
+IniFile::~IniFile() = default;
+IniFile::IniFile(IniFile&&) noexcept = default;
+IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 
-void TIniFile::LoadFromString(std::string_view Text) {
-  FImpl = std::make_unique<Impl>();
-  FImpl->Ini.LoadData(Text.data(), Text.size());
+void IniFile::LoadFromString(std::string_view Text) {
+  impl_ = std::make_unique<Impl>();
+  impl_->Ini.LoadData(Text.data(), Text.size());
 }
 
-TIniFile TIniFile::LoadFromFile(const std::string& FileName) {
-  TIniFile ini;
+IniFile IniFile::LoadFromFile(const std::string& FileName) {
+  IniFile ini;
   if (auto text = ReadWholeFile(FileName, kMaxIniBytes, {.RegularOnly = true})) {
     ini.LoadFromString(*text);
   }
   return ini;
 }
 
-std::string TIniFile::ReadString(std::string_view Section, std::string_view Key,
-                                 std::string_view Default) const {
+std::string IniFile::ReadString(std::string_view Section, std::string_view Key,
+                                std::string_view Default) const {
   const std::string section(Section);
   const std::string key(Key);
-  const char* v = FImpl->Ini.GetValue(section.c_str(), key.c_str(), nullptr);
+  const char* v = impl_->Ini.GetValue(section.c_str(), key.c_str(), nullptr);
   return v != nullptr ? std::string(v) : std::string(Default);
 }
 
-int32_t TIniFile::ReadInteger(std::string_view Section, std::string_view Key,
-                              int32_t Default) const {
+int32_t IniFile::ReadInteger(std::string_view Section, std::string_view Key,
+                             int32_t Default) const {
   const std::string text = ReadString(Section, Key, "");
   return StrToIntDef(text, Default);
 }
 
-bool TIniFile::ReadBool(std::string_view Section, std::string_view Key, bool Default) const {
+bool IniFile::ReadBool(std::string_view Section, std::string_view Key, bool Default) const {
   return ReadInteger(Section, Key, Default ? 1 : 0) != 0;
 }
 
-void TIniFile::WriteString(std::string_view Section, std::string_view Key, std::string_view Value) {
+void IniFile::WriteString(std::string_view Section, std::string_view Key, std::string_view Value) {
   const std::string section(Section);
   const std::string key(Key);
   const std::string value(Value);
-  FImpl->Ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+  impl_->Ini.SetValue(section.c_str(), key.c_str(), value.c_str());
 }
 
-std::string TIniFile::SaveToString(bool CrLf) const {
+std::string IniFile::SaveToString(bool CrLf) const {
   std::string lf;
   StringWriter writer(lf);
-  FImpl->Ini.Save(writer, /*a_bAddSignature=*/false);
+  impl_->Ini.Save(writer, /*a_bAddSignature=*/false);
   // SimpleIni puts two blank lines before each further section; one is enough.
   std::string out;
   out.reserve(lf.size() + lf.size() / 8);

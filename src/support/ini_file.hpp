@@ -9,17 +9,17 @@ namespace tarnwick {
 
 /// An INI text (sections in brackets, key=value lines) in memory. Keeps the order of
 /// sections and keys and every key it does not touch; names compare without case.
-class TIniFile {
+class IniFile {
  public:
-  TIniFile();
-  ~TIniFile();
-  TIniFile(TIniFile&&) noexcept;
-  TIniFile& operator=(TIniFile&&) noexcept;
+  IniFile();
+  ~IniFile();
+  IniFile(IniFile&&) noexcept;
+  IniFile& operator=(IniFile&&) noexcept;
 
   /// Replaces the content with the parsed Text (a UTF-8 signature is skipped).
   void LoadFromString(std::string_view Text);
-  /// Reads FileName; a missing file gives an empty INI. Other failures raise EFileError.
-  static TIniFile LoadFromFile(const std::string& FileName);
+  /// Reads FileName; a missing file gives an empty INI. Other failures raise FileError.
+  static IniFile LoadFromFile(const std::string& FileName);
 
   /// The value of Key in Section, or Default when either is missing.
   std::string ReadString(std::string_view Section, std::string_view Key,
@@ -38,7 +38,7 @@ class TIniFile {
 
  private:
   struct Impl;
-  std::unique_ptr<Impl> FImpl;
+  std::unique_ptr<Impl> impl_;
 };
 
 } // namespace tarnwick

@@ -66,7 +66,7 @@ IniLineEditor::IniLineEditor(std::string_view Text) {
       next = end + (view[end] == '\r' && end + 1 < view.size() && view[end + 1] == '\n' ? 2 : 1);
     }
     Line line;
-    line.raw = std::string(view.substr(pos, next - pos));
+    line.Raw = std::string(view.substr(pos, next - pos));
     std::string_view content = view.substr(pos, end - pos);
     if (pos == 0 && content.starts_with(kUtf8Signature)) {
       content.remove_prefix(kUtf8Signature.size());
@@ -77,11 +77,11 @@ IniLineEditor::IniLineEditor(std::string_view Text) {
     if (pendingHeader) {
       if (!text.empty()) {
         pendingHeader = false;
-        lines_[pendingLine].opens_header = false;
+        lines_[pendingLine].OpensHeader = false;
         const auto close = text.find(']');
         section = close != std::string_view::npos ? Lower(TrimRight(text.substr(0, close)))
                                                   : std::string(kNoSection);
-        line.header = true;
+        line.Header = true;
       }
     } else if (text.empty() || text.front() == ';' || text.front() == '#') {
       // blank or comment
@@ -90,17 +90,17 @@ IniLineEditor::IniLineEditor(std::string_view Text) {
       if (name.empty()) {
         pendingHeader = true;
         pendingLine = lines_.size();
-        line.opens_header = true;
+        line.OpensHeader = true;
       } else {
         const auto close = name.find(']');
         section = close != std::string_view::npos ? Lower(TrimRight(name.substr(0, close)))
                                                   : std::string(kNoSection);
-        line.header = true;
+        line.Header = true;
       }
     } else if (const auto eq = text.find('='); eq != std::string_view::npos && eq > 0) {
-      line.key = Lower(TrimRight(text.substr(0, eq)));
+      line.Key = Lower(TrimRight(text.substr(0, eq)));
     }
-    line.section = section;
+    line.Section = section;
     lines_.push_back(std::move(line));
   }
 }
@@ -108,7 +108,7 @@ IniLineEditor::IniLineEditor(std::string_view Text) {
 size_t IniLineEditor::ReadableEnd() const {
   // A "[" that never got its name swallows whatever would follow it.
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].opens_header) {
+    if (lines_[i].OpensHeader) {
       return i;
     }
   }
@@ -116,8 +116,8 @@ size_t IniLineEditor::ReadableEnd() const {
 }
 
 void IniLineEditor::InsertAt(size_t Index, Line NewLine) {
-  if (Index > 0 && !HasLineEnd(lines_[Index - 1].raw)) {
-    lines_[Index - 1].raw += "\r\n";
+  if (Index > 0 && !HasLineEnd(lines_[Index - 1].Raw)) {
+    lines_[Index - 1].Raw += "\r\n";
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(Index), std::move(NewLine));
 }
@@ -126,23 +126,23 @@ void IniLineEditor::Set(std::string_view Section, std::string_view Key, std::str
   const std::string section = Lower(Section);
   const std::string key = Lower(Key);
   Line entry;
-  entry.raw = std::string(Key) + "=" + std::string(Value) + "\r\n";
-  entry.section = section;
-  entry.key = key;
+  entry.Raw = std::string(Key) + "=" + std::string(Value) + "\r\n";
+  entry.Section = section;
+  entry.Key = key;
 
   // The reader keeps the last of several equal keys; one line is left so there is no doubt.
   bool found = false;
   for (size_t i = 0; i < lines_.size();) {
     Line& l = lines_[i];
-    if (!l.header && l.key == key && l.section == section) {
-      const std::string signature(i == 0 && l.raw.starts_with(kUtf8Signature) ? kUtf8Signature
+    if (!l.Header && l.Key == key && l.Section == section) {
+      const std::string signature(i == 0 && l.Raw.starts_with(kUtf8Signature) ? kUtf8Signature
                                                                               : "");
       if (!found) {
-        l.raw = signature + entry.raw;
+        l.Raw = signature + entry.Raw;
         found = true;
       } else if (!signature.empty()) {
-        l.raw = signature;
-        l.key.clear();
+        l.Raw = signature;
+        l.Key.clear();
       } else {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
         continue;
@@ -157,7 +157,7 @@ void IniLineEditor::Set(std::string_view Section, std::string_view Key, std::str
   const size_t end = ReadableEnd();
   size_t header = end;
   for (size_t i = 0; i < end; ++i) {
-    if (lines_[i].header && lines_[i].section == section) {
+    if (lines_[i].Header && lines_[i].Section == section) {
       header = i;
       break;
     }
@@ -166,8 +166,8 @@ void IniLineEditor::Set(std::string_view Section, std::string_view Key, std::str
     // After the section's last key, so that comments and blank lines before the next
     // section stay with that one.
     size_t last = header;
-    for (size_t i = header + 1; i < end && !lines_[i].header && !lines_[i].opens_header; ++i) {
-      if (!lines_[i].key.empty()) {
+    for (size_t i = header + 1; i < end && !lines_[i].Header && !lines_[i].OpensHeader; ++i) {
+      if (!lines_[i].Key.empty()) {
         last = i;
       }
     }
@@ -176,16 +176,16 @@ void IniLineEditor::Set(std::string_view Section, std::string_view Key, std::str
   }
 
   size_t at = end;
-  if (at > 0 && TrimLeft(lines_[at - 1].raw).find_first_not_of("\r\n") != std::string::npos) {
+  if (at > 0 && TrimLeft(lines_[at - 1].Raw).find_first_not_of("\r\n") != std::string::npos) {
     Line blank;
-    blank.raw = "\r\n";
-    blank.section = lines_[at - 1].section;
+    blank.Raw = "\r\n";
+    blank.Section = lines_[at - 1].Section;
     InsertAt(at++, std::move(blank));
   }
   Line head;
-  head.raw = "[" + std::string(Section) + "]\r\n";
-  head.section = section;
-  head.header = true;
+  head.Raw = "[" + std::string(Section) + "]\r\n";
+  head.Section = section;
+  head.Header = true;
   InsertAt(at++, std::move(head));
   InsertAt(at, std::move(entry));
 }
@@ -193,7 +193,7 @@ void IniLineEditor::Set(std::string_view Section, std::string_view Key, std::str
 std::string IniLineEditor::Text() const {
   std::string out;
   for (const auto& l : lines_) {
-    out += l.raw;
+    out += l.Raw;
   }
   out += tail_;
   return out;

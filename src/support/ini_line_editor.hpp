@@ -8,8 +8,8 @@ namespace tarnwick {
 
 /// Sets keys in an INI text and keeps every other line exactly as it was: comments, blank
 /// lines, spacing, duplicate keys, lines without "=" and line ends all stay byte for byte.
-/// Sections and keys are recognised as TIniFile reads them (names without case, the text
-/// from a NUL byte on unread), so that TIniFile reads back every value set here.
+/// Sections and keys are recognised as IniFile reads them (names without case, the text
+/// from a NUL byte on unread), so that IniFile reads back every value set here.
 class IniLineEditor {
  public:
   /// Takes Text as it is; an empty text makes an empty file.
@@ -26,11 +26,11 @@ class IniLineEditor {
 
  private:
   struct Line {
-    std::string raw;           // the bytes of the line with its line end
-    std::string section;       // lower-case name of the section it stands in (its own for a header)
-    std::string key;           // lower-case key of a key line, else empty
-    bool header = false;       // a line that starts a section; without "]" one no name reaches
-    bool opens_header = false; // a "[" whose name the reader looks for on the next lines
+    std::string Raw;          // the bytes of the line with its line end
+    std::string Section;      // lower-case name of the section it stands in (its own for a header)
+    std::string Key;          // lower-case key of a key line, else empty
+    bool Header = false;      // a line that starts a section; without "]" one no name reaches
+    bool OpensHeader = false; // a "[" whose name the reader looks for on the next lines
   };
 
   // Where new sections go: before a "[" that never gets its name, else after the last line.

@@ -97,7 +97,7 @@ int32_t StrToInt(std::string_view S) {
   if (auto v = TryStrToInt(S)) {
     return *v;
   }
-  throw EConvertError("'" + std::string(S) + "' is not a valid integer value");
+  throw ConvertError("'" + std::string(S) + "' is not a valid integer value");
 }
 
 int32_t StrToIntDef(std::string_view S, int32_t Default) {

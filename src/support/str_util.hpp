@@ -26,7 +26,7 @@ int SplitToArray(std::string_view Text, std::vector<std::string>& Parts, int Max
 /// follow. Empty when the text is not such a number or does not fit 32 bits.
 std::optional<int32_t> TryStrToInt(std::string_view S);
 
-/// As TryStrToInt, but raises EConvertError "'S' is not a valid integer value".
+/// As TryStrToInt, but raises ConvertError "'S' is not a valid integer value".
 int32_t StrToInt(std::string_view S);
 
 /// As TryStrToInt, with Default for a text that is not a number.

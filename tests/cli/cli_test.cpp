@@ -23,11 +23,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::ChildProcess;
+using test::ProcessResult;
 using test::RunProcess;
-using test::TChildProcess;
-using test::TProcessResult;
 
-TProcessResult Cli(std::vector<std::string> args, const std::string& dir = "") {
+ProcessResult Cli(std::vector<std::string> args, const std::string& dir = "") {
   args.insert(args.begin(), TARNWICK_CLI);
   return RunProcess(args, dir);
 }
@@ -39,28 +39,28 @@ size_t Lines(const std::string& text) {
 class CliGolden : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    Dir = new test::TTempDir;
+    dir_ = new test::TempDir;
     for (auto [model, name] : {std::pair{"gt120", "gt120"}, std::pair{"gt900", "gt900"}}) {
       const auto r = Cli(
-          {"sample", "--model", model, "--points", "600", "--seed", "11", "-o", Dir->File(name)});
+          {"sample", "--model", model, "--points", "600", "--seed", "11", "-o", dir_->File(name)});
       ASSERT_EQ(r.ExitCode, 0) << r.Err;
     }
   }
   static void TearDownTestSuite() {
-    delete Dir;
-    Dir = nullptr;
+    delete dir_;
+    dir_ = nullptr;
   }
   static void Check(const std::string& golden, std::vector<std::string> args) {
-    const auto r = Cli(std::move(args), Dir->Path().string());
+    const auto r = Cli(std::move(args), dir_->Path().string());
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     EXPECT_EQ(r.Err, "");
     const std::string diff = test::CompareGolden("cli/" + golden, r.Out);
     EXPECT_TRUE(diff.empty()) << diff;
   }
-  static test::TTempDir* Dir;
+  static test::TempDir* dir_;
 };
 
-test::TTempDir* CliGolden::Dir = nullptr;
+test::TempDir* CliGolden::dir_ = nullptr;
 
 TEST_F(CliGolden, GT120) {
   Check("gt120_info.txt", {"info", "gt120"});
@@ -87,7 +87,7 @@ TEST_F(CliGolden, GT900) {
 
 // Every command works on images of every size of interest; tables have one line per record.
 TEST(CliSizes, EveryCommandOnEverySize) {
-  test::TTempDir dir;
+  test::TempDir dir;
   for (const char* model : {"gt120", "gt900"}) {
     for (int n : {0, 1, 128, 129, 65535}) {
       const std::string base = dir.File(std::string(model) + "_" + std::to_string(n));
@@ -128,7 +128,7 @@ TEST(CliSizes, EveryCommandOnEverySize) {
 }
 
 TEST(CliErrors, FilesAndArguments) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const auto missing = Cli({"info", dir.File("nothing")});
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_EQ(missing.Out, "");
@@ -167,7 +167,7 @@ TEST(CliErrors, FilesAndArguments) {
 // A command line the program cannot take exits 2 with one line that names the problem and
 // points to the help of the command in question.
 TEST(CliErrors, UsageErrorsExitTwoWithOneLine) {
-  test::TTempDir dir;
+  test::TempDir dir;
   ASSERT_EQ(Cli({"sample", "--model", "gt120", "--points", "10", "-o", dir.File("u")}).ExitCode, 0);
   const std::string u = dir.File("u");
   const struct {
@@ -209,13 +209,13 @@ TEST(CliErrors, UsageErrorsExitTwoWithOneLine) {
 // Texts from files reach the terminal with their control characters escaped: in tables, in
 // the log-message list and in error messages alike.
 TEST(CliErrors, ControlCharactersFromFilesAreEscaped) {
-  test::TTempDir dir;
-  TIGotUWholeData image = sim::GenerateSampleImage({sim::TSampleFamily::GT900, 50, 5});
+  test::TempDir dir;
+  TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT900, 50, 5});
   auto blocks = std::make_unique<TIGotUSlotBlocks>(50, 32);
   std::copy_n(image.Blocks()->DataBuffer(), 50 * 32, blocks->DataBuffer());
   // A log message with ESC (C0), DEL and 0x9B (CSI, a C1 control once read as Latin-1).
-  const auto msg = test::TSlot{}.Flags(0xF1).At(6, 0, 0).Text("A\x1B[2J\x7F\x9B"
-                                                              "31mB");
+  const auto msg = test::Slot{}.Flags(0xF1).At(6, 0, 0).Text("A\x1B[2J\x7F\x9B"
+                                                             "31mB");
   std::copy_n(msg.Ptr(), 32, blocks->DataBuffer() + 10 * 32);
   image.SetBlocks(std::move(blocks));
   image.SaveToFile(dir.File("ctl"));
@@ -247,8 +247,8 @@ TEST(CliErrors, ControlCharactersFromFilesAreEscaped) {
 }
 
 TEST(CliErrors, UndecodableCellsShowTheErrorAndTheTableGoesOn) {
-  test::TTempDir dir;
-  TIGotUWholeData image = sim::GenerateSampleImage({sim::TSampleFamily::GT120, 50, 5});
+  test::TempDir dir;
+  TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT120, 50, 5});
   // Record 3 gets month 13, record 4 the 30th of February.
   auto blocks = std::make_unique<TIGotUSlotBlocks>(50, 32);
   std::copy_n(image.Blocks()->DataBuffer(), 50 * 32, blocks->DataBuffer());
@@ -302,54 +302,54 @@ class CliFiles : public ::testing::Test {
     Put(Secret(), "[Vault]\r\nPin=1234\r\n");
     fs::permissions(Secret(), fs::perms(0600));
   }
-  std::string Base() const { return Dir.File("trip"); }
-  std::string Secret() const { return Dir.File("secret"); }
-  test::TTempDir Dir;
+  std::string Base() const { return dir_.File("trip"); }
+  std::string Secret() const { return dir_.File("secret"); }
+  test::TempDir dir_;
 };
 
 TEST_F(CliFiles, TargetsThatAreNotRegularFilesAreRefusedAndNothingChanges) {
-  fs::create_symlink("/proc/self/fd/1", Dir.File("stdout.gpx"));
-  ASSERT_EQ(::mkfifo(Dir.File("fifo.gpx").c_str(), 0600), 0);
-  fs::create_symlink(Secret(), Dir.File("linked.dat"));
-  fs::create_directory(Dir.File("folder.gpx"));
+  fs::create_symlink("/proc/self/fd/1", dir_.File("stdout.gpx"));
+  ASSERT_EQ(::mkfifo(dir_.File("fifo.gpx").c_str(), 0600), 0);
+  fs::create_symlink(Secret(), dir_.File("linked.dat"));
+  fs::create_directory(dir_.File("folder.gpx"));
   // A null device of the test's own: a fault here must not replace the system's /dev/null.
-  const bool device = ::mknod(Dir.File("null.gpx").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-  const auto before = Names(Dir.Path());
+  const bool device = ::mknod(dir_.File("null.gpx").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+  const auto before = Names(dir_.Path());
   const std::string bin = Slurp(Base() + ".bin");
   const std::string dat = Slurp(Base() + ".dat");
 
   struct Case {
-    std::vector<std::string> args;
-    std::string message;
+    std::vector<std::string> Args;
+    std::string Message;
   };
   std::vector<Case> cases = {
-      {{"export", Base(), "--all", "-o", Dir.File("stdout.gpx")}, "it is a symbolic link"},
-      {{"export", Base(), "--all", "-o", Dir.File("fifo.gpx")}, "it is a FIFO"},
-      {{"export", Base(), "--all", "-o", Dir.File("folder.gpx")}, "it is a folder"},
-      {{"export", Base(), "--all", "-o", Dir.File("nowhere/t.gpx")}, "No such file or directory"},
+      {{"export", Base(), "--all", "-o", dir_.File("stdout.gpx")}, "it is a symbolic link"},
+      {{"export", Base(), "--all", "-o", dir_.File("fifo.gpx")}, "it is a FIFO"},
+      {{"export", Base(), "--all", "-o", dir_.File("folder.gpx")}, "it is a folder"},
+      {{"export", Base(), "--all", "-o", dir_.File("nowhere/t.gpx")}, "No such file or directory"},
       {{"export", Base(), "--all", "-o", Base() + ".dat"}, "a file of the image being exported"},
-      {{"export", Base() + ".dat", "--all", "-o", Dir.File("./trip.bin")},
+      {{"export", Base() + ".dat", "--all", "-o", dir_.File("./trip.bin")},
        "a file of the image being exported"},
-      {{"sample", "--model", "gt120", "--points", "10", "-o", Dir.File("linked")},
+      {{"sample", "--model", "gt120", "--points", "10", "-o", dir_.File("linked")},
        "it is a symbolic link"},
       // Refused before the logger is looked for: this port does not exist either.
-      {{"download", "--port", "/dev/no-such-tarnwick-port", "-o", Dir.File("nowhere/t")},
+      {{"download", "--port", "/dev/no-such-tarnwick-port", "-o", dir_.File("nowhere/t")},
        "nowhere/t.dat\". No such file or directory"},
-      {{"download", "--port", "/dev/no-such-tarnwick-port", "-o", Dir.File("linked")},
+      {{"download", "--port", "/dev/no-such-tarnwick-port", "-o", dir_.File("linked")},
        "linked.dat\": it is a symbolic link"},
   };
   if (device) {
     cases.push_back(
-        {{"export", Base(), "--all", "-o", Dir.File("null.gpx")}, "it is a character device"});
+        {{"export", Base(), "--all", "-o", dir_.File("null.gpx")}, "it is a character device"});
   }
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.args[0] + " " + c.args.back());
-    const auto r = Cli(c.args);
+    SCOPED_TRACE(c.Args[0] + " " + c.Args.back());
+    const auto r = Cli(c.Args);
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_EQ(r.Out, "");
-    EXPECT_NE(r.Err.find(c.message), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
   }
-  EXPECT_EQ(Names(Dir.Path()), before);
+  EXPECT_EQ(Names(dir_.Path()), before);
   EXPECT_EQ(Slurp(Secret()), "[Vault]\r\nPin=1234\r\n");
   EXPECT_EQ(Perms(Secret()), fs::perms(0600));
   EXPECT_EQ(Slurp(Base() + ".bin"), bin);
@@ -357,20 +357,20 @@ TEST_F(CliFiles, TargetsThatAreNotRegularFilesAreRefusedAndNothingChanges) {
 }
 
 TEST_F(CliFiles, ExportToStandardOutputWritesTheSameGpxAndNoFile) {
-  ASSERT_EQ(Cli({"export", Base(), "--track", "1", "-o", Dir.File("one.gpx")}).ExitCode, 0);
-  ASSERT_EQ(Cli({"export", Base(), "--all", "-o", Dir.File("all.gpx")}).ExitCode, 0);
-  const auto before = Names(Dir.Path());
+  ASSERT_EQ(Cli({"export", Base(), "--track", "1", "-o", dir_.File("one.gpx")}).ExitCode, 0);
+  ASSERT_EQ(Cli({"export", Base(), "--all", "-o", dir_.File("all.gpx")}).ExitCode, 0);
+  const auto before = Names(dir_.Path());
   for (const auto& [selection, file] :
        {std::pair<std::vector<std::string>, std::string>{{"--track", "1"}, "one.gpx"},
         {{"--all"}, "all.gpx"}}) {
     std::vector<std::string> args = {"export", Base(), "-o", "-"};
     args.insert(args.end(), selection.begin(), selection.end());
-    const auto r = Cli(args, Dir.Path().string());
+    const auto r = Cli(args, dir_.Path().string());
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    EXPECT_TRUE(r.Out == Slurp(Dir.File(file))) << file << " differs from standard output";
+    EXPECT_TRUE(r.Out == Slurp(dir_.File(file))) << file << " differs from standard output";
     EXPECT_NE(r.Err.find("wrote standard output: "), std::string::npos) << r.Err;
   }
-  EXPECT_EQ(Names(Dir.Path()), before) << "no file named - and no temporary";
+  EXPECT_EQ(Names(dir_.Path()), before) << "no file named - and no temporary";
 }
 
 TEST_F(CliFiles, ResavingKeepsPermissionsAndTheLinesUsersAdded) {
@@ -379,7 +379,7 @@ TEST_F(CliFiles, ResavingKeepsPermissionsAndTheLinesUsersAdded) {
   Put(Base() + ".dat", Slurp(Base() + ".dat") + added);
   fs::permissions(Base() + ".dat", fs::perms(0600));
   fs::permissions(Base() + ".bin", fs::perms(0600));
-  const std::string gpx = Dir.File("walk.gpx");
+  const std::string gpx = dir_.File("walk.gpx");
   Put(gpx, "old");
   fs::permissions(gpx, fs::perms(0640));
 
@@ -414,10 +414,10 @@ TEST_F(CliFiles, APairFromTwoSavesIsLoadedWithAWarning) {
 }
 
 TEST_F(CliFiles, NamesOfTheLongestLengthCanBeWritten) {
-  const std::string base = Dir.File(std::string(251, 'b')); // + ".dat": 255 bytes
+  const std::string base = dir_.File(std::string(251, 'b')); // + ".dat": 255 bytes
   const auto sample = Cli({"sample", "--model", "gt120", "--points", "300", "-o", base});
   EXPECT_EQ(sample.ExitCode, 0) << sample.Err;
-  const std::string gpx = Dir.File(std::string(251, 'g') + ".gpx");
+  const std::string gpx = dir_.File(std::string(251, 'g') + ".gpx");
   const auto exported = Cli({"export", base, "--all", "-o", gpx});
   EXPECT_EQ(exported.ExitCode, 0) << exported.Err;
   EXPECT_TRUE(fs::exists(gpx));
@@ -425,25 +425,25 @@ TEST_F(CliFiles, NamesOfTheLongestLengthCanBeWritten) {
 
 TEST_F(CliFiles, AFifoAsAnInputIsRefusedAtOnce) {
   for (const auto& [fifo, file] : {std::pair{"a.dat", "a.bin"}, std::pair{"b.bin", "b.dat"}}) {
-    ASSERT_EQ(::mkfifo(Dir.File(fifo).c_str(), 0600), 0);
-    fs::copy_file(Base() + fs::path(file).extension().string(), Dir.File(file));
-    const auto r = RunProcess({TARNWICK_CLI, "info", Dir.File(file)}, "", "", 20);
+    ASSERT_EQ(::mkfifo(dir_.File(fifo).c_str(), 0600), 0);
+    fs::copy_file(Base() + fs::path(file).extension().string(), dir_.File(file));
+    const auto r = RunProcess({TARNWICK_CLI, "info", dir_.File(file)}, "", "", 20);
     EXPECT_EQ(r.ExitCode, 1) << r.Err;
     EXPECT_NE(r.Err.find(std::string(fifo) + "\": it is a FIFO, not a regular file"),
               std::string::npos)
         << r.Err;
   }
-  ASSERT_EQ(::mkfifo(Dir.File("c.gpx").c_str(), 0600), 0);
-  const auto gpx = RunProcess({TARNWICK_CLI, "gpx-info", Dir.File("c.gpx")}, "", "", 20);
+  ASSERT_EQ(::mkfifo(dir_.File("c.gpx").c_str(), 0600), 0);
+  const auto gpx = RunProcess({TARNWICK_CLI, "gpx-info", dir_.File("c.gpx")}, "", "", 20);
   EXPECT_EQ(gpx.ExitCode, 1) << gpx.Err;
   EXPECT_NE(gpx.Err.find("it is a FIFO"), std::string::npos) << gpx.Err;
 }
 
 // A write error from a file-size limit is reported, not the end of the program by SIGXFSZ.
 TEST_F(CliFiles, FileSizeLimitIsAWriteErrorThatLeavesTheOldFiles) {
-  const std::string gpx = Dir.File("limited.gpx");
+  const std::string gpx = dir_.File("limited.gpx");
   Put(gpx, "old");
-  const auto before = Names(Dir.Path());
+  const auto before = Names(dir_.Path());
   const std::string dat = Slurp(Base() + ".dat");
   const std::vector<std::vector<std::string>> runs = {
       {"export", Base(), "--all", "-o", gpx},
@@ -457,7 +457,7 @@ TEST_F(CliFiles, FileSizeLimitIsAWriteErrorThatLeavesTheOldFiles) {
     EXPECT_EQ(r.ExitCode, 1) << r.Err;
     EXPECT_NE(r.Err.find("File too large"), std::string::npos) << r.Err;
   }
-  EXPECT_EQ(Names(Dir.Path()), before);
+  EXPECT_EQ(Names(dir_.Path()), before);
   EXPECT_EQ(Slurp(gpx), "old");
   EXPECT_EQ(Slurp(Base() + ".dat"), dat);
 }
@@ -468,20 +468,20 @@ TEST_F(CliFiles, FileSizeLimitIsAWriteErrorThatLeavesTheOldFiles) {
 class CliSignals : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    Shared = new test::TTempDir;
+    shared_ = new test::TempDir;
     const auto r =
-        Cli({"sample", "--model", "gt900", "--points", "65535", "-o", Shared->File("big")});
+        Cli({"sample", "--model", "gt900", "--points", "65535", "-o", shared_->File("big")});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
   }
   static void TearDownTestSuite() {
-    delete Shared;
-    Shared = nullptr;
+    delete shared_;
+    shared_ = nullptr;
   }
   void SetUp() override {
-    fs::create_directory(Dir.File("out"));
+    fs::create_directory(dir_.File("out"));
     ResetOutput();
   }
-  std::string Output() const { return Dir.File("out/out.gpx"); }
+  std::string Output() const { return dir_.File("out/out.gpx"); }
   void ResetOutput() {
     Put(Output(), "old");
     fs::permissions(Output(), fs::perms(0600));
@@ -489,20 +489,20 @@ class CliSignals : public ::testing::Test {
 
   // Starts an export of the whole image and stops it (SIGSTOP) while its temporary exists;
   // runs that finish before that are started again.
-  std::unique_ptr<TChildProcess> StoppedWhileWriting() {
+  std::unique_ptr<ChildProcess> StoppedWhileWriting() {
     for (int attempt = 0; attempt < 20; ++attempt) {
       // What an earlier case left must not pass for this run's temporary.
-      for (const auto& name : Names(Dir.File("out"))) {
-        fs::remove(Dir.File("out/" + name));
+      for (const auto& name : Names(dir_.File("out"))) {
+        fs::remove(dir_.File("out/" + name));
       }
       ResetOutput();
-      auto child = std::make_unique<TChildProcess>(std::vector<std::string>{
-          TARNWICK_CLI, "export", Shared->File("big"), "--all", "-o", Output()});
+      auto child = std::make_unique<ChildProcess>(std::vector<std::string>{
+          TARNWICK_CLI, "export", shared_->File("big"), "--all", "-o", Output()});
       const auto deadline = std::chrono::steady_clock::now() + 60s;
       while (std::chrono::steady_clock::now() < deadline && child->Wait(0s) < 0) {
-        if (Names(Dir.File("out")).size() > 1) {
+        if (Names(dir_.File("out")).size() > 1) {
           child->Signal(SIGSTOP);
-          if (Names(Dir.File("out")).size() > 1) {
+          if (Names(dir_.File("out")).size() > 1) {
             return child;
           }
           child->Signal(SIGCONT);
@@ -518,22 +518,22 @@ class CliSignals : public ::testing::Test {
 
   // Nothing but the untouched old file is left.
   void ExpectOldFileAlone() {
-    EXPECT_EQ(Names(Dir.File("out")), std::set<std::string>{"out.gpx"});
+    EXPECT_EQ(Names(dir_.File("out")), std::set<std::string>{"out.gpx"});
     EXPECT_EQ(Slurp(Output()), "old");
     EXPECT_EQ(Perms(Output()), fs::perms(0600));
   }
 
-  static test::TTempDir* Shared;
-  test::TTempDir Dir;
+  static test::TempDir* shared_;
+  test::TempDir dir_;
 };
 
-test::TTempDir* CliSignals::Shared = nullptr;
+test::TempDir* CliSignals::shared_ = nullptr;
 
 TEST_F(CliSignals, EndingSignalsLeaveNoTemporaryAndTheOldFile) {
   const struct {
-    const char* name;
-    std::vector<int> whileStopped; // sent together while the export is stopped
-    std::vector<int> afterwards;   // sent once it runs again
+    const char* Name;
+    std::vector<int> WhileStopped; // sent together while the export is stopped
+    std::vector<int> Afterwards;   // sent once it runs again
   } cases[] = {
       {"SIGTERM", {SIGTERM}, {}},
       {"SIGHUP", {SIGHUP}, {}},
@@ -543,18 +543,18 @@ TEST_F(CliSignals, EndingSignalsLeaveNoTemporaryAndTheOldFile) {
       {"SIGHUP then SIGINT", {SIGHUP, SIGINT}, {}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     const auto child = StoppedWhileWriting();
     ASSERT_NE(child, nullptr);
-    for (const int s : c.whileStopped) {
+    for (const int s : c.WhileStopped) {
       child->Signal(s);
     }
     child->Signal(SIGCONT);
-    for (const int s : c.afterwards) {
+    for (const int s : c.Afterwards) {
       child->Signal(s);
     }
     const int status = child->Wait(60s);
-    EXPECT_TRUE(status == 130 || status == 128 + c.whileStopped.back()) << status << child->Err();
+    EXPECT_TRUE(status == 130 || status == 128 + c.WhileStopped.back()) << status << child->Err();
     ExpectOldFileAlone();
   }
 }
@@ -566,10 +566,10 @@ TEST_F(CliSignals, TheNextExportRemovesWhatAKilledOneLeft) {
     child->Signal(SIGKILL);
     EXPECT_EQ(child->Wait(60s), 128 + SIGKILL);
   }
-  ASSERT_EQ(Names(Dir.File("out")).size(), 2U) << "a killed run cannot clean up";
-  const auto r = Cli({"export", Shared->File("big"), "--all", "-o", Output()});
+  ASSERT_EQ(Names(dir_.File("out")).size(), 2U) << "a killed run cannot clean up";
+  const auto r = Cli({"export", shared_->File("big"), "--all", "-o", Output()});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
-  EXPECT_EQ(Names(Dir.File("out")), std::set<std::string>{"out.gpx"});
+  EXPECT_EQ(Names(dir_.File("out")), std::set<std::string>{"out.gpx"});
   EXPECT_EQ(Perms(Output()), fs::perms(0600));
 }
 

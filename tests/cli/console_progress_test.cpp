@@ -38,7 +38,7 @@ std::vector<std::string> Screen(const std::string& Text) {
 // text comes from a logger that put control characters and too many characters in it.
 std::vector<std::string> PlayDownload(bool Terminal, bool Verbose) {
   std::ostringstream out;
-  TConsoleProgress progress(
+  ConsoleProgress progress(
       out, Terminal, Verbose, nullptr, [t = 0.0]() mutable { return t += 0.1; }, 60);
   progress.Line("Logger port: /dev/ttyACM0 (chunk size 16)");
   progress.SetMessage1("Read Status...");

@@ -13,9 +13,9 @@ extern char** environ;
 
 namespace tarnwick::test {
 
-TProcessResult RunProcess(const std::vector<std::string>& Argv, const std::string& WorkDir,
-                          const std::string& Input, int TimeoutSeconds) {
-  TProcessResult result;
+ProcessResult RunProcess(const std::vector<std::string>& Argv, const std::string& WorkDir,
+                         const std::string& Input, int TimeoutSeconds) {
+  ProcessResult result;
   int in[2];
   int out[2];
   int err[2];

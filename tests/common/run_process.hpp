@@ -6,7 +6,7 @@
 namespace tarnwick::test {
 
 /// What a finished child process left.
-struct TProcessResult {
+struct ProcessResult {
   int ExitCode = -1; ///< exit status, or 128 + signal number when killed by a signal
   std::string Out;   ///< everything it wrote to standard output
   std::string Err;   ///< everything it wrote to standard error
@@ -14,7 +14,7 @@ struct TProcessResult {
 
 /// Runs Argv[0] with the arguments Argv[1..] in WorkDir (empty: the current folder), feeding
 /// it Input on standard input, and waits for it; gives up and kills it after TimeoutSeconds.
-TProcessResult RunProcess(const std::vector<std::string>& Argv, const std::string& WorkDir = "",
-                          const std::string& Input = "", int TimeoutSeconds = 120);
+ProcessResult RunProcess(const std::vector<std::string>& Argv, const std::string& WorkDir = "",
+                         const std::string& Input = "", int TimeoutSeconds = 120);
 
 } // namespace tarnwick::test

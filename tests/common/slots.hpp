@@ -9,44 +9,44 @@
 namespace tarnwick::test {
 
 /// Builds raw 32-byte records field by field, independently of the program's own encoder.
-struct TSlot {
+struct Slot {
   RIGotUPointSlot Bytes{};
 
-  TSlot& Flags(uint8_t v) {
+  Slot& Flags(uint8_t v) {
     Bytes[0] = v;
     return *this;
   }
-  TSlot& YM(uint8_t v) {
+  Slot& YM(uint8_t v) {
     Bytes[1] = v;
     return *this;
   }
-  TSlot& DHM(uint16_t v) { return Word(2, v); }
-  TSlot& SMS(uint16_t v) { return Word(4, v); }
+  Slot& DHM(uint16_t v) { return Word(2, v); }
+  Slot& SMS(uint16_t v) { return Word(4, v); }
   /// A valid date: 2013-11-24 hh:mm:ss.ms.
-  TSlot& At(int h, int mi, int s, int ms = 0, int day = 24) {
+  Slot& At(int h, int mi, int s, int ms = 0, int day = 24) {
     YM(0xDB);
     DHM(static_cast<uint16_t>(day << 11 | h << 6 | mi));
     return SMS(static_cast<uint16_t>(s * 1000 + ms));
   }
-  TSlot& Position(int32_t late7, int32_t lone7) {
+  Slot& Position(int32_t late7, int32_t lone7) {
     return DWord(12, static_cast<uint32_t>(late7)).DWord(16, static_cast<uint32_t>(lone7));
   }
-  TSlot& Word(int pos, uint16_t v) {
+  Slot& Word(int pos, uint16_t v) {
     Bytes[pos] = static_cast<uint8_t>(v >> 8);
     Bytes[pos + 1] = static_cast<uint8_t>(v);
     return *this;
   }
-  TSlot& DWord(int pos, uint32_t v) {
+  Slot& DWord(int pos, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
       Bytes[pos + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
     }
     return *this;
   }
-  TSlot& Byte(int pos, uint8_t v) {
+  Slot& Byte(int pos, uint8_t v) {
     Bytes[pos] = v;
     return *this;
   }
-  TSlot& Text(std::string_view t) {
+  Slot& Text(std::string_view t) {
     for (size_t i = 0; i < t.size() && i < 24; ++i) {
       Bytes[6 + i] = static_cast<uint8_t>(t[i]);
     }
@@ -56,17 +56,17 @@ struct TSlot {
 };
 
 /// A valid track point at hh:mm:ss with the given flag byte, somewhere away from 0, 0.
-inline TSlot Fix(uint8_t flags, int h, int mi, int s) {
-  return TSlot{}.Flags(flags).At(h, mi, s).Position(356812345, 1397654321);
+inline Slot Fix(uint8_t flags, int h, int mi, int s) {
+  return Slot{}.Flags(flags).At(h, mi, s).Position(356812345, 1397654321);
 }
 
 /// A "RESET COUNTER" message at hh:mm:ss.
-inline TSlot Reset(int h, int mi, int s) {
-  return TSlot{}.Flags(0xF1).At(h, mi, s).Text("RESET COUNTER");
+inline Slot Reset(int h, int mi, int s) {
+  return Slot{}.Flags(0xF1).At(h, mi, s).Text("RESET COUNTER");
 }
 
 /// The slots one after another, as in a block buffer.
-inline std::vector<uint8_t> Buffer(std::initializer_list<TSlot> slots) {
+inline std::vector<uint8_t> Buffer(std::initializer_list<Slot> slots) {
   std::vector<uint8_t> b;
   for (const auto& s : slots) {
     b.insert(b.end(), s.Bytes.begin(), s.Bytes.end());

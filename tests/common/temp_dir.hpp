@@ -8,29 +8,29 @@
 namespace tarnwick::test {
 
 /// A fresh folder under the system's temporary folder, removed with everything in it.
-class TTempDir {
+class TempDir {
  public:
-  TTempDir() {
+  TempDir() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "tarnwick-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       std::abort();
     }
-    FPath = pattern;
+    path_ = pattern;
   }
-  ~TTempDir() {
+  ~TempDir() {
     std::error_code ec;
-    std::filesystem::remove_all(FPath, ec);
+    std::filesystem::remove_all(path_, ec);
   }
-  TTempDir(const TTempDir&) = delete;
-  TTempDir& operator=(const TTempDir&) = delete;
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
 
-  const std::filesystem::path& Path() const { return FPath; }
+  const std::filesystem::path& Path() const { return path_; }
   /// Path of Name inside the folder, as text.
-  std::string File(const std::string& Name) const { return (FPath / Name).string(); }
+  std::string File(const std::string& Name) const { return (path_ / Name).string(); }
 
  private:
-  std::filesystem::path FPath;
+  std::filesystem::path path_;
 };
 
 } // namespace tarnwick::test

@@ -7,11 +7,11 @@ namespace tarnwick {
 namespace {
 
 using test::PatternImage;
-using test::TSimRig;
+using test::SimRig;
 using testing::ElementsAre;
 
-sim::TSimLoggerOptions Options(uint16_t product, sim::TSimFaultPlan faults = {}) {
-  sim::TSimLoggerOptions o;
+sim::SimLoggerOptions Options(uint16_t product, sim::SimFaultPlan faults = {}) {
+  sim::SimLoggerOptions o;
   o.ProductID = product;
   o.Faults = std::move(faults);
   return o;
@@ -21,17 +21,17 @@ class DownloadTest : public testing::TestWithParam<uint16_t> {};
 
 TEST_P(DownloadTest, ThreeHundredPointsInThreeBlocks) {
   const auto source = PatternImage(300);
-  TSimRig rig(source, Options(GetParam()));
-  const auto image = rig.control.Download();
+  SimRig rig(source, Options(GetParam()));
+  const auto image = rig.Control.Download();
   ASSERT_NE(image, nullptr);
   test::ExpectSameImage(*image, source);
   EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000, 0x1000, 0x2000, 0x3000));
-  EXPECT_THAT(rig.progress->Reports,
+  EXPECT_THAT(rig.Progress->Reports,
               ElementsAre(std::pair(0, 3), std::pair(1, 3), std::pair(2, 3), std::pair(3, 3)));
-  EXPECT_THAT(rig.progress->Message1,
+  EXPECT_THAT(rig.Progress->Message1,
               ElementsAre("Prepare for download...", "Initializing...", "Read Status...",
                           "Reading Configuration...", "Downloading..."));
-  EXPECT_THAT(rig.messages->Lines,
+  EXPECT_THAT(rig.Messages->Lines,
               ElementsAre("Change To Config Mode...", "Get Model...",
                           "Model is GT-120 (ModelType=x15)", "Model unk=00 01",
                           "Get Identification...", "SerialNumber=305419896", "Version=1.5",
@@ -39,54 +39,54 @@ TEST_P(DownloadTest, ThreeHundredPointsInThreeBlocks) {
                           "Data Point Count=300", "Read Tracks...", "Reading Block 001000 (0)%",
                           "Reading Block 002000 (33)%", "Reading Block 003000 (66)%",
                           "Change To Dongle Mode..."));
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
-  EXPECT_EQ(rig.trace.Count("1: # ReadData 3000"), 1);
-  EXPECT_EQ(rig.trace.Count("1: # SendNmeaSwitch"), 2);
-  EXPECT_EQ(rig.trace.Count("1: @Clear Buffer for Retry"), 0);
-  EXPECT_EQ(rig.trace.Count("1: @Wait For Quiet Line"), 0); // nothing failed: no waiting
+  EXPECT_EQ(rig.Port.Logger().Mode(), sim::SimMode::Normal);
+  EXPECT_EQ(rig.Trace.Count("1: # ReadData 3000"), 1);
+  EXPECT_EQ(rig.Trace.Count("1: # SendNmeaSwitch"), 2);
+  EXPECT_EQ(rig.Trace.Count("1: @Clear Buffer for Retry"), 0);
+  EXPECT_EQ(rig.Trace.Count("1: @Wait For Quiet Line"), 0); // nothing failed: no waiting
 }
 
 TEST_P(DownloadTest, BlockCountFollowsTheRecordCount) {
   for (const auto& [points, blocks] : {std::pair(128, 1), std::pair(129, 2), std::pair(0, 0)}) {
     const auto source = PatternImage(points);
-    TSimRig rig(source, Options(GetParam()));
-    const auto image = rig.control.Download();
+    SimRig rig(source, Options(GetParam()));
+    const auto image = rig.Control.Download();
     ASSERT_NE(image, nullptr) << points;
     test::ExpectSameImage(*image, source);
     EXPECT_EQ(rig.ReadAddresses().size(), static_cast<size_t>(blocks) + 1) << points;
-    EXPECT_EQ(rig.progress->Reports.size(), static_cast<size_t>(blocks) + 1) << points;
-    EXPECT_EQ(rig.progress->Reports.back(), std::pair(blocks, blocks)) << points;
+    EXPECT_EQ(rig.Progress->Reports.size(), static_cast<size_t>(blocks) + 1) << points;
+    EXPECT_EQ(rig.Progress->Reports.back(), std::pair(blocks, blocks)) << points;
   }
 }
 
 TEST_P(DownloadTest, RandomFaultsAreRecoveredByRetries) {
-  sim::TSimFaultPlan faults;
+  sim::SimFaultPlan faults;
   faults.RandomRate = 0.2;
   auto options = Options(GetParam(), faults);
   options.Seed = 11;
   const auto source = PatternImage(4000);
-  TSimRig rig(source, options);
-  const auto image = rig.control.Download();
+  SimRig rig(source, options);
+  const auto image = rig.Control.Download();
   ASSERT_NE(image, nullptr);
   test::ExpectSameImage(*image, source);
-  EXPECT_GT(rig.port.Logger().Stats().FaultsInjected, 3);
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_GT(rig.Port.Logger().Stats().FaultsInjected, 3);
+  EXPECT_EQ(rig.Port.Logger().Mode(), sim::SimMode::Normal);
 }
 
 TEST_P(DownloadTest, EveryFaultKindIsRecoveredFrom) {
   for (int k = 0; k < sim::kSimRandomFaultKinds; ++k) {
-    const auto kind = static_cast<sim::TSimFaultKind>(k);
-    sim::TSimFaultPlan faults;
+    const auto kind = static_cast<sim::SimFaultKind>(k);
+    sim::SimFaultPlan faults;
     // The first command, and three more among the status and memory reads.
     for (int n : {1, 3, 5, 6}) {
       faults.Scripted[n] = kind;
     }
     const auto source = PatternImage(200);
-    TSimRig rig(source, Options(GetParam(), faults));
-    const auto image = rig.control.Download();
+    SimRig rig(source, Options(GetParam(), faults));
+    const auto image = rig.Control.Download();
     ASSERT_NE(image, nullptr) << sim::FaultName(kind);
     test::ExpectSameImage(*image, source);
-    EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << sim::FaultName(kind);
+    EXPECT_EQ(rig.Port.Logger().Mode(), sim::SimMode::Normal) << sim::FaultName(kind);
   }
 }
 
@@ -105,8 +105,8 @@ TEST_P(DownloadTest, LateRepliesNeverShiftTheImage) {
   }
   for (const auto& plan : plans) {
     SCOPED_TRACE(plan);
-    TSimRig rig(source, Options(GetParam(), sim::ParseFaultSpec(plan)));
-    const auto image = rig.control.Download();
+    SimRig rig(source, Options(GetParam(), sim::ParseFaultSpec(plan)));
+    const auto image = rig.Control.Download();
     ASSERT_NE(image, nullptr);
     test::ExpectSameImage(*image, source);
   }
@@ -117,27 +117,27 @@ TEST_P(DownloadTest, LateRepliesNeverShiftTheImage) {
 // holding one block for minutes (4096 bytes 190 ms apart take 13).
 TEST_P(DownloadTest, RepliesMustArriveWithinTheDeadline) {
   struct Case {
-    const char* faults;
-    int64_t rate;
-    const char* error; // null: the download completes
+    const char* Faults;
+    int64_t Rate;
+    const char* Error; // null: the download completes
   };
   for (const Case& c : {Case{"", 16384, nullptr}, Case{"trickle@8", 131072, "Read Error !!"},
                         Case{"", 1024, "Cannot read the logger's configuration block"}}) {
-    SCOPED_TRACE(testing::Message() << "'" << c.faults << "' at " << c.rate << " B/s");
-    auto options = Options(GetParam(), sim::ParseFaultSpec(c.faults));
-    options.Link.BytesPerSecond = c.rate;
-    TSimRig rig(PatternImage(2000), options);
+    SCOPED_TRACE(testing::Message() << "'" << c.Faults << "' at " << c.Rate << " B/s");
+    auto options = Options(GetParam(), sim::ParseFaultSpec(c.Faults));
+    options.Link.BytesPerSecond = c.Rate;
+    SimRig rig(PatternImage(2000), options);
     try {
-      EXPECT_NE(rig.control.Download(), nullptr);
-      EXPECT_EQ(c.error, nullptr);
+      EXPECT_NE(rig.Control.Download(), nullptr);
+      EXPECT_EQ(c.Error, nullptr);
     } catch (const EIGotUError& e) {
-      EXPECT_STREQ(e.what(), c.error);
+      EXPECT_STREQ(e.what(), c.Error);
     }
-    EXPECT_LT(rig.port.Now(), std::chrono::minutes(1));
-    const auto lines = rig.trace.Lines();
+    EXPECT_LT(rig.Port.Now(), std::chrono::minutes(1));
+    const auto lines = rig.Trace.Lines();
     EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
                           [](const auto& l) { return l.rfind("1: **** Reply Deadline", 0) == 0; }),
-              c.error != nullptr);
+              c.Error != nullptr);
   }
 }
 
@@ -148,20 +148,20 @@ TEST_P(DownloadTest, UnreadableStatusOrConfigurationFailsTheDownload) {
   for (const auto& [first, part] :
        {std::pair(2, "model"), std::pair(3, "identification"), std::pair(4, "record count"),
         std::pair(5, "configuration block")}) {
-    sim::TSimFaultPlan faults;
+    sim::SimFaultPlan faults;
     for (int n = first; n < first + 8; ++n) { // every attempt at the part
-      faults.Scripted[n] = n % 2 == 0 ? sim::TSimFaultKind::NoAnswer : sim::TSimFaultKind::Negative;
+      faults.Scripted[n] = n % 2 == 0 ? sim::SimFaultKind::NoAnswer : sim::SimFaultKind::Negative;
     }
-    TSimRig rig(PatternImage(300), Options(GetParam(), faults));
+    SimRig rig(PatternImage(300), Options(GetParam(), faults));
     try {
-      rig.control.Download();
+      rig.Control.Download();
       ADD_FAILURE() << "no error for the " << part;
     } catch (const EIGotUError& e) {
       EXPECT_EQ(e.what(), std::string("Cannot read the logger's ") + part);
     }
-    EXPECT_TRUE(rig.progress->Reports.empty()) << part;
-    EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...") << part;
-    EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal) << part;
+    EXPECT_TRUE(rig.Progress->Reports.empty()) << part;
+    EXPECT_EQ(rig.Messages->Lines.back(), "Change To Dongle Mode...") << part;
+    EXPECT_EQ(rig.Port.Logger().Mode(), sim::SimMode::Normal) << part;
   }
 }
 
@@ -171,34 +171,34 @@ INSTANTIATE_TEST_SUITE_P(ChunkSizes, DownloadTest, testing::Values(0x0900, 0x0B8
                          });
 
 TEST(ControlTest, CancelBeforeTheFirstBlockSwitchesBack) {
-  TSimRig rig(PatternImage(300));
-  rig.progress->CancelAtReport = 0;
-  EXPECT_EQ(rig.control.Download(), nullptr);
+  SimRig rig(PatternImage(300));
+  rig.Progress->CancelAtReport = 0;
+  EXPECT_EQ(rig.Control.Download(), nullptr);
   EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000));
-  EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...");
-  EXPECT_EQ(rig.messages->Lines[rig.messages->Lines.size() - 2], "Download cancel");
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.Messages->Lines.back(), "Change To Dongle Mode...");
+  EXPECT_EQ(rig.Messages->Lines[rig.Messages->Lines.size() - 2], "Download cancel");
+  EXPECT_EQ(rig.Port.Logger().Mode(), sim::SimMode::Normal);
 }
 
 TEST(ControlTest, CancelInTheMiddleFinishesTheCurrentBlockOnly) {
-  TSimRig rig(PatternImage(300));
-  rig.progress->CancelAtReport = 2; // after the second block
-  EXPECT_EQ(rig.control.Download(), nullptr);
+  SimRig rig(PatternImage(300));
+  rig.Progress->CancelAtReport = 2; // after the second block
+  EXPECT_EQ(rig.Control.Download(), nullptr);
   EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000, 0x1000, 0x2000));
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.Port.Logger().Mode(), sim::SimMode::Normal);
 }
 
 TEST(ControlTest, LoggerThatNeverAnswersFailsToInitialize) {
-  test::TTraceLog trace;
-  test::TScriptPort port;
+  test::TraceLog trace;
+  test::ScriptPort port;
   port.SetDebugLog(&trace.Log);
   TIGotUProtocol protocol;
   protocol.SetPort(&port);
   protocol.SetSleeper([](std::chrono::milliseconds) {});
   TIGotUControl control(protocol);
-  auto messages = std::make_shared<test::TMessageSink>();
+  auto messages = std::make_shared<test::MessageSink>();
   control.SetDebugMsgIntf(messages);
-  control.SetProgress(std::make_shared<test::TRecordingProgress>());
+  control.SetProgress(std::make_shared<test::RecordingProgress>());
   try {
     control.Download();
     FAIL() << "no error";
@@ -215,79 +215,79 @@ TEST(ControlTest, LoggerThatNeverAnswersFailsToInitialize) {
 // After a failed attempt, a line that never goes quiet cannot be trusted with the next
 // reply: the command is not sent, and the error says why.
 TEST(ControlTest, LineThatNeverGoesQuietIsAnError) {
-  TSimRig rig(PatternImage(300), Options(0x0B80, sim::ParseFaultSpec("trickle@2")));
-  rig.protocol.SetCommandRetryCount(1);
-  ASSERT_TRUE(rig.control.Initialize());
+  SimRig rig(PatternImage(300), Options(0x0B80, sim::ParseFaultSpec("trickle@2")));
+  rig.Protocol.SetCommandRetryCount(1);
+  ASSERT_TRUE(rig.Control.Initialize());
   std::vector<uint8_t> block(4096);
-  EXPECT_FALSE(rig.control.ReadData(0x1000, 4096, block.data())); // trickles for 13 minutes
+  EXPECT_FALSE(rig.Control.ReadData(0x1000, 4096, block.data())); // trickles for 13 minutes
   RModelResult model;
-  EXPECT_THROW(rig.control.GetModel(model), EIGotUError);
-  EXPECT_EQ(rig.port.Logger().Stats().Commands, 2);
+  EXPECT_THROW(rig.Control.GetModel(model), EIGotUError);
+  EXPECT_EQ(rig.Port.Logger().Stats().Commands, 2);
   // Given up once (1 + CommandRetryCount) deadlines have passed without a quiet moment.
-  EXPECT_EQ(rig.trace.Count("1: **** Line Not Quiet after 4170 ms, 23 bytes dropped"), 1);
+  EXPECT_EQ(rig.Trace.Count("1: **** Line Not Quiet after 4170 ms, 23 bytes dropped"), 1);
 }
 
 TEST(ControlTest, FailedBlockRaisesReadErrorAfterSwitchingBack) {
-  sim::TSimFaultPlan faults;
+  sim::SimFaultPlan faults;
   for (int n = 7; n <= 14; ++n) {
-    faults.Scripted[n] = sim::TSimFaultKind::BadCode; // every attempt at the second block
+    faults.Scripted[n] = sim::SimFaultKind::BadCode; // every attempt at the second block
   }
-  TSimRig rig(PatternImage(300), Options(0x0900, faults));
+  SimRig rig(PatternImage(300), Options(0x0900, faults));
   try {
-    rig.control.Download();
+    rig.Control.Download();
     FAIL() << "no error";
   } catch (const EIGotUError& e) {
     EXPECT_STREQ(e.what(), "Read Error !!");
   }
-  EXPECT_EQ(rig.messages->Lines.back(), "Change To Dongle Mode...");
-  EXPECT_EQ(rig.port.Logger().Mode(), sim::TSimMode::Normal);
+  EXPECT_EQ(rig.Messages->Lines.back(), "Change To Dongle Mode...");
+  EXPECT_EQ(rig.Port.Logger().Mode(), sim::SimMode::Normal);
 }
 
 TEST(ControlTest, UnpluggedLoggerEndsTheDownloadWithTheTransportError) {
-  sim::TSimFaultPlan faults;
+  sim::SimFaultPlan faults;
   faults.UnplugAfterBlocks = 1;
-  TSimRig rig(PatternImage(300), Options(0x0900, faults));
-  EXPECT_THROW(rig.control.Download(), Exception);
+  SimRig rig(PatternImage(300), Options(0x0900, faults));
+  EXPECT_THROW(rig.Control.Download(), Error);
   EXPECT_THAT(rig.ReadAddresses(), ElementsAre(0x0000, 0x1000));
-  EXPECT_TRUE(rig.port.Logger().Unplugged());
+  EXPECT_TRUE(rig.Port.Logger().Unplugged());
 }
 
 TEST(ControlTest, StatusTextsShowUnsignedSerialAndHexAddress) {
   auto source = PatternImage(1);
   source.Status.FIdent.Data = {0xFF, 0xFF, 0xFF, 0xFF, 2, 1, 0x03, 0x84, 0, 7};
-  TSimRig rig(source);
+  SimRig rig(source);
   RIGotUStatusData status;
-  ASSERT_TRUE(rig.control.Initialize());
-  ASSERT_TRUE(rig.control.ReadStatusData(status));
-  EXPECT_THAT(rig.messages->Lines, testing::Contains("SerialNumber=4294967295"));
-  EXPECT_THAT(rig.messages->Lines, testing::Contains("Model=900 (x0384)"));
+  ASSERT_TRUE(rig.Control.Initialize());
+  ASSERT_TRUE(rig.Control.ReadStatusData(status));
+  EXPECT_THAT(rig.Messages->Lines, testing::Contains("SerialNumber=4294967295"));
+  EXPECT_THAT(rig.Messages->Lines, testing::Contains("Model=900 (x0384)"));
   std::vector<uint8_t> buf(16);
-  ASSERT_TRUE(rig.control.ReadData(0x12345, 16, buf.data()));
-  EXPECT_EQ(rig.trace.Count("1: # ReadData 12345"), 1);
+  ASSERT_TRUE(rig.Control.ReadData(0x12345, 16, buf.data()));
+  EXPECT_EQ(rig.Trace.Count("1: # ReadData 12345"), 1);
 }
 
 TEST(ControlTest, WithoutASinkTextsGoToTheDebuggerOutput) {
-  TSimRig rig(PatternImage(1));
-  rig.control.SetDebugMsgIntf(nullptr);
+  SimRig rig(PatternImage(1));
+  rig.Control.SetDebugMsgIntf(nullptr);
   setenv("TARNWICK_DEBUG_OUTPUT", "1", 1);
   testing::internal::CaptureStderr();
-  rig.control.DeInitialize();
+  rig.Control.DeInitialize();
   const std::string err = testing::internal::GetCapturedStderr();
   unsetenv("TARNWICK_DEBUG_OUTPUT");
   EXPECT_NE(err.find("Change To Dongle Mode...\n"), std::string::npos);
 }
 
 TEST(ControlTest, OpenOpensThreeTimesAndEndsOpen) {
-  TSimRig rig(PatternImage(1));
-  rig.port.Close();
-  const int opens = rig.port.Opens();
-  const int closes = rig.port.Closes();
-  rig.control.Open();
-  EXPECT_TRUE(rig.port.IsOpen());
-  EXPECT_EQ(rig.port.Opens() - opens, 3);
-  EXPECT_EQ(rig.port.Closes() - closes, 2);
-  rig.control.Close();
-  EXPECT_FALSE(rig.port.IsOpen());
+  SimRig rig(PatternImage(1));
+  rig.Port.Close();
+  const int opens = rig.Port.Opens();
+  const int closes = rig.Port.Closes();
+  rig.Control.Open();
+  EXPECT_TRUE(rig.Port.IsOpen());
+  EXPECT_EQ(rig.Port.Opens() - opens, 3);
+  EXPECT_EQ(rig.Port.Closes() - closes, 2);
+  rig.Control.Close();
+  EXPECT_FALSE(rig.Port.IsOpen());
 }
 
 } // namespace

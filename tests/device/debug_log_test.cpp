@@ -32,22 +32,23 @@ std::vector<std::string> Texts(const std::string& name) {
   return texts;
 }
 
-struct DebugLogTest : testing::Test {
-  test::TTempDir dir;
-  std::string file = dir.File("app.log");
+class DebugLogTest : public testing::Test {
+ protected:
+  test::TempDir dir_;
+  std::string file_ = dir_.File("app.log");
 };
 
 TEST_F(DebugLogTest, OffLogsNothingButStillFeedsTheDebuggerOutput) {
   setenv("TARNWICK_DEBUG_OUTPUT", "1", 1);
   testing::internal::CaptureStderr();
   {
-    TDebugLog log("app", dir.Path().string());
+    TDebugLog log("app", dir_.Path().string());
     log.AddLogF(1, "value {}", 42);
     EXPECT_EQ(log.BufferedCount(), 0u);
   }
   const std::string err = testing::internal::GetCapturedStderr();
   unsetenv("TARNWICK_DEBUG_OUTPUT");
-  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(std::filesystem::exists(file_));
   EXPECT_TRUE(std::regex_search(
       err, std::regex(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}: 1: value 42\n$)")))
       << err;
@@ -55,14 +56,14 @@ TEST_F(DebugLogTest, OffLogsNothingButStillFeedsTheDebuggerOutput) {
 
 TEST_F(DebugLogTest, LinesHaveTimeLevelAndTextEndedByCrLf) {
   {
-    TDebugLog log("app", dir.Path().string());
+    TDebugLog log("app", dir_.Path().string());
     log.SetOutputLog(true);
     log.SetImmediate(true);
     log.AddLog(0, "Read Data Request length=3");
     log.AddLogF(1, "Read Count={} [{:02X} ]", 1, 0x93);
-    EXPECT_EQ(log.FileName(), file);
+    EXPECT_EQ(log.FileName(), file_);
     // Immediate: on disk before the log is destroyed.
-    const std::string now = ReadFile(file);
+    const std::string now = ReadFile(file_);
     EXPECT_TRUE(std::regex_match(
         now,
         std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}: 0: Read Data Request length=3\r\n)"
@@ -72,57 +73,57 @@ TEST_F(DebugLogTest, LinesHaveTimeLevelAndTextEndedByCrLf) {
 }
 
 TEST_F(DebugLogTest, BufferedLinesAreWrittenInOrderWhenFlushed) {
-  TDebugLog log("app", dir.Path().string());
+  TDebugLog log("app", dir_.Path().string());
   log.SetOutputLog(true);
   for (int i = 0; i < 5; ++i) {
     log.AddLog(1, "line " + std::to_string(i));
   }
   EXPECT_EQ(log.BufferedCount(), 5u);
-  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(std::filesystem::exists(file_));
   log.SetOutputLog(false); // switching off writes the buffer first
-  EXPECT_THAT(Texts(file), testing::ElementsAre("line 0", "line 1", "line 2", "line 3", "line 4"));
+  EXPECT_THAT(Texts(file_), testing::ElementsAre("line 0", "line 1", "line 2", "line 3", "line 4"));
   log.AddLog(1, "not kept");
   log.SetOutputLog(true); // switching on writes nothing
-  EXPECT_EQ(Texts(file).size(), 5u);
+  EXPECT_EQ(Texts(file_).size(), 5u);
   log.AddLog(1, "line 5");
   log.SetImmediate(false); // setting Immediate flushes, even unchanged
-  EXPECT_EQ(Texts(file).back(), "line 5");
+  EXPECT_EQ(Texts(file_).back(), "line 5");
   log.AddLog(1, "line 6");
   log.ClearLogs();
   log.FlushLogs();
-  EXPECT_EQ(Texts(file).size(), 6u);
+  EXPECT_EQ(Texts(file_).size(), 6u);
 }
 
 TEST_F(DebugLogTest, DestroyingWritesTheBuffer) {
   {
-    TDebugLog log("app", dir.Path().string());
+    TDebugLog log("app", dir_.Path().string());
     log.SetOutputLog(true);
     log.AddLog(1, "a");
     log.AddLog(1, "b");
   }
-  EXPECT_THAT(Texts(file), testing::ElementsAre("a", "b"));
+  EXPECT_THAT(Texts(file_), testing::ElementsAre("a", "b"));
 }
 
 TEST_F(DebugLogTest, FirstWriteReplacesTheOldFileLaterWritesAppend) {
   {
-    std::ofstream old(file);
+    std::ofstream old(file_);
     old << "from the last run\n";
   }
-  TDebugLog idle("app", dir.Path().string());
+  TDebugLog idle("app", dir_.Path().string());
   idle.SetOutputLog(true);
   idle.FlushLogs(); // nothing written: the old file stays
-  EXPECT_EQ(ReadFile(file), "from the last run\n");
+  EXPECT_EQ(ReadFile(file_), "from the last run\n");
 
-  TDebugLog log("app", dir.Path().string());
+  TDebugLog log("app", dir_.Path().string());
   log.SetOutputLog(true);
   log.SetImmediate(true);
   log.AddLog(1, "first");
   log.AddLog(1, "second");
-  EXPECT_THAT(Texts(file), testing::ElementsAre("first", "second"));
+  EXPECT_THAT(Texts(file_), testing::ElementsAre("first", "second"));
 }
 
 TEST_F(DebugLogTest, AlwaysOpenKeepsTheFileOpenUntilSwitchedOff) {
-  TDebugLog log("app", dir.Path().string());
+  TDebugLog log("app", dir_.Path().string());
   log.SetOutputLog(true);
   log.SetImmediate(true);
   log.AddLog(1, "x");
@@ -132,30 +133,30 @@ TEST_F(DebugLogTest, AlwaysOpenKeepsTheFileOpenUntilSwitchedOff) {
   EXPECT_TRUE(log.IsFileOpen());
   log.SetAlwaysOpen(false);
   EXPECT_FALSE(log.IsFileOpen());
-  EXPECT_THAT(Texts(file), testing::ElementsAre("x", "y"));
+  EXPECT_THAT(Texts(file_), testing::ElementsAre("x", "y"));
 }
 
 TEST_F(DebugLogTest, APlantedLinkIsReplacedNotFollowed) {
-  const std::string victim = dir.File("victim.txt");
+  const std::string victim = dir_.File("victim.txt");
   {
     std::ofstream v(victim);
     v << "keep";
   }
-  ASSERT_EQ(::symlink(victim.c_str(), file.c_str()), 0);
+  ASSERT_EQ(::symlink(victim.c_str(), file_.c_str()), 0);
   {
-    TDebugLog log("app", dir.Path().string());
+    TDebugLog log("app", dir_.Path().string());
     log.SetOutputLog(true);
     log.SetImmediate(true);
     log.AddLog(1, "trace");
   }
   EXPECT_EQ(ReadFile(victim), "keep");
   struct stat st {};
-  ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+  ASSERT_EQ(::lstat(file_.c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
 }
 
 TEST_F(DebugLogTest, UnwritableFolderLosesLinesSilently) {
-  TDebugLog log("app", dir.File("missing/folder"));
+  TDebugLog log("app", dir_.File("missing/folder"));
   log.SetOutputLog(true);
   log.SetImmediate(true);
   EXPECT_NO_THROW(log.AddLog(1, "lost"));

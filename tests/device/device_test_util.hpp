@@ -7,6 +7,7 @@
 #include "support/errors.hpp"
 #include "support/progress.hpp"
 
+#include <cerrno>
 #include <deque>
 #include <fstream>
 #include <memory>
@@ -18,12 +19,12 @@ namespace tarnwick::test {
 
 /// A port that plays a script: each Read returns the next queued answer (empty when the
 /// script is used up), and every write is recorded.
-class TScriptPort : public TIgotUPort {
+class ScriptPort : public TIgotUPort {
  public:
   /// Queues what one Read returns.
-  void Answer(std::vector<uint8_t> Bytes) { FAnswers.push_back(std::move(Bytes)); }
+  void Answer(std::vector<uint8_t> Bytes) { answers_.push_back(std::move(Bytes)); }
   /// Makes every operation after the script ran out raise a transport error.
-  void FailWhenEmpty() { FFailWhenEmpty = true; }
+  void FailWhenEmpty() { failWhenEmpty_ = true; }
 
   void Open() override { ++Opens; }
   void Close() override { ++Closes; }
@@ -45,11 +46,11 @@ class TScriptPort : public TIgotUPort {
   int DoRead(uint8_t* Buffer, int Count) override {
     Check();
     ReadRequests.push_back(Count);
-    if (FAnswers.empty()) {
+    if (answers_.empty()) {
       return 0;
     }
-    std::vector<uint8_t> a = std::move(FAnswers.front());
-    FAnswers.pop_front();
+    std::vector<uint8_t> a = std::move(answers_.front());
+    answers_.pop_front();
     if (static_cast<int>(a.size()) > Count) {
       throw std::logic_error("script answer longer than the read");
     }
@@ -71,18 +72,18 @@ class TScriptPort : public TIgotUPort {
 
  private:
   void Check() const {
-    if (FFailWhenEmpty && FAnswers.empty()) {
-      throw Exception("Unable to read from com port (Error: 5)");
+    if (failWhenEmpty_ && answers_.empty()) {
+      throw ComPortError("Unable to read from com port", EIO);
     }
   }
-  std::deque<std::vector<uint8_t>> FAnswers;
-  bool FFailWhenEmpty = false;
+  std::deque<std::vector<uint8_t>> answers_;
+  bool failWhenEmpty_ = false;
 };
 
 /// A debug log in a temporary folder whose lines a test can read back without the time.
-class TTraceLog {
+class TraceLog {
  public:
-  TTraceLog() : Log("trace", Dir.Path().string()) { Log.SetOutputLog(true); }
+  TraceLog() : Log("trace", Dir.Path().string()) { Log.SetOutputLog(true); }
   /// Every line so far as "LEVEL: TEXT".
   std::vector<std::string> Lines() {
     Log.FlushLogs();
@@ -107,12 +108,12 @@ class TTraceLog {
     return n;
   }
 
-  TTempDir Dir;
+  TempDir Dir;
   TDebugLog Log;
 };
 
 /// A progress sink that records everything and can cancel at a given report.
-class TRecordingProgress : public IProgressInterface {
+class RecordingProgress : public IProgressInterface {
  public:
   void OnProgress(int32_t Position, int32_t Max, bool& Abort) override {
     Reports.emplace_back(Position, Max);

@@ -40,15 +40,15 @@ TEST(HardwareIdTest, PortNameFromDriverKey) {
   EXPECT_EQ(ComPortNameFromDriverKey(kGuid, kGuid + "\\"), "");
 }
 
-class TFakeSource : public IDevicePropertySource {
+class FakeSource : public DevicePropertySource {
  public:
-  std::optional<std::vector<RDeviceProperties>> PresentDevices() override { return Devices; }
-  std::optional<std::vector<RDeviceProperties>> Devices = std::vector<RDeviceProperties>{};
+  std::optional<std::vector<DeviceProperties>> PresentDevices() override { return Devices; }
+  std::optional<std::vector<DeviceProperties>> Devices = std::vector<DeviceProperties>{};
 };
 
-RDeviceProperties Usb(const std::string& hwid, const std::string& instance,
-                      const std::string& name = "i-gotU") {
-  RDeviceProperties p;
+DeviceProperties Usb(const std::string& hwid, const std::string& instance,
+                     const std::string& name = "i-gotU") {
+  DeviceProperties p;
   p.HardwareID = hwid;
   p.Description = name;
   p.ClassGUID = kGuid;
@@ -57,57 +57,55 @@ RDeviceProperties Usb(const std::string& hwid, const std::string& instance,
 }
 
 // A serial line that only remembers whether it is open.
-class TFakeLine : public TIGotUSerialLine {
+class FakeLine : public SerialLine {
  public:
-  explicit TFakeLine(std::string name, bool* closedFlag = nullptr)
-      : FName(std::move(name)), FClosed(closedFlag) {}
-  void Open() override { FOpen = true; }
+  explicit FakeLine(std::string name, bool* closedFlag = nullptr)
+      : name_(std::move(name)), closed_(closedFlag) {}
+  void Open() override { open_ = true; }
   void Close() override {
-    FOpen = false;
-    if (FClosed != nullptr) {
-      *FClosed = true;
+    open_ = false;
+    if (closed_ != nullptr) {
+      *closed_ = true;
     }
   }
-  bool Connected() const override { return FOpen; }
+  bool Connected() const override { return open_; }
   int Read(uint8_t*, int) override { return 0; }
   int ReadPending(uint8_t*, int) override { return 0; }
   int Write(const uint8_t*, int Count) override { return Count; }
   void Purge() override {}
-  const std::string& PortName() const override { return FName; }
+  const std::string& PortName() const override { return name_; }
 
  private:
-  std::string FName;
-  bool* FClosed;
-  bool FOpen = false;
+  std::string name_;
+  bool* closed_;
+  bool open_ = false;
 };
 
-std::unique_ptr<TIGotUComPort> FakePort(const std::string& name) {
-  return std::make_unique<TIGotUComPort>(std::make_unique<TFakeLine>(name));
+std::unique_ptr<ComPort> FakePort(const std::string& name) {
+  return std::make_unique<ComPort>(std::make_unique<FakeLine>(name));
 }
 
 TEST(EnumeratorTest, ListsLoggersOfTheVendorWithChunkSizeAndPort) {
-  auto source = std::make_shared<TFakeSource>();
+  auto source = std::make_shared<FakeSource>();
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0900&REV_0200", "0005", "GT-120"));
   source->Devices->push_back(Usb("USB\\VID_0DF8&PID_0900&REV_0200", "0006"));
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0B80&REV_0001", "0010", "GT-900"));
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0901&REV_0001", "0011"));
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0900", "0012"));
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0900&REV_0300", "zz")); // no port name
-  RDeviceProperties noHwid;
+  DeviceProperties noHwid;
   noHwid.Description = "hub";
   source->Devices->push_back(noHwid);
-  RDeviceProperties tty;
+  DeviceProperties tty;
   tty.HardwareID = "USB\\VID_0DF7&PID_0B80&REV_0100";
   tty.PortName = "/dev/ttyACM0";
   source->Devices->push_back(tty);
 
-  TIgotUDeviceEnumerator device({source}, FakePort);
+  DeviceEnumerator device({source}, FakePort);
   const auto list = device.EnumDevices();
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->Count(), 5);
-  const auto serial = [&](int i) {
-    return dynamic_cast<const TIGotUSerialDeviceInfo&>((*list)[i]);
-  };
+  const auto serial = [&](int i) { return dynamic_cast<const SerialDeviceInfo&>((*list)[i]); };
   EXPECT_EQ(serial(0).Name, "GT-120");
   EXPECT_EQ(serial(0).ComPort, "COM5");
   EXPECT_EQ(serial(0).ChunkSize, 8);
@@ -123,20 +121,20 @@ TEST(EnumeratorTest, ListsLoggersOfTheVendorWithChunkSizeAndPort) {
 }
 
 TEST(EnumeratorTest, UnreadableSourcesGiveNoList) {
-  auto broken = std::make_shared<TFakeSource>();
+  auto broken = std::make_shared<FakeSource>();
   broken->Devices.reset();
-  TIgotUDeviceEnumerator none({broken}, FakePort);
+  DeviceEnumerator none({broken}, FakePort);
   EXPECT_EQ(none.EnumDevices(), nullptr);
-  auto empty = std::make_shared<TFakeSource>();
-  TIgotUDeviceEnumerator some({broken, empty}, FakePort);
+  auto empty = std::make_shared<FakeSource>();
+  DeviceEnumerator some({broken, empty}, FakePort);
   ASSERT_NE(some.EnumDevices(), nullptr);
   EXPECT_EQ(some.EnumDevices()->Count(), 0);
 }
 
 TEST(EnumeratorTest, PortsKnowTheirLoggerAndItsPresence) {
-  auto source = std::make_shared<TFakeSource>();
+  auto source = std::make_shared<FakeSource>();
   source->Devices->push_back(Usb("USB\\VID_0DF7&PID_0B80&REV_0200", "0005"));
-  TIgotUDeviceEnumerator device({source}, FakePort);
+  DeviceEnumerator device({source}, FakePort);
   const auto list = device.EnumDevices();
   const auto port = device.CreatePort((*list)[0]);
   EXPECT_EQ(port->ChunkSize(), 16);
@@ -159,9 +157,9 @@ TEST(EnumeratorTest, PortsKnowTheirLoggerAndItsPresence) {
 }
 
 TEST(EnumeratorTest, ForeignObjectsAreRefused) {
-  TIgotUDeviceEnumerator device({}, FakePort);
-  EXPECT_THROW(device.CreatePort(TIGotUDeviceInfo(0x0DF7, 0x0900, "0200")), EInvalidCast);
-  class TOtherPort : public TIgotUPort {
+  DeviceEnumerator device({}, FakePort);
+  EXPECT_THROW(device.CreatePort(TIGotUDeviceInfo(0x0DF7, 0x0900, "0200")), InvalidCastError);
+  class OtherPort : public TIgotUPort {
     void Open() override {}
     void Close() override {}
     void ClearBuffer() override {}
@@ -170,18 +168,17 @@ TEST(EnumeratorTest, ForeignObjectsAreRefused) {
     int DoReadPending(uint8_t*, int) override { return 0; }
     int DoWrite(const uint8_t*, int) override { return 0; }
   } other;
-  EXPECT_THROW(device.PortExist(other), EInvalidCast);
+  EXPECT_THROW(device.PortExist(other), InvalidCastError);
 }
 
 TEST(ComPortTest, DestroyingAnOpenPortClosesIt) {
   bool closed = false;
   {
-    TIGotUComPort port(std::make_unique<TFakeLine>("COM1", &closed));
+    ComPort port(std::make_unique<FakeLine>("COM1", &closed));
     port.Open();
     EXPECT_TRUE(port.Connected());
   }
   EXPECT_TRUE(closed);
-  EXPECT_STREQ(EComPort("Unable to open com port", 2).what(), "Unable to open com port (Error: 2)");
 }
 
 } // namespace

@@ -8,16 +8,16 @@ namespace tarnwick {
 namespace {
 
 using test::PatternImage;
-using test::TSimRig;
+using test::SimRig;
 
 // A rig in the control's resting state: port closed, no progress sink, the window's sink.
-struct JobRig : TSimRig {
-  explicit JobRig(const TIGotUWholeData& image, sim::TSimLoggerOptions options = {})
-      : TSimRig(image, std::move(options)) {
-    port.Close();
-    control.SetProgress(nullptr);
+struct JobRig : SimRig {
+  explicit JobRig(const TIGotUWholeData& image, sim::SimLoggerOptions options = {})
+      : SimRig(image, std::move(options)) {
+    Port.Close();
+    Control.SetProgress(nullptr);
   }
-  std::shared_ptr<test::TRecordingProgress> dialog = std::make_shared<test::TRecordingProgress>();
+  std::shared_ptr<test::RecordingProgress> Dialog = std::make_shared<test::RecordingProgress>();
 };
 
 TEST(DownloadJobTest, FinishedDownloadHandsOverTheImageAndRestoresTheControl) {
@@ -25,67 +25,67 @@ TEST(DownloadJobTest, FinishedDownloadHandsOverTheImageAndRestoresTheControl) {
   JobRig rig(source);
   std::unique_ptr<TIGotUWholeData> image;
   {
-    const auto job = TIGotUDownload::Create(rig.control);
-    ASSERT_TRUE(job->Execute(rig.dialog));
+    const auto job = TIGotUDownload::Create(rig.Control);
+    ASSERT_TRUE(job->Execute(rig.Dialog));
     ASSERT_NE(job->WholeData(), nullptr);
     image = job->TakeWholeData();
   }
   test::ExpectSameImage(*image, source);
-  EXPECT_FALSE(rig.port.IsOpen());
-  EXPECT_EQ(rig.control.Progress(), nullptr);
-  EXPECT_EQ(rig.control.DebugMsgIntf(), rig.messages);
+  EXPECT_FALSE(rig.Port.IsOpen());
+  EXPECT_EQ(rig.Control.Progress(), nullptr);
+  EXPECT_EQ(rig.Control.DebugMsgIntf(), rig.Messages);
   // Every status text reached both the dialog's second line and the window, in order.
-  EXPECT_FALSE(rig.dialog->Message2.empty());
-  EXPECT_EQ(rig.dialog->Message2, rig.messages->Lines);
-  EXPECT_EQ(rig.dialog->Message1.front(), "Prepare for download...");
-  EXPECT_EQ(rig.dialog->Reports.back(), std::pair(3, 3));
+  EXPECT_FALSE(rig.Dialog->Message2.empty());
+  EXPECT_EQ(rig.Dialog->Message2, rig.Messages->Lines);
+  EXPECT_EQ(rig.Dialog->Message1.front(), "Prepare for download...");
+  EXPECT_EQ(rig.Dialog->Reports.back(), std::pair(3, 3));
 }
 
 TEST(DownloadJobTest, WithoutAWindowSinkTextsGoToTheDialogOnly) {
   JobRig rig(PatternImage(5));
-  rig.control.SetDebugMsgIntf(nullptr);
-  const auto job = TIGotUDownload::Create(rig.control);
-  ASSERT_TRUE(job->Execute(rig.dialog));
-  EXPECT_THAT(rig.dialog->Message2, testing::Contains("Data Point Count=5"));
-  EXPECT_EQ(rig.control.DebugMsgIntf(), nullptr);
+  rig.Control.SetDebugMsgIntf(nullptr);
+  const auto job = TIGotUDownload::Create(rig.Control);
+  ASSERT_TRUE(job->Execute(rig.Dialog));
+  EXPECT_THAT(rig.Dialog->Message2, testing::Contains("Data Point Count=5"));
+  EXPECT_EQ(rig.Control.DebugMsgIntf(), nullptr);
 }
 
 TEST(DownloadJobTest, CancelReturnsFalseWithThePortClosed) {
   JobRig rig(PatternImage(300));
-  rig.dialog->CancelAtReport = 0;
-  const auto job = TIGotUDownload::Create(rig.control);
-  EXPECT_FALSE(job->Execute(rig.dialog));
+  rig.Dialog->CancelAtReport = 0;
+  const auto job = TIGotUDownload::Create(rig.Control);
+  EXPECT_FALSE(job->Execute(rig.Dialog));
   EXPECT_EQ(job->WholeData(), nullptr);
-  EXPECT_FALSE(rig.port.IsOpen());
-  EXPECT_EQ(rig.control.Progress(), nullptr);
-  EXPECT_THAT(rig.messages->Lines, testing::Contains("Download cancel"));
+  EXPECT_FALSE(rig.Port.IsOpen());
+  EXPECT_EQ(rig.Control.Progress(), nullptr);
+  EXPECT_THAT(rig.Messages->Lines, testing::Contains("Download cancel"));
 }
 
 TEST(DownloadJobTest, ReadErrorClosesThePortRestoresTheSinkAndPassesOn) {
-  sim::TSimLoggerOptions options;
+  sim::SimLoggerOptions options;
   for (int n = 6; n <= 13; ++n) {
-    options.Faults.Scripted[n] = sim::TSimFaultKind::Negative; // every try at the first block
+    options.Faults.Scripted[n] = sim::SimFaultKind::Negative; // every try at the first block
   }
   JobRig rig(PatternImage(300), options);
-  const auto job = TIGotUDownload::Create(rig.control);
-  EXPECT_THROW(job->Execute(rig.dialog), EIGotUError);
+  const auto job = TIGotUDownload::Create(rig.Control);
+  EXPECT_THROW(job->Execute(rig.Dialog), EIGotUError);
   EXPECT_EQ(job->WholeData(), nullptr);
-  EXPECT_FALSE(rig.port.IsOpen());
-  EXPECT_EQ(rig.control.Progress(), nullptr);
-  EXPECT_EQ(rig.control.DebugMsgIntf(), rig.messages);
+  EXPECT_FALSE(rig.Port.IsOpen());
+  EXPECT_EQ(rig.Control.Progress(), nullptr);
+  EXPECT_EQ(rig.Control.DebugMsgIntf(), rig.Messages);
 }
 
 TEST(DownloadJobTest, PortThatDoesNotOpenChangesNothing) {
-  sim::TSimLoggerOptions options;
+  sim::SimLoggerOptions options;
   options.Faults.UnplugAfterBlocks = 0;
   JobRig rig(PatternImage(3), options);
-  rig.port.Open();
-  EXPECT_THROW(rig.control.NmeaSwitch(3), Exception); // the logger goes at its first command
-  rig.port.Close();
-  const auto job = TIGotUDownload::Create(rig.control);
-  EXPECT_THROW(job->Execute(rig.dialog), Exception);
-  EXPECT_EQ(rig.control.DebugMsgIntf(), rig.messages);
-  EXPECT_TRUE(rig.dialog->Message1.empty());
+  rig.Port.Open();
+  EXPECT_THROW(rig.Control.NmeaSwitch(3), Error); // the logger goes at its first command
+  rig.Port.Close();
+  const auto job = TIGotUDownload::Create(rig.Control);
+  EXPECT_THROW(job->Execute(rig.Dialog), Error);
+  EXPECT_EQ(rig.Control.DebugMsgIntf(), rig.Messages);
+  EXPECT_TRUE(rig.Dialog->Message1.empty());
 }
 
 } // namespace

@@ -15,7 +15,7 @@
 namespace tarnwick::test {
 
 /// Collects status texts.
-class TMessageSink : public IIGotUDebugMsgIntf {
+class MessageSink : public IIGotUDebugMsgIntf {
  public:
   void IGotUDebugMessage(const std::string& Msg) override { Lines.push_back(Msg); }
   std::vector<std::string> Lines;
@@ -41,21 +41,21 @@ inline TIGotUWholeData PatternImage(int Points, uint8_t ModelType = 0x15) {
 }
 
 /// A control over the engine over an in-memory simulated logger.
-struct TSimRig {
-  explicit TSimRig(const TIGotUWholeData& Image, sim::TSimLoggerOptions Options = {})
-      : port(Image, std::move(Options)) {
-    port.SetDebugLog(&trace.Log);
-    protocol.SetPort(&port);
-    protocol.SetSleeper(port.Sleeper());
-    protocol.SetClock(port.Clock());
-    control.SetDebugMsgIntf(messages);
-    control.SetProgress(progress);
-    port.Open();
+struct SimRig {
+  explicit SimRig(const TIGotUWholeData& Image, sim::SimLoggerOptions Options = {})
+      : Port(Image, std::move(Options)) {
+    Port.SetDebugLog(&Trace.Log);
+    Protocol.SetPort(&Port);
+    Protocol.SetSleeper(Port.Sleeper());
+    Protocol.SetClock(Port.Clock());
+    Control.SetDebugMsgIntf(Messages);
+    Control.SetProgress(Progress);
+    Port.Open();
   }
   /// Addresses of the memory reads the logger answered, in order.
   std::vector<uint32_t> ReadAddresses() {
     std::vector<uint32_t> addrs;
-    for (const auto& c : port.Logger().Commands()) {
+    for (const auto& c : Port.Logger().Commands()) {
       if (c.Frame[1] == 0x05 && c.Frame[2] == 0x07 && !c.Fault) {
         addrs.push_back(static_cast<uint32_t>(c.Frame[7]) << 16 | c.Frame[8] << 8 | c.Frame[9]);
       }
@@ -63,12 +63,12 @@ struct TSimRig {
     return addrs;
   }
 
-  TTraceLog trace;
-  sim::TSimMemoryPort port;
-  TIGotUProtocol protocol;
-  TIGotUControl control{protocol};
-  std::shared_ptr<TMessageSink> messages = std::make_shared<TMessageSink>();
-  std::shared_ptr<TRecordingProgress> progress = std::make_shared<TRecordingProgress>();
+  TraceLog Trace;
+  sim::SimMemoryPort Port;
+  TIGotUProtocol Protocol;
+  TIGotUControl Control{Protocol};
+  std::shared_ptr<MessageSink> Messages = std::make_shared<MessageSink>();
+  std::shared_ptr<RecordingProgress> Progress = std::make_shared<RecordingProgress>();
 };
 
 /// Expects Got to hold the same status, configuration block and records as Want.

@@ -9,13 +9,13 @@ namespace tarnwick::test {
 /// A program running beside the test, with its standard output and error captured as they
 /// come. Destroying it stops the program (SIGTERM, then SIGKILL) and reaps it, so no test
 /// leaves a process behind.
-class TChildProcess {
+class ChildProcess {
  public:
   /// Starts Argv with the test's environment; raises std::runtime_error when it cannot.
-  explicit TChildProcess(const std::vector<std::string>& Argv);
-  ~TChildProcess();
-  TChildProcess(const TChildProcess&) = delete;
-  TChildProcess& operator=(const TChildProcess&) = delete;
+  explicit ChildProcess(const std::vector<std::string>& Argv);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
 
   /// The first line of standard output, waiting up to Timeout; empty if none came.
   std::string FirstLine(std::chrono::seconds Timeout);
@@ -27,19 +27,19 @@ class TChildProcess {
   /// or -1 when it is still running.
   int Wait(std::chrono::seconds Timeout);
 
-  const std::string& Out() const { return FOut; }
-  const std::string& Err() const { return FErr; }
+  const std::string& Out() const { return out_; }
+  const std::string& Err() const { return err_; }
 
  private:
   // Reads what is there, waiting up to Wait for something.
   void Pump(std::chrono::milliseconds Wait);
 
-  int FPid = -1;
-  int FOutFd = -1;
-  int FErrFd = -1;
-  int FStatus = -1;
-  std::string FOut;
-  std::string FErr;
+  int pid_ = -1;
+  int outFd_ = -1;
+  int errFd_ = -1;
+  int status_ = -1;
+  std::string out_;
+  std::string err_;
 };
 
 } // namespace tarnwick::test

@@ -46,45 +46,45 @@ std::vector<std::string> Lines(const std::string& Text) {
   return lines;
 }
 
-struct TLayout {
+struct Layout {
   const char* Family;
   const char* Version;
   bool Strict;
 };
 
-void PrintTo(const TLayout& Layout, std::ostream* Out) {
+void PrintTo(const Layout& Layout, std::ostream* Out) {
   *Out << Layout.Family << " GPX " << Layout.Version << (Layout.Strict ? " strict" : " default");
 }
 
-std::string LayoutName(const ::testing::TestParamInfo<TLayout>& Info) {
+std::string LayoutName(const ::testing::TestParamInfo<Layout>& Info) {
   std::string v = Info.param.Version;
   v.erase(v.find('.'), 1);
   return std::string(Info.param.Family) + "_gpx" + v + (Info.param.Strict ? "_strict" : "_default");
 }
 
-class Consumers : public ::testing::TestWithParam<TLayout> {
+class Consumers : public ::testing::TestWithParam<Layout> {
  protected:
   static void SetUpTestSuite() {
     TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class());
-    FDir = new test::TTempDir();
-    sim::GenerateSampleImage({sim::TSampleFamily::GT120, 700, 3}).SaveToFile(Image("gt120"));
-    sim::GenerateSampleImage({sim::TSampleFamily::GT900, 1500, 7}).SaveToFile(Image("gt900"));
+    dir_ = new test::TempDir();
+    sim::GenerateSampleImage({sim::SampleFamily::GT120, 700, 3}).SaveToFile(Image("gt120"));
+    sim::GenerateSampleImage({sim::SampleFamily::GT900, 1500, 7}).SaveToFile(Image("gt900"));
   }
   static void TearDownTestSuite() {
-    delete FDir;
-    FDir = nullptr;
+    delete dir_;
+    dir_ = nullptr;
   }
 
-  static std::string Image(const std::string& Family) { return FDir->File(Family); }
+  static std::string Image(const std::string& Family) { return dir_->File(Family); }
 
-  static test::TRunResult Cli(const std::string& Args) {
+  static test::RunResult Cli(const std::string& Args) {
     return RunShell(Quote(TARNWICK_CLI) + " " + Args + " 2>&1");
   }
 
   // Exports every track of the parameter's image with the CLI and returns the file.
   std::string Export() {
-    const TLayout& l = GetParam();
-    const std::string file = FDir->File(LayoutName({l, 0}) + ".gpx");
+    const Layout& l = GetParam();
+    const std::string file = dir_->File(LayoutName({l, 0}) + ".gpx");
     const auto r = Cli("export " + Quote(Image(l.Family)) + " --all -o " + Quote(file) + " --gpx " +
                        l.Version + (l.Strict ? " --strict" : ""));
     EXPECT_EQ(r.Status, 0) << r.Out;
@@ -92,28 +92,28 @@ class Consumers : public ::testing::TestWithParam<TLayout> {
     return file;
   }
 
-  static test::TTempDir* FDir;
+  static test::TempDir* dir_;
 };
-test::TTempDir* Consumers::FDir = nullptr;
+test::TempDir* Consumers::dir_ = nullptr;
 
 // Our own reading of a file, point by point, to compare the consumers with.
-struct TPointView {
+struct PointView {
   std::string Time; // yyyy/mm/dd hh:mm:ss[.zzz], as gpsbabel prints it
   double Ele = 0;
   std::optional<int> Sat, HR, Cad;
 };
 
-std::vector<TPointView> PointsOf(const std::string& File) {
+std::vector<PointView> PointsOf(const std::string& File) {
   TGPXFile doc;
   doc.Load(File);
-  std::vector<TPointView> points;
+  std::vector<PointView> points;
   for (int t = 0; t < doc.Tracks().Count(); ++t) {
     const TGPXTrkType& track = doc.Tracks()[t];
     const auto& ext =
         static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()));
     for (int i = 0; i < track.Count(); ++i) {
       const TGPXWptType& p = track.Points(i);
-      TPointView v;
+      PointView v;
       v.Time = TUTCDateTime::DateTimeToStr(p._time);
       std::replace(v.Time.begin(), v.Time.begin() + 10, '-', '/');
       if (v.Time.size() > 4 && v.Time.compare(v.Time.size() - 4, 4, ".000") == 0) {
@@ -125,10 +125,10 @@ std::vector<TPointView> PointsOf(const std::string& File) {
       }
       const auto& rec = ext.TrkSegExt[static_cast<size_t>(i)];
       if (rec.Have(TTpxTypeDataFlag::tpxHR)) {
-        v.HR = rec._HR;
+        v.HR = rec.HR;
       }
       if (rec.Have(TTpxTypeDataFlag::tpxCad)) {
-        v.Cad = rec._Cad;
+        v.Cad = rec.Cad;
       }
       points.push_back(v);
     }
@@ -139,7 +139,7 @@ std::vector<TPointView> PointsOf(const std::string& File) {
 // The schema that checks a strict file of Version with the TrackPointExtension v2: for GPX 1.0,
 // one written into Dir that imports both.
 std::string SchemaFor(const std::string& Version, const std::string& Schemas,
-                      const test::TTempDir& Dir) {
+                      const test::TempDir& Dir) {
   if (Version == "1.1") {
     return Schemas + "/gpx-1.1-with-tpx2.xsd";
   }
@@ -168,22 +168,22 @@ TEST_P(Consumers, XmllintAcceptsTheFile) {
 class StrictLayouts : public Consumers {};
 
 TEST_P(StrictLayouts, AreValidAgainstTheSchemas) {
-  const TLayout& l = GetParam();
+  const Layout& l = GetParam();
   const auto schemas = test::SchemaDir();
   if (!schemas) {
     GTEST_SKIP() << "SKIPPED: no GPX schemas in ../shared/schemas or $TARNWICK_SCHEMA_DIR";
   }
   const std::string file = Export();
-  const std::string xsd = SchemaFor(l.Version, *schemas, *FDir);
+  const std::string xsd = SchemaFor(l.Version, *schemas, *dir_);
   const auto r = RunShell("xmllint --noout --schema " + Quote(xsd) + " " + Quote(file) + " 2>&1");
   EXPECT_EQ(r.Status, 0) << r.Out.substr(0, 2000);
 }
 
 TEST_P(Consumers, GpsbabelSeesEveryPointWithItsValues) {
   ASSERT_TRUE(test::HasTool("gpsbabel")) << "gpsbabel is missing; scripts/install-deps installs it";
-  const TLayout& l = GetParam();
+  const Layout& l = GetParam();
   const std::string file = Export();
-  const std::vector<TPointView> ours = PointsOf(file);
+  const std::vector<PointView> ours = PointsOf(file);
   const auto r = RunShell("gpsbabel -t -i gpx -f " + Quote(file) + " -o unicsv -F - 2>&1");
   ASSERT_EQ(r.Status, 0) << r.Out;
   const std::vector<std::string> lines = Lines(r.Out);
@@ -246,33 +246,33 @@ TEST_P(Consumers, OgrinfoListsEveryPointWithElevationAndTime) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllLayouts, Consumers,
-    ::testing::Values(TLayout{"gt120", "1.0", false}, TLayout{"gt120", "1.1", false},
-                      TLayout{"gt120", "1.0", true}, TLayout{"gt120", "1.1", true},
-                      TLayout{"gt900", "1.0", false}, TLayout{"gt900", "1.1", false},
-                      TLayout{"gt900", "1.0", true}, TLayout{"gt900", "1.1", true}),
+    ::testing::Values(Layout{"gt120", "1.0", false}, Layout{"gt120", "1.1", false},
+                      Layout{"gt120", "1.0", true}, Layout{"gt120", "1.1", true},
+                      Layout{"gt900", "1.0", false}, Layout{"gt900", "1.1", false},
+                      Layout{"gt900", "1.0", true}, Layout{"gt900", "1.1", true}),
     LayoutName);
 
 INSTANTIATE_TEST_SUITE_P(Strict, StrictLayouts,
-                         ::testing::Values(TLayout{"gt120", "1.0", true},
-                                           TLayout{"gt120", "1.1", true},
-                                           TLayout{"gt900", "1.0", true},
-                                           TLayout{"gt900", "1.1", true}),
+                         ::testing::Values(Layout{"gt120", "1.0", true},
+                                           Layout{"gt120", "1.1", true},
+                                           Layout{"gt900", "1.0", true},
+                                           Layout{"gt900", "1.1", true}),
                          LayoutName);
 
 class GpxCommands : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class()); }
-  static test::TRunResult Cli(const std::string& Args) {
+  static test::RunResult Cli(const std::string& Args) {
     return RunShell(Quote(TARNWICK_CLI) + " " + Args + " 2>&1");
   }
-  test::TTempDir FDir;
+  test::TempDir dir_;
 };
 
 TEST_F(GpxCommands, ReadsAFileThatGpsbabelWroteFromOurs) {
   ASSERT_TRUE(test::HasTool("gpsbabel")) << "gpsbabel is missing; scripts/install-deps installs it";
-  const std::string base = FDir.File("trip");
-  sim::GenerateSampleImage({sim::TSampleFamily::GT900, 800, 5}).SaveToFile(base);
-  const std::string ours = FDir.File("ours.gpx"), theirs = FDir.File("theirs.gpx");
+  const std::string base = dir_.File("trip");
+  sim::GenerateSampleImage({sim::SampleFamily::GT900, 800, 5}).SaveToFile(base);
+  const std::string ours = dir_.File("ours.gpx"), theirs = dir_.File("theirs.gpx");
   ASSERT_EQ(Cli("export " + Quote(base) + " --all -o " + Quote(ours)).Status, 0);
   const auto r =
       RunShell("gpsbabel -t -w -i gpx -f " + Quote(ours) + " -o gpx -F " + Quote(theirs) + " 2>&1");
@@ -299,16 +299,16 @@ TEST_F(GpxCommands, ReadsAFileThatGpsbabelWroteFromOurs) {
           static_cast<const TGPXTrkTypeTpx2&>(b.Tracks()[t].GetExtensions(TGPXTrkTypeTpx2::Class()))
               .TrkSegExt[static_cast<size_t>(i)];
       EXPECT_EQ(rb.Have(TTpxTypeDataFlag::tpxHR), ra.Have(TTpxTypeDataFlag::tpxHR));
-      EXPECT_EQ(rb._HR, ra._HR);
-      EXPECT_EQ(rb._Cad, ra._Cad);
+      EXPECT_EQ(rb.HR, ra.HR);
+      EXPECT_EQ(rb.Cad, ra.Cad);
     }
   }
 }
 
 TEST_F(GpxCommands, GpxInfoSummarisesAFile) {
-  const std::string base = FDir.File("trip");
-  sim::GenerateSampleImage({sim::TSampleFamily::GT900, 600, 2}).SaveToFile(base);
-  const std::string file = FDir.File("t.gpx");
+  const std::string base = dir_.File("trip");
+  sim::GenerateSampleImage({sim::SampleFamily::GT900, 600, 2}).SaveToFile(base);
+  const std::string file = dir_.File("t.gpx");
   ASSERT_EQ(Cli("export " + Quote(base) + " --track 2 -o " + Quote(file)).Status, 0);
   TGPXFile doc;
   doc.Load(file);
@@ -337,7 +337,7 @@ TEST_F(GpxCommands, GpxInfoSummarisesAFile) {
                           TUTCDateTime::DateTimeToUTCStr(track.Points(track.Count() - 1)._time));
   EXPECT_GT(hr, 0);
 
-  const auto bad = Cli("gpx-info " + Quote(FDir.File("missing.gpx")));
+  const auto bad = Cli("gpx-info " + Quote(dir_.File("missing.gpx")));
   EXPECT_EQ(bad.Status, 1);
   EXPECT_NE(bad.Out.find("missing.gpx"), std::string::npos) << bad.Out;
 }
@@ -350,9 +350,9 @@ TEST_F(GpxCommands, SplitNamesFilesAfterTheirTracks) {
       test::Point120(Fix(At(6, 21, 5)), 5, 0x40),  test::Point120(Fix(At(6, 21, 10)), 5),
       test::Point120(Fix(At(6, 21, 30)), 6, 0x40), test::Point120(Fix(At(6, 21, 35)), 6),
       test::Point120(Fix(At(6, 21, 40)), 6),       test::Point120(Fix(At(7, 0, 0)), 7, 0x40)};
-  const std::string base = FDir.File("split");
+  const std::string base = dir_.File("split");
   test::ImageOf(test::kGT120, slots).SaveToFile(base);
-  const std::string dir = FDir.File("out/nested");
+  const std::string dir = dir_.File("out/nested");
   const auto r = Cli("export " + Quote(base) + " -d " + Quote(dir) + " --split --gpx 1.0");
   ASSERT_EQ(r.Status, 0) << r.Out;
   EXPECT_EQ(Lines(r.Out).size(), 3u) << r.Out;
@@ -381,11 +381,11 @@ TEST_F(GpxCommands, StrictFilesLeaveOutImpossiblePositionsAndSayHowMany) {
                                               test::Point900(Fix(At(6, 0, 3), 35.5, -180.5), 40),
                                               test::Point900(Fix(At(6, 0, 4), -91, 10), 40, 0x04),
                                               test::Point900(Fix(At(6, 0, 5), -90, -180), 40)};
-  const std::string base = FDir.File("odd");
+  const std::string base = dir_.File("odd");
   test::ImageOf(test::kGT900, slots).SaveToFile(base);
   const auto schemas = test::SchemaDir();
   for (const std::string version : {"1.1", "1.0"}) {
-    const std::string file = FDir.File("strict" + version + ".gpx");
+    const std::string file = dir_.File("strict" + version + ".gpx");
     const auto r = test::RunProcess(
         {TARNWICK_CLI, "export", base, "--all", "-o", file, "--strict", "--gpx", version});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
@@ -398,16 +398,16 @@ TEST_F(GpxCommands, StrictFilesLeaveOutImpossiblePositionsAndSayHowMany) {
     EXPECT_EQ(track.Points(1)._lng, -180) << "180 is written as -180";
     const auto& hr =
         static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()));
-    EXPECT_EQ(hr.TrkSegExt[2]._HR, 105) << "samples stay with their points";
+    EXPECT_EQ(hr.TrkSegExt[2].HR, 105) << "samples stay with their points";
     if (schemas) {
       const auto lint =
-          RunShell("xmllint --noout --schema " + Quote(SchemaFor(version, *schemas, FDir)) + " " +
+          RunShell("xmllint --noout --schema " + Quote(SchemaFor(version, *schemas, dir_)) + " " +
                    Quote(file) + " 2>&1");
       EXPECT_EQ(lint.Status, 0) << lint.Out;
     }
   }
   // The default layout keeps what the logger recorded.
-  const std::string file = FDir.File("default.gpx");
+  const std::string file = dir_.File("default.gpx");
   const auto r = test::RunProcess({TARNWICK_CLI, "export", base, "--all", "-o", file});
   EXPECT_EQ(r.Out, "wrote " + file + ": 1 track, 6 points, 1 way point\n");
   EXPECT_EQ(CountOf(test::ReadText(file), "lon=\"180\""), 1u);
@@ -419,7 +419,7 @@ TEST_F(GpxCommands, HostileSegmentIsRefusedWithinBoundedMemory) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
 #endif
-  const std::string file = FDir.File("hostile.gpx");
+  const std::string file = dir_.File("hostile.gpx");
   {
     std::string text = "<gpx xmlns='http://www.topografix.com/GPX/1/1' version='1.1'>"
                        "<trk><trkseg>";
@@ -435,9 +435,9 @@ TEST_F(GpxCommands, HostileSegmentIsRefusedWithinBoundedMemory) {
 }
 
 TEST_F(GpxCommands, RefusesWhatItCannotDoAndKeepsExistingFiles) {
-  const std::string base = FDir.File("trip");
-  sim::GenerateSampleImage({sim::TSampleFamily::GT120, 200, 1}).SaveToFile(base);
-  const std::string out = FDir.File("keep.gpx");
+  const std::string base = dir_.File("trip");
+  sim::GenerateSampleImage({sim::SampleFamily::GT120, 200, 1}).SaveToFile(base);
+  const std::string out = dir_.File("keep.gpx");
   test::WriteText(out, "old");
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"--track 99 -o " + Quote(out), "there is no track 99"},
@@ -453,7 +453,7 @@ TEST_F(GpxCommands, RefusesWhatItCannotDoAndKeepsExistingFiles) {
     EXPECT_NE(r.Out.find(message), std::string::npos) << args << ": " << r.Out;
     EXPECT_EQ(test::ReadText(out), "old") << args;
   }
-  const auto missing = Cli("export " + Quote(FDir.File("nothing")) + " --all -o " + Quote(out));
+  const auto missing = Cli("export " + Quote(dir_.File("nothing")) + " --all -o " + Quote(out));
   EXPECT_EQ(missing.Status, 1);
   EXPECT_NE(missing.Out.find("nothing.dat"), std::string::npos) << missing.Out;
 
@@ -462,7 +462,7 @@ TEST_F(GpxCommands, RefusesWhatItCannotDoAndKeepsExistingFiles) {
   EXPECT_EQ(Lines(ok.Out).size(), 1u) << "no progress output when standard error is no terminal";
   const std::string text = test::ReadText(out);
   EXPECT_EQ(text.find("gpxtpx"), std::string::npos);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(FDir.Path()), {}), 3)
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 3)
       << "trip.dat, trip.bin, keep.gpx and nothing else";
 }
 

@@ -20,7 +20,7 @@ TGPXTrkTypeTpx2& Tpx(TGPXTrkType& Track) {
   return static_cast<TGPXTrkTypeTpx2&>(Track.GetExtensions(TGPXTrkTypeTpx2::Class()));
 }
 
-TGPXWptType Point(double Lat, double Lon, TDateTime Time) {
+TGPXWptType Point(double Lat, double Lon, DateTime Time) {
   TGPXWptType p;
   p.Create(Lat, Lon);
   p.SetTime(Time);
@@ -146,8 +146,8 @@ TEST(GpxWriter, FormatsNumbersAndSkipsWhatIsEmpty) {
 }
 
 TEST(GpxWriter, TimesAreWrittenAndReadAsTheDateTimeTextsGiveThem) {
-  std::vector<TDateTime> times = {EncodeDate(1, 1, 1), EncodeDate(9999, 12, 31) + 0.5,
-                                  At(23, 59, 59, 999) + 0.4 / 86400000.0, At(0, 0, 0)};
+  std::vector<DateTime> times = {EncodeDate(1, 1, 1), EncodeDate(9999, 12, 31) + 0.5,
+                                 At(23, 59, 59, 999) + 0.4 / 86400000.0, At(0, 0, 0)};
   uint64_t x = 0x9E3779B97F4A7C15ULL;
   for (int i = 0; i < 3000; ++i) {
     x = x * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -155,12 +155,12 @@ TEST(GpxWriter, TimesAreWrittenAndReadAsTheDateTimeTextsGiveThem) {
                     static_cast<double>(x >> 11) / 9007199254740992.0 * 73000);
   }
   TGPXFile doc;
-  for (const TDateTime t : times) {
+  for (const DateTime t : times) {
     doc.WayPoints().Add(Point(1, 2, t));
   }
   const std::string text = doc.SaveToString();
   size_t pos = 0;
-  for (const TDateTime t : times) {
+  for (const DateTime t : times) {
     pos = text.find("<time>", pos) + 6;
     const std::string written = text.substr(pos, text.find('<', pos) - pos);
     ASSERT_EQ(written, TUTCDateTime::DateTimeToUTCStr(t));
@@ -216,7 +216,7 @@ TEST(GpxReaderTimes, ReadRfc3339CompletelyAndRefuseTheRest) {
                              "</time></wpt></gpx>",
                          "t.gpx");
       ADD_FAILURE() << "accepted: " << text;
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_STREQ(e.what(),
                    ("t.gpx, line 3: invalid \"time\" \"" + std::string(text) + "\"").c_str());
     }
@@ -285,10 +285,10 @@ TEST(GpxWriter, MetadataInBothLayouts) {
 }
 
 TEST(GpxWriter, AbortShortensTheTrackOrDiscardsTheFile) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string file = dir.File("out.gpx");
   auto doc = FullDocument("1.1", 10);
-  auto sink = std::make_shared<test::TRecordingSink>();
+  auto sink = std::make_shared<test::RecordingSink>();
   sink->AbortAtCall = 3;
   doc->SetProgress(sink);
   EXPECT_FALSE(doc->Save(file));
@@ -300,12 +300,12 @@ TEST(GpxWriter, AbortShortensTheTrackOrDiscardsTheFile) {
 
   test::WriteText(file, "old");
   sink->ProgressCalls = 0;
-  EXPECT_FALSE(doc->Save(file, TGPXAbortAction::Discard));
+  EXPECT_FALSE(doc->Save(file, GPXAbortAction::Discard));
   EXPECT_EQ(test::ReadText(file), "old");
 
   sink->AbortAtCall = 0;
   sink->Messages.clear();
-  EXPECT_TRUE(doc->Save(file, TGPXAbortAction::Discard));
+  EXPECT_TRUE(doc->Save(file, GPXAbortAction::Discard));
   EXPECT_EQ(CountOf(test::ReadText(file), "<trkpt "), 10u);
   EXPECT_EQ(sink->Messages.size(), 13u);
 }
@@ -319,7 +319,7 @@ TEST(GpxDocument, VersionChangesAndRefusals) {
   try {
     doc.SetVersion("2.0");
     ADD_FAILURE() << "2.0 accepted";
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "GPX Version \"2.0\" not support");
   }
   EXPECT_EQ(doc.Version(), "1.1") << "a refused version changes nothing";
@@ -330,32 +330,32 @@ TEST(GpxDocument, VersionChangesAndRefusals) {
   EXPECT_EQ(doc.Tracks().Count(), 0);
   EXPECT_TRUE(doc.Tracks().ExtensionClasses().empty());
   EXPECT_NE(dynamic_cast<TGPXTrkTypeV100*>(&doc.Tracks().AddNewTrack()), nullptr);
-  EXPECT_THROW(doc.Tracks()[0].GetExtensions(TGPXTrkTypeTpx2::Class()), EListError);
-  EXPECT_THROW(doc.Tracks().Items(1), EListError);
-  EXPECT_THROW(doc.WayPoints().Points(0), EListError);
+  EXPECT_THROW(doc.Tracks()[0].GetExtensions(TGPXTrkTypeTpx2::Class()), ListError);
+  EXPECT_THROW(doc.Tracks().Items(1), ListError);
+  EXPECT_THROW(doc.WayPoints().Points(0), ListError);
 }
 
 // A second extension class for the namespace and registry rules.
-class TTestExtension : public TGPXExtension {
+class TestExtension : public TGPXExtension {
  public:
   std::vector<std::string> Seen;
   void SetCount(int Value) override { Seen.resize(static_cast<size_t>(Value)); }
   bool HasData(int Idx) const override { return !Seen[static_cast<size_t>(Idx)].empty(); }
-  void SetToNode(TXmlElement Node, int Idx) const override {
+  void SetToNode(XmlElement Node, int Idx) const override {
     Node.AddTextChild("t:v", Seen[static_cast<size_t>(Idx)]);
   }
-  void SetFromNode(TXmlNode Node, int Idx) override {
-    const TXmlNode v = Node.FindChildByQName("t:v");
+  void SetFromNode(XmlNode Node, int Idx) override {
+    const XmlNode v = Node.FindChildByQName("t:v");
     Seen[static_cast<size_t>(Idx)] = v ? v.Text() : "";
   }
 };
 std::unique_ptr<TGPXExtension> MakeTestExtension() {
-  return std::make_unique<TTestExtension>();
+  return std::make_unique<TestExtension>();
 }
-const RGPXExtensionClass kTestClass{"test", "t", "urn:test", MakeTestExtension};
-const RGPXExtensionClass kSameAsTestClass{"same", "t", "urn:test", MakeTestExtension};
-const RGPXExtensionClass kClashClass{"clash", "t", "urn:clash", MakeTestExtension};
-const RGPXExtensionClass kOtherPrefixClass{"other", "u", "urn:test", MakeTestExtension};
+const GPXExtensionClassInfo kTestClass{"test", "t", "urn:test", MakeTestExtension};
+const GPXExtensionClassInfo kSameAsTestClass{"same", "t", "urn:test", MakeTestExtension};
+const GPXExtensionClassInfo kClashClass{"clash", "t", "urn:clash", MakeTestExtension};
+const GPXExtensionClassInfo kOtherPrefixClass{"other", "u", "urn:test", MakeTestExtension};
 
 TEST(GpxExtensions, NamespaceDeclarations) {
   TGPXFile doc;
@@ -367,7 +367,7 @@ TEST(GpxExtensions, NamespaceDeclarations) {
   EXPECT_EQ(CountOf(text, "xmlns:u=\"urn:test\""), 1u) << "its elements need their own prefix";
 
   doc.Tracks().AddExtensionClass(&kClashClass);
-  EXPECT_THROW(doc.SaveToString(), Exception) << "two URIs for one prefix";
+  EXPECT_THROW(doc.SaveToString(), Error) << "two URIs for one prefix";
 }
 
 class GpxReader : public ::testing::Test {
@@ -434,7 +434,7 @@ TEST_F(GpxReader, RoundTripsEveryLayout) {
         EXPECT_EQ(b._sat, a._sat) << i;
         EXPECT_FALSE(b.Have(TWptTypeDataFlag::wdfSpeed) || b.Have(TWptTypeDataFlag::wdfCourse))
             << "speed and course are not read";
-        EXPECT_EQ(Tpx(bt).DataPtr(i)._HR, 60 + i) << i;
+        EXPECT_EQ(Tpx(bt).DataPtr(i).HR, 60 + i) << i;
       }
     }
   }
@@ -485,9 +485,9 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
   doc.LoadFromString(Gpx(Trkpt(samples)), "t");
   ASSERT_TRUE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class()));
   const TGPXTrackPointExtension2& rec = Tpx(doc.Tracks()[0]).DataPtr(0);
-  EXPECT_EQ(rec._HR, 120);
-  EXPECT_EQ(rec._Cad, 85);
-  EXPECT_FLOAT_EQ(rec._Speed, 3.42f);
+  EXPECT_EQ(rec.HR, 120);
+  EXPECT_EQ(rec.Cad, 85);
+  EXPECT_FLOAT_EQ(rec.Speed, 3.42f);
 
   // Found by namespace: under another prefix, declared where it is used, and version 1 (heart
   // rate and cadence; it has no speed). The prefix alone, bound to another URI, is not enough.
@@ -510,9 +510,9 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
     doc.LoadFromString(text, "t");
     ASSERT_TRUE(doc.Tracks()[0].HasExtension(TGPXTrkTypeTpx2::Class())) << what;
     const TGPXTrackPointExtension2& r = Tpx(doc.Tracks()[0]).DataPtr(0);
-    EXPECT_EQ((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r._HR) : "-") + "/" +
-                  (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r._Cad) : "-") + "/" +
-                  (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r._Speed, 2) : "-"),
+    EXPECT_EQ((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r.HR) : "-") + "/" +
+                  (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r.Cad) : "-") + "/" +
+                  (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r.Speed, 2) : "-"),
               expected)
         << what;
   }
@@ -528,7 +528,7 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
   TGPXFile::RegistExtensions(&kTestClass);
   doc.LoadFromString(test, "t");
   ASSERT_TRUE(doc.Tracks()[0].HasExtension(&kTestClass));
-  EXPECT_EQ(static_cast<TTestExtension&>(doc.Tracks()[0].GetExtensions(&kTestClass)).Seen[0], "x");
+  EXPECT_EQ(static_cast<TestExtension&>(doc.Tracks()[0].GetExtensions(&kTestClass)).Seen[0], "x");
 }
 
 TEST_F(GpxReader, ByteValuesOutOfRangeStayAbsentInsteadOfWrapping) {
@@ -540,7 +540,7 @@ TEST_F(GpxReader, ByteValuesOutOfRangeStayAbsentInsteadOfWrapping) {
   doc.LoadFromString(Gpx(Trkpt(TpxXml("<P:hr>99999999999999999999</P:hr><P:cad> 255 </P:cad>"))),
                      "t");
   EXPECT_FALSE(Tpx(doc.Tracks()[0]).DataPtr(0).Have(TTpxTypeDataFlag::tpxHR));
-  EXPECT_EQ(Tpx(doc.Tracks()[0]).DataPtr(0)._Cad, 255);
+  EXPECT_EQ(Tpx(doc.Tracks()[0]).DataPtr(0).Cad, 255);
 }
 
 // Every failure names the file and the line of the element at fault, and leaves the document
@@ -579,7 +579,7 @@ TEST_F(GpxReader, FailuresNameFileAndLineAndLeaveTheDocumentAsItWas) {
     try {
       doc.LoadFromString(text, "in.gpx");
       ADD_FAILURE() << message << " accepted";
-    } catch (const Exception& e) {
+    } catch (const Error& e) {
       const std::string what = e.what();
       EXPECT_EQ(message.back() == ' ' ? what.substr(0, message.size()) : what, message);
     }
@@ -598,9 +598,9 @@ TEST_F(GpxReader, StructuredAuthorIsReadByItsName) {
 }
 
 TEST_F(GpxReader, FilesAreReadThroughTheSameRules) {
-  test::TTempDir dir;
+  test::TempDir dir;
   auto doc = ExampleDocument("1.1");
-  auto sink = std::make_shared<test::TRecordingSink>();
+  auto sink = std::make_shared<test::RecordingSink>();
   doc->SetProgress(sink);
   ASSERT_TRUE(doc->Save(dir.File("a.gpx")));
   TGPXFile back;
@@ -615,7 +615,7 @@ TEST_F(GpxReader, FilesAreReadThroughTheSameRules) {
   ASSERT_NE(expected.find(motion), std::string::npos);
   expected.erase(expected.find(motion), motion.size());
   EXPECT_EQ(back.SaveToString(), expected);
-  EXPECT_THROW(back.Load(dir.File("missing.gpx")), EFileError);
+  EXPECT_THROW(back.Load(dir.File("missing.gpx")), FileError);
 }
 
 } // namespace

@@ -11,15 +11,15 @@
 
 namespace tarnwick::test {
 
-using sim::TRecordEncoder;
+using sim::RecordEncoder;
 
-TDateTime At(int h, int m, int s, int ms, int day) {
+DateTime At(int h, int m, int s, int ms, int day) {
   return EncodeDate(2013, 11, day) + EncodeTime(h, m, s, ms);
 }
 
-TRecordEncoder::RFix Fix(TDateTime Time, double Lat, double Lon, double Ele, double Speed,
-                         double Course) {
-  TRecordEncoder::RFix f;
+RecordEncoder::FixRecord Fix(DateTime Time, double Lat, double Lon, double Ele, double Speed,
+                             double Course) {
+  RecordEncoder::FixRecord f;
   f.Time = Time;
   f.Latitude = Lat;
   f.Longitude = Lon;
@@ -30,29 +30,29 @@ TRecordEncoder::RFix Fix(TDateTime Time, double Lat, double Lon, double Ele, dou
   return f;
 }
 
-RIGotUPointSlot Point900(const TRecordEncoder::RFix& F, double PressureEle, uint8_t Flags) {
-  return TRecordEncoder::TrackPoint800(Flags, F, PressureEle, 0);
+RIGotUPointSlot Point900(const RecordEncoder::FixRecord& F, double PressureEle, uint8_t Flags) {
+  return RecordEncoder::TrackPoint800(Flags, F, PressureEle, 0);
 }
 
-RIGotUPointSlot Point120(const TRecordEncoder::RFix& F, int Sats, uint8_t Flags) {
+RIGotUPointSlot Point120(const RecordEncoder::FixRecord& F, int Sats, uint8_t Flags) {
   const uint32_t mask = Sats >= 32 ? 0xFFFFFFFFu : (1u << Sats) - 1;
-  return TRecordEncoder::TrackPoint100(Flags, F, mask, 0, 0, 0, 0);
+  return RecordEncoder::TrackPoint100(Flags, F, mask, 0, 0, 0, 0);
 }
 
-RIGotUPointSlot IntRecord(uint8_t Flag, TDateTime Start, int First) {
+RIGotUPointSlot IntRecord(uint8_t Flag, DateTime Start, int First) {
   std::array<uint8_t, 24> values{};
   for (int i = 0; i < 24; ++i) {
     values[static_cast<size_t>(i)] = static_cast<uint8_t>(First + i);
   }
-  return TRecordEncoder::ExtInt(Flag, Start, values, 0);
+  return RecordEncoder::ExtInt(Flag, Start, values, 0);
 }
 
-RIGotUPointSlot SpeedRecord(TDateTime Start, double First) {
+RIGotUPointSlot SpeedRecord(DateTime Start, double First) {
   std::array<double, 12> values{};
   for (int i = 0; i < 12; ++i) {
     values[static_cast<size_t>(i)] = First + i / 10.0;
   }
-  return TRecordEncoder::ExtSpeed(Start, values, 0);
+  return RecordEncoder::ExtSpeed(Start, values, 0);
 }
 
 namespace {
@@ -65,9 +65,9 @@ std::unique_ptr<TIGotUSlotBlocks> BlocksOf(const std::vector<RIGotUPointSlot>& S
 }
 } // namespace
 
-TTestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots) {
+TestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots) {
   const auto blocks = BlocksOf(Slots);
-  TTestImage image;
+  TestImage image;
   image.Points = std::make_unique<TIGotUPoints>(RModelResult{{0, 1, Model}}, blocks.get());
   return image;
 }
@@ -134,8 +134,8 @@ void ExpectGolden(const std::string& Name, const std::string& Actual) {
   EXPECT_TRUE(diff.empty()) << Name << " differs at " << diff;
 }
 
-TRunResult RunShell(const std::string& Command) {
-  TRunResult result;
+RunResult RunShell(const std::string& Command) {
+  RunResult result;
   FILE* pipe = ::popen(Command.c_str(), "r");
   if (!pipe) {
     ADD_FAILURE() << "cannot run " << Command;
@@ -175,7 +175,7 @@ std::optional<std::string> SchemaDir() {
   return std::nullopt;
 }
 
-void TRecordingSink::OnProgress(int32_t Position, int32_t Max, bool& Abort) {
+void RecordingSink::OnProgress(int32_t Position, int32_t Max, bool& Abort) {
   ++ProgressCalls;
   Messages.push_back("progress " + std::to_string(Position) + "/" + std::to_string(Max));
   Abort = AbortAtCall > 0 && ProgressCalls >= AbortAtCall;

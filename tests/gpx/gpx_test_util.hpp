@@ -20,28 +20,29 @@ inline constexpr uint8_t kGT120 = 0x15;
 inline constexpr uint8_t kGT900 = 0x17;
 
 /// 2013-11-24 at the given time of day (or another day of November 2013).
-TDateTime At(int h, int m, int s, int ms = 0, int day = 24);
+DateTime At(int h, int m, int s, int ms = 0, int day = 24);
 
 /// A fix at Time near Tokyo with the given values.
-sim::TRecordEncoder::RFix Fix(TDateTime Time, double Lat = 35.6812345, double Lon = 139.7654321,
-                              double Ele = 40.12, double Speed = 12.3, double Course = 270.5);
+sim::RecordEncoder::FixRecord Fix(DateTime Time, double Lat = 35.6812345, double Lon = 139.7654321,
+                                  double Ele = 40.12, double Speed = 12.3, double Course = 270.5);
 
 /// A GT-900 track point (flags 0x04 make it a way point) with its pressure elevation.
-RIGotUPointSlot Point900(const sim::TRecordEncoder::RFix& F, double PressureEle, uint8_t Flags = 0);
+RIGotUPointSlot Point900(const sim::RecordEncoder::FixRecord& F, double PressureEle,
+                         uint8_t Flags = 0);
 /// A GT-120 track point with a satellite mask of Sats bits.
-RIGotUPointSlot Point120(const sim::TRecordEncoder::RFix& F, int Sats, uint8_t Flags = 0);
+RIGotUPointSlot Point120(const sim::RecordEncoder::FixRecord& F, int Sats, uint8_t Flags = 0);
 /// A heart-rate (0xF5) or cadence (0xF6) record whose sample i is First + i.
-RIGotUPointSlot IntRecord(uint8_t Flag, TDateTime Start, int First);
+RIGotUPointSlot IntRecord(uint8_t Flag, DateTime Start, int First);
 /// A speed record whose sample i is First + i / 10.
-RIGotUPointSlot SpeedRecord(TDateTime Start, double First);
+RIGotUPointSlot SpeedRecord(DateTime Start, double First);
 
 /// Records decoded as the logger would: the point list and its tracks.
-struct TTestImage {
+struct TestImage {
   std::unique_ptr<TIGotUPoints> Points;
   /// Track Index (from 0).
   const TIGotUTrack& Track(int Index) const { return Points->Tracks()[Index]; }
 };
-TTestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots);
+TestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots);
 
 /// A memory image holding Slots, as a logger of Model would have saved it.
 TIGotUWholeData ImageOf(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots);
@@ -58,11 +59,11 @@ std::string FirstDifference(const std::string& Expected, const std::string& Actu
 void ExpectGolden(const std::string& Name, const std::string& Actual);
 
 /// The exit status and standard output of a shell command.
-struct TRunResult {
+struct RunResult {
   int Status = -1;
   std::string Out;
 };
-TRunResult RunShell(const std::string& Command);
+RunResult RunShell(const std::string& Command);
 /// Whether a program is on the PATH.
 bool HasTool(const std::string& Name);
 /// Quotes Text for the shell.
@@ -73,7 +74,7 @@ std::string Quote(const std::string& Text);
 std::optional<std::string> SchemaDir();
 
 /// A progress sink that records what it is told and can answer abort.
-class TRecordingSink : public IProgressInterface {
+class RecordingSink : public IProgressInterface {
  public:
   /// OnProgress answers abort from this call on (counting from 1); 0 never aborts.
   int AbortAtCall = 0;

@@ -72,7 +72,7 @@ TEST(ExtPointIterator, GapsBetweenRecordsGiveNoSample) {
 
 // Two GT-900 tracks: the first with a way point and heart rate, cadence and speed samples
 // that cover parts of it, the second without any samples.
-test::TTestImage TwoTracks900() {
+test::TestImage TwoTracks900() {
   std::vector<RIGotUPointSlot> slots;
   slots.push_back(test::IntRecord(kFlagHeartRate, At(6, 21, 52), 120));
   for (int s = 0; s < 40; s += 2) {
@@ -81,7 +81,7 @@ test::TTestImage TwoTracks900() {
   }
   slots.push_back(test::IntRecord(kFlagCadence, At(6, 22, 20), 85));
   slots.push_back(test::SpeedRecord(At(6, 22, 0), 3.4166));
-  slots.push_back(sim::TRecordEncoder::LogMessage(At(7, 0, 0), "RESET COUNTER", 0));
+  slots.push_back(sim::RecordEncoder::LogMessage(At(7, 0, 0), "RESET COUNTER", 0));
   for (int s = 0; s < 5; ++s) {
     slots.push_back(
         test::Point900(Fix(At(7, 9, s), 35.7, 139.8, 12, 1.5, 90), 30, s == 4 ? 0x04 : 0));
@@ -90,7 +90,7 @@ test::TTestImage TwoTracks900() {
 }
 
 TEST(IGotUDataToGPX, ConvertsTracksWithTheirSamplesAndWayPoints) {
-  const test::TTestImage image = TwoTracks900();
+  const test::TestImage image = TwoTracks900();
   ASSERT_EQ(image.Points->Tracks().Count(), 2);
   const TIGotUDataToGPX conversion({&image.Track(0), &image.Track(1)}, "unused");
   const auto doc = conversion.CreateDocument();
@@ -113,9 +113,9 @@ TEST(IGotUDataToGPX, ConvertsTracksWithTheirSamplesAndWayPoints) {
   std::vector<std::string> seen;
   for (int i = 0; i < 20; ++i) {
     const auto& r = Rec(*doc, 0, i);
-    seen.push_back((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r._HR) : "-") + "/" +
-                   (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r._Cad) : "-") + "/" +
-                   (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r._Speed, 2) : "-"));
+    seen.push_back((r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r.HR) : "-") + "/" +
+                   (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r.Cad) : "-") + "/" +
+                   (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r.Speed, 2) : "-"));
   }
   EXPECT_EQ(seen[0], "120/-/-");
   EXPECT_EQ(seen[4], "128/-/3.42");
@@ -148,7 +148,7 @@ TEST(IGotUDataToGPX, GT100PointsCarryTheirSatellites) {
   std::vector<RIGotUPointSlot> slots;
   slots.push_back(test::Point120(Fix(At(9, 7, 0, 0, 5)), 7, 0x40));
   slots.push_back(test::Point120(Fix(At(9, 7, 3, 0, 5), 35.69, 139.77, -12.5), 11, 0x04));
-  const test::TTestImage image = test::Decode(test::kGT120, slots);
+  const test::TestImage image = test::Decode(test::kGT120, slots);
   const auto doc = TIGotUDataToGPX(image.Track(0), "unused").CreateDocument();
   EXPECT_EQ(doc->Tracks()[0].Name, "20131105-0907");
   EXPECT_EQ(doc->Tracks()[0].Points(0)._sat, 7);
@@ -158,17 +158,17 @@ TEST(IGotUDataToGPX, GT100PointsCarryTheirSatellites) {
 }
 
 TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
-  const test::TTestImage image = TwoTracks900();
-  const auto text = [&](TGPXPreferences prefs) {
+  const test::TestImage image = TwoTracks900();
+  const auto text = [&](GPXPreferences prefs) {
     return TIGotUDataToGPX(image.Track(0), "unused", prefs).CreateDocument()->SaveToString();
   };
 
-  TGPXPreferences plain;
+  GPXPreferences plain;
   plain.OutputExtensions = false;
   const std::string noExt = text(plain);
   EXPECT_EQ(noExt.find("gpxtpx"), std::string::npos);
 
-  TGPXPreferences v10;
+  GPXPreferences v10;
   v10.Version = "1.0";
   const std::string old = text(v10);
   EXPECT_NE(old.find("version=\"1.0\""), std::string::npos);
@@ -176,7 +176,7 @@ TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
                      "        <course>270.5</course>\n        <extensions>\n"),
             std::string::npos);
 
-  TGPXPreferences strict11;
+  GPXPreferences strict11;
   strict11.Strict = true;
   const std::string s11 = text(strict11);
   EXPECT_EQ(s11.find("<speed>"), std::string::npos);
@@ -189,7 +189,7 @@ TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
   EXPECT_NE(s11.find("<gpxtpx:hr>120</gpxtpx:hr>\n            <gpxtpx:speed>12.30</gpxtpx:speed>"),
             std::string::npos);
 
-  TGPXPreferences strict10 = v10;
+  GPXPreferences strict10 = v10;
   strict10.Strict = true;
   const std::string s10 = text(strict10);
   EXPECT_EQ(s10.find("<extensions>"), std::string::npos);
@@ -198,9 +198,9 @@ TEST(IGotUDataToGPX, PreferencesChooseVersionExtensionsAndStrictness) {
             std::string::npos)
       << s10;
 
-  TGPXPreferences bad;
+  GPXPreferences bad;
   bad.Version = "1.2";
-  EXPECT_THROW(text(bad), Exception);
+  EXPECT_THROW(text(bad), Error);
 }
 
 TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
@@ -208,11 +208,11 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
   std::array<uint8_t, 24> zeros{};
   std::array<uint8_t, 24> full{};
   full.fill(255);
-  slots.push_back(sim::TRecordEncoder::ExtInt(kFlagHeartRate, At(8, 0, 0), zeros, 0));
-  slots.push_back(sim::TRecordEncoder::ExtInt(kFlagCadence, At(8, 0, 0), full, 0));
+  slots.push_back(sim::RecordEncoder::ExtInt(kFlagHeartRate, At(8, 0, 0), zeros, 0));
+  slots.push_back(sim::RecordEncoder::ExtInt(kFlagCadence, At(8, 0, 0), full, 0));
   slots.push_back(test::Point900(Fix(At(8, 0, 1), 35, 139, 1, 2, 400), 5));
-  const test::TTestImage image = test::Decode(test::kGT900, slots);
-  TGPXPreferences prefs;
+  const test::TestImage image = test::Decode(test::kGT900, slots);
+  GPXPreferences prefs;
   prefs.Strict = true;
   for (const char* version : {"1.0", "1.1"}) {
     prefs.Version = version;
@@ -224,15 +224,15 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
     EXPECT_FALSE(doc->Tracks()[0].Points(0).Have(TWptTypeDataFlag::wdfCourse)) << version;
   }
   const auto loose = TIGotUDataToGPX(image.Track(0), "unused").CreateDocument();
-  EXPECT_EQ(Rec(*loose, 0, 0)._HR, 0) << "the default layout keeps every value";
-  EXPECT_EQ(Rec(*loose, 0, 0)._Cad, 255);
+  EXPECT_EQ(Rec(*loose, 0, 0).HR, 0) << "the default layout keeps every value";
+  EXPECT_EQ(Rec(*loose, 0, 0).Cad, 255);
 }
 
 TEST(IGotUDataToGPX, ExecuteWritesReportsAndKeepsOldFilesOnFailure) {
-  test::TTempDir dir;
-  const test::TTestImage image = TwoTracks900();
+  test::TempDir dir;
+  const test::TestImage image = TwoTracks900();
   const std::string file = dir.File("out.gpx");
-  auto sink = std::make_shared<test::TRecordingSink>();
+  auto sink = std::make_shared<test::RecordingSink>();
   TIGotUDataToGPX conversion(image.Track(1), file);
   EXPECT_TRUE(conversion.Execute(sink));
   EXPECT_EQ(sink->Messages,
@@ -251,25 +251,25 @@ TEST(IGotUDataToGPX, ExecuteWritesReportsAndKeepsOldFilesOnFailure) {
 
   // A track without points has no start time to name it by.
   const TIGotUTrack empty;
-  EXPECT_THROW(TIGotUDataToGPX(empty, file).Execute(nullptr), EListError);
+  EXPECT_THROW(TIGotUDataToGPX(empty, file).Execute(nullptr), ListError);
   EXPECT_EQ(test::ReadText(file), "precious");
   EXPECT_THROW(TIGotUDataToGPX(image.Track(0), dir.File("no/such/dir.gpx")).Execute(nullptr),
-               EFileError);
+               FileError);
 }
 
 // The files written for generated images, compared byte for byte.
 TEST(IGotUDataToGPX, GoldenFilesOfBothFamilies) {
-  test::TTempDir dir;
-  for (const auto family : {sim::TSampleFamily::GT120, sim::TSampleFamily::GT900}) {
+  test::TempDir dir;
+  for (const auto family : {sim::SampleFamily::GT120, sim::SampleFamily::GT900}) {
     const TIGotUWholeData data = sim::GenerateSampleImage({family, 300, 10});
     const TIGotUPoints points(data.Status.FModel, data.Blocks());
     std::vector<const TIGotUTrack*> tracks;
     for (int i = 0; i < points.Tracks().Count(); ++i) {
       tracks.push_back(&points.Tracks()[i]);
     }
-    const std::string name = family == sim::TSampleFamily::GT120 ? "gt120" : "gt900";
+    const std::string name = family == sim::SampleFamily::GT120 ? "gt120" : "gt900";
     for (const char* version : {"1.0", "1.1"}) {
-      TGPXPreferences prefs;
+      GPXPreferences prefs;
       prefs.Version = version;
       const std::string file = dir.File(name + ".gpx");
       ASSERT_TRUE(TIGotUDataToGPX(tracks, file, prefs).Execute(nullptr));

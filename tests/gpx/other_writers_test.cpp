@@ -11,14 +11,14 @@
 namespace tarnwick {
 namespace {
 
-struct TWriterFile {
+struct WriterFile {
   const char* File;
   /// Each track as "name: point point ...", a point as "hh:nn:ss hr/cad/speed" with "-" for an
   /// absent value; tracks separated by " | ".
   const char* Expected;
 };
 
-void PrintTo(const TWriterFile& F, std::ostream* Out) {
+void PrintTo(const WriterFile& F, std::ostream* Out) {
   *Out << F.File;
 }
 
@@ -36,15 +36,15 @@ std::string Summary(const TGPXFile& Doc) {
       const auto& r =
           static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()))
               .TrkSegExt[static_cast<size_t>(i)];
-      s += (r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r._HR) : "-") + "/" +
-           (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r._Cad) : "-") + "/" +
-           (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r._Speed, 2) : "-");
+      s += (r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r.HR) : "-") + "/" +
+           (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r.Cad) : "-") + "/" +
+           (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r.Speed, 2) : "-");
     }
   }
   return s;
 }
 
-class OtherWriters : public ::testing::TestWithParam<TWriterFile> {
+class OtherWriters : public ::testing::TestWithParam<WriterFile> {
  protected:
   static void SetUpTestSuite() { TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class()); }
 };
@@ -59,15 +59,14 @@ INSTANTIATE_TEST_SUITE_P(
     Files, OtherWriters,
     ::testing::Values(
         // TrackPointExtension v1 under "gpxtpx", two segments in one track.
-        TWriterFile{"gpsbabel-tpx1.gpx",
-                    "Ride: 06:21:52 120/85/- 06:21:53 121/-/- 06:30:00 -/90/-"},
+        WriterFile{"gpsbabel-tpx1.gpx", "Ride: 06:21:52 120/85/- 06:21:53 121/-/- 06:30:00 -/90/-"},
         // v1 under "ns3", declared before the prefix "xsi" it uses; temperature passed over.
-        TWriterFile{"garmin-connect.gpx", "Morning Run: 07:04:42 91/0/- 07:04:43 93/78/-"},
-        TWriterFile{"strava.gpx", "Morning Ride: 06:00:00 98/72/- 06:00:01 99/-/-"},
+        WriterFile{"garmin-connect.gpx", "Morning Run: 07:04:42 91/0/- 07:04:43 93/78/-"},
+        WriterFile{"strava.gpx", "Morning Ride: 06:00:00 98/72/- 06:00:01 99/-/-"},
         // v2 with speed and course, "extensions" in "trk" and in "trkseg", two segments.
-        TWriterFile{"garmin-device-tpx2.gpx", "2021-08-14 11:12:30: 09:12:30 104/61/5.25 "
-                                              "09:12:31 -/-/- 09:20:00 -/-/4.00"}),
-    [](const ::testing::TestParamInfo<TWriterFile>& Info) {
+        WriterFile{"garmin-device-tpx2.gpx", "2021-08-14 11:12:30: 09:12:30 104/61/5.25 "
+                                             "09:12:31 -/-/- 09:20:00 -/-/4.00"}),
+    [](const ::testing::TestParamInfo<WriterFile>& Info) {
       std::string name = Info.param.File;
       name = name.substr(0, name.find('.'));
       std::replace(name.begin(), name.end(), '-', '_');

@@ -13,14 +13,14 @@ namespace tarnwick {
 namespace {
 
 TEST(XmlLayer, WritesTheFixedLayout) {
-  TXmlWriter xml;
-  TXmlElement root = xml.CreateRoot("r", "urn:a");
+  XmlWriter xml;
+  XmlElement root = xml.CreateRoot("r", "urn:a");
   root.SetAttribute("z", "1");
   root.SetAttribute("a", "x\"<&>\t\n\r");
   root.DeclarePrefix("p", "urn:p");
   root.AddTextChild("t", "x < y & \"z\" >\r");
   root.AddChild("empty");
-  TXmlElement outer = root.AddChild("o");
+  XmlElement outer = root.AddChild("o");
   outer.AddTextChild("p:i", "1");
   outer.AddChild("deeper").AddTextChild("d", "2");
   root.AddTextChild("last", "");
@@ -39,21 +39,21 @@ TEST(XmlLayer, WritesTheFixedLayout) {
                         "  <last></last>\n"
                         "</r>\n");
   // What the writer escapes reads back unchanged.
-  TXmlDocument doc;
+  XmlDocument doc;
   doc.LoadFromString(std::string(xml.Text()), "written");
   EXPECT_EQ(doc.Root().Attribute("a"), "x\"<&>\t\n\r");
   EXPECT_EQ(doc.Root().ChildText("t"), "x < y & \"z\" >\r");
 }
 
 TEST(XmlLayer, WriterKeepsDocumentOrderAndKnowsItsNamespaces) {
-  TXmlWriter xml;
-  TXmlElement root = xml.CreateRoot("r", "urn:a");
+  XmlWriter xml;
+  XmlElement root = xml.CreateRoot("r", "urn:a");
   root.DeclarePrefix("p", "urn:p");
   EXPECT_EQ(root.LookupNamespaceURI(""), "urn:a");
   EXPECT_EQ(root.OwnDeclaration("p"), "urn:p");
-  TXmlElement first = root.AddChild("first");
+  XmlElement first = root.AddChild("first");
   first.DeclarePrefix("q", "urn:q");
-  TXmlElement inner = first.AddChild("inner");
+  XmlElement inner = first.AddChild("inner");
   EXPECT_EQ(inner.LookupNamespaceURI("p"), "urn:p") << "declared on an ancestor";
   EXPECT_EQ(inner.LookupNamespaceURI("q"), "urn:q");
   EXPECT_FALSE(inner.OwnDeclaration("q"));
@@ -62,14 +62,14 @@ TEST(XmlLayer, WriterKeepsDocumentOrderAndKnowsItsNamespaces) {
   EXPECT_FALSE(root.LookupNamespaceURI("q")) << "gone with its element";
   EXPECT_THROW(inner.AddChild("x"), std::logic_error);
   EXPECT_THROW(first.SetText("x"), std::logic_error);
-  TXmlElement text = root.AddChild("t");
+  XmlElement text = root.AddChild("t");
   text.SetText("v");
   EXPECT_THROW(text.AddChild("x"), std::logic_error) << "text and elements do not mix";
   EXPECT_THROW(xml.CreateRoot("again", "urn:a"), std::logic_error);
 
   std::string received;
-  TXmlWriter chunked([&](std::string_view s) { received += s; });
-  TXmlElement big = chunked.CreateRoot("r", "urn:a");
+  XmlWriter chunked([&](std::string_view s) { received += s; });
+  XmlElement big = chunked.CreateRoot("r", "urn:a");
   for (int i = 0; i < 100000; ++i) {
     big.AddTextChild("v", "0123456789");
   }
@@ -91,25 +91,25 @@ TEST(XmlLayer, TextThatXmlCannotCarryIsCleanedSoTheFileStaysWellFormed) {
   EXPECT_EQ(CleanXmlText("\xED\xA0\x80").find("\xED"), std::string::npos);
   EXPECT_EQ(CleanXmlText("\xEF\xBF\xBF").find("\xEF\xBF\xBF"), std::string::npos);
 
-  TXmlWriter xml;
-  TXmlElement root = xml.CreateRoot("r", "urn:a");
+  XmlWriter xml;
+  XmlElement root = xml.CreateRoot("r", "urn:a");
   root.SetAttribute("v", std::string("x\0y\x1F", 4));
   root.AddTextChild("t", "\x02ok\xFF");
   xml.Finish();
-  TXmlDocument again;
+  XmlDocument again;
   again.LoadFromString(std::string(xml.Text()), "saved");
   EXPECT_EQ(again.Root().Attribute("v"), "xy");
   EXPECT_EQ(again.Root().ChildText("t"), "ok\xEF\xBF\xBD");
 }
 
 TEST(XmlLayer, ChildLookupFollowsNamespacesNotPrefixes) {
-  TXmlDocument doc;
+  XmlDocument doc;
   doc.LoadFromString("<g:gpx xmlns:g='urn:gpx' xmlns='urn:other' xmlns:h='urn:gpx'>"
                      "<trk>other namespace</trk><h:trk>same namespace</h:trk>"
                      "<g:x xmlns:g='urn:moved'><g:y/></g:x>"
                      "<g:z><e:w xmlns:e='urn:gpx'>deep</e:w></g:z></g:gpx>",
                      "test");
-  const TXmlNode root = doc.Root();
+  const XmlNode root = doc.Root();
   EXPECT_EQ(root.LocalName(), "gpx");
   EXPECT_EQ(root.NamespaceURI(), "urn:gpx");
   EXPECT_EQ(root.ChildText("trk"), "same namespace");
@@ -125,14 +125,14 @@ TEST(XmlLayer, ChildLookupFollowsNamespacesNotPrefixes) {
 
 // Declarations on several elements: each lookup finds the innermost binding in scope.
 TEST(XmlLayer, NamespaceScopesNestAndEnd) {
-  TXmlDocument doc;
+  XmlDocument doc;
   doc.LoadFromString("<r xmlns='urn:a' xmlns:p='urn:p'>"
                      "<p:x xmlns:p='urn:q'><p:y/><z xmlns=''><p:v/></z></p:x>"
                      "<p:w/><u/></r>",
                      "scopes");
-  const TXmlNode root = doc.Root();
-  const TXmlNode x = root.FindChildByQName("p:x");
-  const TXmlNode z = x.FindChildByQName("z");
+  const XmlNode root = doc.Root();
+  const XmlNode x = root.FindChildByQName("p:x");
+  const XmlNode z = x.FindChildByQName("z");
   EXPECT_EQ(x.NamespaceURI(), "urn:q");
   EXPECT_EQ(x.FindChildByQName("p:y").NamespaceURI(), "urn:q");
   EXPECT_EQ(z.NamespaceURI(), "") << "the default namespace undeclared";
@@ -143,9 +143,9 @@ TEST(XmlLayer, NamespaceScopesNestAndEnd) {
 }
 
 TEST(XmlLayer, ReadsTextButRefusesElementsWhereAValueIsExpected) {
-  TXmlDocument doc;
+  XmlDocument doc;
   doc.LoadFromString("<r>\n  <a>one<![CDATA[<two>]]>three</a>\n  <b><c/></b>\n  <e/>\n</r>", "t");
-  const TXmlNode root = doc.Root();
+  const XmlNode root = doc.Root();
   EXPECT_EQ(root.ChildCount(), 3u) << "whitespace between elements is dropped";
   EXPECT_EQ(root.ChildText("a"), "one<two>three");
   EXPECT_EQ(root.ChildText("e"), "");
@@ -153,25 +153,25 @@ TEST(XmlLayer, ReadsTextButRefusesElementsWhereAValueIsExpected) {
   try {
     (void)root.ChildText("b");
     ADD_FAILURE() << "no error";
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("\"b\""), std::string::npos) << e.what();
     EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
   }
 }
 
 TEST(XmlLayer, RefusesTextThatIsNotXmlAndNamesTheLine) {
-  TXmlDocument doc;
+  XmlDocument doc;
   for (const char* text : {"", "plain text", "<a>\n<b>\n</a>", "<a/><b/>"}) {
     try {
       doc.LoadFromString(text, "in.gpx");
       ADD_FAILURE() << "accepted: " << text;
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("in.gpx", 0), 0u) << e.what();
     }
   }
   try {
     doc.LoadFromString("<a>\n<b>\n</a>", "in.gpx");
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
   }
 }
@@ -187,11 +187,11 @@ TEST(XmlLayer, HostileTextNeitherExpandsEntitiesNorRecurses) {
     bomb += "'>";
   }
   bomb += "]><r>&a9;</r>";
-  TXmlDocument doc;
+  XmlDocument doc;
   try {
     doc.LoadFromString(bomb, "bomb");
     ADD_FAILURE() << "the entity was taken";
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("undefined entity \"&a9;\""), std::string::npos)
         << e.what();
   }
@@ -235,11 +235,11 @@ TEST(XmlLayer, RefusesWhatIsNotWellFormed) {
       {"<a>\xED\xA0\x80</a>", 1, "byte 0xED"},
   };
   for (const auto& c : cases) {
-    TXmlDocument doc;
+    XmlDocument doc;
     try {
       doc.LoadFromString(c.Text, "in.xml");
       ADD_FAILURE() << "accepted: " << c.Text;
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       const std::string what = e.what();
       EXPECT_EQ(what.rfind("in.xml, line " + std::to_string(c.Line) + ": ", 0), 0u) << what;
       EXPECT_NE(what.find(c.Message), std::string::npos) << what;
@@ -248,17 +248,17 @@ TEST(XmlLayer, RefusesWhatIsNotWellFormed) {
 }
 
 TEST(XmlLayer, ReadsReferencesAndNamespacesAsXmlDefinesThem) {
-  TXmlDocument doc;
+  XmlDocument doc;
   // The schema location comes before the declaration of its prefix, as Garmin writes it.
   doc.LoadFromString("<r xsi:s='&lt;&#x41;&#66;&amp;amp;&#10;' xmlns:xsi='urn:xsi' "
                      "a:x='1' b:x='2' xmlns:a='urn:a' xmlns:b='urn:b' xml:lang='en'>"
                      "<t>&quot;&apos;&gt;<![CDATA[&raw;]]></t>"
                      "<d xmlns='urn:d'><e/></d></r>",
                      "ok");
-  const TXmlNode root = doc.Root();
+  const XmlNode root = doc.Root();
   EXPECT_EQ(root.Attribute("xsi:s"), "<AB&amp;\n");
   EXPECT_EQ(root.ChildText("t"), "\"'>&raw;");
-  const TXmlNode e = root.FindChildByQName("d").FirstChild();
+  const XmlNode e = root.FindChildByQName("d").FirstChild();
   EXPECT_EQ(e.NamespaceURI(), "urn:d") << "the default namespace of its parent";
   EXPECT_TRUE(root.FindChildByQName("d").HasNamespaceDeclarations());
   EXPECT_FALSE(e.HasNamespaceDeclarations());
@@ -299,7 +299,7 @@ TEST(XmlLayer, HonoursTheDeclaredEncoding) {
       {Utf16(U"<a>Caf\u00E9 \U0001F600</a>", true), "Caf\xC3\xA9 \xF0\x9F\x98\x80"},
   };
   for (const auto& [bytes, text] : accepted) {
-    TXmlDocument doc;
+    XmlDocument doc;
     doc.LoadFromString(bytes, "in.xml");
     EXPECT_EQ(doc.Root().Text(), text) << bytes;
   }
@@ -316,11 +316,11 @@ TEST(XmlLayer, HonoursTheDeclaredEncoding) {
       {"<?xml version='1.0' encoding='UTF-8'<a/>", "the XML declaration does not end"},
   };
   for (const auto& [bytes, message] : refused) {
-    TXmlDocument doc;
+    XmlDocument doc;
     try {
       doc.LoadFromString(bytes, "in.xml");
       ADD_FAILURE() << "accepted: " << bytes;
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("in.xml", 0), 0u) << e.what();
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
     }
@@ -334,11 +334,11 @@ TEST(XmlLayer, ParserMemoryIsBoundedByTheTextSize) {
     dense += "<b/>";
   }
   dense += "</a>";
-  TXmlDocument doc;
+  XmlDocument doc;
   try {
     doc.LoadFromString(dense, "dense.xml");
     ADD_FAILURE() << "accepted";
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_NE(std::string(e.what()).find("too many XML nodes"), std::string::npos) << e.what();
   }
   std::string sound = "<a>";
@@ -350,7 +350,7 @@ TEST(XmlLayer, ParserMemoryIsBoundedByTheTextSize) {
 }
 
 TEST(TextBuffer, StartsEmptyAndKeepsEverythingAcrossGrowths) {
-  TTextBuffer buffer;
+  TextBuffer buffer;
   buffer.Append(std::string_view());
   buffer.Append(0, 'x');
   buffer.Reserve(0);
@@ -367,8 +367,8 @@ TEST(TextBuffer, StartsEmptyAndKeepsEverythingAcrossGrowths) {
 }
 
 TEST(XmlLayer, MissingAndOversizedFilesAreFileErrors) {
-  TXmlDocument doc;
-  EXPECT_THROW(doc.LoadFromFile("/nonexistent/file.gpx"), EFileError);
+  XmlDocument doc;
+  EXPECT_THROW(doc.LoadFromFile("/nonexistent/file.gpx"), FileError);
 }
 
 TEST(GpxNumbers, CoordinatesKeepFifteenSignificantDigitsWithoutExponent) {

@@ -11,7 +11,7 @@ namespace tarnwick {
 namespace {
 
 using test::Buffer;
-using test::TSlot;
+using test::Slot;
 
 RModelResult Model(uint8_t code) {
   return RModelResult{{0, 0, code}};
@@ -19,8 +19,8 @@ RModelResult Model(uint8_t code) {
 
 TEST(ModelVariants, GT100FlagBits) {
   struct Case {
-    uint8_t flags;
-    bool way, start, debug, stop, rtc, timeout;
+    uint8_t Flags;
+    bool Way, Start, Debug, Stop, Rtc, Timeout;
   };
   for (const Case c : {Case{0x44, true, true, false, false, false, false},
                        Case{0x20, false, false, false, true, false, false},
@@ -28,18 +28,18 @@ TEST(ModelVariants, GT100FlagBits) {
                        Case{0x03, false, false, false, false, true, true},
                        Case{0xF4, false, false, false, false, false, false},
                        Case{0xFF, false, false, false, false, false, false}}) {
-    const TIGotUTrackPoint100 p(TSlot{}.Flags(c.flags).Ptr());
-    EXPECT_EQ(p.IsWayPoint(), c.way) << std::hex << int(c.flags);
-    EXPECT_EQ(p.IsTrackStart(), c.start) << std::hex << int(c.flags);
-    EXPECT_EQ(p.FlagIsDebugMode(), c.debug) << std::hex << int(c.flags);
-    EXPECT_EQ(p.FlagIsTrackStop(), c.stop) << std::hex << int(c.flags);
-    EXPECT_EQ(p.FlagIsRTCCalibration(), c.rtc) << std::hex << int(c.flags);
-    EXPECT_EQ(p.FlagIsTimeOut(), c.timeout) << std::hex << int(c.flags);
+    const TIGotUTrackPoint100 p(Slot{}.Flags(c.Flags).Ptr());
+    EXPECT_EQ(p.IsWayPoint(), c.Way) << std::hex << int(c.Flags);
+    EXPECT_EQ(p.IsTrackStart(), c.Start) << std::hex << int(c.Flags);
+    EXPECT_EQ(p.FlagIsDebugMode(), c.Debug) << std::hex << int(c.Flags);
+    EXPECT_EQ(p.FlagIsTrackStop(), c.Stop) << std::hex << int(c.Flags);
+    EXPECT_EQ(p.FlagIsRTCCalibration(), c.Rtc) << std::hex << int(c.Flags);
+    EXPECT_EQ(p.FlagIsTimeOut(), c.Timeout) << std::hex << int(c.Flags);
   }
 }
 
 TEST(ModelVariants, GT100SatellitesAndBytes) {
-  const TIGotUTrackPoint100 p(TSlot{}
+  const TIGotUTrackPoint100 p(Slot{}
                                   .DWord(8, 0x80000001)
                                   .Byte(28, 0)
                                   .Byte(29, 0x0A)
@@ -52,7 +52,7 @@ TEST(ModelVariants, GT100SatellitesAndBytes) {
   EXPECT_FALSE(p.HasPressureElevation());
   EXPECT_EQ(p.SatelliteMap(), 0x80000001U);
   EXPECT_EQ(p.SatelliteCount(), 2);
-  EXPECT_EQ(TIGotUTrackPoint100(TSlot{}.DWord(8, 0xFFFFFFFF).Ptr()).SatelliteCount(), 32);
+  EXPECT_EQ(TIGotUTrackPoint100(Slot{}.DWord(8, 0xFFFFFFFF).Ptr()).SatelliteCount(), 32);
   EXPECT_EQ(p.PressureElevation(), 0);
   EXPECT_EQ(p.DebugString('.'),
             "0.0000:0.0000 0.00 Spd=1.50 Crs=270.00 TO=0 SC=$0A Weight=3 QSN=9");
@@ -60,11 +60,11 @@ TEST(ModelVariants, GT100SatellitesAndBytes) {
 
 TEST(ModelVariants, GT800PressureAndNoTrackStart) {
   const TIGotUTrackPoint800 p(
-      TSlot{}.Flags(0x44).SMS(1500).DWord(8, static_cast<uint32_t>(-1234)).Word(30, 700).Ptr());
+      Slot{}.Flags(0x44).SMS(1500).DWord(8, static_cast<uint32_t>(-1234)).Word(30, 700).Ptr());
   EXPECT_TRUE(p.IsWayPoint());
   EXPECT_FALSE(p.IsTrackStart());
-  EXPECT_FALSE(TIGotUTrackPoint800(TSlot{}.Flags(0x40).Ptr()).IsTrackStart());
-  EXPECT_FALSE(TIGotUTrackPoint800(TSlot{}.Flags(0xF4).Ptr()).IsWayPoint());
+  EXPECT_FALSE(TIGotUTrackPoint800(Slot{}.Flags(0x40).Ptr()).IsTrackStart());
+  EXPECT_FALSE(TIGotUTrackPoint800(Slot{}.Flags(0xF4).Ptr()).IsWayPoint());
   EXPECT_TRUE(p.HasPressureElevation());
   EXPECT_FALSE(p.HasSatelliteMap());
   EXPECT_DOUBLE_EQ(p.PressureElevation(), -12.34);
@@ -82,8 +82,8 @@ TEST(ModelVariants, ListFamilyFollowsTheModelCode) {
 }
 
 TEST(ModelVariants, RecordClassPerFlagByte) {
-  const auto bytes = Buffer({TSlot{}.Flags(0xF1), TSlot{}.Flags(0xF5), TSlot{}.Flags(0xF6),
-                             TSlot{}.Flags(0xF7), TSlot{}.Flags(0x00), TSlot{}.Flags(0xFF)});
+  const auto bytes = Buffer({Slot{}.Flags(0xF1), Slot{}.Flags(0xF5), Slot{}.Flags(0xF6),
+                             Slot{}.Flags(0xF7), Slot{}.Flags(0x00), Slot{}.Flags(0xFF)});
   auto gt900 = TIGotUPointList::CreatePoints(Model(0x17));
   gt900->AddPointsFromData(bytes.data(), static_cast<int>(bytes.size()));
   ASSERT_EQ(gt900->Count(), 6);
@@ -121,8 +121,8 @@ TEST(ModelVariants, OnlyCompleteSlotsAreAdded) {
   EXPECT_TRUE(list[3].AsLogMsgPoint() != nullptr);
   list.Delete(0);
   EXPECT_EQ(list.Count(), 3);
-  EXPECT_THROW(list.Items(3), EListError);
-  EXPECT_THROW(list.Delete(-1), EListError);
+  EXPECT_THROW(list.Items(3), ListError);
+  EXPECT_THROW(list.Delete(-1), ListError);
 }
 
 } // namespace

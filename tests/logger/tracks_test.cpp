@@ -11,10 +11,10 @@ namespace {
 using test::Buffer;
 using test::Fix;
 using test::Reset;
-using test::TSlot;
+using test::Slot;
 
 // Decodes the slots as an image of the given model code.
-TIGotUPoints Decode(uint8_t model, std::initializer_list<TSlot> slots) {
+TIGotUPoints Decode(uint8_t model, std::initializer_list<Slot> slots) {
   const auto bytes = Buffer(slots);
   TIGotUSlotBlocks blocks(static_cast<uint16_t>(slots.size()), 32);
   std::copy(bytes.begin(), bytes.end(), blocks.DataBuffer());
@@ -53,8 +53,7 @@ TEST(Tracks, GT100StartFlagCuts) {
 
 TEST(Tracks, InvalidStartMarkerStillCutsButIsNotKept) {
   // Way point and start flags at exactly 0, 0: cuts, but belongs to neither list.
-  const auto p =
-      Decode(kGT120, {Fix(0, 6, 0, 0), TSlot{}.Flags(0x44).At(6, 0, 1), Fix(0, 6, 0, 2)});
+  const auto p = Decode(kGT120, {Fix(0, 6, 0, 0), Slot{}.Flags(0x44).At(6, 0, 1), Fix(0, 6, 0, 2)});
   EXPECT_EQ(Sizes(p), (std::vector<size_t>{1, 1}));
   EXPECT_EQ(p.Tracks()[0].CountWayPoints(), 0);
   EXPECT_EQ(p.Tracks()[1].CountWayPoints(), 0);
@@ -73,8 +72,8 @@ TEST(Tracks, WayPointsAreTrackPointsToo) {
 TEST(Tracks, ResetCounterCutsOnceAndExtensionsJoinTheCurrentTrack) {
   // Heart rate, two points, a reset, then cadence: the trailing track holds only the cadence
   // record, so it is dropped and the cadence record belongs to no track.
-  const auto p = Decode(kGT900, {TSlot{}.Flags(0xF5).At(6, 0, 0), Fix(0, 6, 0, 1), Fix(0, 6, 0, 2),
-                                 Reset(6, 0, 3), TSlot{}.Flags(0xF6).At(6, 0, 4)});
+  const auto p = Decode(kGT900, {Slot{}.Flags(0xF5).At(6, 0, 0), Fix(0, 6, 0, 1), Fix(0, 6, 0, 2),
+                                 Reset(6, 0, 3), Slot{}.Flags(0xF6).At(6, 0, 4)});
   ASSERT_EQ(p.Tracks().Count(), 1);
   EXPECT_EQ(p.Tracks()[0].Points().size(), 2U);
   EXPECT_EQ(p.Tracks()[0].HR().size(), 1U);
@@ -82,7 +81,7 @@ TEST(Tracks, ResetCounterCutsOnceAndExtensionsJoinTheCurrentTrack) {
   EXPECT_EQ(p.DebugPoints().Count(), 1);
 
   const auto twice = Decode(kGT900, {Fix(0, 6, 0, 0), Reset(6, 0, 1), Reset(6, 0, 2),
-                                     Fix(0, 6, 0, 3), TSlot{}.Flags(0xF7).At(6, 0, 4)});
+                                     Fix(0, 6, 0, 3), Slot{}.Flags(0xF7).At(6, 0, 4)});
   EXPECT_EQ(Sizes(twice), (std::vector<size_t>{1, 1}));
   EXPECT_EQ(twice.Tracks()[1].Speed().size(), 1U);
 }
@@ -98,27 +97,27 @@ TEST(Tracks, FamilyDecidesWhatCuts) {
 }
 
 TEST(Tracks, OnlyExtensionRecordsMakeNoTrack) {
-  const auto p = Decode(kGT900, {TSlot{}.Flags(0xF5).At(6, 0, 0), TSlot{}.Flags(0xF7).At(6, 0, 1)});
+  const auto p = Decode(kGT900, {Slot{}.Flags(0xF5).At(6, 0, 0), Slot{}.Flags(0xF7).At(6, 0, 1)});
   EXPECT_EQ(p.Tracks().Count(), 0);
   EXPECT_EQ(p.Points().Count(), 2);
 }
 
 TEST(Tracks, InvalidRecordsAreSkippedNotStopping) {
-  const auto p = Decode(kGT120, {Fix(0, 6, 0, 0), TSlot{}, TSlot{}.Flags(0xFF), Fix(0, 6, 0, 3)});
+  const auto p = Decode(kGT120, {Fix(0, 6, 0, 0), Slot{}, Slot{}.Flags(0xFF), Fix(0, 6, 0, 3)});
   EXPECT_EQ(Sizes(p), (std::vector<size_t>{2}));
   EXPECT_EQ(p.Points().Count(), 4);
 }
 
 TEST(Tracks, LogMessagesAreAllListed) {
-  const auto p = Decode(kGT120, {TSlot{}.Flags(0xF1), Fix(0, 6, 0, 0), Reset(6, 0, 1),
-                                 TSlot{}.Flags(0xF1).Text("X")});
+  const auto p = Decode(
+      kGT120, {Slot{}.Flags(0xF1), Fix(0, 6, 0, 0), Reset(6, 0, 1), Slot{}.Flags(0xF1).Text("X")});
   EXPECT_EQ(p.DebugPoints().Count(), 3) << "an all-zero date is listed too";
   EXPECT_EQ(p.DebugPoints()[2].LogMessage(), "X");
 }
 
 TEST(Tracks, TimesAndLength) {
-  const auto p = Decode(kGT120, {TSlot{}.Flags(0).At(0, 0, 0, 400).Position(1, 1),
-                                 TSlot{}.Flags(0).At(0, 0, 10, 399).Position(1, 1)});
+  const auto p = Decode(kGT120, {Slot{}.Flags(0).At(0, 0, 0, 400).Position(1, 1),
+                                 Slot{}.Flags(0).At(0, 0, 10, 399).Position(1, 1)});
   const auto& t = p.Tracks()[0];
   EXPECT_EQ(t.TimeLength(), 9);
   EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", t.StartTime()), "00:00:00.400");
@@ -127,16 +126,16 @@ TEST(Tracks, TimesAndLength) {
   const auto back = Decode(kGT120, {Fix(0, 7, 0, 0), Fix(0, 6, 0, 0)});
   EXPECT_EQ(back.Tracks()[0].TimeLength(), 3600);
   // A bad date raises only when asked.
-  const auto bad = Decode(kGT120, {TSlot{}.YM(0xDD).DHM(1 << 11).Position(1, 1)});
-  EXPECT_THROW(bad.Tracks()[0].StartTime(), EAssertionFailed);
-  EXPECT_THROW(TIGotUTrack().StartTime(), EListError);
+  const auto bad = Decode(kGT120, {Slot{}.YM(0xDD).DHM(1 << 11).Position(1, 1)});
+  EXPECT_THROW(bad.Tracks()[0].StartTime(), AssertionError);
+  EXPECT_THROW(TIGotUTrack().StartTime(), ListError);
 }
 
 TEST(Tracks, EveryValidTrackPointIsInExactlyOneTrack) {
-  std::vector<TSlot> slots;
+  std::vector<Slot> slots;
   for (int i = 0; i < 300; ++i) {
     const uint8_t flags = (i % 37 == 0) ? 0x40 : (i % 11 == 0 ? 0x04 : 0);
-    slots.push_back(i % 13 == 6 ? TSlot{} : Fix(flags, 6, i / 60, i % 60));
+    slots.push_back(i % 13 == 6 ? Slot{} : Fix(flags, 6, i / 60, i % 60));
   }
   const auto bytes = [&] {
     std::vector<uint8_t> b;

@@ -74,7 +74,7 @@ TEST(WholeData, FileNamesOfThePair) {
 }
 
 TEST(WholeData, StatusFileHasTheDocumentedLinesInOrder) {
-  test::TTempDir dir;
+  test::TempDir dir;
   TIGotUWholeData image;
   image.Status = ExampleStatus();
   image.SaveToFile(dir.File("trip"));
@@ -101,7 +101,7 @@ TEST(WholeData, StatusFileHasTheDocumentedLinesInOrder) {
 }
 
 TEST(WholeData, RoundTripKeepsEveryByte) {
-  test::TTempDir dir;
+  test::TempDir dir;
   TIGotUWholeData image;
   image.Status.FModel.Data = {0xAB, 0xCD, 0x17};
   image.Status.FIdent.Data = {0x00, 0x00, 0x00, 0x80, 9, 8, 7, 6, 5, 4};
@@ -136,7 +136,7 @@ TEST(WholeData, RoundTripKeepsEveryByte) {
 }
 
 TEST(WholeData, EmptyImagesStillHaveAConfigurationBlockOnDisk) {
-  test::TTempDir dir;
+  test::TempDir dir;
   TIGotUWholeData image; // never read: no configuration block, no blocks
   image.Status.FCount.Data = {0, 0, 0};
   image.SaveToFile(dir.File("empty"));
@@ -150,7 +150,7 @@ TEST(WholeData, EmptyImagesStillHaveAConfigurationBlockOnDisk) {
 }
 
 TEST(WholeData, DumpStrReadingRules) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string base = dir.File("t");
   Put(base + ".bin", "");
   auto load = [&](const std::string& dat, TIGotUWholeData& image) {
@@ -187,7 +187,7 @@ TEST(WholeData, DumpStrReadingRules) {
     try {
       image.LoadFromFile(base);
       FAIL();
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("'$ZZ' is not a valid integer value", 0), 0U)
           << e.what();
       EXPECT_NE(std::string(e.what()).find("t.dat"), std::string::npos);
@@ -199,12 +199,12 @@ TEST(WholeData, DumpStrReadingRules) {
 }
 
 TEST(WholeData, MissingAndShortFiles) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string base = dir.File("t");
   {
     // No status file: zero points; the block file is still needed.
     TIGotUWholeData image;
-    EXPECT_THROW(image.LoadFromFile(base), EFileError);
+    EXPECT_THROW(image.LoadFromFile(base), FileError);
     ASSERT_NE(image.Blocks(), nullptr) << "blocks already replaced by zero-filled ones";
     EXPECT_EQ(image.ConfigLength(), 4096);
   }
@@ -227,14 +227,14 @@ TEST(WholeData, MissingAndShortFiles) {
     try {
       image.LoadFromFile(dir.File("d"));
       FAIL();
-    } catch (const EFileError& e) {
+    } catch (const FileError& e) {
       EXPECT_EQ(e.FileName(), dir.File("d.bin"));
     }
   }
 }
 
 TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string base = dir.File("t");
   // Spacing, repeated keys and lines without "=" are the user's too; the old key goes.
   Put(base + ".dat", "[Notes]\r\nWhere = Kyoto \r\nWhere=Nara\nno equals\r\n[Model]\r\n"
@@ -255,7 +255,7 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   try {
     image.SaveToFile(dir.File("missing/t"));
     FAIL();
-  } catch (const EFileError& e) {
+  } catch (const FileError& e) {
     EXPECT_EQ(e.FileName(), dir.File("missing/t.dat"));
   }
 
@@ -265,7 +265,7 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   fs::create_directory(base + ".bin");
   fs::create_directory(base + ".bin/inside");
   image.Status.FCount.Data = {0, 0, 9};
-  EXPECT_THROW(image.SaveToFile(base), EFileError);
+  EXPECT_THROW(image.SaveToFile(base), FileError);
   EXPECT_EQ(Slurp(base + ".dat"), before)
       << "status file not replaced when the pair is not complete";
   std::set<std::string> names;
@@ -277,9 +277,9 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
 
 // How the pair on disk was put together, and whether the load should warn about it.
 struct PairCase {
-  const char* name;
-  std::function<void(const std::string& base, const std::string& oldBin)> arrange;
-  const char* warning; // nullptr: no warning
+  const char* Name;
+  std::function<void(const std::string& base, const std::string& oldBin)> Arrange;
+  const char* Warning; // nullptr: no warning
 };
 
 TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
@@ -317,8 +317,8 @@ TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
        "has a [BlockFile] section that cannot be read"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    test::TTempDir dir;
+    SCOPED_TRACE(c.Name);
+    test::TempDir dir;
     const std::string base = dir.File("t");
     TIGotUWholeData image;
     image.Status = ExampleStatus();
@@ -332,17 +332,17 @@ TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
     blocks->DataBuffer()[70] = 0x77;
     image.SetBlocks(std::move(blocks));
     image.SaveToFile(base);
-    c.arrange(base, oldBin);
+    c.Arrange(base, oldBin);
 
     TIGotUWholeData loaded;
     loaded.LoadFromFile(base);
     ASSERT_NE(loaded.Blocks(), nullptr) << "the image loads all the same";
-    if (c.warning == nullptr) {
+    if (c.Warning == nullptr) {
       EXPECT_TRUE(loaded.Warnings().empty()) << loaded.Warnings().front();
     } else {
       ASSERT_EQ(loaded.Warnings().size(), 1U);
       const std::string& w = loaded.Warnings().front();
-      EXPECT_NE(w.find(c.warning), std::string::npos) << w;
+      EXPECT_NE(w.find(c.Warning), std::string::npos) << w;
       EXPECT_NE(w.find(base + ".bin"), std::string::npos) << w;
       EXPECT_NE(w.find(base + ".dat"), std::string::npos) << w;
     }

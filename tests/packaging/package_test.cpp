@@ -36,8 +36,8 @@ TEST(PackageTest, DebHoldsTheProgramDesktopEntryIconsUdevRuleAndLicence) {
   if (dpkgDeb.empty()) {
     GTEST_SKIP() << "dpkg-deb not installed";
   }
-  test::TTempDir out;
-  const test::TProcessResult built = test::RunProcess(
+  test::TempDir out;
+  const test::ProcessResult built = test::RunProcess(
       {TARNWICK_SOURCE_DIR "/scripts/package", TARNWICK_BINARY_DIR, out.Path().string()}, "", "",
       540);
   ASSERT_EQ(built.ExitCode, 0) << built.Err;
@@ -47,7 +47,7 @@ TEST(PackageTest, DebHoldsTheProgramDesktopEntryIconsUdevRuleAndLicence) {
   EXPECT_EQ(deb, out.File("tarnwick_" TARNWICK_VERSION "_" + arch + ".deb"));
 
   // Every file, with its mode; directories are left out.
-  const test::TProcessResult listing = test::RunProcess({dpkgDeb, "-c", deb});
+  const test::ProcessResult listing = test::RunProcess({dpkgDeb, "-c", deb});
   ASSERT_EQ(listing.ExitCode, 0) << listing.Err;
   std::map<std::string, std::string> files;
   std::istringstream lines(listing.Out);
@@ -73,7 +73,7 @@ TEST(PackageTest, DebHoldsTheProgramDesktopEntryIconsUdevRuleAndLicence) {
   }
   EXPECT_EQ(files, expected); // and nothing else: no headers, libraries or test programs
 
-  const test::TProcessResult fields =
+  const test::ProcessResult fields =
       test::RunProcess({dpkgDeb, "-f", deb, "Package", "Version", "Section", "Depends"});
   EXPECT_NE(fields.Out.find("Package: tarnwick\nVersion: " TARNWICK_VERSION "\nSection: utils\n"),
             std::string::npos)
@@ -86,7 +86,7 @@ TEST(PackageTest, DebHoldsTheProgramDesktopEntryIconsUdevRuleAndLicence) {
       std::string::npos)
       << fields.Out;
 
-  test::TTempDir root;
+  test::TempDir root;
   ASSERT_EQ(test::RunProcess({dpkgDeb, "-x", deb, root.Path().string()}).ExitCode, 0);
   if (TARNWICK_ICON_PNG) {
     EXPECT_EQ(PngSize(root.File("usr/share/icons/hicolor/256x256/apps/tarnwick.png")),
@@ -94,7 +94,7 @@ TEST(PackageTest, DebHoldsTheProgramDesktopEntryIconsUdevRuleAndLicence) {
   }
   const std::string validate = TARNWICK_DESKTOP_FILE_VALIDATE;
   if (!validate.empty()) {
-    const test::TProcessResult checked =
+    const test::ProcessResult checked =
         test::RunProcess({validate, root.File("usr/share/applications/tarnwick-viewer.desktop")});
     EXPECT_EQ(checked.ExitCode, 0) << checked.Out << checked.Err;
   }

@@ -18,33 +18,33 @@ namespace {
 // open by the test too, as the simulator does, so that the port can open and close freely.
 struct Pty {
   Pty() {
-    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    EXPECT_GE(master, 0);
-    EXPECT_EQ(::grantpt(master), 0);
-    EXPECT_EQ(::unlockpt(master), 0);
-    path = ::ptsname(master);
-    holder = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    EXPECT_GE(holder, 0);
+    Master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_GE(Master, 0);
+    EXPECT_EQ(::grantpt(Master), 0);
+    EXPECT_EQ(::unlockpt(Master), 0);
+    Path = ::ptsname(Master);
+    Holder = ::open(Path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_GE(Holder, 0);
   }
   ~Pty() {
-    if (holder >= 0) {
-      ::close(holder);
+    if (Holder >= 0) {
+      ::close(Holder);
     }
-    if (master >= 0) {
-      ::close(master);
+    if (Master >= 0) {
+      ::close(Master);
     }
   }
   void Send(const std::vector<uint8_t>& bytes) const {
-    ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ASSERT_EQ(::write(Master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
   // Reads what the port wrote, waiting up to Tries x 10 ms for Count bytes.
   std::vector<uint8_t> Receive(size_t count, int tries = 500) const {
     std::vector<uint8_t> got;
     for (int i = 0; i < tries && got.size() < count; ++i) {
       std::array<uint8_t, 256> buf{};
-      pollfd pfd{master, POLLIN, 0};
+      pollfd pfd{Master, POLLIN, 0};
       if (::poll(&pfd, 1, 10) > 0) {
-        const ssize_t n = ::read(master, buf.data(), std::min(buf.size(), count - got.size()));
+        const ssize_t n = ::read(Master, buf.data(), std::min(buf.size(), count - got.size()));
         if (n > 0) {
           got.insert(got.end(), buf.begin(), buf.begin() + n);
         }
@@ -53,9 +53,9 @@ struct Pty {
     return got;
   }
 
-  int master = -1;
-  int holder = -1;
-  std::string path;
+  int Master = -1;
+  int Holder = -1;
+  std::string Path;
 };
 
 TEST(SerialPortTest, MissingPortCannotBeOpened) {
@@ -63,33 +63,34 @@ TEST(SerialPortTest, MissingPortCannotBeOpened) {
   try {
     port.Open();
     FAIL() << "opened";
-  } catch (const EComPort& e) {
+  } catch (const ComPortError& e) {
     EXPECT_EQ(e.ErrorCode(), ENOENT);
-    EXPECT_STREQ(e.what(), "Unable to open com port (Error: 2)");
+    EXPECT_EQ(e.what(),
+              "Unable to open com port (Error: 2): " + std::string(std::strerror(ENOENT)));
   }
   EXPECT_FALSE(port.Connected());
-  EXPECT_THROW(port.Read(nullptr, 1), EComPort);
+  EXPECT_THROW(port.Read(nullptr, 1), ComPortError);
 }
 
 TEST(SerialPortTest, OpenIsExclusiveAndCloseReleasesIt) {
   Pty pty;
-  TIGotUUsbComPort a(pty.path);
-  TIGotUUsbComPort b(pty.path);
+  TIGotUUsbComPort a(pty.Path);
+  TIGotUUsbComPort b(pty.Path);
   a.Open();
   a.Open(); // open twice: nothing happens
-  EXPECT_THROW(b.Open(), EComPort);
+  EXPECT_THROW(b.Open(), ComPortError);
   a.Close();
   a.Close();
   // The terminal is not left locked for others after a close.
   int exclusive = 1;
-  ASSERT_EQ(::ioctl(pty.holder, TIOCGEXCL, &exclusive), 0);
+  ASSERT_EQ(::ioctl(pty.Holder, TIOCGEXCL, &exclusive), 0);
   EXPECT_EQ(exclusive, 0);
   EXPECT_NO_THROW(b.Open());
 }
 
 TEST(SerialPortTest, ReadsReturnWhatArrivedRawAndUnchanged) {
   Pty pty;
-  TIGotUUsbComPort port(pty.path);
+  TIGotUUsbComPort port(pty.Path);
   port.Open();
   std::vector<uint8_t> all(256);
   for (int i = 0; i < 256; ++i) {
@@ -121,7 +122,7 @@ TEST(SerialPortTest, ReadsReturnWhatArrivedRawAndUnchanged) {
 
 TEST(SerialPortTest, WritesArriveAndPurgeDropsPendingInput) {
   Pty pty;
-  TIGotUUsbComPort port(pty.path);
+  TIGotUUsbComPort port(pty.Path);
   port.Open();
   const std::vector<uint8_t> frame = {0x93, 0x01, 0x01, 0x03, 0, 0, 0, 0};
   EXPECT_EQ(port.Write(frame.data(), 8), 8);
@@ -144,26 +145,26 @@ TEST(SerialPortTest, WritesArriveAndPurgeDropsPendingInput) {
 TEST(SerialPortTest, LineSpeedIsLeftAsTheDriverHasIt) {
   Pty pty;
   termios tio{};
-  ASSERT_EQ(::tcgetattr(pty.holder, &tio), 0);
+  ASSERT_EQ(::tcgetattr(pty.Holder, &tio), 0);
   ::cfsetispeed(&tio, B9600);
   ::cfsetospeed(&tio, B9600);
-  ASSERT_EQ(::tcsetattr(pty.holder, TCSANOW, &tio), 0);
-  TIGotUUsbComPort port(pty.path);
+  ASSERT_EQ(::tcsetattr(pty.Holder, TCSANOW, &tio), 0);
+  TIGotUUsbComPort port(pty.Path);
   port.Open();
-  ASSERT_EQ(::tcgetattr(pty.holder, &tio), 0);
+  ASSERT_EQ(::tcgetattr(pty.Holder, &tio), 0);
   EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B9600));
   EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
 }
 
 TEST(SerialPortTest, VanishedDeviceRaisesOnReadAndWrite) {
   Pty pty;
-  TIGotUUsbComPort port(pty.path);
+  TIGotUUsbComPort port(pty.Path);
   port.Open();
-  ::close(pty.master);
-  pty.master = -1;
+  ::close(pty.Master);
+  pty.Master = -1;
   std::array<uint8_t, 3> buf{};
-  EXPECT_THROW(port.Read(buf.data(), 3), EComPort);
-  EXPECT_THROW(port.Write(buf.data(), 3), EComPort);
+  EXPECT_THROW(port.Read(buf.data(), 3), ComPortError);
+  EXPECT_THROW(port.Write(buf.data(), 3), ComPortError);
   EXPECT_NO_THROW(port.Close());
 }
 

@@ -29,15 +29,15 @@ TIGotUWholeData Image(int points) {
   return image;
 }
 
-class TNullProgress : public IProgressInterface {
+class NullProgress : public IProgressInterface {
  public:
   void OnProgress(int32_t, int32_t, bool& Abort) override { Abort = false; }
   void SetMessage1(const std::string&) override {}
   void SetMessage2(const std::string&) override {}
 };
 
-sim::TSimLoggerOptions FastLink(uint16_t product) {
-  sim::TSimLoggerOptions o;
+sim::SimLoggerOptions FastLink(uint16_t product) {
+  sim::SimLoggerOptions o;
   o.ProductID = product;
   o.Link.BytesPerSecond = 1 << 20;
   o.NmeaInterval = std::chrono::milliseconds(50);
@@ -46,14 +46,14 @@ sim::TSimLoggerOptions FastLink(uint16_t product) {
 
 TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
   const auto source = Image(129);
-  sim::TSimPtyHost host(source, FastLink(0x0900));
+  sim::SimPtyHost host(source, FastLink(0x0900));
   host.Start();
   auto port = CreateComPort(host.SlavePath());
   TIGotUProtocol protocol;
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
   const auto job = TIGotUDownload::Create(control);
-  ASSERT_TRUE(job->Execute(std::make_shared<TNullProgress>()));
+  ASSERT_TRUE(job->Execute(std::make_shared<NullProgress>()));
   const auto image = job->TakeWholeData();
   EXPECT_EQ(image->Status.FModel.Data, source.Status.FModel.Data);
   EXPECT_EQ(image->ConfigBlock(), std::vector<uint8_t>(4096, 0x42));
@@ -68,7 +68,7 @@ TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
 TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
   auto options = FastLink(0x0B80);
   options.Faults.UnplugAfterBlocks = 1;
-  sim::TSimPtyHost host(Image(300), options);
+  sim::SimPtyHost host(Image(300), options);
   host.Start();
   auto port = CreateComPort(host.SlavePath());
   port->SetChunkSize(16);
@@ -76,22 +76,22 @@ TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
   const auto job = TIGotUDownload::Create(control);
-  EXPECT_THROW(job->Execute(std::make_shared<TNullProgress>()), EComPort);
+  EXPECT_THROW(job->Execute(std::make_shared<NullProgress>()), ComPortError);
   EXPECT_TRUE(host.Unplugged());
   EXPECT_FALSE(port->Connected());
 }
 
 TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string folder = dir.File("sims");
-  sim::TSimPtyHost host(Image(1), FastLink(0x0B80));
-  auto registration = std::make_unique<sim::TSimRegistration>(host.SlavePath(), 0x0B80, "0042",
-                                                              "Simulated i-gotU", folder);
-  TIgotUDeviceEnumerator device({std::make_shared<sim::TSimDeviceSource>(folder)}, CreateComPort);
+  sim::SimPtyHost host(Image(1), FastLink(0x0B80));
+  auto registration = std::make_unique<sim::SimRegistration>(host.SlavePath(), 0x0B80, "0042",
+                                                             "Simulated i-gotU", folder);
+  DeviceEnumerator device({std::make_shared<sim::SimDeviceSource>(folder)}, CreateComPort);
   const auto list = device.EnumDevices();
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->Count(), 1);
-  const auto& info = dynamic_cast<const TIGotUSerialDeviceInfo&>((*list)[0]);
+  const auto& info = dynamic_cast<const SerialDeviceInfo&>((*list)[0]);
   EXPECT_EQ(info.ComPort, host.SlavePath());
   EXPECT_EQ(info.InfoRec.VendorID, 0x0DF7);
   EXPECT_EQ(info.InfoRec.ProductID, 0x0B80);
@@ -105,7 +105,7 @@ TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
 }
 
 TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string folder = dir.File("sims");
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   {
@@ -113,7 +113,7 @@ TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
     stale
         << "[Logger]\nPort=/dev/null\nHardwareID=USB\\VID_0DF7&PID_0900&REV_0200\nPid=999999999\n";
   }
-  sim::TSimDeviceSource source(folder);
+  sim::SimDeviceSource source(folder);
   ASSERT_TRUE(source.PresentDevices().has_value());
   EXPECT_TRUE(source.PresentDevices()->empty());
   EXPECT_FALSE(std::ifstream(folder + "/999999999.ini").good()); // cleaned up
@@ -126,19 +126,19 @@ TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
   EXPECT_EQ(source.PresentDevices()->size(), 1u);
   ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
   EXPECT_TRUE(source.PresentDevices()->empty()); // others could write it
-  EXPECT_THROW(sim::TSimRegistration("/dev/null", 0x0900, "0200", "x", folder), Exception);
-  EXPECT_TRUE(sim::TSimDeviceSource(dir.File("none")).PresentDevices()->empty());
+  EXPECT_THROW(sim::SimRegistration("/dev/null", 0x0900, "0200", "x", folder), Error);
+  EXPECT_TRUE(sim::SimDeviceSource(dir.File("none")).PresentDevices()->empty());
 }
 
 TEST(UdevSourceTest, HardwareIdTextFromSysfsValues) {
-  EXPECT_EQ(TUdevDeviceSource::UsbHardwareID("0df7", "0b80", "0200"),
+  EXPECT_EQ(UdevDeviceSource::UsbHardwareID("0df7", "0b80", "0200"),
             "USB\\VID_0DF7&PID_0B80&REV_0200");
-  EXPECT_FALSE(TUdevDeviceSource::UsbHardwareID("0df7", nullptr, "0200").has_value());
+  EXPECT_FALSE(UdevDeviceSource::UsbHardwareID("0df7", nullptr, "0200").has_value());
 }
 
 TEST(UdevSourceTest, SystemListsReadWithoutError) {
   // Whatever this machine has: the calls work and list only terminals with device nodes.
-  TUdevDeviceSource source;
+  UdevDeviceSource source;
   const auto devices = source.PresentDevices();
   if (devices) {
     for (const auto& d : *devices) {
@@ -151,10 +151,10 @@ TEST(UdevSourceTest, SystemListsReadWithoutError) {
 }
 
 TEST(DeviceChangeWatcherTest, OffersAPollableDescriptor) {
-  std::unique_ptr<TDeviceChangeWatcher> watcher;
+  std::unique_ptr<DeviceChangeWatcher> watcher;
   try {
-    watcher = std::make_unique<TDeviceChangeWatcher>();
-  } catch (const Exception& e) {
+    watcher = std::make_unique<DeviceChangeWatcher>();
+  } catch (const Error& e) {
     GTEST_SKIP() << e.what(); // a container without udev netlink
   }
   EXPECT_GE(watcher->Fd(), 0);

@@ -9,14 +9,14 @@ namespace {
 
 using test::Buffer;
 using test::Fix;
-using test::TSlot;
+using test::Slot;
 
 struct Decoded {
   TIGotUSlotBlocks Blocks;
   TIGotUPoints Points;
-  Decoded(uint8_t model, std::initializer_list<TSlot> slots)
+  Decoded(uint8_t model, std::initializer_list<Slot> slots)
       : Blocks(static_cast<uint16_t>(slots.size()), 32), Points(Fill(model, slots, Blocks)) {}
-  static TIGotUPoints Fill(uint8_t model, std::initializer_list<TSlot> slots, TIGotUSlotBlocks& b) {
+  static TIGotUPoints Fill(uint8_t model, std::initializer_list<Slot> slots, TIGotUSlotBlocks& b) {
     const auto bytes = Buffer(slots);
     std::copy(bytes.begin(), bytes.end(), b.DataBuffer());
     return {RModelResult{{0, 0, model}}, &b};
@@ -69,13 +69,13 @@ TEST(GridHelpers, Captions) {
             (std::vector<std::string>{"#", "Flag", "Time", "Data"}));
   EXPECT_EQ(Row(TExtIntPointGridHelper(), 0),
             (std::vector<std::string>{"#", "Time", "Data", "SMS"}));
-  EXPECT_EQ(TTracksGridHelper().GetHeader(1).Alignment, TAlignment::taCenter);
+  EXPECT_EQ(TTracksGridHelper().GetHeader(1).Alignment, CellAlignment::Center);
   EXPECT_EQ(TTracksGridHelper().GetHeader(0).Width, 20);
   EXPECT_EQ(TPointsDumpGridHelper().GetHeader(3).Width, 500);
 }
 
 TEST(GridHelpers, TrackPointCellsOfBothFamilies) {
-  const Decoded gt120(0x15, {TSlot{}
+  const Decoded gt120(0x15, {Slot{}
                                  .Flags(0x44)
                                  .At(6, 21, 52)
                                  .Position(356812345, -1397654321)
@@ -104,7 +104,7 @@ TEST(GridHelpers, TrackPointCellsOfBothFamilies) {
 }
 
 TEST(GridHelpers, BadDatesShowTheirErrorAndTheRestStillFormats) {
-  const Decoded d(0x15, {Fix(0, 6, 0, 0), TSlot{}.Flags(0).YM(0xDD).DHM(1 << 11).Position(1, 1)});
+  const Decoded d(0x15, {Fix(0, 6, 0, 0), Slot{}.Flags(0).YM(0xDD).DHM(1 << 11).Position(1, 1)});
   TTrackPointGridHelper grid;
   grid.SetTrack(&d.Points.Tracks()[0]);
   EXPECT_EQ(grid.GetCellText(2, 2), "Invalid Month 13 in DD");
@@ -116,8 +116,8 @@ TEST(GridHelpers, BadDatesShowTheirErrorAndTheRestStillFormats) {
 }
 
 TEST(GridHelpers, TracksAndDump) {
-  const Decoded d(0x17, {TSlot{}.Flags(0xF5).At(5, 59, 0), Fix(0x04, 6, 0, 0), Fix(0, 7, 2, 3),
-                         TSlot{}.Flags(0xF6).At(7, 2, 4), TSlot{}.Flags(0xF7).At(7, 2, 5)});
+  const Decoded d(0x17, {Slot{}.Flags(0xF5).At(5, 59, 0), Fix(0x04, 6, 0, 0), Fix(0, 7, 2, 3),
+                         Slot{}.Flags(0xF6).At(7, 2, 4), Slot{}.Flags(0xF7).At(7, 2, 5)});
   TTracksGridHelper tracks;
   int changes = 0;
   tracks.SetOnDataChanged([&] { ++changes; });
@@ -137,11 +137,11 @@ TEST(GridHelpers, TracksAndDump) {
 }
 
 TEST(GridHelpers, ExtensionCells) {
-  TSlot hr = TSlot{}.Flags(0xF5).At(6, 0, 0).Word(30, 4242);
+  Slot hr = Slot{}.Flags(0xF5).At(6, 0, 0).Word(30, 4242);
   for (int i = 0; i < 24; ++i) {
     hr.Byte(6 + i, static_cast<uint8_t>(i * 11));
   }
-  TSlot sp = TSlot{}.Flags(0xF7).At(6, 0, 1).Byte(6, 0x10).Byte(7, 0x27);
+  Slot sp = Slot{}.Flags(0xF7).At(6, 0, 1).Byte(6, 0x10).Byte(7, 0x27);
   const Decoded d(0x17, {hr, sp, Fix(0, 6, 0, 2)});
   const auto& track = d.Points.Tracks()[0];
   TExtIntPointGridHelper ints;

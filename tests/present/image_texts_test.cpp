@@ -36,7 +36,7 @@ TEST(ImageTexts, StatusLabels) {
 TEST(ImageTexts, LogMessageEntries) {
   const TIGotULogMsgPoint ok(test::Reset(6, 21, 52).Ptr());
   EXPECT_EQ(LogMessageEntry(ok), "2013-11-24 06:21:52 RESET COUNTER");
-  const TIGotULogMsgPoint bad(test::TSlot{}.Flags(0xF1).Text("HELLO").Ptr());
+  const TIGotULogMsgPoint bad(test::Slot{}.Flags(0xF1).Text("HELLO").Ptr());
   EXPECT_EQ(LogMessageEntry(bad), "Invalid Day 0 in 0000 HELLO");
 }
 

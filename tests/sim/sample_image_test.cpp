@@ -20,13 +20,13 @@ double Metres(const TIGotUTrackPoint& a, const TIGotUTrackPoint& b) {
   return std::hypot(dLat, dLon);
 }
 
-class SampleImage : public ::testing::TestWithParam<std::tuple<TSampleFamily, int>> {};
+class SampleImage : public ::testing::TestWithParam<std::tuple<SampleFamily, int>> {};
 
 TEST_P(SampleImage, DecodesCleanlyWithPlausibleTracks) {
   const auto [family, n] = GetParam();
   const TIGotUWholeData image = GenerateSampleImage({family, n, 42});
   EXPECT_EQ(image.Status.NumberOfPoints(), n);
-  EXPECT_EQ(image.Status.FModel.ModelType(), family == TSampleFamily::GT900 ? 0x17 : 0x15);
+  EXPECT_EQ(image.Status.FModel.ModelType(), family == SampleFamily::GT900 ? 0x17 : 0x15);
   EXPECT_EQ(image.ConfigLength(), 4096);
   ASSERT_NE(image.Blocks(), nullptr);
   EXPECT_EQ(image.Blocks()->NumberOfSlots(), n);
@@ -42,14 +42,14 @@ TEST_P(SampleImage, DecodesCleanlyWithPlausibleTracks) {
     // The generator's clock steps in whole seconds; a drifting clock shows up as x.999 s.
     ASSERT_EQ(r->MilliSecond(), 0) << PointTimeText(*r);
     EXPECT_LE(r->Year(), 2015);
-    if (family == TSampleFamily::GT120) {
+    if (family == SampleFamily::GT120) {
       EXPECT_TRUE(r->AsExtPoint() == nullptr);
     }
   }
   int hr = 0;
   int cadence = 0;
   int speed = 0;
-  TDateTime previousEnd = 0;
+  DateTime previousEnd = 0;
   for (int t = 0; t < points.Tracks().Count(); ++t) {
     const TIGotUTrack& track = points.Tracks()[t];
     EXPECT_GT(track.StartTime(), previousEnd) << "tracks follow each other in time";
@@ -64,7 +64,7 @@ TEST_P(SampleImage, DecodesCleanlyWithPlausibleTracks) {
     }
     for (const auto* p : track.Points()) {
       EXPECT_GT(p->EHPE(), 0);
-      if (family == TSampleFamily::GT120) {
+      if (family == SampleFamily::GT120) {
         EXPECT_GE(p->SatelliteCount(), 4);
       } else {
         EXPECT_LT(std::fabs(p->PressureElevation() - p->Elevation()), 10);
@@ -89,7 +89,7 @@ TEST_P(SampleImage, DecodesCleanlyWithPlausibleTracks) {
     cadence += static_cast<int>(track.Cadence().size());
     speed += static_cast<int>(track.Speed().size());
   }
-  if (family == TSampleFamily::GT900 && n >= 20000) {
+  if (family == SampleFamily::GT900 && n >= 20000) {
     EXPECT_GT(hr, 100);
     EXPECT_GT(cadence, 10);
     EXPECT_GT(speed, 10);
@@ -106,26 +106,26 @@ TEST_P(SampleImage, DecodesCleanlyWithPlausibleTracks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SampleImage,
-                         ::testing::Combine(::testing::Values(TSampleFamily::GT120,
-                                                              TSampleFamily::GT900),
+                         ::testing::Combine(::testing::Values(SampleFamily::GT120,
+                                                              SampleFamily::GT900),
                                             ::testing::Values(0, 1, 128, 129, 20000, 65535)));
 
 TEST(SampleImageSeed, SameSeedSameBytesOtherSeedOtherBytes) {
-  const auto a = GenerateSampleImage({TSampleFamily::GT900, 3000, 7});
-  const auto b = GenerateSampleImage({TSampleFamily::GT900, 3000, 7});
-  const auto c = GenerateSampleImage({TSampleFamily::GT900, 3000, 8});
+  const auto a = GenerateSampleImage({SampleFamily::GT900, 3000, 7});
+  const auto b = GenerateSampleImage({SampleFamily::GT900, 3000, 7});
+  const auto c = GenerateSampleImage({SampleFamily::GT900, 3000, 8});
   EXPECT_EQ(Bytes(a), Bytes(b));
   EXPECT_EQ(a.Status.FIdent.Data, b.Status.FIdent.Data);
   EXPECT_NE(Bytes(a), Bytes(c));
 }
 
 TEST(SampleImageSeed, FamiliesCutTheirOwnWay) {
-  const auto gt120 = GenerateSampleImage({TSampleFamily::GT120, 20000, 3});
+  const auto gt120 = GenerateSampleImage({SampleFamily::GT120, 20000, 3});
   const TIGotUPoints p120(gt120.Status.FModel, gt120.Blocks());
   for (int t = 0; t < p120.Tracks().Count(); ++t) {
     EXPECT_TRUE(p120.Tracks()[t].Points().front()->IsTrackStart());
   }
-  const auto gt900 = GenerateSampleImage({TSampleFamily::GT900, 20000, 3});
+  const auto gt900 = GenerateSampleImage({SampleFamily::GT900, 20000, 3});
   const TIGotUPoints p900(gt900.Status.FModel, gt900.Blocks());
   int resets = 0;
   for (const auto* m : p900.DebugPoints()) {
@@ -135,8 +135,8 @@ TEST(SampleImageSeed, FamiliesCutTheirOwnWay) {
 }
 
 TEST(SampleImageSeed, FamilyNames) {
-  EXPECT_EQ(ParseSampleFamily("gt120"), TSampleFamily::GT120);
-  EXPECT_EQ(ParseSampleFamily("gt900"), TSampleFamily::GT900);
+  EXPECT_EQ(ParseSampleFamily("gt120"), SampleFamily::GT120);
+  EXPECT_EQ(ParseSampleFamily("gt900"), SampleFamily::GT900);
   EXPECT_FALSE(ParseSampleFamily("GT900").has_value());
 }
 

@@ -6,7 +6,7 @@
 namespace tarnwick {
 namespace {
 
-TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
+DateTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
   return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
 }
 
@@ -22,13 +22,48 @@ TEST(DateTime, EpochAndKnownDates) {
 }
 
 TEST(DateTime, DecodeRoundsToMillisecondsFirst) {
-  const TDateTime beforeMidnight = EncodeDate(2013, 12, 31) + (86400000 - 0.4) / 86400000.0;
+  const DateTime beforeMidnight = EncodeDate(2013, 12, 31) + (86400000 - 0.4) / 86400000.0;
   EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(beforeMidnight), "2014-01-01T00:00:00.000");
   const auto p = DecodeDateTime(At(2016, 2, 29, 23, 59, 59, 999));
   EXPECT_EQ(p.Year, 2016);
   EXPECT_EQ(p.Month, 2);
   EXPECT_EQ(p.Day, 29);
   EXPECT_EQ(p.MilliSecond, 999);
+}
+
+// Taking a value apart gives back the date it was made from, across eras, centuries, leap days
+// and the turn of the Unix epoch (the day count changes sign there).
+TEST(DateTime, DecodeIsTheInverseOfEncode) {
+  const struct {
+    int Year, Month, Day;
+  } dates[] = {{1, 1, 1},     {1, 12, 31},  {400, 2, 29},   {1582, 10, 15}, {1899, 12, 30},
+               {1900, 2, 28}, {1900, 3, 1}, {1969, 12, 31}, {1970, 1, 1},   {1970, 3, 1},
+               {2000, 2, 29}, {2000, 3, 1}, {2100, 2, 28},  {2100, 3, 1},   {9999, 12, 31}};
+  for (const auto& d : dates) {
+    const auto p = DecodeDateTime(At(d.Year, d.Month, d.Day, 13, 14, 15, 16));
+    EXPECT_EQ(p.Year, d.Year);
+    EXPECT_EQ(p.Month, d.Month) << d.Year << "-" << d.Month << "-" << d.Day;
+    EXPECT_EQ(p.Day, d.Day) << d.Year << "-" << d.Month << "-" << d.Day;
+    EXPECT_EQ(p.Hour, 13);
+    EXPECT_EQ(p.Minute, 14);
+    EXPECT_EQ(p.Second, 15);
+    EXPECT_EQ(p.MilliSecond, 16);
+  }
+  // Every day of three years around a century leap year follows the one before it.
+  DateTimeParts previous = DecodeDateTime(EncodeDate(1998, 12, 31));
+  for (double day = EncodeDate(1999, 1, 1); day <= EncodeDate(2001, 12, 31); ++day) {
+    const DateTimeParts p = DecodeDateTime(day);
+    const bool nextDay =
+        p.Year == previous.Year && p.Month == previous.Month && p.Day == previous.Day + 1;
+    const bool nextMonth = p.Year == previous.Year && p.Month == previous.Month + 1 && p.Day == 1;
+    const bool nextYear = p.Year == previous.Year + 1 && p.Month == 1 && p.Day == 1;
+    ASSERT_TRUE(nextDay || nextMonth || nextYear) << p.Year << "-" << p.Month << "-" << p.Day;
+    ASSERT_TRUE(IsValidDate(p.Year, p.Month, p.Day));
+    previous = p;
+  }
+  EXPECT_EQ(previous.Year, 2001);
+  EXPECT_EQ(previous.Month, 12);
+  EXPECT_EQ(previous.Day, 31);
 }
 
 TEST(DateTime, ValidDatesAndLeapYears) {
@@ -39,17 +74,17 @@ TEST(DateTime, ValidDatesAndLeapYears) {
   EXPECT_FALSE(IsValidDate(2013, 4, 31));
   EXPECT_FALSE(IsValidDate(0, 1, 1));
   EXPECT_FALSE(IsValidDate(10000, 1, 1));
-  EXPECT_THROW(EncodeDate(2013, 2, 30), EConvertError);
-  EXPECT_THROW(EncodeTime(24, 0, 0, 0), EConvertError);
-  EXPECT_THROW(EncodeTime(0, 0, 0, 1000), EConvertError);
-  EXPECT_THROW(EncodeTime(-1, 0, 0, 0), EConvertError);
+  EXPECT_THROW(EncodeDate(2013, 2, 30), ConvertError);
+  EXPECT_THROW(EncodeTime(24, 0, 0, 0), ConvertError);
+  EXPECT_THROW(EncodeTime(0, 0, 0, 1000), ConvertError);
+  EXPECT_THROW(EncodeTime(-1, 0, 0, 0), ConvertError);
 }
 
 TEST(DateTime, FormattingOperations) {
   EXPECT_EQ(TUTCDateTime::YMDToDateStr(2013, 11, 4), "2013-11-04");
   EXPECT_EQ(TUTCDateTime::HMSToTimeStr(6, 21, 52, 5), "06:21:52.005");
   EXPECT_EQ(TUTCDateTime::HMSToTimeStr(125, 0, 0, 0), "125:00:00.000");
-  const TDateTime t = At(2013, 11, 24, 6, 21, 52, 500);
+  const DateTime t = At(2013, 11, 24, 6, 21, 52, 500);
   EXPECT_EQ(TUTCDateTime::DateTimeToStr(t), "2013-11-24 06:21:52.500");
   EXPECT_EQ(TUTCDateTime::DateTimeToUTCStr(At(2013, 11, 24, 6, 21, 52, 5)),
             "2013-11-24T06:21:52.005");
@@ -87,15 +122,15 @@ TEST(DateTime, Arithmetic) {
   EXPECT_EQ(m, 2);
   EXPECT_EQ(s, 5);
   EXPECT_EQ(TUTCDateTime::SecondsToDateTime(3600), 1.0 / 24);
-  EXPECT_THROW(TUTCDateTime::SecondsToDateTime(86400), EConvertError);
-  EXPECT_THROW(TUTCDateTime::SecondsToDateTime(-1), EConvertError);
+  EXPECT_THROW(TUTCDateTime::SecondsToDateTime(86400), ConvertError);
+  EXPECT_THROW(TUTCDateTime::SecondsToDateTime(-1), ConvertError);
   EXPECT_EQ(TUTCDateTime::Y4M2D2ToDate("20131124xyz"), EncodeDate(2013, 11, 24));
-  EXPECT_THROW(TUTCDateTime::Y4M2D2ToDate("2013AB24"), EConvertError);
-  EXPECT_THROW(TUTCDateTime::Y4M2D2ToDate("2013"), EConvertError);
+  EXPECT_THROW(TUTCDateTime::Y4M2D2ToDate("2013AB24"), ConvertError);
+  EXPECT_THROW(TUTCDateTime::Y4M2D2ToDate("2013"), ConvertError);
 }
 
 TEST(DateTime, ParsesFullDateTimes) {
-  const TDateTime expected = At(2013, 11, 24, 6, 21, 52, 500);
+  const DateTime expected = At(2013, 11, 24, 6, 21, 52, 500);
   EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24T06:21:52.500Z"), expected);
   EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24 06:21:52.5"), expected);
   EXPECT_EQ(TUTCDateTime::StrToDateTime("2013-11-24 06:21:52"), At(2013, 11, 24, 6, 21, 52, 0));
@@ -113,7 +148,7 @@ TEST(DateTime, RejectsBrokenDateTimes) {
        {"2013-11-24", "2013-11T10:00:00", "2013-02-30T10:00:00", "", "T", "xx-11-24T10:00:00",
         "2013-11-24Txx:00:00", "2013-11-24T24:00:00", "2013-11-24T10:60:00",
         "99999999999-1-1T00:00:00", "2013-11-24T99999999999:00:00"}) {
-    EXPECT_THROW(TUTCDateTime::StrToDateTime(text), EConvertError) << text;
+    EXPECT_THROW(TUTCDateTime::StrToDateTime(text), ConvertError) << text;
   }
 }
 
@@ -134,8 +169,8 @@ TEST(DateTime, TimeTextsAreLenientBeyondTheHour) {
   EXPECT_EQ(ms, 5);
   TUTCDateTime::TimeStrToHMS("06:21:52.5Z", h, m, s, ms);
   EXPECT_EQ(ms, 500);
-  EXPECT_THROW(TUTCDateTime::TimeStrToHMS("xx:00:00", h, m, s, ms), EConvertError);
-  EXPECT_THROW(TUTCDateTime::TimeStrToTime("24:00:00"), EConvertError);
+  EXPECT_THROW(TUTCDateTime::TimeStrToHMS("xx:00:00", h, m, s, ms), ConvertError);
+  EXPECT_THROW(TUTCDateTime::TimeStrToTime("24:00:00"), ConvertError);
   EXPECT_DOUBLE_EQ(TUTCDateTime::TimeStrToDouble("24:00:00"), 86400);
   EXPECT_DOUBLE_EQ(TUTCDateTime::TimeStrToDouble("125:30:00.250"), 125 * 3600 + 1800.25);
 }
@@ -146,9 +181,9 @@ TEST(DateTime, DateTexts) {
   int d = 0;
   TUTCDateTime::DateStrToYMD("2013-11-24", y, m, d);
   EXPECT_EQ((std::array{y, m, d}), (std::array{2013, 11, 24}));
-  EXPECT_THROW(TUTCDateTime::DateStrToYMD("2013-11-24-x", y, m, d), EConvertError);
-  EXPECT_THROW(TUTCDateTime::DateStrToYMD("2013-11", y, m, d), EConvertError);
-  EXPECT_THROW(TUTCDateTime::DateStrToDate("2013-13-01"), EConvertError);
+  EXPECT_THROW(TUTCDateTime::DateStrToYMD("2013-11-24-x", y, m, d), ConvertError);
+  EXPECT_THROW(TUTCDateTime::DateStrToYMD("2013-11", y, m, d), ConvertError);
+  EXPECT_THROW(TUTCDateTime::DateStrToDate("2013-13-01"), ConvertError);
   EXPECT_EQ(TUTCDateTime::YMDToDate(2000, 2, 29), EncodeDate(2000, 2, 29));
 }
 

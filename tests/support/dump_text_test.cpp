@@ -10,11 +10,11 @@ namespace {
 
 struct FakePoint {
   uint8_t FlagByte;
-  TDateTime When;
+  DateTime When;
   uint8_t Flags() const { return FlagByte; }
-  TDateTime Time() const {
+  DateTime Time() const {
     if (When < 0) {
-      throw EConvertError("bad time");
+      throw ConvertError("bad time");
     }
     return When;
   }
@@ -39,7 +39,7 @@ TEST(DumpText, PointTexts) {
   EXPECT_EQ(PointTimeText(p), "2013-11-24 06:21:52");
   EXPECT_EQ(PointHeaderText(p), "05 2013-11-24 06:21:52");
   EXPECT_EQ(PointTimeText(FakePoint{0x1F, 0}), "1899-12-30 00:00:00");
-  EXPECT_THROW(PointHeaderText(FakePoint{0x1F, -1}), EConvertError);
+  EXPECT_THROW(PointHeaderText(FakePoint{0x1F, -1}), ConvertError);
 }
 
 TEST(NumberFormat, FixedDecimalsIgnoreTheLocale) {

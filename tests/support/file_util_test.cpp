@@ -43,11 +43,11 @@ mode_t ModeOf(const std::string& name) {
 }
 
 TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("out.txt");
   std::ofstream(target) << "old";
   {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     f.Write("new content", 11);
     EXPECT_EQ(Slurp(target), "old");
     EXPECT_TRUE(std::filesystem::exists(f.TempName()));
@@ -58,11 +58,11 @@ TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
 }
 
 TEST(ReplacingFile, AbandonedFileLeavesNoTraceAndKeepsTheOld) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("out.txt");
   std::ofstream(target) << "old";
   try {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     f.Write("partial", 7);
     throw std::runtime_error("stop half way");
   } catch (const std::runtime_error&) {
@@ -72,12 +72,12 @@ TEST(ReplacingFile, AbandonedFileLeavesNoTraceAndKeepsTheOld) {
 }
 
 TEST(ReplacingFile, FailuresNameTheTarget) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("no/such/folder/out.txt");
   try {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     FAIL();
-  } catch (const EFileError& e) {
+  } catch (const FileError& e) {
     EXPECT_EQ(e.FileName(), target);
     EXPECT_NE(std::string(e.what()).find(target), std::string::npos);
   }
@@ -85,7 +85,7 @@ TEST(ReplacingFile, FailuresNameTheTarget) {
 
 TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
   // A file-size limit makes write() fail the way a full disk does.
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("out.bin");
   std::ofstream(target) << "old";
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -96,11 +96,11 @@ TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   bool raised = false;
   try {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     const std::string big(5000, 'x');
     f.Write(big.data(), big.size());
     f.Commit();
-  } catch (const EFileError& e) {
+  } catch (const FileError& e) {
     raised = true;
     EXPECT_EQ(e.FileName(), target);
   }
@@ -112,16 +112,16 @@ TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
 }
 
 TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
-  test::TTempDir dir;
+  test::TempDir dir;
   EXPECT_FALSE(ReadWholeFile(dir.File("absent"), 100).has_value());
   std::ofstream(dir.File("f")) << "0123456789";
   EXPECT_EQ(ReadWholeFile(dir.File("f"), 100).value(), "0123456789");
-  EXPECT_THROW(ReadWholeFile(dir.File("f"), 5), EFileError);
-  EXPECT_THROW(ReadWholeFile(dir.Path().string(), 100), EFileError);
+  EXPECT_THROW(ReadWholeFile(dir.File("f"), 5), FileError);
+  EXPECT_THROW(ReadWholeFile(dir.Path().string(), 100), FileError);
 }
 
 TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
-  test::TTempDir dir;
+  test::TempDir dir;
   Put(dir.File("secret"), "private");
   fs::create_symlink(dir.File("secret"), dir.File("link"));
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
@@ -133,20 +133,20 @@ TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
     try {
       ReadWholeFile(name, 100, options);
       ADD_FAILURE() << name << " was read";
-    } catch (const EFileError& e) {
+    } catch (const FileError& e) {
       EXPECT_NE(std::string(e.what()).find(kind), std::string::npos) << e.what();
     }
   }
 }
 
 TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("out.dat");
   for (const mode_t mode : {0600, 0640, 0604, 0755, 0000}) {
     SCOPED_TRACE(mode);
     Put(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), mode), 0);
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     EXPECT_EQ(ModeOf(f.TempName()) & 077, mode & 077) << "no wider while it is written";
     f.Commit();
     EXPECT_EQ(ModeOf(target), mode);
@@ -154,14 +154,14 @@ TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
 }
 
 TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
-  test::TTempDir dir;
+  test::TempDir dir;
   Put(dir.File("secret"), "private");
   Put(dir.File("out"), "old");
-  TReplacingFile f(dir.File("out"));
+  ReplacingFile f(dir.File("out"));
   f.Write("new", 3);
   fs::remove(dir.File("out"));
   fs::create_symlink(dir.File("secret"), dir.File("out"));
-  EXPECT_THROW(f.Commit(), EFileError);
+  EXPECT_THROW(f.Commit(), FileError);
   EXPECT_TRUE(fs::is_symlink(dir.File("out")));
   EXPECT_EQ(Slurp(dir.File("secret")), "private");
 }
@@ -169,15 +169,15 @@ TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
 // Whether CheckTarget refuses Target for want of permission.
 bool RefusedForPermission(const std::string& Target) {
   try {
-    TReplacingFile::CheckTarget(Target);
-  } catch (const EFileError& e) {
+    ReplacingFile::CheckTarget(Target);
+  } catch (const FileError& e) {
     return std::string(e.what()).find("Permission denied") != std::string::npos;
   }
   return false;
 }
 
 TEST(ReplacingFile, UnwritableFolderIsRefused) {
-  test::TTempDir dir;
+  test::TempDir dir;
   ::chmod(dir.Path().c_str(), 0755);
   const std::string ro = dir.File("ro");
   fs::create_directory(ro);
@@ -200,27 +200,27 @@ TEST(ReplacingFile, UnwritableFolderIsRefused) {
 }
 
 TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string target = dir.File("trip.gpx");
   const pid_t dead = ::fork(); // a process that has ended, as a killed run leaves its number
   if (dead == 0) {
     ::_exit(0);
   }
   ::waitpid(dead, nullptr, 0);
-  const std::string deadOwner = TReplacingFile::TemporaryName(target, dead, 0);
-  const std::string liveOwner = TReplacingFile::TemporaryName(target, 1, 0);
-  const std::string ancient = TReplacingFile::TemporaryName(target, 1, 1);
-  const std::string otherTarget = TReplacingFile::TemporaryName(dir.File("other.gpx"), dead, 0);
+  const std::string deadOwner = ReplacingFile::TemporaryName(target, dead, 0);
+  const std::string liveOwner = ReplacingFile::TemporaryName(target, 1, 0);
+  const std::string ancient = ReplacingFile::TemporaryName(target, 1, 1);
+  const std::string otherTarget = ReplacingFile::TemporaryName(dir.File("other.gpx"), dead, 0);
   for (const auto& name : {deadOwner, liveOwner, ancient, otherTarget}) {
     Put(name, "left over");
   }
-  const std::string linkNamedLikeOne = TReplacingFile::TemporaryName(target, dead, 2);
+  const std::string linkNamedLikeOne = ReplacingFile::TemporaryName(target, dead, 2);
   fs::create_symlink(dir.File("mine"), linkNamedLikeOne);
   const timespec twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0},
                                   {::time(nullptr) - 2 * 86400, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, ancient.c_str(), twoDaysAgo, 0), 0);
 
-  TReplacingFile(target).Commit();
+  ReplacingFile(target).Commit();
   EXPECT_FALSE(fs::exists(deadOwner)) << "its process is gone";
   EXPECT_FALSE(fs::exists(ancient)) << "older than any run";
   EXPECT_TRUE(fs::exists(liveOwner)) << "its process may still be writing it";
@@ -229,32 +229,32 @@ TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
 }
 
 TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
-  test::TTempDir dir;
+  test::TempDir dir;
   // More files than the registry has places, one after the other: places are given back.
   for (int i = 0; i < 40; ++i) {
-    TReplacingFile f(dir.File("f"));
+    ReplacingFile f(dir.File("f"));
     if (i % 2 == 0) {
       f.Commit();
     }
   }
   Put(dir.File("a"), "old a");
-  TReplacingFile a(dir.File("a"));
-  TReplacingFile b(dir.File("b"));
+  ReplacingFile a(dir.File("a"));
+  ReplacingFile b(dir.File("b"));
   a.Write("new", 3);
   RemoveTemporaryFiles();
   EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"a", "f"}));
   // What the signal took away cannot be committed, and the old file stays.
-  EXPECT_THROW(a.Commit(), EFileError);
+  EXPECT_THROW(a.Commit(), FileError);
   EXPECT_EQ(Slurp(dir.File("a")), "old a");
 }
 
 TEST(ReplacingFile, RevertPutsBackWhatACommitReplaced) {
-  test::TTempDir dir;
+  test::TempDir dir;
   const std::string old = dir.File("old.bin");
   const std::string fresh = dir.File("fresh.bin");
   Put(old, "old content");
   for (const auto& target : {old, fresh}) {
-    TReplacingFile f(target);
+    ReplacingFile f(target);
     f.Write("new", 3);
     f.CommitRevertibly();
     EXPECT_EQ(Slurp(target), "new");
@@ -262,7 +262,7 @@ TEST(ReplacingFile, RevertPutsBackWhatACommitReplaced) {
   }
   EXPECT_EQ(Slurp(old), "old content");
   EXPECT_FALSE(fs::exists(fresh)) << "there was nothing to put back";
-  TReplacingFile(old).CommitRevertibly();
+  ReplacingFile(old).CommitRevertibly();
   EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"old.bin"}) << "the second name went";
 }
 

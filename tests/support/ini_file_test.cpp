@@ -10,7 +10,7 @@ namespace tarnwick {
 namespace {
 
 TEST(IniFile, ReadsTypedValuesWithDefaults) {
-  TIniFile ini;
+  IniFile ini;
   ini.LoadFromString("\xEF\xBB\xBF[Setting]\r\nDebug=1\r\nReadRetryCount=0x10\r\n"
                      "CommandRetryCount=abc\r\nHex=$1F\r\n\r\n[Debug]\r\nOutputLog = 0\r\n");
   EXPECT_TRUE(ini.ReadBool("Setting", "Debug", false));
@@ -24,7 +24,7 @@ TEST(IniFile, ReadsTypedValuesWithDefaults) {
 }
 
 TEST(IniFile, UpdatesKeepOrderAndForeignKeys) {
-  TIniFile ini;
+  IniFile ini;
   ini.LoadFromString("[Mine]\nNote=keep me\n[Model]\nDumpStr=000000\nExtra=1\n");
   ini.WriteString("Model", "DumpStr", "000013");
   ini.WriteString("Model", "ModelType", "19");
@@ -38,12 +38,11 @@ TEST(IniFile, UpdatesKeepOrderAndForeignKeys) {
 }
 
 TEST(IniFile, FilesMissingOrUnreadable) {
-  test::TTempDir dir;
-  EXPECT_EQ(TIniFile::LoadFromFile(dir.File("absent.ini")).ReadString("A", "B", "none"), "none");
-  EXPECT_THROW(TIniFile::LoadFromFile(dir.Path().string()), EFileError)
-      << "a folder is no INI file";
+  test::TempDir dir;
+  EXPECT_EQ(IniFile::LoadFromFile(dir.File("absent.ini")).ReadString("A", "B", "none"), "none");
+  EXPECT_THROW(IniFile::LoadFromFile(dir.Path().string()), FileError) << "a folder is no INI file";
   std::ofstream(dir.File("x.ini")) << "[A]\nB=7\n";
-  EXPECT_EQ(TIniFile::LoadFromFile(dir.File("x.ini")).ReadInteger("A", "B", 0), 7);
+  EXPECT_EQ(IniFile::LoadFromFile(dir.File("x.ini")).ReadInteger("A", "B", 0), 7);
 }
 
 } // namespace

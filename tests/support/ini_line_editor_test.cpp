@@ -12,14 +12,14 @@ using namespace std::string_literals;
 using Setting = std::tuple<std::string, std::string, std::string>; // section, key, value
 
 struct EditCase {
-  const char* name;
-  std::string before;
-  std::vector<Setting> settings;
-  std::string after;
+  const char* Name;
+  std::string Before;
+  std::vector<Setting> Settings;
+  std::string After;
 };
 
 void PrintTo(const EditCase& c, std::ostream* os) {
-  *os << c.name;
+  *os << c.Name;
 }
 
 class IniLineEditorCases : public ::testing::TestWithParam<EditCase> {};
@@ -27,20 +27,20 @@ class IniLineEditorCases : public ::testing::TestWithParam<EditCase> {};
 // Every case is also read back the way the status file is read: the values set must win.
 TEST_P(IniLineEditorCases, EditsOnlyTheKeysItSets) {
   const EditCase& c = GetParam();
-  IniLineEditor editor(c.before);
-  for (const auto& [section, key, value] : c.settings) {
+  IniLineEditor editor(c.Before);
+  for (const auto& [section, key, value] : c.Settings) {
     editor.Set(section, key, value);
   }
   const std::string text = editor.Text();
-  EXPECT_EQ(text, c.after);
-  TIniFile reader;
+  EXPECT_EQ(text, c.After);
+  IniFile reader;
   reader.LoadFromString(text);
-  for (const auto& [section, key, value] : c.settings) {
+  for (const auto& [section, key, value] : c.Settings) {
     EXPECT_EQ(reader.ReadString(section, key, "<missing>"), value) << section << "/" << key;
   }
   // Setting the same values again changes nothing.
   IniLineEditor again(text);
-  for (const auto& [section, key, value] : c.settings) {
+  for (const auto& [section, key, value] : c.Settings) {
     again.Set(section, key, value);
   }
   EXPECT_EQ(again.Text(), text);
@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "[Count]\nNote=a\n[Model]\nX=1\n[Count]\nCount=1\nCount=2\n",
                  {{"Count", "Count", "3"}, {"Count", "DumpStr", "000003"}},
                  "[Count]\nNote=a\nDumpStr=000003\r\n[Model]\nX=1\n[Count]\nCount=3\r\n"}),
-    [](const ::testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<EditCase>& info) { return std::string(info.param.Name); });
 
 } // namespace
 } // namespace tarnwick

@@ -52,7 +52,7 @@ TEST(StrUtil, IntegersInDecimalAndHexadecimal) {
   try {
     StrToInt("$ZZ");
     FAIL();
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_STREQ(e.what(), "'$ZZ' is not a valid integer value");
   }
   EXPECT_EQ(StrToIntDef("abc", 5), 5);

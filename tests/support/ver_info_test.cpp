@@ -234,7 +234,7 @@ TEST_P(VerInfoPeTest, EveryPropertyReadsItsOwnValueAndTheFirstTranslation) {
 }
 
 TEST_P(VerInfoPeTest, FromAFileOnDiskAsFromMemory) {
-  test::TTempDir dir;
+  test::TempDir dir;
   Version v;
   v.Strings = {Str(u"FileVersion", u"0.9.4.0")};
   const Bytes file = VersionPe(v, GetParam());
@@ -248,7 +248,7 @@ TEST_P(VerInfoPeTest, FromAFileOnDiskAsFromMemory) {
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, VerInfoPeTest, testing::Bool());
 
 TEST(VerInfoTest, FilesWithoutVersionInformation) {
-  test::TTempDir dir;
+  test::TempDir dir;
   std::ofstream(dir.File("empty"));
   std::ofstream(dir.File("text")) << "MZ but no more than that";
   const Bytes manifestOnly = Pe(false, {{24, {Bytes(64, 'x')}}}).Data;
@@ -426,7 +426,7 @@ TEST(VerInfoTest, WindowsResourceMatchesTheBuiltInValues) {
   if (windres.empty() || ld.empty() || objcopy.empty() || cpp.empty()) {
     GTEST_SKIP() << "x86_64-w64-mingw32 binutils or cpp not installed";
   }
-  test::TTempDir dir;
+  test::TempDir dir;
   std::vector<std::vector<std::string>> steps = {
       {windres, "--preprocessor=" + cpp, "-i", TARNWICK_VERSION_RC, "-o", dir.File("v.o")},
       {ld, "--dll", "-e", "0", "-o", dir.File("v64.dll"), dir.File("v.o")},
@@ -435,7 +435,7 @@ TEST(VerInfoTest, WindowsResourceMatchesTheBuiltInValues) {
   steps[0].insert(steps[0].begin() + 2, "--preprocessor-arg=-D_DEBUG");
 #endif
   for (const auto& step : steps) {
-    const test::TProcessResult r = test::RunProcess(step);
+    const test::ProcessResult r = test::RunProcess(step);
     ASSERT_EQ(r.ExitCode, 0) << step[0] << ": " << r.Err;
   }
   const TVerInfo own = OwnVersionInfo();

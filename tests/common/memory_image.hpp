@@ -1,7 +1,6 @@
 #pragma once
 
-#include "logger/point_records.hpp"
-#include "logger/slot_blocks.hpp"
+#include "common/slots.hpp"
 #include "logger/whole_data.hpp"
 
 #include <gtest/gtest.h>
@@ -12,15 +11,6 @@
 #include <vector>
 
 namespace tarnwick::test {
-
-/// Blocks holding Slots one after another.
-inline std::unique_ptr<TIGotUSlotBlocks> BlocksOf(const std::vector<RIGotUPointSlot>& Slots) {
-  auto blocks = std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(Slots.size()), kSlotSize);
-  for (size_t i = 0; i < Slots.size(); ++i) {
-    std::copy(Slots[i].begin(), Slots[i].end(), blocks->DataBuffer() + i * kSlotSize);
-  }
-  return blocks;
-}
 
 /// A memory image holding Slots, as a logger of Model would have saved it (an erased
 /// configuration block).

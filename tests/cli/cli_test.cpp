@@ -2,11 +2,13 @@
 #include "logger/whole_data.hpp"
 #include "sim/sample_image.hpp"
 
+#include "common/child_process.hpp"
+#include "common/files.hpp"
 #include "common/golden.hpp"
+#include "common/memory_image.hpp"
 #include "common/run_process.hpp"
 #include "common/slots.hpp"
 #include "common/temp_dir.hpp"
-#include "e2e/child_process.hpp"
 
 #include <algorithm>
 #include <csignal>
@@ -24,8 +26,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::ChildProcess;
+using test::FileNames;
 using test::ProcessResult;
+using test::ReadFile;
 using test::RunProcess;
+using test::WriteFile;
 
 ProcessResult Cli(std::vector<std::string> args, const std::string& dir = "") {
   args.insert(args.begin(), TARNWICK_CLI);
@@ -54,8 +59,7 @@ class CliGolden : public ::testing::Test {
     const auto r = Cli(std::move(args), dir_->Path().string());
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     EXPECT_EQ(r.Err, "");
-    const std::string diff = test::CompareGolden("cli/" + golden, r.Out);
-    EXPECT_TRUE(diff.empty()) << diff;
+    EXPECT_TRUE(test::MatchesGolden("cli/" + golden, r.Out));
   }
   static test::TempDir* dir_;
 };
@@ -211,13 +215,11 @@ TEST(CliErrors, UsageErrorsExitTwoWithOneLine) {
 TEST(CliErrors, ControlCharactersFromFilesAreEscaped) {
   test::TempDir dir;
   TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT900, 50, 5});
-  auto blocks = std::make_unique<TIGotUSlotBlocks>(50, 32);
-  std::copy_n(image.Blocks()->DataBuffer(), 50 * 32, blocks->DataBuffer());
   // A log message with ESC (C0), DEL and 0x9B (CSI, a C1 control once read as Latin-1).
   const auto msg = test::Slot{}.Flags(0xF1).At(6, 0, 0).Text("A\x1B[2J\x7F\x9B"
                                                              "31mB");
-  std::copy_n(msg.Ptr(), 32, blocks->DataBuffer() + 10 * 32);
-  image.SetBlocks(std::move(blocks));
+  test::EditRecords(image,
+                    [&](uint8_t* records) { std::copy_n(msg.Ptr(), 32, records + 10 * 32); });
   image.SaveToFile(dir.File("ctl"));
 
   const auto isRaw = [](const std::string& text) {
@@ -250,13 +252,12 @@ TEST(CliErrors, UndecodableCellsShowTheErrorAndTheTableGoesOn) {
   test::TempDir dir;
   TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT120, 50, 5});
   // Record 3 gets month 13, record 4 the 30th of February.
-  auto blocks = std::make_unique<TIGotUSlotBlocks>(50, 32);
-  std::copy_n(image.Blocks()->DataBuffer(), 50 * 32, blocks->DataBuffer());
-  blocks->DataBuffer()[3 * 32 + 1] = 0xDD;
-  blocks->DataBuffer()[4 * 32 + 1] = 0xD2;
-  blocks->DataBuffer()[4 * 32 + 2] = 0xF3;
-  blocks->DataBuffer()[4 * 32 + 3] = 0x80;
-  image.SetBlocks(std::move(blocks));
+  test::EditRecords(image, [](uint8_t* records) {
+    records[3 * 32 + 1] = 0xDD;
+    records[4 * 32 + 1] = 0xD2;
+    records[4 * 32 + 2] = 0xF3;
+    records[4 * 32 + 3] = 0x80;
+  });
   image.SaveToFile(dir.File("odd"));
   const auto r = Cli({"dump", dir.File("odd")});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
@@ -273,23 +274,6 @@ TEST(CliErrors, UndecodableCellsShowTheErrorAndTheTableGoesOn) {
 
 // ---- files the user keeps --------------------------------------------------------------
 
-std::string Slurp(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void Put(const std::string& name, const std::string& content) {
-  std::ofstream(name, std::ios::binary) << content;
-}
-
-std::set<std::string> Names(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    names.insert(e.path().filename().string());
-  }
-  return names;
-}
-
 fs::perms Perms(const std::string& name) {
   return fs::status(name).permissions();
 }
@@ -299,7 +283,7 @@ class CliFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(Cli({"sample", "--model", "gt900", "--points", "600", "-o", Base()}).ExitCode, 0);
-    Put(Secret(), "[Vault]\r\nPin=1234\r\n");
+    WriteFile(Secret(), "[Vault]\r\nPin=1234\r\n");
     fs::permissions(Secret(), fs::perms(0600));
   }
   std::string Base() const { return dir_.File("trip"); }
@@ -314,9 +298,9 @@ TEST_F(CliFiles, TargetsThatAreNotRegularFilesAreRefusedAndNothingChanges) {
   fs::create_directory(dir_.File("folder.gpx"));
   // A null device of the test's own: a fault here must not replace the system's /dev/null.
   const bool device = ::mknod(dir_.File("null.gpx").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-  const auto before = Names(dir_.Path());
-  const std::string bin = Slurp(Base() + ".bin");
-  const std::string dat = Slurp(Base() + ".dat");
+  const auto before = FileNames(dir_.Path());
+  const std::string bin = ReadFile(Base() + ".bin");
+  const std::string dat = ReadFile(Base() + ".dat");
 
   struct Case {
     std::vector<std::string> Args;
@@ -349,17 +333,17 @@ TEST_F(CliFiles, TargetsThatAreNotRegularFilesAreRefusedAndNothingChanges) {
     EXPECT_EQ(r.Out, "");
     EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
   }
-  EXPECT_EQ(Names(dir_.Path()), before);
-  EXPECT_EQ(Slurp(Secret()), "[Vault]\r\nPin=1234\r\n");
+  EXPECT_EQ(FileNames(dir_.Path()), before);
+  EXPECT_EQ(ReadFile(Secret()), "[Vault]\r\nPin=1234\r\n");
   EXPECT_EQ(Perms(Secret()), fs::perms(0600));
-  EXPECT_EQ(Slurp(Base() + ".bin"), bin);
-  EXPECT_EQ(Slurp(Base() + ".dat"), dat);
+  EXPECT_EQ(ReadFile(Base() + ".bin"), bin);
+  EXPECT_EQ(ReadFile(Base() + ".dat"), dat);
 }
 
 TEST_F(CliFiles, ExportToStandardOutputWritesTheSameGpxAndNoFile) {
   ASSERT_EQ(Cli({"export", Base(), "--track", "1", "-o", dir_.File("one.gpx")}).ExitCode, 0);
   ASSERT_EQ(Cli({"export", Base(), "--all", "-o", dir_.File("all.gpx")}).ExitCode, 0);
-  const auto before = Names(dir_.Path());
+  const auto before = FileNames(dir_.Path());
   for (const auto& [selection, file] :
        {std::pair<std::vector<std::string>, std::string>{{"--track", "1"}, "one.gpx"},
         {{"--all"}, "all.gpx"}}) {
@@ -367,20 +351,20 @@ TEST_F(CliFiles, ExportToStandardOutputWritesTheSameGpxAndNoFile) {
     args.insert(args.end(), selection.begin(), selection.end());
     const auto r = Cli(args, dir_.Path().string());
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    EXPECT_TRUE(r.Out == Slurp(dir_.File(file))) << file << " differs from standard output";
+    EXPECT_TRUE(r.Out == ReadFile(dir_.File(file))) << file << " differs from standard output";
     EXPECT_NE(r.Err.find("wrote standard output: "), std::string::npos) << r.Err;
   }
-  EXPECT_EQ(Names(dir_.Path()), before) << "no file named - and no temporary";
+  EXPECT_EQ(FileNames(dir_.Path()), before) << "no file named - and no temporary";
 }
 
 TEST_F(CliFiles, ResavingKeepsPermissionsAndTheLinesUsersAdded) {
   const std::string added = "; walk with Aiko\r\n[Notes]\r\nWhere = Kyoto\r\nWhere = Nara\r\n"
                             "no equals sign here\n";
-  Put(Base() + ".dat", Slurp(Base() + ".dat") + added);
+  WriteFile(Base() + ".dat", ReadFile(Base() + ".dat") + added);
   fs::permissions(Base() + ".dat", fs::perms(0600));
   fs::permissions(Base() + ".bin", fs::perms(0600));
   const std::string gpx = dir_.File("walk.gpx");
-  Put(gpx, "old");
+  WriteFile(gpx, "old");
   fs::permissions(gpx, fs::perms(0640));
 
   ASSERT_EQ(
@@ -390,7 +374,7 @@ TEST_F(CliFiles, ResavingKeepsPermissionsAndTheLinesUsersAdded) {
   EXPECT_EQ(Perms(Base() + ".dat"), fs::perms(0600));
   EXPECT_EQ(Perms(Base() + ".bin"), fs::perms(0600));
   EXPECT_EQ(Perms(gpx), fs::perms(0640));
-  const std::string dat = Slurp(Base() + ".dat");
+  const std::string dat = ReadFile(Base() + ".dat");
   EXPECT_NE(dat.find(added), std::string::npos) << dat;
   const auto info = Cli({"info", Base(), "--json"});
   EXPECT_NE(info.Out.find("\"count\":700"), std::string::npos) << info.Out;
@@ -399,9 +383,9 @@ TEST_F(CliFiles, ResavingKeepsPermissionsAndTheLinesUsersAdded) {
 
 TEST_F(CliFiles, APairFromTwoSavesIsLoadedWithAWarning) {
   // What a kill between the renames of a save leaves: the block file of the newer save.
-  const std::string oldDat = Slurp(Base() + ".dat");
+  const std::string oldDat = ReadFile(Base() + ".dat");
   ASSERT_EQ(Cli({"sample", "--model", "gt900", "--points", "650", "-o", Base()}).ExitCode, 0);
-  Put(Base() + ".dat", oldDat);
+  WriteFile(Base() + ".dat", oldDat);
   const auto r = Cli({"tracks", Base()});
   EXPECT_EQ(r.ExitCode, 0);
   EXPECT_GT(Lines(r.Out), 1U) << "the image is shown all the same";
@@ -442,9 +426,9 @@ TEST_F(CliFiles, AFifoAsAnInputIsRefusedAtOnce) {
 // A write error from a file-size limit is reported, not the end of the program by SIGXFSZ.
 TEST_F(CliFiles, FileSizeLimitIsAWriteErrorThatLeavesTheOldFiles) {
   const std::string gpx = dir_.File("limited.gpx");
-  Put(gpx, "old");
-  const auto before = Names(dir_.Path());
-  const std::string dat = Slurp(Base() + ".dat");
+  WriteFile(gpx, "old");
+  const auto before = FileNames(dir_.Path());
+  const std::string dat = ReadFile(Base() + ".dat");
   const std::vector<std::vector<std::string>> runs = {
       {"export", Base(), "--all", "-o", gpx},
       {"sample", "--model", "gt900", "--points", "3000", "-o", Base()},
@@ -457,9 +441,9 @@ TEST_F(CliFiles, FileSizeLimitIsAWriteErrorThatLeavesTheOldFiles) {
     EXPECT_EQ(r.ExitCode, 1) << r.Err;
     EXPECT_NE(r.Err.find("File too large"), std::string::npos) << r.Err;
   }
-  EXPECT_EQ(Names(dir_.Path()), before);
-  EXPECT_EQ(Slurp(gpx), "old");
-  EXPECT_EQ(Slurp(Base() + ".dat"), dat);
+  EXPECT_EQ(FileNames(dir_.Path()), before);
+  EXPECT_EQ(ReadFile(gpx), "old");
+  EXPECT_EQ(ReadFile(Base() + ".dat"), dat);
 }
 
 // ---- signals during an export ---------------------------------------------------------
@@ -483,7 +467,7 @@ class CliSignals : public ::testing::Test {
   }
   std::string Output() const { return dir_.File("out/out.gpx"); }
   void ResetOutput() {
-    Put(Output(), "old");
+    WriteFile(Output(), "old");
     fs::permissions(Output(), fs::perms(0600));
   }
 
@@ -492,7 +476,7 @@ class CliSignals : public ::testing::Test {
   std::unique_ptr<ChildProcess> StoppedWhileWriting() {
     for (int attempt = 0; attempt < 20; ++attempt) {
       // What an earlier case left must not pass for this run's temporary.
-      for (const auto& name : Names(dir_.File("out"))) {
+      for (const auto& name : FileNames(dir_.File("out"))) {
         fs::remove(dir_.File("out/" + name));
       }
       ResetOutput();
@@ -500,9 +484,9 @@ class CliSignals : public ::testing::Test {
           TARNWICK_CLI, "export", shared_->File("big"), "--all", "-o", Output()});
       const auto deadline = std::chrono::steady_clock::now() + 60s;
       while (std::chrono::steady_clock::now() < deadline && child->Wait(0s) < 0) {
-        if (Names(dir_.File("out")).size() > 1) {
+        if (FileNames(dir_.File("out")).size() > 1) {
           child->Signal(SIGSTOP);
-          if (Names(dir_.File("out")).size() > 1) {
+          if (FileNames(dir_.File("out")).size() > 1) {
             return child;
           }
           child->Signal(SIGCONT);
@@ -518,8 +502,8 @@ class CliSignals : public ::testing::Test {
 
   // Nothing but the untouched old file is left.
   void ExpectOldFileAlone() {
-    EXPECT_EQ(Names(dir_.File("out")), std::set<std::string>{"out.gpx"});
-    EXPECT_EQ(Slurp(Output()), "old");
+    EXPECT_EQ(FileNames(dir_.File("out")), std::set<std::string>{"out.gpx"});
+    EXPECT_EQ(ReadFile(Output()), "old");
     EXPECT_EQ(Perms(Output()), fs::perms(0600));
   }
 
@@ -566,10 +550,10 @@ TEST_F(CliSignals, TheNextExportRemovesWhatAKilledOneLeft) {
     child->Signal(SIGKILL);
     EXPECT_EQ(child->Wait(60s), 128 + SIGKILL);
   }
-  ASSERT_EQ(Names(dir_.File("out")).size(), 2U) << "a killed run cannot clean up";
+  ASSERT_EQ(FileNames(dir_.File("out")).size(), 2U) << "a killed run cannot clean up";
   const auto r = Cli({"export", shared_->File("big"), "--all", "-o", Output()});
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
-  EXPECT_EQ(Names(dir_.File("out")), std::set<std::string>{"out.gpx"});
+  EXPECT_EQ(FileNames(dir_.File("out")), std::set<std::string>{"out.gpx"});
   EXPECT_EQ(Perms(Output()), fs::perms(0600));
 }
 

@@ -1,53 +1,57 @@
 #include "common/golden.hpp"
 
+#include "common/files.hpp"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 namespace tarnwick::test {
 
 namespace {
-std::string LineAt(const std::string& text, size_t pos) {
-  const auto begin = text.rfind('\n', pos == 0 ? 0 : pos - 1);
-  const auto start = (begin == std::string::npos || pos == 0) ? 0 : begin + 1;
-  const auto end = text.find('\n', start);
-  return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+// Where two texts first differ, with the line each has there.
+std::string FirstDifference(const std::string& Expected, const std::string& Actual) {
+  const auto lineAt = [](const std::string& s, size_t start) {
+    const size_t end = s.find('\n', start);
+    return s.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  };
+  size_t i = 0;
+  size_t line = 1;
+  size_t lineStart = 0;
+  while (i < Expected.size() && i < Actual.size() && Expected[i] == Actual[i]) {
+    if (Expected[i] == '\n') {
+      ++line;
+      lineStart = i + 1;
+    }
+    ++i;
+  }
+  std::ostringstream msg;
+  msg << "byte " << i << ", line " << line << ", column " << i - lineStart + 1
+      << ":\n  expected: \"" << lineAt(Expected, lineStart) << "\""
+      << (i >= Expected.size() ? " (expected text ends here)" : "") << "\n  actual:   \""
+      << lineAt(Actual, lineStart) << "\""
+      << (i >= Actual.size() ? " (actual text ends here)" : "");
+  return msg.str();
 }
 } // namespace
 
-std::string CompareGolden(const std::string& Name, const std::string& Actual) {
+testing::AssertionResult MatchesGolden(const std::string& Name, const std::string& Actual) {
   const std::filesystem::path path = std::filesystem::path(TARNWICK_TEST_DATA_DIR) / Name;
   const char* update = std::getenv("TARNWICK_UPDATE_GOLDEN");
   if (update != nullptr && std::string(update) == "1") {
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << Actual;
-    return {};
+    WriteFile(path.string(), Actual);
+    return testing::AssertionSuccess();
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return "golden file " + path.string() + " is missing (TARNWICK_UPDATE_GOLDEN=1 writes it)";
+  if (!std::filesystem::exists(path)) {
+    return testing::AssertionFailure()
+           << "golden file " << path.string() << " is missing (TARNWICK_UPDATE_GOLDEN=1 writes it)";
   }
-  const std::string expected{std::istreambuf_iterator<char>(in), {}};
+  const std::string expected = ReadFile(path.string());
   if (expected == Actual) {
-    return {};
+    return testing::AssertionSuccess();
   }
-  size_t i = 0;
-  while (i < expected.size() && i < Actual.size() && expected[i] == Actual[i]) {
-    ++i;
-  }
-  size_t line = 1;
-  size_t column = 1;
-  for (size_t k = 0; k < i; ++k) {
-    if (expected[k] == '\n') {
-      ++line;
-      column = 1;
-    } else {
-      ++column;
-    }
-  }
-  return path.filename().string() + " differs at line " + std::to_string(line) + ", column " +
-         std::to_string(column) + " (byte " + std::to_string(i) +
-         ")\n  expected: " + LineAt(expected, i) + "\n  actual:   " + LineAt(Actual, i);
+  return testing::AssertionFailure() << Name << " differs at " << FirstDifference(expected, Actual);
 }
 
 } // namespace tarnwick::test

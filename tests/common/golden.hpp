@@ -1,12 +1,14 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 namespace tarnwick::test {
 
-/// Compares Actual with the golden file Name under tests/data byte for byte; returns an empty
-/// text when equal, else where the first difference is (line, column, both lines). With the
+/// Whether Actual equals the golden file Name under tests/data byte for byte; the failure
+/// says where the first difference is (byte, line, column and both lines). With the
 /// environment variable TARNWICK_UPDATE_GOLDEN=1 it writes Actual as the new golden file.
-std::string CompareGolden(const std::string& Name, const std::string& Actual);
+testing::AssertionResult MatchesGolden(const std::string& Name, const std::string& Actual);
 
 } // namespace tarnwick::test

@@ -17,4 +17,11 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& Argv, const std::string& WorkDir = "",
                          const std::string& Input = "", int TimeoutSeconds = 120);
 
+/// Runs Command with /bin/sh (redirections and pipes allowed) like RunProcess.
+ProcessResult RunShell(const std::string& Command);
+/// Quotes Text as one word for the shell.
+std::string Quote(const std::string& Text);
+/// Whether a program is on the PATH.
+bool HasTool(const std::string& Name);
+
 } // namespace tarnwick::test

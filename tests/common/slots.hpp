@@ -1,8 +1,11 @@
 #pragma once
 
 #include "logger/point_records.hpp"
+#include "logger/slot_blocks.hpp"
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +56,8 @@ struct Slot {
     return *this;
   }
   const uint8_t* Ptr() const { return Bytes.data(); }
+  /// Lets a built slot stand wherever a record is wanted.
+  operator const RIGotUPointSlot&() const { return Bytes; }
 };
 
 /// A valid track point at hh:mm:ss with the given flag byte, somewhere away from 0, 0.
@@ -72,6 +77,15 @@ inline std::vector<uint8_t> Buffer(std::initializer_list<Slot> slots) {
     b.insert(b.end(), s.Bytes.begin(), s.Bytes.end());
   }
   return b;
+}
+
+/// Blocks holding Slots one after another, as a memory image holds them.
+inline std::unique_ptr<TIGotUSlotBlocks> BlocksOf(const std::vector<RIGotUPointSlot>& Slots) {
+  auto blocks = std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(Slots.size()), kSlotSize);
+  for (size_t i = 0; i < Slots.size(); ++i) {
+    std::copy(Slots[i].begin(), Slots[i].end(), blocks->DataBuffer() + i * kSlotSize);
+  }
+  return blocks;
 }
 
 } // namespace tarnwick::test

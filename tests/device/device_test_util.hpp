@@ -1,11 +1,11 @@
 #pragma once
 
+#include "common/recording_progress.hpp"
 #include "common/temp_dir.hpp"
 #include "device/port.hpp"
 #include "device/protocol.hpp"
 #include "support/debug_log.hpp"
 #include "support/errors.hpp"
-#include "support/progress.hpp"
 
 #include <cerrno>
 #include <deque>
@@ -110,23 +110,6 @@ class TraceLog {
 
   TempDir Dir;
   TDebugLog Log;
-};
-
-/// A progress sink that records everything and can cancel at a given report.
-class RecordingProgress : public IProgressInterface {
- public:
-  void OnProgress(int32_t Position, int32_t Max, bool& Abort) override {
-    Reports.emplace_back(Position, Max);
-    Abort = static_cast<int>(Reports.size()) > CancelAtReport && CancelAtReport >= 0;
-  }
-  void SetMessage1(const std::string& Msg) override { Message1.push_back(Msg); }
-  void SetMessage2(const std::string& Msg) override { Message2.push_back(Msg); }
-
-  std::vector<std::pair<int, int>> Reports;
-  std::vector<std::string> Message1;
-  std::vector<std::string> Message2;
-  /// Cancels at report number CancelAtReport (0 = the first); -1 never.
-  int CancelAtReport = -1;
 };
 
 /// Bytes from a hex text like "93 00 03".

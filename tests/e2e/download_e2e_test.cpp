@@ -1,8 +1,9 @@
 // `tarnwick simulate` and `tarnwick download` as separate programs, talking through a
 // pseudo-terminal exactly as the download talks to a logger on USB.
+#include "common/child_process.hpp"
+#include "common/files.hpp"
 #include "common/run_process.hpp"
 #include "common/temp_dir.hpp"
-#include "e2e/child_process.hpp"
 
 #include <cerrno>
 #include <cmath>
@@ -18,14 +19,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::ChildProcess;
+using test::ReadFile;
 using test::RunProcess;
 
 const std::string kTarnwick = TARNWICK_CLI_PATH;
-
-std::string ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Each test announces its simulators in a folder of its own and keeps its files there.
 class E2ETest : public testing::Test {

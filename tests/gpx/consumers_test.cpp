@@ -77,7 +77,7 @@ class Consumers : public ::testing::TestWithParam<Layout> {
 
   static std::string Image(const std::string& Family) { return dir_->File(Family); }
 
-  static test::RunResult Cli(const std::string& Args) {
+  static test::ProcessResult Cli(const std::string& Args) {
     return RunShell(Quote(TARNWICK_CLI) + " " + Args + " 2>&1");
   }
 
@@ -87,7 +87,7 @@ class Consumers : public ::testing::TestWithParam<Layout> {
     const std::string file = dir_->File(LayoutName({l, 0}) + ".gpx");
     const auto r = Cli("export " + Quote(Image(l.Family)) + " --all -o " + Quote(file) + " --gpx " +
                        l.Version + (l.Strict ? " --strict" : ""));
-    EXPECT_EQ(r.Status, 0) << r.Out;
+    EXPECT_EQ(r.ExitCode, 0) << r.Out;
     EXPECT_EQ(r.Out.rfind("wrote " + file + ": ", 0), 0u) << r.Out;
     return file;
   }
@@ -144,7 +144,7 @@ std::string SchemaFor(const std::string& Version, const std::string& Schemas,
     return Schemas + "/gpx-1.1-with-tpx2.xsd";
   }
   const std::string xsd = Dir.File("gpx-1.0-with-tpx2.xsd");
-  test::WriteText(xsd, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+  test::WriteFile(xsd, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<xsd:schema xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
                        "targetNamespace=\"urn:x-gpx10-validation\">\n"
                        "  <xsd:import namespace=\"http://www.topografix.com/GPX/1/0\" "
@@ -161,7 +161,7 @@ TEST_P(Consumers, XmllintAcceptsTheFile) {
   ASSERT_TRUE(test::HasTool("xmllint")) << "xmllint is missing; scripts/install-deps installs it";
   const std::string file = Export();
   const auto r = RunShell("xmllint --noout " + Quote(file) + " 2>&1");
-  EXPECT_EQ(r.Status, 0) << r.Out;
+  EXPECT_EQ(r.ExitCode, 0) << r.Out;
 }
 
 // The strict layout only: the default one is not meant to pass the schemas.
@@ -176,7 +176,7 @@ TEST_P(StrictLayouts, AreValidAgainstTheSchemas) {
   const std::string file = Export();
   const std::string xsd = SchemaFor(l.Version, *schemas, *dir_);
   const auto r = RunShell("xmllint --noout --schema " + Quote(xsd) + " " + Quote(file) + " 2>&1");
-  EXPECT_EQ(r.Status, 0) << r.Out.substr(0, 2000);
+  EXPECT_EQ(r.ExitCode, 0) << r.Out.substr(0, 2000);
 }
 
 TEST_P(Consumers, GpsbabelSeesEveryPointWithItsValues) {
@@ -185,7 +185,7 @@ TEST_P(Consumers, GpsbabelSeesEveryPointWithItsValues) {
   const std::string file = Export();
   const std::vector<PointView> ours = PointsOf(file);
   const auto r = RunShell("gpsbabel -t -i gpx -f " + Quote(file) + " -o unicsv -F - 2>&1");
-  ASSERT_EQ(r.Status, 0) << r.Out;
+  ASSERT_EQ(r.ExitCode, 0) << r.Out;
   const std::vector<std::string> lines = Lines(r.Out);
   ASSERT_EQ(lines.size(), ours.size() + 1) << r.Out.substr(0, 500);
   const std::vector<std::string> header = Split(lines[0], ',');
@@ -237,7 +237,7 @@ TEST_P(Consumers, OgrinfoListsEveryPointWithElevationAndTime) {
   const std::string file = Export();
   const size_t points = PointsOf(file).size();
   const auto r = RunShell("ogrinfo -ro -q " + Quote(file) + " track_points 2>&1");
-  ASSERT_EQ(r.Status, 0) << r.Out.substr(0, 2000);
+  ASSERT_EQ(r.ExitCode, 0) << r.Out.substr(0, 2000);
   EXPECT_EQ(CountOf(r.Out, "OGRFeature(track_points):"), points);
   EXPECT_EQ(CountOf(r.Out, "  ele (Real) = "), points);
   EXPECT_EQ(CountOf(r.Out, "  time (DateTime) = "), points);
@@ -262,7 +262,7 @@ INSTANTIATE_TEST_SUITE_P(Strict, StrictLayouts,
 class GpxCommands : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class()); }
-  static test::RunResult Cli(const std::string& Args) {
+  static test::ProcessResult Cli(const std::string& Args) {
     return RunShell(Quote(TARNWICK_CLI) + " " + Args + " 2>&1");
   }
   test::TempDir dir_;
@@ -273,10 +273,10 @@ TEST_F(GpxCommands, ReadsAFileThatGpsbabelWroteFromOurs) {
   const std::string base = dir_.File("trip");
   sim::GenerateSampleImage({sim::SampleFamily::GT900, 800, 5}).SaveToFile(base);
   const std::string ours = dir_.File("ours.gpx"), theirs = dir_.File("theirs.gpx");
-  ASSERT_EQ(Cli("export " + Quote(base) + " --all -o " + Quote(ours)).Status, 0);
+  ASSERT_EQ(Cli("export " + Quote(base) + " --all -o " + Quote(ours)).ExitCode, 0);
   const auto r =
       RunShell("gpsbabel -t -w -i gpx -f " + Quote(ours) + " -o gpx -F " + Quote(theirs) + " 2>&1");
-  ASSERT_EQ(r.Status, 0) << r.Out;
+  ASSERT_EQ(r.ExitCode, 0) << r.Out;
   TGPXFile a, b;
   a.Load(ours);
   b.Load(theirs);
@@ -309,7 +309,7 @@ TEST_F(GpxCommands, GpxInfoSummarisesAFile) {
   const std::string base = dir_.File("trip");
   sim::GenerateSampleImage({sim::SampleFamily::GT900, 600, 2}).SaveToFile(base);
   const std::string file = dir_.File("t.gpx");
-  ASSERT_EQ(Cli("export " + Quote(base) + " --track 2 -o " + Quote(file)).Status, 0);
+  ASSERT_EQ(Cli("export " + Quote(base) + " --track 2 -o " + Quote(file)).ExitCode, 0);
   TGPXFile doc;
   doc.Load(file);
   const TGPXTrkType& track = doc.Tracks()[0];
@@ -322,7 +322,7 @@ TEST_F(GpxCommands, GpxInfoSummarisesAFile) {
     speed += rec.Have(TTpxTypeDataFlag::tpxSpeed);
   }
   const auto r = Cli("gpx-info " + Quote(file));
-  ASSERT_EQ(r.Status, 0) << r.Out;
+  ASSERT_EQ(r.ExitCode, 0) << r.Out;
   const std::vector<std::string> lines = Lines(r.Out);
   ASSERT_EQ(lines.size(), 6u) << r.Out;
   EXPECT_EQ(lines[0], "Version: 1.1");
@@ -338,7 +338,7 @@ TEST_F(GpxCommands, GpxInfoSummarisesAFile) {
   EXPECT_GT(hr, 0);
 
   const auto bad = Cli("gpx-info " + Quote(dir_.File("missing.gpx")));
-  EXPECT_EQ(bad.Status, 1);
+  EXPECT_EQ(bad.ExitCode, 1);
   EXPECT_NE(bad.Out.find("missing.gpx"), std::string::npos) << bad.Out;
 }
 
@@ -354,7 +354,7 @@ TEST_F(GpxCommands, SplitNamesFilesAfterTheirTracks) {
   test::ImageOf(test::kGT120, slots).SaveToFile(base);
   const std::string dir = dir_.File("out/nested");
   const auto r = Cli("export " + Quote(base) + " -d " + Quote(dir) + " --split --gpx 1.0");
-  ASSERT_EQ(r.Status, 0) << r.Out;
+  ASSERT_EQ(r.ExitCode, 0) << r.Out;
   EXPECT_EQ(Lines(r.Out).size(), 3u) << r.Out;
   const std::vector<std::pair<std::string, int>> expected = {
       {"20131124-0621.gpx", 2}, {"20131124-0621-2.gpx", 3}, {"20131124-0700.gpx", 1}};
@@ -403,14 +403,14 @@ TEST_F(GpxCommands, StrictFilesLeaveOutImpossiblePositionsAndSayHowMany) {
       const auto lint =
           RunShell("xmllint --noout --schema " + Quote(SchemaFor(version, *schemas, dir_)) + " " +
                    Quote(file) + " 2>&1");
-      EXPECT_EQ(lint.Status, 0) << lint.Out;
+      EXPECT_EQ(lint.ExitCode, 0) << lint.Out;
     }
   }
   // The default layout keeps what the logger recorded.
   const std::string file = dir_.File("default.gpx");
   const auto r = test::RunProcess({TARNWICK_CLI, "export", base, "--all", "-o", file});
   EXPECT_EQ(r.Out, "wrote " + file + ": 1 track, 6 points, 1 way point\n");
-  EXPECT_EQ(CountOf(test::ReadText(file), "lon=\"180\""), 1u);
+  EXPECT_EQ(CountOf(test::ReadFile(file), "lon=\"180\""), 1u);
 }
 
 // A segment of millions of elements that are no points: old readers made room for all of them
@@ -426,7 +426,7 @@ TEST_F(GpxCommands, HostileSegmentIsRefusedWithinBoundedMemory) {
     for (int i = 0; i < 3200000; ++i) {
       text += "<trkpt lat=\"1\"/>";
     }
-    test::WriteText(file, text + "</trkseg></trk></gpx>");
+    test::WriteFile(file, text + "</trkseg></trk></gpx>");
   }
   const auto r = test::RunProcess(
       {"/bin/sh", "-c", "ulimit -v 520000 && exec \"$0\" gpx-info \"$1\"", TARNWICK_CLI, file});
@@ -438,7 +438,7 @@ TEST_F(GpxCommands, RefusesWhatItCannotDoAndKeepsExistingFiles) {
   const std::string base = dir_.File("trip");
   sim::GenerateSampleImage({sim::SampleFamily::GT120, 200, 1}).SaveToFile(base);
   const std::string out = dir_.File("keep.gpx");
-  test::WriteText(out, "old");
+  test::WriteFile(out, "old");
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"--track 99 -o " + Quote(out), "there is no track 99"},
       {"-o " + Quote(out), "give one of --track N, --all or --split"},
@@ -449,18 +449,18 @@ TEST_F(GpxCommands, RefusesWhatItCannotDoAndKeepsExistingFiles) {
   };
   for (const auto& [args, message] : cases) {
     const auto r = Cli("export " + Quote(base) + " " + args);
-    EXPECT_NE(r.Status, 0) << args;
+    EXPECT_NE(r.ExitCode, 0) << args;
     EXPECT_NE(r.Out.find(message), std::string::npos) << args << ": " << r.Out;
-    EXPECT_EQ(test::ReadText(out), "old") << args;
+    EXPECT_EQ(test::ReadFile(out), "old") << args;
   }
   const auto missing = Cli("export " + Quote(dir_.File("nothing")) + " --all -o " + Quote(out));
-  EXPECT_EQ(missing.Status, 1);
+  EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_NE(missing.Out.find("nothing.dat"), std::string::npos) << missing.Out;
 
   const auto ok = Cli("export " + Quote(base) + " --track 1 -o " + Quote(out) + " --no-extensions");
-  ASSERT_EQ(ok.Status, 0) << ok.Out;
+  ASSERT_EQ(ok.ExitCode, 0) << ok.Out;
   EXPECT_EQ(Lines(ok.Out).size(), 1u) << "no progress output when standard error is no terminal";
-  const std::string text = test::ReadText(out);
+  const std::string text = test::ReadFile(out);
   EXPECT_EQ(text.find("gpxtpx"), std::string::npos);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 3)
       << "trip.dat, trip.bin, keep.gpx and nothing else";

@@ -71,8 +71,8 @@ std::unique_ptr<TGPXFile> FullDocument(const std::string& Version, int Count) {
 }
 
 TEST(GpxWriter, ReproducesTheExampleElementByElement) {
-  test::ExpectGolden("example-1.1.gpx", ExampleDocument("1.1")->SaveToString());
-  test::ExpectGolden("example-1.0.gpx", ExampleDocument("1.0")->SaveToString());
+  EXPECT_TRUE(test::MatchesGolden("gpx/example-1.1.gpx", ExampleDocument("1.1")->SaveToString()));
+  EXPECT_TRUE(test::MatchesGolden("gpx/example-1.0.gpx", ExampleDocument("1.0")->SaveToString()));
 }
 
 TEST(GpxWriter, PlacesSpeedCourseAndExtensionsPerVersion) {
@@ -288,26 +288,25 @@ TEST(GpxWriter, AbortShortensTheTrackOrDiscardsTheFile) {
   test::TempDir dir;
   const std::string file = dir.File("out.gpx");
   auto doc = FullDocument("1.1", 10);
-  auto sink = std::make_shared<test::RecordingSink>();
-  sink->AbortAtCall = 3;
+  auto sink = std::make_shared<test::RecordingProgress>();
+  sink->CancelAtReport = 2;
   doc->SetProgress(sink);
   EXPECT_FALSE(doc->Save(file));
-  EXPECT_EQ(CountOf(test::ReadText(file), "<trkpt "), 3u);
-  EXPECT_EQ(sink->Messages,
-            (std::vector<std::string>{"Prepare to saving...", "Constructing Track Data...",
-                                      "progress 0/10", "progress 1/10", "progress 2/10",
-                                      "Save to file..."}));
+  EXPECT_EQ(CountOf(test::ReadFile(file), "<trkpt "), 3u);
+  EXPECT_EQ(sink->Events, (std::vector<std::string>{
+                              "Prepare to saving...", "Constructing Track Data...", "progress 0/10",
+                              "progress 1/10", "progress 2/10", "Save to file..."}));
 
-  test::WriteText(file, "old");
-  sink->ProgressCalls = 0;
+  test::WriteFile(file, "old");
+  sink->Reports.clear();
   EXPECT_FALSE(doc->Save(file, GPXAbortAction::Discard));
-  EXPECT_EQ(test::ReadText(file), "old");
+  EXPECT_EQ(test::ReadFile(file), "old");
 
-  sink->AbortAtCall = 0;
-  sink->Messages.clear();
+  sink->CancelAtReport = -1;
+  sink->Events.clear();
   EXPECT_TRUE(doc->Save(file, GPXAbortAction::Discard));
-  EXPECT_EQ(CountOf(test::ReadText(file), "<trkpt "), 10u);
-  EXPECT_EQ(sink->Messages.size(), 13u);
+  EXPECT_EQ(CountOf(test::ReadFile(file), "<trkpt "), 10u);
+  EXPECT_EQ(sink->Events.size(), 13u);
 }
 
 TEST(GpxDocument, VersionChangesAndRefusals) {
@@ -600,14 +599,14 @@ TEST_F(GpxReader, StructuredAuthorIsReadByItsName) {
 TEST_F(GpxReader, FilesAreReadThroughTheSameRules) {
   test::TempDir dir;
   auto doc = ExampleDocument("1.1");
-  auto sink = std::make_shared<test::RecordingSink>();
+  auto sink = std::make_shared<test::RecordingProgress>();
   doc->SetProgress(sink);
   ASSERT_TRUE(doc->Save(dir.File("a.gpx")));
   TGPXFile back;
   back.SetProgress(sink);
-  sink->Messages.clear();
+  sink->Events.clear();
   back.Load(dir.File("a.gpx"));
-  EXPECT_EQ(sink->Messages,
+  EXPECT_EQ(sink->Events,
             (std::vector<std::string>{"Prepare to loading...", "Constructing Track Data..."}));
   // Everything but the point's speed and course, which are not read.
   std::string expected = doc->SaveToString();

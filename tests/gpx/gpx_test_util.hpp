@@ -1,10 +1,14 @@
 #pragma once
 
+#include "common/files.hpp"
+#include "common/golden.hpp"
+#include "common/memory_image.hpp"
+#include "common/recording_progress.hpp"
+#include "common/run_process.hpp"
 #include "logger/tracks.hpp"
 #include "logger/whole_data.hpp"
 #include "sim/record_encoder.hpp"
 #include "support/date_time.hpp"
-#include "support/progress.hpp"
 
 #include <gtest/gtest.h>
 
@@ -44,47 +48,9 @@ struct TestImage {
 };
 TestImage Decode(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots);
 
-/// A memory image holding Slots, as a logger of Model would have saved it.
-TIGotUWholeData ImageOf(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots);
-
-/// The content of a file; a failed test when it cannot be read.
-std::string ReadText(const std::string& FileName);
-/// Writes Text to FileName.
-void WriteText(const std::string& FileName, const std::string& Text);
-
-/// Where two texts first differ ("line 12, column 5: expected "...", got "...""), or empty.
-std::string FirstDifference(const std::string& Expected, const std::string& Actual);
-/// Compares Actual byte for byte with tests/data/gpx/Name, reporting the first difference.
-/// With TARNWICK_UPDATE_GOLDEN=1 in the environment it rewrites the file instead.
-void ExpectGolden(const std::string& Name, const std::string& Actual);
-
-/// The exit status and standard output of a shell command.
-struct RunResult {
-  int Status = -1;
-  std::string Out;
-};
-RunResult RunShell(const std::string& Command);
-/// Whether a program is on the PATH.
-bool HasTool(const std::string& Name);
-/// Quotes Text for the shell.
-std::string Quote(const std::string& Text);
-
 /// The folder with the GPX and TrackPointExtension schemas: $TARNWICK_SCHEMA_DIR, else
 /// ../shared/schemas beside the repository; empty when neither exists.
 std::optional<std::string> SchemaDir();
-
-/// A progress sink that records what it is told and can answer abort.
-class RecordingSink : public IProgressInterface {
- public:
-  /// OnProgress answers abort from this call on (counting from 1); 0 never aborts.
-  int AbortAtCall = 0;
-  std::vector<std::string> Messages;
-  int ProgressCalls = 0;
-
-  void OnProgress(int32_t Position, int32_t Max, bool& Abort) override;
-  void SetMessage1(const std::string& Msg) override { Messages.push_back(Msg); }
-  void SetMessage2(const std::string& Msg) override { Messages.push_back("2:" + Msg); }
-};
 
 /// Number of times Needle occurs in Text.
 size_t CountOf(const std::string& Text, const std::string& Needle);

@@ -232,27 +232,27 @@ TEST(IGotUDataToGPX, ExecuteWritesReportsAndKeepsOldFilesOnFailure) {
   test::TempDir dir;
   const test::TestImage image = TwoTracks900();
   const std::string file = dir.File("out.gpx");
-  auto sink = std::make_shared<test::RecordingSink>();
+  auto sink = std::make_shared<test::RecordingProgress>();
   TIGotUDataToGPX conversion(image.Track(1), file);
   EXPECT_TRUE(conversion.Execute(sink));
-  EXPECT_EQ(sink->Messages,
+  EXPECT_EQ(sink->Events,
             (std::vector<std::string>{"Prepare to saving...", "Constructing Track Data...",
                                       "progress 0/5", "progress 1/5", "progress 2/5",
                                       "progress 3/5", "progress 4/5", "Save to file..."}));
-  const std::string written = test::ReadText(file);
+  const std::string written = test::ReadFile(file);
   EXPECT_EQ(CountOf(written, "<trkpt "), 5u);
   EXPECT_TRUE(conversion.Execute(nullptr)) << "a sink is optional";
 
   // Cancelled: nothing replaces the file the user had.
-  test::WriteText(file, "precious");
-  sink->AbortAtCall = 2;
+  test::WriteFile(file, "precious");
+  sink->CancelAtReport = 1;
   EXPECT_FALSE(conversion.Execute(sink));
-  EXPECT_EQ(test::ReadText(file), "precious");
+  EXPECT_EQ(test::ReadFile(file), "precious");
 
   // A track without points has no start time to name it by.
   const TIGotUTrack empty;
   EXPECT_THROW(TIGotUDataToGPX(empty, file).Execute(nullptr), ListError);
-  EXPECT_EQ(test::ReadText(file), "precious");
+  EXPECT_EQ(test::ReadFile(file), "precious");
   EXPECT_THROW(TIGotUDataToGPX(image.Track(0), dir.File("no/such/dir.gpx")).Execute(nullptr),
                FileError);
 }
@@ -273,7 +273,8 @@ TEST(IGotUDataToGPX, GoldenFilesOfBothFamilies) {
       prefs.Version = version;
       const std::string file = dir.File(name + ".gpx");
       ASSERT_TRUE(TIGotUDataToGPX(tracks, file, prefs).Execute(nullptr));
-      test::ExpectGolden("sample-" + name + "-" + version + ".gpx", test::ReadText(file));
+      EXPECT_TRUE(
+          test::MatchesGolden("gpx/sample-" + name + "-" + version + ".gpx", test::ReadFile(file)));
     }
   }
 }

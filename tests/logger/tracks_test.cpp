@@ -8,17 +8,13 @@
 namespace tarnwick {
 namespace {
 
-using test::Buffer;
 using test::Fix;
 using test::Reset;
 using test::Slot;
 
 // Decodes the slots as an image of the given model code.
-TIGotUPoints Decode(uint8_t model, std::initializer_list<Slot> slots) {
-  const auto bytes = Buffer(slots);
-  TIGotUSlotBlocks blocks(static_cast<uint16_t>(slots.size()), 32);
-  std::copy(bytes.begin(), bytes.end(), blocks.DataBuffer());
-  return TIGotUPoints(RModelResult{{0, 0, model}}, &blocks);
+TIGotUPoints Decode(uint8_t model, const std::vector<RIGotUPointSlot>& slots) {
+  return TIGotUPoints(RModelResult{{0, 0, model}}, test::BlocksOf(slots).get());
 }
 
 std::vector<size_t> Sizes(const TIGotUPoints& p) {
@@ -132,21 +128,12 @@ TEST(Tracks, TimesAndLength) {
 }
 
 TEST(Tracks, EveryValidTrackPointIsInExactlyOneTrack) {
-  std::vector<Slot> slots;
+  std::vector<RIGotUPointSlot> slots;
   for (int i = 0; i < 300; ++i) {
     const uint8_t flags = (i % 37 == 0) ? 0x40 : (i % 11 == 0 ? 0x04 : 0);
     slots.push_back(i % 13 == 6 ? Slot{} : Fix(flags, 6, i / 60, i % 60));
   }
-  const auto bytes = [&] {
-    std::vector<uint8_t> b;
-    for (const auto& s : slots) {
-      b.insert(b.end(), s.Bytes.begin(), s.Bytes.end());
-    }
-    return b;
-  }();
-  TIGotUSlotBlocks blocks(300, 32);
-  std::copy(bytes.begin(), bytes.end(), blocks.DataBuffer());
-  const TIGotUPoints p(RModelResult{{0, 0, kGT120}}, &blocks);
+  const TIGotUPoints p = Decode(kGT120, slots);
   size_t inTracks = 0;
   for (int i = 0; i < p.Tracks().Count(); ++i) {
     EXPECT_FALSE(p.Tracks()[i].IsVoid());

@@ -1,6 +1,8 @@
 #include "logger/whole_data.hpp"
 #include "support/errors.hpp"
 
+#include "common/files.hpp"
+#include "common/memory_image.hpp"
 #include "common/temp_dir.hpp"
 
 #include <filesystem>
@@ -14,15 +16,8 @@ namespace tarnwick {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Slurp(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void Put(const std::string& name, const std::string& content) {
-  std::ofstream(name, std::ios::binary) << content;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 // A GT-100, serial 12345, firmware 1.5, model number 100, USB library 258, 300 points.
 RIGotUStatusData ExampleStatus() {
@@ -78,7 +73,7 @@ TEST(WholeData, StatusFileHasTheDocumentedLinesInOrder) {
   TIGotUWholeData image;
   image.Status = ExampleStatus();
   image.SaveToFile(dir.File("trip"));
-  std::string text = Slurp(dir.File("trip.dat"));
+  std::string text = ReadFile(dir.File("trip.dat"));
   // Every line ends with CR LF; blank lines may separate sections.
   std::vector<std::string> lines;
   size_t pos = 0;
@@ -102,23 +97,15 @@ TEST(WholeData, StatusFileHasTheDocumentedLinesInOrder) {
 
 TEST(WholeData, RoundTripKeepsEveryByte) {
   test::TempDir dir;
-  TIGotUWholeData image;
+  // Odd values in every status field: the high count byte is not the logger's to set.
+  TIGotUWholeData image = test::PatternImage(129);
   image.Status.FModel.Data = {0xAB, 0xCD, 0x17};
   image.Status.FIdent.Data = {0x00, 0x00, 0x00, 0x80, 9, 8, 7, 6, 5, 4};
   image.Status.FCount.Data = {0xEE, 0x00, 0x81};
-  image.ConfigBlock().assign(4096, 0);
-  for (int i = 0; i < 4096; ++i) {
-    image.ConfigBlock()[i] = static_cast<uint8_t>(i * 7);
-  }
-  auto blocks = std::make_unique<TIGotUSlotBlocks>(129, 32);
-  for (uint32_t i = 0; i < blocks->NumberOfBytes(); ++i) {
-    blocks->DataBuffer()[i] = static_cast<uint8_t>(i ^ 0x5A);
-  }
-  image.SetBlocks(std::move(blocks));
   image.SaveToFile(dir.File("trip.dat"));
 
   EXPECT_EQ(fs::file_size(dir.File("trip.bin")), 4096U + 4128U);
-  EXPECT_NE(Slurp(dir.File("trip.dat")).find("SerialNumber=2147483648\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(dir.File("trip.dat")).find("SerialNumber=2147483648\r\n"), std::string::npos);
 
   TIGotUWholeData loaded;
   loaded.LoadFromFile(dir.File("trip.bin"));
@@ -152,9 +139,9 @@ TEST(WholeData, EmptyImagesStillHaveAConfigurationBlockOnDisk) {
 TEST(WholeData, DumpStrReadingRules) {
   test::TempDir dir;
   const std::string base = dir.File("t");
-  Put(base + ".bin", "");
+  WriteFile(base + ".bin", "");
   auto load = [&](const std::string& dat, TIGotUWholeData& image) {
-    Put(base + ".dat", dat);
+    WriteFile(base + ".dat", dat);
     image.LoadFromFile(base);
   };
   {
@@ -183,7 +170,7 @@ TEST(WholeData, DumpStrReadingRules) {
   {
     // A bad pair stops the load, names the text, and keeps the bytes decoded before it.
     TIGotUWholeData image;
-    Put(base + ".dat", "[Model]\nDumpStr=0102ZZ\n[Count]\nDumpStr=000005\n");
+    WriteFile(base + ".dat", "[Model]\nDumpStr=0102ZZ\n[Count]\nDumpStr=000005\n");
     try {
       image.LoadFromFile(base);
       FAIL();
@@ -210,8 +197,8 @@ TEST(WholeData, MissingAndShortFiles) {
   }
   {
     // A short block file: what it lacks stays zero.
-    Put(base + ".dat", "[Count]\nDumpStr=000003\n");
-    Put(base + ".bin", std::string(4096, '\x01') + std::string(40, '\x02'));
+    WriteFile(base + ".dat", "[Count]\nDumpStr=000003\n");
+    WriteFile(base + ".bin", std::string(4096, '\x01') + std::string(40, '\x02'));
     TIGotUWholeData image;
     image.LoadFromFile(base);
     EXPECT_EQ(image.Blocks()->NumberOfSlots(), 3);
@@ -222,7 +209,7 @@ TEST(WholeData, MissingAndShortFiles) {
   {
     // A folder where the block file should be is reported, naming it.
     fs::create_directory(dir.File("d.bin"));
-    Put(dir.File("d.dat"), "");
+    WriteFile(dir.File("d.dat"), "");
     TIGotUWholeData image;
     try {
       image.LoadFromFile(dir.File("d"));
@@ -237,13 +224,13 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   test::TempDir dir;
   const std::string base = dir.File("t");
   // Spacing, repeated keys and lines without "=" are the user's too; the old key goes.
-  Put(base + ".dat", "[Notes]\r\nWhere = Kyoto \r\nWhere=Nara\nno equals\r\n[Model]\r\n"
-                     "DumpStr = 000000\r\nMine=1\r\nDumpStr=FFFFFF\r\n");
+  WriteFile(base + ".dat", "[Notes]\r\nWhere = Kyoto \r\nWhere=Nara\nno equals\r\n[Model]\r\n"
+                           "DumpStr = 000000\r\nMine=1\r\nDumpStr=FFFFFF\r\n");
   ::chmod((base + ".dat").c_str(), 0600);
   TIGotUWholeData image;
   image.Status = ExampleStatus();
   image.SaveToFile(base);
-  const std::string dat = Slurp(base + ".dat");
+  const std::string dat = ReadFile(base + ".dat");
   EXPECT_EQ(dat.rfind("[Notes]\r\nWhere = Kyoto \r\nWhere=Nara\nno equals\r\n[Model]\r\n"
                       "DumpStr=000013\r\nMine=1\r\nModelType=19\r\n",
                       0),
@@ -260,13 +247,13 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   }
 
   // A block file that cannot be replaced (its name is taken by a folder) leaves the old pair.
-  const std::string before = Slurp(base + ".dat");
+  const std::string before = ReadFile(base + ".dat");
   fs::remove(base + ".bin");
   fs::create_directory(base + ".bin");
   fs::create_directory(base + ".bin/inside");
   image.Status.FCount.Data = {0, 0, 9};
   EXPECT_THROW(image.SaveToFile(base), FileError);
-  EXPECT_EQ(Slurp(base + ".dat"), before)
+  EXPECT_EQ(ReadFile(base + ".dat"), before)
       << "status file not replaced when the pair is not complete";
   std::set<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.Path())) {
@@ -289,30 +276,30 @@ TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
       // the status file of the save before it.
       {"status file of the save before",
        [](const std::string& base, const std::string&) {
-         Put(base + ".dat", Slurp(base + ".dat.before"));
+         WriteFile(base + ".dat", ReadFile(base + ".dat.before"));
        },
        "the status file was saved with a block file of 4160 bytes, this one has 4192"},
       {"old block file put back",
-       [](const std::string& base, const std::string& oldBin) { Put(base + ".bin", oldBin); },
+       [](const std::string& base, const std::string& oldBin) { WriteFile(base + ".bin", oldBin); },
        "the status file was saved with a block file of 4192 bytes, this one has 4160"},
       {"same length, other bytes",
        [](const std::string& base, const std::string&) {
-         std::string bin = Slurp(base + ".bin");
+         std::string bin = ReadFile(base + ".bin");
          bin[4100] ^= 1;
-         Put(base + ".bin", bin);
+         WriteFile(base + ".bin", bin);
        },
        "its CRC-32 is"},
       {"saved before the record existed",
        [](const std::string& base, const std::string& oldBin) {
-         std::string dat = Slurp(base + ".dat");
-         Put(base + ".dat", dat.substr(0, dat.find("[BlockFile]")));
-         Put(base + ".bin", oldBin);
+         std::string dat = ReadFile(base + ".dat");
+         WriteFile(base + ".dat", dat.substr(0, dat.find("[BlockFile]")));
+         WriteFile(base + ".bin", oldBin);
        },
        nullptr},
       {"record that does not convert",
        [](const std::string& base, const std::string&) {
-         std::string dat = Slurp(base + ".dat");
-         Put(base + ".dat", dat.substr(0, dat.find("CRC32=")) + "CRC32=12345\r\n");
+         std::string dat = ReadFile(base + ".dat");
+         WriteFile(base + ".dat", dat.substr(0, dat.find("CRC32=")) + "CRC32=12345\r\n");
        },
        "has a [BlockFile] section that cannot be read"},
   };
@@ -325,7 +312,7 @@ TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
     image.Status.FCount.Data = {0, 0, 2};
     image.SetBlocks(std::make_unique<TIGotUSlotBlocks>(2, 32));
     image.SaveToFile(base);
-    const std::string oldBin = Slurp(base + ".bin");
+    const std::string oldBin = ReadFile(base + ".bin");
     fs::copy_file(base + ".dat", base + ".dat.before");
     image.Status.FCount.Data = {0, 0, 3};
     auto blocks = std::make_unique<TIGotUSlotBlocks>(3, 32);
@@ -346,9 +333,9 @@ TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
       EXPECT_NE(w.find(base + ".bin"), std::string::npos) << w;
       EXPECT_NE(w.find(base + ".dat"), std::string::npos) << w;
     }
-    const std::string bin = Slurp(base + ".bin");
+    const std::string bin = ReadFile(base + ".bin");
     TIGotUWholeData fromMemory;
-    fromMemory.LoadFromMemory(Slurp(base + ".dat"),
+    fromMemory.LoadFromMemory(ReadFile(base + ".dat"),
                               std::span(reinterpret_cast<const uint8_t*>(bin.data()), bin.size()),
                               base);
     EXPECT_EQ(fromMemory.Warnings().size(), loaded.Warnings().size()) << "same verdict";

@@ -7,20 +7,14 @@
 namespace tarnwick {
 namespace {
 
-using test::Buffer;
 using test::Fix;
 using test::Slot;
 
 struct Decoded {
-  TIGotUSlotBlocks Blocks;
+  std::unique_ptr<TIGotUSlotBlocks> Blocks;
   TIGotUPoints Points;
-  Decoded(uint8_t model, std::initializer_list<Slot> slots)
-      : Blocks(static_cast<uint16_t>(slots.size()), 32), Points(Fill(model, slots, Blocks)) {}
-  static TIGotUPoints Fill(uint8_t model, std::initializer_list<Slot> slots, TIGotUSlotBlocks& b) {
-    const auto bytes = Buffer(slots);
-    std::copy(bytes.begin(), bytes.end(), b.DataBuffer());
-    return {RModelResult{{0, 0, model}}, &b};
-  }
+  Decoded(uint8_t model, const std::vector<RIGotUPointSlot>& slots)
+      : Blocks(test::BlocksOf(slots)), Points(RModelResult{{0, 0, model}}, Blocks.get()) {}
 };
 
 std::vector<std::string> Row(const TStringGridHelper& g, int row) {

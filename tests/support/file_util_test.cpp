@@ -1,6 +1,7 @@
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 
+#include "common/files.hpp"
 #include "common/temp_dir.hpp"
 
 #include <csignal>
@@ -18,23 +19,9 @@ namespace tarnwick {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Slurp(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void Put(const std::string& name, const std::string& content) {
-  std::ofstream(name, std::ios::binary) << content;
-}
-
-std::set<std::string> Names(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    names.insert(e.path().filename().string());
-  }
-  return names;
-}
+using test::FileNames;
+using test::ReadFile;
+using test::WriteFile;
 
 mode_t ModeOf(const std::string& name) {
   struct stat st {};
@@ -49,11 +36,11 @@ TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
   {
     ReplacingFile f(target);
     f.Write("new content", 11);
-    EXPECT_EQ(Slurp(target), "old");
+    EXPECT_EQ(ReadFile(target), "old");
     EXPECT_TRUE(std::filesystem::exists(f.TempName()));
     f.Commit();
   }
-  EXPECT_EQ(Slurp(target), "new content");
+  EXPECT_EQ(ReadFile(target), "new content");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
@@ -67,7 +54,7 @@ TEST(ReplacingFile, AbandonedFileLeavesNoTraceAndKeepsTheOld) {
     throw std::runtime_error("stop half way");
   } catch (const std::runtime_error&) {
   }
-  EXPECT_EQ(Slurp(target), "old");
+  EXPECT_EQ(ReadFile(target), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
@@ -107,7 +94,7 @@ TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_TRUE(raised);
-  EXPECT_EQ(Slurp(target), "old");
+  EXPECT_EQ(ReadFile(target), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
@@ -122,7 +109,7 @@ TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
 
 TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
   test::TempDir dir;
-  Put(dir.File("secret"), "private");
+  WriteFile(dir.File("secret"), "private");
   fs::create_symlink(dir.File("secret"), dir.File("link"));
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
   EXPECT_EQ(ReadWholeFile(dir.File("link"), 100, {.RegularOnly = true}).value(), "private");
@@ -144,7 +131,7 @@ TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
   const std::string target = dir.File("out.dat");
   for (const mode_t mode : {0600, 0640, 0604, 0755, 0000}) {
     SCOPED_TRACE(mode);
-    Put(target, "old");
+    WriteFile(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), mode), 0);
     ReplacingFile f(target);
     EXPECT_EQ(ModeOf(f.TempName()) & 077, mode & 077) << "no wider while it is written";
@@ -155,15 +142,15 @@ TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
 
 TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
   test::TempDir dir;
-  Put(dir.File("secret"), "private");
-  Put(dir.File("out"), "old");
+  WriteFile(dir.File("secret"), "private");
+  WriteFile(dir.File("out"), "old");
   ReplacingFile f(dir.File("out"));
   f.Write("new", 3);
   fs::remove(dir.File("out"));
   fs::create_symlink(dir.File("secret"), dir.File("out"));
   EXPECT_THROW(f.Commit(), FileError);
   EXPECT_TRUE(fs::is_symlink(dir.File("out")));
-  EXPECT_EQ(Slurp(dir.File("secret")), "private");
+  EXPECT_EQ(ReadFile(dir.File("secret")), "private");
 }
 
 // Whether CheckTarget refuses Target for want of permission.
@@ -212,7 +199,7 @@ TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
   const std::string ancient = ReplacingFile::TemporaryName(target, 1, 1);
   const std::string otherTarget = ReplacingFile::TemporaryName(dir.File("other.gpx"), dead, 0);
   for (const auto& name : {deadOwner, liveOwner, ancient, otherTarget}) {
-    Put(name, "left over");
+    WriteFile(name, "left over");
   }
   const std::string linkNamedLikeOne = ReplacingFile::TemporaryName(target, dead, 2);
   fs::create_symlink(dir.File("mine"), linkNamedLikeOne);
@@ -237,33 +224,33 @@ TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
       f.Commit();
     }
   }
-  Put(dir.File("a"), "old a");
+  WriteFile(dir.File("a"), "old a");
   ReplacingFile a(dir.File("a"));
   ReplacingFile b(dir.File("b"));
   a.Write("new", 3);
   RemoveTemporaryFiles();
-  EXPECT_EQ(Names(dir.Path()), (std::set<std::string>{"a", "f"}));
+  EXPECT_EQ(FileNames(dir.Path()), (std::set<std::string>{"a", "f"}));
   // What the signal took away cannot be committed, and the old file stays.
   EXPECT_THROW(a.Commit(), FileError);
-  EXPECT_EQ(Slurp(dir.File("a")), "old a");
+  EXPECT_EQ(ReadFile(dir.File("a")), "old a");
 }
 
 TEST(ReplacingFile, RevertPutsBackWhatACommitReplaced) {
   test::TempDir dir;
   const std::string old = dir.File("old.bin");
   const std::string fresh = dir.File("fresh.bin");
-  Put(old, "old content");
+  WriteFile(old, "old content");
   for (const auto& target : {old, fresh}) {
     ReplacingFile f(target);
     f.Write("new", 3);
     f.CommitRevertibly();
-    EXPECT_EQ(Slurp(target), "new");
+    EXPECT_EQ(ReadFile(target), "new");
     EXPECT_TRUE(f.Revert());
   }
-  EXPECT_EQ(Slurp(old), "old content");
+  EXPECT_EQ(ReadFile(old), "old content");
   EXPECT_FALSE(fs::exists(fresh)) << "there was nothing to put back";
   ReplacingFile(old).CommitRevertibly();
-  EXPECT_EQ(Names(dir.Path()), std::set<std::string>{"old.bin"}) << "the second name went";
+  EXPECT_EQ(FileNames(dir.Path()), std::set<std::string>{"old.bin"}) << "the second name went";
 }
 
 } // namespace

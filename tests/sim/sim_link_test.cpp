@@ -1,11 +1,11 @@
 // The simulated logger on a real pseudo-terminal, talked to through the real serial port,
 // and found through its announcement like a USB device.
+#include "common/memory_image.hpp"
+#include "common/recording_progress.hpp"
 #include "common/temp_dir.hpp"
 #include "device/control.hpp"
 #include "device/download.hpp"
-#include "platform/device_change_watcher.hpp"
 #include "platform/serial_ports.hpp"
-#include "platform/udev_device_source.hpp"
 #include "sim/sim_device_source.hpp"
 #include "sim/sim_pty_host.hpp"
 
@@ -16,26 +16,6 @@
 namespace tarnwick {
 namespace {
 
-TIGotUWholeData Image(int points) {
-  TIGotUWholeData image;
-  image.Status.FModel.Data = {0, 1, 0x17};
-  image.Status.FCount.Data = {0, static_cast<uint8_t>(points >> 8), static_cast<uint8_t>(points)};
-  image.ConfigBlock().assign(4096, 0x42);
-  auto blocks = std::make_unique<TIGotUSlotBlocks>(static_cast<uint16_t>(points), 32);
-  for (uint32_t i = 0; i < blocks->NumberOfBytes(); ++i) {
-    blocks->DataBuffer()[i] = static_cast<uint8_t>(i ^ (i >> 8));
-  }
-  image.SetBlocks(std::move(blocks));
-  return image;
-}
-
-class NullProgress : public IProgressInterface {
- public:
-  void OnProgress(int32_t, int32_t, bool& Abort) override { Abort = false; }
-  void SetMessage1(const std::string&) override {}
-  void SetMessage2(const std::string&) override {}
-};
-
 sim::SimLoggerOptions FastLink(uint16_t product) {
   sim::SimLoggerOptions o;
   o.ProductID = product;
@@ -45,7 +25,7 @@ sim::SimLoggerOptions FastLink(uint16_t product) {
 }
 
 TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
-  const auto source = Image(129);
+  const auto source = test::PatternImage(129, 0x17);
   sim::SimPtyHost host(source, FastLink(0x0900));
   host.Start();
   auto port = CreateComPort(host.SlavePath());
@@ -53,14 +33,9 @@ TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
   const auto job = TIGotUDownload::Create(control);
-  ASSERT_TRUE(job->Execute(std::make_shared<NullProgress>()));
+  ASSERT_TRUE(job->Execute(std::make_shared<test::RecordingProgress>()));
   const auto image = job->TakeWholeData();
-  EXPECT_EQ(image->Status.FModel.Data, source.Status.FModel.Data);
-  EXPECT_EQ(image->ConfigBlock(), std::vector<uint8_t>(4096, 0x42));
-  ASSERT_EQ(image->Blocks()->NumberOfBytes(), source.Blocks()->NumberOfBytes());
-  EXPECT_TRUE(std::equal(image->Blocks()->DataBuffer(),
-                         image->Blocks()->DataBuffer() + image->Blocks()->NumberOfBytes(),
-                         source.Blocks()->DataBuffer()));
+  test::ExpectSameImage(*image, source);
   EXPECT_FALSE(port->Connected());
   EXPECT_GT(host.Stats().PointBlocks, 0);
 }
@@ -68,7 +43,7 @@ TEST(SimLinkTest, DownloadThroughAPseudoTerminal) {
 TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
   auto options = FastLink(0x0B80);
   options.Faults.UnplugAfterBlocks = 1;
-  sim::SimPtyHost host(Image(300), options);
+  sim::SimPtyHost host(test::PatternImage(300, 0x17), options);
   host.Start();
   auto port = CreateComPort(host.SlavePath());
   port->SetChunkSize(16);
@@ -76,7 +51,7 @@ TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
   protocol.SetPort(port.get());
   TIGotUControl control(protocol);
   const auto job = TIGotUDownload::Create(control);
-  EXPECT_THROW(job->Execute(std::make_shared<NullProgress>()), ComPortError);
+  EXPECT_THROW(job->Execute(std::make_shared<test::RecordingProgress>()), ComPortError);
   EXPECT_TRUE(host.Unplugged());
   EXPECT_FALSE(port->Connected());
 }
@@ -84,7 +59,7 @@ TEST(SimLinkTest, UnpluggedLoggerHangsUpThePort) {
 TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
   test::TempDir dir;
   const std::string folder = dir.File("sims");
-  sim::SimPtyHost host(Image(1), FastLink(0x0B80));
+  sim::SimPtyHost host(test::PatternImage(1, 0x17), FastLink(0x0B80));
   auto registration = std::make_unique<sim::SimRegistration>(host.SlavePath(), 0x0B80, "0042",
                                                              "Simulated i-gotU", folder);
   DeviceEnumerator device({std::make_shared<sim::SimDeviceSource>(folder)}, CreateComPort);
@@ -128,39 +103,6 @@ TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
   EXPECT_TRUE(source.PresentDevices()->empty()); // others could write it
   EXPECT_THROW(sim::SimRegistration("/dev/null", 0x0900, "0200", "x", folder), Error);
   EXPECT_TRUE(sim::SimDeviceSource(dir.File("none")).PresentDevices()->empty());
-}
-
-TEST(UdevSourceTest, HardwareIdTextFromSysfsValues) {
-  EXPECT_EQ(UdevDeviceSource::UsbHardwareID("0df7", "0b80", "0200"),
-            "USB\\VID_0DF7&PID_0B80&REV_0200");
-  EXPECT_FALSE(UdevDeviceSource::UsbHardwareID("0df7", nullptr, "0200").has_value());
-}
-
-TEST(UdevSourceTest, SystemListsReadWithoutError) {
-  // Whatever this machine has: the calls work and list only terminals with device nodes.
-  UdevDeviceSource source;
-  const auto devices = source.PresentDevices();
-  if (devices) {
-    for (const auto& d : *devices) {
-      ASSERT_TRUE(d.PortName.has_value());
-      EXPECT_EQ(d.PortName->rfind("/dev/", 0), 0u);
-    }
-  }
-  const auto ports = GetComPorts();
-  EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end()));
-}
-
-TEST(DeviceChangeWatcherTest, OffersAPollableDescriptor) {
-  std::unique_ptr<DeviceChangeWatcher> watcher;
-  try {
-    watcher = std::make_unique<DeviceChangeWatcher>();
-  } catch (const Error& e) {
-    GTEST_SKIP() << e.what(); // a container without udev netlink
-  }
-  EXPECT_GE(watcher->Fd(), 0);
-  // Taking the pending changes returns at once, whether or not there are any (a hang here
-  // ends the test at its time-out).
-  watcher->ReadChanges();
 }
 
 } // namespace

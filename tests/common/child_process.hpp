@@ -11,8 +11,10 @@ namespace tarnwick::test {
 /// leaves a process behind.
 class ChildProcess {
  public:
-  /// Starts Argv with the test's environment; raises std::runtime_error when it cannot.
-  explicit ChildProcess(const std::vector<std::string>& Argv);
+  /// Starts Argv with the test's environment in WorkDir (empty: the current folder), feeding
+  /// it Input on standard input (empty: /dev/null); raises std::runtime_error when it cannot.
+  explicit ChildProcess(const std::vector<std::string>& Argv, const std::string& WorkDir = "",
+                        std::string Input = "");
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -31,13 +33,17 @@ class ChildProcess {
   const std::string& Err() const { return err_; }
 
  private:
-  // Reads what is there, waiting up to Wait for something.
-  void Pump(std::chrono::milliseconds Wait);
+  // Reads what is there and feeds the input, waiting up to Wait for something; false when
+  // nothing happened.
+  bool Pump(std::chrono::milliseconds Wait);
 
   int pid_ = -1;
+  int inFd_ = -1;
   int outFd_ = -1;
   int errFd_ = -1;
   int status_ = -1;
+  std::string input_;
+  size_t written_ = 0;
   std::string out_;
   std::string err_;
 };

@@ -1,3 +1,4 @@
+#include "common/files.hpp"
 #include "common/temp_dir.hpp"
 #include "support/debug_log.hpp"
 
@@ -12,10 +13,7 @@
 namespace tarnwick {
 namespace {
 
-std::string ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadFile;
 
 // The texts of the lines of a log file, without time and level.
 std::vector<std::string> Texts(const std::string& name) {

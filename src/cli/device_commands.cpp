@@ -170,7 +170,7 @@ struct SimulateArgs {
   std::string Model = "gt120";
   int Points = 1000;
   int ChunkSize = 8;
-  int64_t Rate = 128 * 1024;
+  int64_t Rate = int64_t{128} * 1024;
   std::string Faults;
   uint64_t Seed = 1;
   int TurnaroundMs = 2;

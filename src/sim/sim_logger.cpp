@@ -23,12 +23,44 @@ bool ChecksumOk(const std::array<uint8_t, 16>& frame) {
   return sum == 0;
 }
 
+// The command a frame carries, as a fault target names it, and the address it reads from;
+// empty for a frame the logger does not know.
+struct CommandOf {
+  std::optional<SimCommandKind> Kind;
+  uint32_t Address = 0;
+};
+
+CommandOf Classify(const std::array<uint8_t, 16>& frame) {
+  const uint8_t code = frame[1];
+  const uint8_t sub = frame[2];
+  if (code == 0x01 && sub == 0x01) {
+    return {SimCommandKind::ModeSwitch};
+  }
+  if (code == 0x05 && sub == 0x04) {
+    return {SimCommandKind::Model};
+  }
+  if (code == 0x0A) {
+    return {SimCommandKind::Identification};
+  }
+  if (code == 0x0B && sub == 0x03) {
+    return {SimCommandKind::Count};
+  }
+  if (code == 0x05 && sub == 0x07) {
+    const uint32_t addr =
+        static_cast<uint32_t>(frame[7]) << 16 | static_cast<uint32_t>(frame[8]) << 8 | frame[9];
+    return {addr < kPointMemoryAddress ? SimCommandKind::ConfigRead : SimCommandKind::PointRead,
+            addr};
+  }
+  return {};
+}
+
 } // namespace
 
 SimLogger::SimLogger(const TIGotUWholeData& Image, SimLoggerOptions Options)
     : options_(std::move(Options)), chunkSize_(options_.ProductID == kIGotUProductChunk16 ? 16 : 8),
       model_(Image.Status.FModel.Data), ident_(Image.Status.FIdent.Data),
-      count_(Image.Status.FCount.Data), link_(options_.Link), random_(options_.Seed) {
+      count_(Image.Status.FCount.Data), link_(options_.Link), random_(options_.Seed),
+      targetSeen_(options_.Faults.Targeted.size(), 0) {
   // An image without a configuration block is saved with zeros in its place.
   config_.assign(kBlockSize, 0);
   if (Image.ConfigLength() > 0) {
@@ -79,7 +111,8 @@ std::vector<uint8_t> SimLogger::Header(int16_t Count, const std::vector<uint8_t>
   return bytes;
 }
 
-void SimLogger::SendHeader(int16_t Count, std::vector<uint8_t> Data, SimTime Now, bool IsReply) {
+void SimLogger::SendHeader(int16_t Count, const std::vector<uint8_t>& Data, SimTime Now,
+                           bool IsReply) {
   Send(Header(Count, Data), Now + link_.Options().Turnaround, IsReply);
 }
 
@@ -172,9 +205,23 @@ void SimLogger::ParseInput(SimTime Now) {
   input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(pos));
 }
 
-std::optional<SimFault> SimLogger::NextFault(int Number) {
+std::optional<SimFault> SimLogger::NextFault(int Number, const std::array<uint8_t, 16>& Frame) {
+  // Every targeted fault counts the commands it looks at, whichever fault this one gets.
+  std::optional<SimFault> targeted;
+  if (const auto command = Classify(Frame); command.Kind) {
+    const auto& plan = options_.Faults.Targeted;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      if (plan[i].Target.Matches(*command.Kind, command.Address) &&
+          ++targetSeen_[i] == plan[i].Target.Occurrence && !targeted) {
+        targeted = plan[i].Fault;
+      }
+    }
+  }
   if (const auto it = options_.Faults.Scripted.find(Number); it != options_.Faults.Scripted.end()) {
     return it->second;
+  }
+  if (targeted) {
+    return targeted;
   }
   if (options_.Faults.RandomRate > 0) {
     const double r = static_cast<double>(random_() >> 11) * 0x1.0p-53;
@@ -201,7 +248,7 @@ void SimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, SimTime Now) {
     return;
   }
   const int number = static_cast<int>(++stats_.Commands);
-  const auto fault = NextFault(number);
+  const auto fault = NextFault(number, Frame);
   commands_.push_back(SimCommandRecord{
       number, Frame, fault ? std::optional<SimFaultKind>(fault->Kind) : std::nullopt});
   if (fault) {
@@ -255,7 +302,7 @@ void SimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, SimTime Now) {
 void SimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, SimTime Now) {
   const auto count = static_cast<int16_t>(Data.size());
   if (!Fault) {
-    SendHeader(count, std::move(Data), Now, true);
+    SendHeader(count, Data, Now, true);
     return;
   }
   const SimTime delay = Fault->Delay;
@@ -274,28 +321,28 @@ void SimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, 
   case SimFaultKind::Short: {
     const auto announced = static_cast<int16_t>(Data.empty() ? 1 : Data.size());
     Data.resize(Data.size() / 2);
-    SendHeader(announced, std::move(Data), Now, true);
+    SendHeader(announced, Data, Now, true);
     return;
   }
   case SimFaultKind::Stray: {
     const std::string text = "$GPTXT,01,01,02,ANTENNA OK*35\r\n";
     Send({text.begin(), text.end()}, Now + link_.Options().Turnaround, false);
-    SendHeader(count, std::move(Data), Now, true);
+    SendHeader(count, Data, Now, true);
     return;
   }
   case SimFaultKind::Late:
-    SendHeader(count, std::move(Data), Now + (delay.count() > 0 ? delay : kLateDelay), true);
+    SendHeader(count, Data, Now + (delay.count() > 0 ? delay : kLateDelay), true);
     return;
   case SimFaultKind::Overlong: {
     Data.resize(std::min<size_t>(Data.size() + 16, 0x7FFF), 0xEE);
     const auto longer = static_cast<int16_t>(Data.size());
-    SendHeader(longer, std::move(Data), Now, true);
+    SendHeader(longer, Data, Now, true);
     return;
   }
   case SimFaultKind::Fewer: {
     Data.resize(Data.size() / 2);
     const auto fewer = static_cast<int16_t>(Data.size());
-    SendHeader(fewer, std::move(Data), Now, true);
+    SendHeader(fewer, Data, Now, true);
     return;
   }
   case SimFaultKind::Trickle: {

@@ -104,10 +104,10 @@ class SimLogger {
  private:
   static std::vector<uint8_t> Header(int16_t Count, const std::vector<uint8_t>& Data);
   void Send(std::vector<uint8_t> Bytes, SimTime Earliest, bool IsReply);
-  void SendHeader(int16_t Count, std::vector<uint8_t> Data, SimTime Now, bool IsReply);
+  void SendHeader(int16_t Count, const std::vector<uint8_t>& Data, SimTime Now, bool IsReply);
   void ParseInput(SimTime Now);
   void HandleFrame(const std::array<uint8_t, 16>& Frame, SimTime Now);
-  std::optional<SimFault> NextFault(int Number);
+  std::optional<SimFault> NextFault(int Number, const std::array<uint8_t, 16>& Frame);
   void Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, SimTime Now);
   uint8_t MemoryByte(uint32_t Addr) const;
   std::vector<uint8_t> NmeaLine(SimTime Now);
@@ -128,6 +128,8 @@ class SimLogger {
   SimLink link_;
   SimTime nextNmea_{0};
   std::mt19937_64 random_;
+  // Commands seen so far that each targeted fault of the plan looks at.
+  std::vector<int> targetSeen_;
   SimStats stats_;
   std::vector<SimCommandRecord> commands_;
 };

@@ -44,6 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.Faults.UnplugAfterBlocks = 50;
   options.Faults.Scripted[3] = SimFault(SimFaultKind::Late, std::chrono::milliseconds(650));
   options.Faults.Scripted[6] = SimFault(SimFaultKind::Trickle, std::chrono::milliseconds(2));
+  options.Faults.Targeted.push_back(
+      {{SimCommandKind::PointRead, std::nullopt, 2}, SimFaultKind::Short});
+  options.Faults.Targeted.push_back(
+      {{SimCommandKind::Model, std::nullopt, 1}, SimFaultKind::Stray});
   SimLogger logger(image, options);
   std::vector<uint8_t> out(70000);
   SimTime now{0};

@@ -5,6 +5,7 @@
 #include "support/str_util.hpp"
 
 #include <chrono>
+#include <cmath>
 #include <fmt/format.h>
 
 namespace tarnwick::cli {
@@ -27,7 +28,7 @@ std::string ConsoleProgress::ProgressText(int Position, int Max, double Seconds)
   std::string text = fmt::format("{}/{} blocks {:3}%", Position, Max, percent);
   if (Position > 0 && Seconds > 0) {
     const double bytesPerSecond = Position * static_cast<double>(kBlockSize) / Seconds;
-    const auto left = static_cast<int64_t>((Max - Position) * Seconds / Position + 0.5);
+    const int64_t left = std::llround((Max - Position) * Seconds / Position);
     text +=
         fmt::format("  {:.1f} KiB/s  {}:{:02} left", bytesPerSecond / 1024, left / 60, left % 60);
   }

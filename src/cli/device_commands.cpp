@@ -170,7 +170,7 @@ struct SimulateArgs {
   std::string Model = "gt120";
   int Points = 1000;
   int ChunkSize = 8;
-  int64_t Rate = 128 * 1024;
+  int64_t Rate = int64_t{128} * 1024;
   std::string Faults;
   uint64_t Seed = 1;
   int TurnaroundMs = 2;
@@ -294,9 +294,12 @@ void AddDeviceCommands(CLI::App& App) {
                 "bytes per second of the link, 0 unlimited (default 131072)")
       ->check(CLI::Range(int64_t{0}, int64_t{1} << 30));
   c->add_option("--faults", simulate.Faults,
-                "KIND@N, late:MS@N, trickle:MS@N, random=RATE, unplug=N, comma-separated; KIND: "
-                "noanswer, badcode, negative, short, stray, late (300 ms unless MS), overlong, "
-                "fewer, trickle (data bytes 190 ms apart unless MS)");
+                "KIND@WHERE, late:MS@WHERE, trickle:MS@WHERE, random=RATE, unplug=N, "
+                "comma-separated; KIND: noanswer, badcode, negative, short, stray, late (300 ms "
+                "unless MS), overlong, fewer, trickle (data bytes 190 ms apart unless MS); WHERE: "
+                "command number N, or mode, model, ident, count, config, read (any point block) "
+                "or read=ADDR (the block at ADDR, e.g. 0x3000), each optionally #K for its K-th "
+                "time (default the first)");
   c->add_option("--seed,-s", simulate.Seed, "seed of the generated image and the random faults");
   c->add_option("--turnaround", simulate.TurnaroundMs, "ms before each reply leaves (default 2)")
       ->check(CLI::Range(0, 10000));

@@ -4,6 +4,7 @@
 #include "support/version.hpp"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <iostream>
 
 namespace {
@@ -44,9 +45,7 @@ int UsageError(CLI::App& App, const CLI::ParseError& Error, int Argc, char** Arg
   return kExitUsage;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{"tarnwick: reads, inspects and converts the memory of i-gotU GPS loggers"};
   app.name("tarnwick");
   app.set_version_flag("--version", std::string("tarnwick ") + tarnwick::kFileVersion);
@@ -79,4 +78,19 @@ int main(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  // The commands' own failures are reported inside Run; what gets here failed around them
+  // (no memory to build the command line, say). Plain C output: nothing in here may throw.
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tarnwick: %s\n", e.what());
+  } catch (...) {
+    std::fputs("tarnwick: unexpected failure\n", stderr);
+  }
+  return 1;
 }

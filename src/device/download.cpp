@@ -9,11 +9,12 @@ std::shared_ptr<TIGotUDownload> TIGotUDownload::Create(TIGotUControl& Control) {
 }
 
 bool TIGotUDownload::Execute(const std::shared_ptr<IProgressInterface>& ProgressInterface) {
-  const std::shared_ptr<IProgressInterface> progress = ProgressInterface;
   FIGotUControl.Open();
   FOldDebugMsgIntf = FIGotUControl.DebugMsgIntf();
   FIGotUControl.SetDebugMsgIntf(shared_from_this());
-  FIGotUControl.SetProgress(progress);
+  // The control's own reference keeps the progress sink alive until it is detached below, even
+  // if the caller lets go of its reference meanwhile.
+  FIGotUControl.SetProgress(ProgressInterface);
 
   std::exception_ptr error;
   try {

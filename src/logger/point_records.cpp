@@ -147,7 +147,7 @@ int TIGotUExtIntPoint::getIntValues(int Idx) const {
 double TIGotUExtDoublePoint::getDoubleValues(int Idx) const {
   CheckIndex(Idx);
   // The one little-endian field of the records.
-  return GetLE16(PRawData() + 6 + 2 * Idx) / 100.0;
+  return GetLE16(PRawData() + 6 + std::ptrdiff_t{2} * Idx) / 100.0;
 }
 
 } // namespace tarnwick

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <span>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,8 +47,8 @@ void ReadDumpStr(const IniFile& ini, const char* section, std::span<uint8_t> tar
     const std::string pair = "$" + text.substr(i * 2, 2);
     const auto value = TryStrToInt(pair);
     if (!value) {
-      throw ConvertError("'" + pair + "' is not a valid integer value (\"" + fileName + "\", [" +
-                         section + "] " + kDumpStr + ")");
+      throw ConvertError(fmt::format("'{}' is not a valid integer value (\"{}\", [{}] {})", pair,
+                                     fileName, section, kDumpStr));
     }
     target[i] = static_cast<uint8_t>(*value);
   }
@@ -306,7 +307,7 @@ void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName, const std:
   std::optional<uint32_t> fileCrc;
   if (Record.Readable && Record.Length == length) {
     // A status file whose count disagrees with its own record leaves bytes unread here.
-    std::vector<uint8_t> rest(64 * 1024);
+    std::vector<uint8_t> rest(size_t{64} * 1024);
     while (read < length) {
       const size_t n = ReadUpTo(fd, rest.data(), rest.size(), FileName);
       if (n == 0) {

@@ -41,7 +41,10 @@ short WaitFor(int fd, short events, Clock::time_point deadline, const char* what
       }
       throw ComPortError(what, errno);
     }
-    return r == 0 ? 0 : pfd.revents;
+    if (r == 0) {
+      return 0;
+    }
+    return pfd.revents;
   }
 }
 

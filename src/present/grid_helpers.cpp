@@ -13,14 +13,6 @@ constexpr auto kLeft = CellAlignment::Left;
 constexpr auto kRight = CellAlignment::Right;
 constexpr auto kCenter = CellAlignment::Center;
 
-// Out-of-range columns get an empty header, so that a stray index cannot read past a table.
-TDataViewFormHeader Column(const TDataViewFormHeader* columns, int count, int index) {
-  if (index < 0 || index >= count) {
-    return {};
-  }
-  return columns[index];
-}
-
 std::string TimeText(DateTime t) {
   return FormatDateTime("yyyy-mm-dd hh:nn:ss", t);
 }
@@ -38,9 +30,8 @@ const TDataViewFormHeader kPointColumns[] = {
 };
 } // namespace
 
-TDataViewFormHeader TBasePointGridHelper::GetHeader(int Index) const {
-  return Column(kPointColumns, 10, Index);
-}
+TBasePointGridHelper::TBasePointGridHelper(char DecimalSeparator)
+    : TStringGridHelper(kPointColumns, DecimalSeparator) {}
 
 void TBasePointGridHelper::SetTrack(const TIGotUTrack* Track) {
   FTrack = Track;
@@ -123,9 +114,8 @@ const TDataViewFormHeader kTrackColumns[] = {
 };
 } // namespace
 
-TDataViewFormHeader TTracksGridHelper::GetHeader(int Index) const {
-  return Column(kTrackColumns, 8, Index);
-}
+TTracksGridHelper::TTracksGridHelper(char DecimalSeparator)
+    : TStringGridHelper(kTrackColumns, DecimalSeparator) {}
 
 void TTracksGridHelper::SetTracks(const TIGotUTracks* Tracks) {
   FTracks = Tracks;
@@ -180,9 +170,8 @@ const TDataViewFormHeader kDumpColumns[] = {
 };
 } // namespace
 
-TDataViewFormHeader TPointsDumpGridHelper::GetHeader(int Index) const {
-  return Column(kDumpColumns, 4, Index);
-}
+TPointsDumpGridHelper::TPointsDumpGridHelper(char DecimalSeparator)
+    : TStringGridHelper(kDumpColumns, DecimalSeparator) {}
 
 void TPointsDumpGridHelper::SetPoints(const TIGotUPoints* Points) {
   FPoints = Points;
@@ -223,9 +212,8 @@ const TDataViewFormHeader kExtColumns[] = {
 };
 } // namespace
 
-TDataViewFormHeader TExtPointGridHelper::GetHeader(int Index) const {
-  return Column(kExtColumns, 4, Index);
-}
+TExtPointGridHelper::TExtPointGridHelper(char DecimalSeparator)
+    : TStringGridHelper(kExtColumns, DecimalSeparator) {}
 
 void TExtPointGridHelper::GetDataText(int ACol, int Index, std::string& Text) const {
   const TIGotUExtPoint* p = GetPoint(Index);

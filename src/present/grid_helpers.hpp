@@ -10,10 +10,8 @@ namespace tarnwick {
 /// The ten columns of a list of track points of one track.
 class TBasePointGridHelper : public TStringGridHelper {
  public:
-  using TStringGridHelper::TStringGridHelper;
+  explicit TBasePointGridHelper(char DecimalSeparator = '.');
 
-  int GetColCount() const override { return 10; }
-  TDataViewFormHeader GetHeader(int Index) const override;
   void GetDataText(int ACol, int Index, std::string& Text) const override;
 
   const TIGotUTrack* Track() const { return FTrack; }
@@ -46,10 +44,8 @@ class TWayPointGridHelper : public TBasePointGridHelper {
 /// One row per track: start, duration and the sizes of its lists.
 class TTracksGridHelper : public TStringGridHelper {
  public:
-  using TStringGridHelper::TStringGridHelper;
+  explicit TTracksGridHelper(char DecimalSeparator = '.');
 
-  int GetColCount() const override { return 8; }
-  TDataViewFormHeader GetHeader(int Index) const override;
   void GetDataText(int ACol, int Index, std::string& Text) const override;
 
   const TIGotUTracks* Tracks() const { return FTracks; }
@@ -62,10 +58,8 @@ class TTracksGridHelper : public TStringGridHelper {
 /// Every record of the memory: flag, time and the 32 raw bytes.
 class TPointsDumpGridHelper : public TStringGridHelper {
  public:
-  using TStringGridHelper::TStringGridHelper;
+  explicit TPointsDumpGridHelper(char DecimalSeparator = '.');
 
-  int GetColCount() const override { return 4; }
-  TDataViewFormHeader GetHeader(int Index) const override;
   void GetDataText(int ACol, int Index, std::string& Text) const override;
 
   const TIGotUPoints* Points() const { return FPoints; }
@@ -78,10 +72,8 @@ class TPointsDumpGridHelper : public TStringGridHelper {
 /// Extension records: time, all samples, and the SMS fields.
 class TExtPointGridHelper : public TStringGridHelper {
  public:
-  using TStringGridHelper::TStringGridHelper;
+  explicit TExtPointGridHelper(char DecimalSeparator = '.');
 
-  int GetColCount() const override { return 4; }
-  TDataViewFormHeader GetHeader(int Index) const override;
   void GetDataText(int ACol, int Index, std::string& Text) const override;
 
   /// The record of item Index, or null when there is none.

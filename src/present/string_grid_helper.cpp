@@ -4,6 +4,13 @@
 
 namespace tarnwick {
 
+TDataViewFormHeader TStringGridHelper::GetHeader(int Index) const {
+  if (Index < 0 || static_cast<size_t>(Index) >= columns_.size()) {
+    return {};
+  }
+  return columns_[static_cast<size_t>(Index)];
+}
+
 std::string TStringGridHelper::GetCellText(int ACol, int ARow) const {
   std::string text = "?";
   if (ACol < 0 || ACol >= GetColCount()) {

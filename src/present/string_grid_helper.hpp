@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 
 namespace tarnwick {
@@ -19,15 +20,21 @@ struct TDataViewFormHeader {
 /// is asked for (when the cell is painted or printed). Knows nothing of the logger.
 class TStringGridHelper {
  public:
-  /// DecimalSeparator is used by every number with decimals ("." for the command line, the
-  /// locale's in the viewer).
-  explicit TStringGridHelper(char DecimalSeparator = '.') : decimalSeparator_(DecimalSeparator) {}
+  /// Columns is the presenter's table of columns, one entry per column in order; it must
+  /// outlive the presenter (a constant table). DecimalSeparator is used by every number with
+  /// decimals ("." for the command line, the locale's in the viewer).
+  explicit TStringGridHelper(std::span<const TDataViewFormHeader> Columns,
+                             char DecimalSeparator = '.')
+      : columns_(Columns), decimalSeparator_(DecimalSeparator) {}
   virtual ~TStringGridHelper() = default;
   TStringGridHelper(const TStringGridHelper&) = delete;
   TStringGridHelper& operator=(const TStringGridHelper&) = delete;
 
-  virtual int GetColCount() const = 0;
-  virtual TDataViewFormHeader GetHeader(int Index) const = 0;
+  /// The number of entries of the column table.
+  virtual int GetColCount() const { return static_cast<int>(columns_.size()); }
+  /// Entry Index of the column table; an empty header for an index outside it, so that a
+  /// stray index cannot read past the table.
+  virtual TDataViewFormHeader GetHeader(int Index) const;
   /// The text of column ACol for data item Index (0-based); left untouched when there is
   /// nothing to show.
   virtual void GetDataText(int ACol, int Index, std::string& Text) const = 0;
@@ -50,6 +57,7 @@ class TStringGridHelper {
   void SetDataCount(int N);
 
  private:
+  std::span<const TDataViewFormHeader> columns_;
   char decimalSeparator_;
   int dataCount_ = 0;
   std::function<void()> onDataChanged_;

@@ -87,6 +87,21 @@ ActivityModel Model(Activity a) {
   return {1.4, 0.4, 3, 95, 0};
 }
 
+// The sensors of the GT-900 family, each with its record kind and window of samples.
+enum class Sensor { HeartRate, Cadence, Speed };
+
+constexpr size_t WindowSize(Sensor s) {
+  return s == Sensor::Speed ? 12 : 24;
+}
+
+// Samples of one sensor since the start of its current record.
+struct SensorWindow {
+  Sensor Kind;
+  bool Present;
+  int64_t Start; // milliseconds, as the generator's clock
+  std::vector<double> Samples;
+};
+
 constexpr double kMetresPerDegree = 111'320.0;
 constexpr int64_t kSecond = 1000; // the generator's clock counts whole milliseconds
 
@@ -165,15 +180,12 @@ class Generator {
     uint32_t satMap = RandomMask(satellites);
 
     // Sensor samples collect one per second; a record is written once its window is full.
-    std::vector<uint8_t> hrSamples;
-    std::vector<uint8_t> cadSamples;
-    std::vector<double> speedSamples;
-    int64_t hrStart = time_;
-    int64_t cadStart = time_;
-    int64_t speedStart = time_;
-    const bool hasHR = gt900;
-    const bool hasCadence = gt900 && m.Cadence > 0;
-    const bool hasSpeedSensor = gt900 && activity == Activity::Bike;
+    // The sensors take their samples in this order, which fixes the order of the random draws.
+    std::array<SensorWindow, 3> sensors{{
+        {Sensor::HeartRate, gt900, time_, {}},
+        {Sensor::Cadence, gt900 && m.Cadence > 0, time_, {}},
+        {Sensor::Speed, gt900 && activity == Activity::Bike, time_, {}},
+    }};
 
     for (int i = 0; i < length && !Full(); ++i) {
       uint8_t flags = 0;
@@ -219,33 +231,15 @@ class Generator {
         hr = std::clamp(hr + (m.BaseHR + speed * 3 - hr) * 0.03 + rng_.Range(-1.5, 1.5), 50.0,
                         195.0);
 
-        if (hasHR) {
-          hrSamples.push_back(static_cast<uint8_t>(std::lround(hr)));
-          if (hrSamples.size() == 24) {
-            Push(RecordEncoder::ExtInt(kFlagHeartRate, At(hrStart), ToArray<24>(hrSamples),
-                                       NextPrevSMS()));
-            hrSamples.clear();
-            hrStart = time_ + (s + 1) * kSecond;
+        for (auto& sensor : sensors) {
+          if (!sensor.Present) {
+            continue;
           }
-        }
-        if (hasCadence) {
-          const double cad = std::clamp(m.Cadence + rng_.Range(-6, 6), 0.0, 250.0);
-          cadSamples.push_back(static_cast<uint8_t>(std::lround(speed < 0.3 ? 0 : cad)));
-          if (cadSamples.size() == 24) {
-            Push(RecordEncoder::ExtInt(kFlagCadence, At(cadStart), ToArray<24>(cadSamples),
-                                       NextPrevSMS()));
-            cadSamples.clear();
-            cadStart = time_ + (s + 1) * kSecond;
-          }
-        }
-        if (hasSpeedSensor) {
-          speedSamples.push_back(std::max(0.0, speed + rng_.Range(-0.15, 0.15)));
-          if (speedSamples.size() == 12) {
-            std::array<double, 12> values{};
-            std::copy(speedSamples.begin(), speedSamples.end(), values.begin());
-            Push(RecordEncoder::ExtSpeed(At(speedStart), values, NextPrevSMS()));
-            speedSamples.clear();
-            speedStart = time_ + (s + 1) * kSecond;
+          sensor.Samples.push_back(Sample(sensor.Kind, m, hr, speed));
+          if (sensor.Samples.size() == WindowSize(sensor.Kind)) {
+            Push(WindowRecord(sensor));
+            sensor.Samples.clear();
+            sensor.Start = time_ + (s + 1) * kSecond;
           }
         }
       }
@@ -257,11 +251,33 @@ class Generator {
     }
   }
 
-  template <size_t N>
-  static std::array<uint8_t, N> ToArray(const std::vector<uint8_t>& v) {
-    std::array<uint8_t, N> a{};
-    std::copy_n(v.begin(), std::min(N, v.size()), a.begin());
-    return a;
+  // One sample a second of Kind; Cadence and Speed draw one random number each.
+  double Sample(Sensor Kind, const ActivityModel& m, double hr, double speed) {
+    switch (Kind) {
+    case Sensor::HeartRate:
+      return hr;
+    case Sensor::Cadence: {
+      const double cad = std::clamp(m.Cadence + rng_.Range(-6, 6), 0.0, 250.0);
+      return speed < 0.3 ? 0 : cad;
+    }
+    case Sensor::Speed:
+      return std::max(0.0, speed + rng_.Range(-0.15, 0.15));
+    }
+    return 0;
+  }
+
+  // The record of a full window, stamped with the window's start.
+  RIGotUPointSlot WindowRecord(const SensorWindow& w) {
+    if (w.Kind == Sensor::Speed) {
+      std::array<double, 12> values{};
+      std::copy_n(w.Samples.begin(), values.size(), values.begin());
+      return RecordEncoder::ExtSpeed(At(w.Start), values, NextPrevSMS());
+    }
+    std::array<uint8_t, 24> values{};
+    std::transform(w.Samples.begin(), w.Samples.begin() + values.size(), values.begin(),
+                   [](double v) { return static_cast<uint8_t>(std::lround(v)); });
+    const uint8_t flag = w.Kind == Sensor::HeartRate ? kFlagHeartRate : kFlagCadence;
+    return RecordEncoder::ExtInt(flag, At(w.Start), values, NextPrevSMS());
   }
 
   uint32_t RandomMask(int bits) {

@@ -49,7 +49,7 @@ std::string SimRegistryFolder() {
 
 SimRegistration::SimRegistration(const std::string& PortName, uint16_t ProductID,
                                  const std::string& Revision, const std::string& Description,
-                                 std::string Folder) {
+                                 const std::string& Folder) {
   if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST) {
     throw FileError::Create(Folder, errno);
   }
@@ -100,7 +100,7 @@ std::optional<std::vector<DeviceProperties>> SimDeviceSource::PresentDevices() {
   for (const auto& name : names) {
     const std::string path = folder_ + "/" + name;
     try {
-      const std::optional<std::string> text = ReadWholeFile(path, 64 * 1024);
+      const std::optional<std::string> text = ReadWholeFile(path, size_t{64} * 1024);
       if (!text) {
         continue;
       }

@@ -20,7 +20,7 @@ class SimRegistration {
   /// Writes the entry: the port, the USB identity and the description. Raises Error when
   /// the folder is not a private folder of this user or the file cannot be written.
   SimRegistration(const std::string& PortName, uint16_t ProductID, const std::string& Revision,
-                  const std::string& Description, std::string Folder = SimRegistryFolder());
+                  const std::string& Description, const std::string& Folder = SimRegistryFolder());
   /// Removes the entry.
   ~SimRegistration();
   SimRegistration(const SimRegistration&) = delete;

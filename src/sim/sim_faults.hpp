@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick::sim {
 
@@ -42,10 +43,45 @@ struct SimFault {
   std::chrono::milliseconds Delay{0};
 };
 
+/// The commands of the logger, as a fault can pick them.
+enum class SimCommandKind {
+  ModeSwitch,     ///< switch between normal and configuration mode
+  Model,          ///< model query
+  Identification, ///< identification query
+  Count,          ///< record count query
+  ConfigRead,     ///< memory read starting below point memory (the configuration block)
+  PointRead,      ///< memory read starting in point memory
+};
+
+/// Which command a targeted fault hits: the Occurrence-th command of Kind, counting retries,
+/// and for a memory read with an Address only reads that start there.
+struct SimFaultTarget {
+  SimCommandKind Kind = SimCommandKind::ModeSwitch;
+  /// Start address of the read; empty: any read of Kind.
+  std::optional<uint32_t> Address;
+  /// 1 = the first matching command.
+  int Occurrence = 1;
+
+  /// Whether a command of CommandKind reading from Addr (ignored for commands that read
+  /// nothing) is one this target looks at.
+  bool Matches(SimCommandKind CommandKind, uint32_t Addr) const {
+    return CommandKind == Kind && (!Address || *Address == Addr);
+  }
+};
+
+/// A fault for the command a target picks.
+struct SimTargetedFault {
+  SimFaultTarget Target;
+  SimFault Fault;
+};
+
 /// The faults of one simulated run.
 struct SimFaultPlan {
   /// Faults by command number (1 = the first complete command frame the logger receives).
   std::map<int, SimFault> Scripted;
+  /// Faults by command kind or read address; a command with a fault by number keeps that one,
+  /// otherwise the first entry that picks it applies.
+  std::vector<SimTargetedFault> Targeted;
   /// Chance in 0..1 that a command without a scripted fault gets one of a random kind.
   double RandomRate = 0;
   /// The logger disappears from the bus at the first command after this many point blocks
@@ -53,14 +89,19 @@ struct SimFaultPlan {
   std::optional<int> UnplugAfterBlocks;
 
   /// Whether nothing at all goes wrong.
-  bool Empty() const { return Scripted.empty() && RandomRate <= 0 && !UnplugAfterBlocks; }
+  bool Empty() const {
+    return Scripted.empty() && Targeted.empty() && RandomRate <= 0 && !UnplugAfterBlocks;
+  }
 };
 
-/// Reads a fault specification: items separated by commas, each KIND@N (that fault on
-/// command N), late:MS@N or trickle:MS@N (with its time in milliseconds, 1 to 60000),
-/// random=RATE (each command faulty with chance RATE, 0..1) or unplug=N (gone after N point
-/// blocks). KIND is noanswer, badcode, negative, short, stray, late, overlong, fewer or
-/// trickle. An empty text means no faults. Raises ConvertError naming the bad item.
+/// Reads a fault specification: items separated by commas, each KIND@WHERE, late:MS@WHERE or
+/// trickle:MS@WHERE (with its time in milliseconds, 1 to 60000), random=RATE (each command
+/// faulty with chance RATE, 0..1) or unplug=N (gone after N point blocks). KIND is noanswer,
+/// badcode, negative, short, stray, late, overlong, fewer or trickle. WHERE is a command
+/// number N, or a command: mode, model, ident, count, config (the configuration read), read
+/// (any point-memory read) or read=ADDR (the read starting at ADDR, 0x hexadecimal or
+/// decimal), optionally followed by #K for its K-th occurrence (default the first). An empty
+/// text means no faults. Raises ConvertError naming the bad item.
 SimFaultPlan ParseFaultSpec(std::string_view Spec);
 
 } // namespace tarnwick::sim

@@ -13,7 +13,7 @@ namespace {
 
 // Text of normal mode waits in the logger's buffer no further than this; the rest is lost,
 // as on a device whose host does not read.
-constexpr size_t kMaxPendingText = 64 * 1024;
+constexpr size_t kMaxPendingText = size_t{64} * 1024;
 
 bool ChecksumOk(const std::array<uint8_t, 16>& frame) {
   uint8_t sum = 0;
@@ -23,15 +23,44 @@ bool ChecksumOk(const std::array<uint8_t, 16>& frame) {
   return sum == 0;
 }
 
+// The command a frame carries, as a fault target names it, and the address it reads from;
+// empty for a frame the logger does not know.
+struct CommandOf {
+  std::optional<SimCommandKind> Kind;
+  uint32_t Address = 0;
+};
+
+CommandOf Classify(const std::array<uint8_t, 16>& frame) {
+  const uint8_t code = frame[1];
+  const uint8_t sub = frame[2];
+  if (code == 0x01 && sub == 0x01) {
+    return {SimCommandKind::ModeSwitch};
+  }
+  if (code == 0x05 && sub == 0x04) {
+    return {SimCommandKind::Model};
+  }
+  if (code == 0x0A) {
+    return {SimCommandKind::Identification};
+  }
+  if (code == 0x0B && sub == 0x03) {
+    return {SimCommandKind::Count};
+  }
+  if (code == 0x05 && sub == 0x07) {
+    const uint32_t addr =
+        static_cast<uint32_t>(frame[7]) << 16 | static_cast<uint32_t>(frame[8]) << 8 | frame[9];
+    return {addr < kPointMemoryAddress ? SimCommandKind::ConfigRead : SimCommandKind::PointRead,
+            addr};
+  }
+  return {};
+}
+
 } // namespace
 
 SimLogger::SimLogger(const TIGotUWholeData& Image, SimLoggerOptions Options)
     : options_(std::move(Options)), chunkSize_(options_.ProductID == kIGotUProductChunk16 ? 16 : 8),
       model_(Image.Status.FModel.Data), ident_(Image.Status.FIdent.Data),
-      count_(Image.Status.FCount.Data), random_(options_.Seed) {
-  if (options_.Link.PacketSize < 1) {
-    options_.Link.PacketSize = 1;
-  }
+      count_(Image.Status.FCount.Data), link_(options_.Link), random_(options_.Seed),
+      targetSeen_(options_.Faults.Targeted.size(), 0) {
   // An image without a configuration block is saved with zeros in its place.
   config_.assign(kBlockSize, 0);
   if (Image.ConfigLength() > 0) {
@@ -44,72 +73,16 @@ SimLogger::SimLogger(const TIGotUWholeData& Image, SimLoggerOptions Options)
   nextNmea_ = options_.NmeaInterval;
 }
 
-SimTime SimLogger::Duration(size_t Bytes) const {
-  const int64_t rate = options_.Link.BytesPerSecond;
-  if (rate <= 0) {
-    return SimTime{0};
-  }
-  return SimTime{(static_cast<int64_t>(Bytes) * 1'000'000 + rate - 1) / rate};
-}
-
-size_t SimLogger::Arrived(const Segment& Segment, SimTime Now) const {
-  if (Now < Segment.Start) {
-    return 0;
-  }
-  const size_t len = Segment.Bytes.size();
-  const int64_t rate = options_.Link.BytesPerSecond;
-  if (rate <= 0) {
-    return len;
-  }
-  const auto sent = static_cast<size_t>((Now - Segment.Start).count() * rate / 1'000'000);
-  if (sent >= len) {
-    return len;
-  }
-  const auto packet = static_cast<size_t>(options_.Link.PacketSize);
-  return sent / packet * packet;
-}
-
 size_t SimLogger::Available(SimTime Now) const {
-  size_t n = 0;
-  for (const auto& s : output_) {
-    const size_t arrived = Arrived(s, Now);
-    n += arrived - s.Taken;
-    if (arrived < s.Bytes.size()) {
-      break;
-    }
-  }
-  return n;
+  return link_.Available(Now);
 }
 
 size_t SimLogger::Take(uint8_t* Buffer, size_t Count, SimTime Now) {
-  size_t done = 0;
-  while (done < Count && !output_.empty()) {
-    Segment& s = output_.front();
-    const size_t arrived = Arrived(s, Now);
-    const size_t n = std::min(Count - done, arrived - s.Taken);
-    std::copy_n(s.Bytes.begin() + static_cast<std::ptrdiff_t>(s.Taken), n, Buffer + done);
-    s.Taken += n;
-    done += n;
-    if (s.Taken < s.Bytes.size()) {
-      break;
-    }
-    output_.pop_front();
-  }
-  return done;
+  return link_.Take(Buffer, Count, Now);
 }
 
 std::optional<SimTime> SimLogger::NextEvent(SimTime Now) const {
-  std::optional<SimTime> next;
-  for (const auto& s : output_) {
-    const size_t arrived = Arrived(s, Now);
-    if (arrived >= s.Bytes.size()) {
-      continue;
-    }
-    const auto packet = static_cast<size_t>(options_.Link.PacketSize);
-    const size_t end = std::min(s.Bytes.size(), (arrived / packet + 1) * packet);
-    next = std::max(s.Start + Duration(end), Now + SimTime{1});
-    break;
-  }
+  std::optional<SimTime> next = link_.NextArrival(Now);
   if (mode_ == SimMode::Normal && options_.NmeaInterval.count() > 0 && !unplugged_) {
     const SimTime due = std::max(nextNmea_, Now + SimTime{1});
     if (!next || due < *next) {
@@ -120,24 +93,27 @@ std::optional<SimTime> SimLogger::NextEvent(SimTime Now) const {
 }
 
 void SimLogger::Send(std::vector<uint8_t> Bytes, SimTime Earliest, bool IsReply) {
-  const SimTime start = std::max(Earliest, linkFree_);
-  const SimTime duration = Duration(Bytes.size());
-  linkFree_ = start + duration;
   stats_.BytesSent += static_cast<int64_t>(Bytes.size());
-  stats_.DeliveryTime += duration;
+  stats_.DeliveryTime += link_.Send(std::move(Bytes), Earliest);
   if (IsReply) {
     ++stats_.Replies;
-    stats_.DeliveryTime += options_.Link.Turnaround;
+    stats_.DeliveryTime += link_.Options().Turnaround;
   }
-  output_.push_back(Segment{std::move(Bytes), start, 0});
 }
 
-void SimLogger::SendHeader(int16_t Count, std::vector<uint8_t> Data, SimTime Now, bool IsReply) {
+std::vector<uint8_t> SimLogger::Header(int16_t Count, const std::vector<uint8_t>& Data) {
   const auto c = static_cast<uint16_t>(Count);
-  std::vector<uint8_t> bytes{kIGotUFrameLead, static_cast<uint8_t>(c >> 8),
-                             static_cast<uint8_t>(c & 0xFF)};
-  bytes.insert(bytes.end(), Data.begin(), Data.end());
-  Send(std::move(bytes), Now + options_.Link.Turnaround, IsReply);
+  std::vector<uint8_t> bytes(3 + Data.size());
+  bytes[0] = kIGotUFrameLead;
+  bytes[1] = static_cast<uint8_t>(c >> 8);
+  bytes[2] = static_cast<uint8_t>(c & 0xFF);
+  std::copy(Data.begin(), Data.end(), bytes.begin() + 3);
+  return bytes;
+}
+
+void SimLogger::SendHeader(int16_t Count, const std::vector<uint8_t>& Data, SimTime Now,
+                           bool IsReply) {
+  Send(Header(Count, Data), Now + link_.Options().Turnaround, IsReply);
 }
 
 void SimLogger::Advance(SimTime Now) {
@@ -150,11 +126,7 @@ void SimLogger::Advance(SimTime Now) {
     nextNmea_ = oldest;
   }
   while (nextNmea_ <= Now) {
-    size_t pending = 0;
-    for (const auto& s : output_) {
-      pending += s.Bytes.size() - s.Taken;
-    }
-    if (pending < kMaxPendingText) {
+    if (link_.Pending() < kMaxPendingText) {
       Send(NmeaLine(nextNmea_), nextNmea_, false);
     }
     nextNmea_ += options_.NmeaInterval;
@@ -233,9 +205,23 @@ void SimLogger::ParseInput(SimTime Now) {
   input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(pos));
 }
 
-std::optional<SimFault> SimLogger::NextFault(int Number) {
+std::optional<SimFault> SimLogger::NextFault(int Number, const std::array<uint8_t, 16>& Frame) {
+  // Every targeted fault counts the commands it looks at, whichever fault this one gets.
+  std::optional<SimFault> targeted;
+  if (const auto command = Classify(Frame); command.Kind) {
+    const auto& plan = options_.Faults.Targeted;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      if (plan[i].Target.Matches(*command.Kind, command.Address) &&
+          ++targetSeen_[i] == plan[i].Target.Occurrence && !targeted) {
+        targeted = plan[i].Fault;
+      }
+    }
+  }
   if (const auto it = options_.Faults.Scripted.find(Number); it != options_.Faults.Scripted.end()) {
     return it->second;
+  }
+  if (targeted) {
+    return targeted;
   }
   if (options_.Faults.RandomRate > 0) {
     const double r = static_cast<double>(random_() >> 11) * 0x1.0p-53;
@@ -258,11 +244,11 @@ void SimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, SimTime Now) {
   if (options_.Faults.UnplugAfterBlocks &&
       stats_.PointBlocks >= *options_.Faults.UnplugAfterBlocks) {
     unplugged_ = true;
-    output_.clear();
+    link_.Clear();
     return;
   }
   const int number = static_cast<int>(++stats_.Commands);
-  const auto fault = NextFault(number);
+  const auto fault = NextFault(number, Frame);
   commands_.push_back(SimCommandRecord{
       number, Frame, fault ? std::optional<SimFaultKind>(fault->Kind) : std::nullopt});
   if (fault) {
@@ -316,7 +302,7 @@ void SimLogger::HandleFrame(const std::array<uint8_t, 16>& Frame, SimTime Now) {
 void SimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, SimTime Now) {
   const auto count = static_cast<int16_t>(Data.size());
   if (!Fault) {
-    SendHeader(count, std::move(Data), Now, true);
+    SendHeader(count, Data, Now, true);
     return;
   }
   const SimTime delay = Fault->Delay;
@@ -324,8 +310,9 @@ void SimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, 
   case SimFaultKind::NoAnswer:
     return;
   case SimFaultKind::BadCode: {
-    SendHeader(count, std::move(Data), Now, true);
-    output_.back().Bytes[0] = 0x94;
+    auto bytes = Header(count, Data);
+    bytes[0] = 0x94;
+    Send(std::move(bytes), Now + link_.Options().Turnaround, true);
     return;
   }
   case SimFaultKind::Negative:
@@ -334,28 +321,28 @@ void SimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, 
   case SimFaultKind::Short: {
     const auto announced = static_cast<int16_t>(Data.empty() ? 1 : Data.size());
     Data.resize(Data.size() / 2);
-    SendHeader(announced, std::move(Data), Now, true);
+    SendHeader(announced, Data, Now, true);
     return;
   }
   case SimFaultKind::Stray: {
     const std::string text = "$GPTXT,01,01,02,ANTENNA OK*35\r\n";
-    Send({text.begin(), text.end()}, Now + options_.Link.Turnaround, false);
-    SendHeader(count, std::move(Data), Now, true);
+    Send({text.begin(), text.end()}, Now + link_.Options().Turnaround, false);
+    SendHeader(count, Data, Now, true);
     return;
   }
   case SimFaultKind::Late:
-    SendHeader(count, std::move(Data), Now + (delay.count() > 0 ? delay : kLateDelay), true);
+    SendHeader(count, Data, Now + (delay.count() > 0 ? delay : kLateDelay), true);
     return;
   case SimFaultKind::Overlong: {
     Data.resize(std::min<size_t>(Data.size() + 16, 0x7FFF), 0xEE);
     const auto longer = static_cast<int16_t>(Data.size());
-    SendHeader(longer, std::move(Data), Now, true);
+    SendHeader(longer, Data, Now, true);
     return;
   }
   case SimFaultKind::Fewer: {
     Data.resize(Data.size() / 2);
     const auto fewer = static_cast<int16_t>(Data.size());
-    SendHeader(fewer, std::move(Data), Now, true);
+    SendHeader(fewer, Data, Now, true);
     return;
   }
   case SimFaultKind::Trickle: {
@@ -363,8 +350,8 @@ void SimLogger::Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, 
     // from a logger whose USB side stalls: everything sent after it waits its turn.
     const SimTime gap = delay.count() > 0 ? delay : kTrickleGap;
     SendHeader(count, {}, Now, true);
-    for (size_t i = 0; i < Data.size(); ++i) {
-      Send({Data[i]}, linkFree_ + gap, false);
+    for (const uint8_t b : Data) {
+      Send({b}, link_.FreeAt() + gap, false);
     }
     return;
   }

@@ -3,31 +3,17 @@
 #include "device/device_info.hpp"
 #include "logger/whole_data.hpp"
 #include "sim/sim_faults.hpp"
+#include "sim/sim_link.hpp"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace tarnwick::sim {
-
-/// Time since the simulated logger started.
-using SimTime = std::chrono::microseconds;
-
-/// How bytes travel from the logger to the computer: in packets of PacketSize bytes at
-/// BytesPerSecond, each reply leaving Turnaround after the command that asked for it.
-struct SimLink {
-  /// Bytes that arrive together (a USB full-speed bulk packet).
-  int PacketSize = 64;
-  /// 0: as fast as the transport takes them.
-  int64_t BytesPerSecond = 128 * 1024;
-  /// Pause between a command and the first byte of its reply.
-  SimTime Turnaround = std::chrono::milliseconds(2);
-};
 
 /// What the simulated logger is.
 struct SimLoggerOptions {
@@ -38,7 +24,7 @@ struct SimLoggerOptions {
   /// Gap between the text lines of normal mode; 0: silent.
   SimTime NmeaInterval = std::chrono::milliseconds(500);
   /// Timing of the way back to the computer.
-  SimLink Link;
+  SimLinkOptions Link;
   /// What goes wrong, and when.
   SimFaultPlan Faults;
   /// Seed of the random faults.
@@ -116,19 +102,12 @@ class SimLogger {
   static constexpr SimTime kTrickleGap = std::chrono::milliseconds(190);
 
  private:
-  struct Segment {
-    std::vector<uint8_t> Bytes;
-    SimTime Start{0};
-    size_t Taken = 0;
-  };
-
-  size_t Arrived(const Segment& Segment, SimTime Now) const;
-  SimTime Duration(size_t Bytes) const;
+  static std::vector<uint8_t> Header(int16_t Count, const std::vector<uint8_t>& Data);
   void Send(std::vector<uint8_t> Bytes, SimTime Earliest, bool IsReply);
-  void SendHeader(int16_t Count, std::vector<uint8_t> Data, SimTime Now, bool IsReply);
+  void SendHeader(int16_t Count, const std::vector<uint8_t>& Data, SimTime Now, bool IsReply);
   void ParseInput(SimTime Now);
   void HandleFrame(const std::array<uint8_t, 16>& Frame, SimTime Now);
-  std::optional<SimFault> NextFault(int Number);
+  std::optional<SimFault> NextFault(int Number, const std::array<uint8_t, 16>& Frame);
   void Reply(std::vector<uint8_t> Data, std::optional<SimFault> Fault, SimTime Now);
   uint8_t MemoryByte(uint32_t Addr) const;
   std::vector<uint8_t> NmeaLine(SimTime Now);
@@ -146,10 +125,11 @@ class SimLogger {
   std::vector<uint8_t> input_;
   bool haveHalf_ = false;
   std::array<uint8_t, 8> half_{};
-  std::deque<Segment> output_;
-  SimTime linkFree_{0};
+  SimLink link_;
   SimTime nextNmea_{0};
   std::mt19937_64 random_;
+  // Commands seen so far that each targeted fault of the plan looks at.
+  std::vector<int> targetSeen_;
   SimStats stats_;
   std::vector<SimCommandRecord> commands_;
 };

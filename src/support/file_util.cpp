@@ -172,7 +172,7 @@ std::atomic<unsigned> gTempCounter{0};
 constexpr uint64_t kWritebackStep = uint64_t{1} << 20;
 // A temporary not written for this long belongs to no run still going, even when a new
 // process has taken its owner's number.
-constexpr time_t kStaleSeconds = 24 * 60 * 60;
+constexpr time_t kStaleSeconds = time_t{24} * 60 * 60;
 
 // The folder part of Name, with its slash ("" for a name in the current folder).
 std::string FolderOf(const std::string& name) {

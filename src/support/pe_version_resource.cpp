@@ -162,7 +162,7 @@ class PeWalker {
     default:
       return false;
     }
-    const size_t entryAt = countAt + 4 + kResourceDirectoryIndex * 8;
+    const size_t entryAt = countAt + 4 + size_t{8} * kResourceDirectoryIndex;
     if (optional.size() < entryAt + 8 || Le32(&optional[countAt]) <= kResourceDirectoryIndex) {
       return false;
     }

@@ -1,7 +1,10 @@
 #include "device/sim_fixture.hpp"
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace tarnwick {
 namespace {
@@ -162,6 +165,52 @@ TEST_P(DownloadTest, UnreadableStatusOrConfigurationFailsTheDownload) {
     EXPECT_TRUE(rig.Progress->Reports.empty()) << part;
     EXPECT_EQ(rig.Messages->Lines.back(), "Change To Dongle Mode...") << part;
     EXPECT_EQ(rig.Port.Logger().Mode(), sim::SimMode::Normal) << part;
+  }
+}
+
+// A fault by command kind or read address lands on the command it names, counting retries
+// for #K; the download recovers. "read 3000#2" is the second read starting at 0x3000.
+TEST_P(DownloadTest, FaultsByCommandOrAddressHitTheCommandNamed) {
+  const struct {
+    const char* Faults;
+    std::vector<std::string> Hit;
+  } cases[] = {
+      {"noanswer@model", {"model#1 noanswer"}},
+      {"late:650@read=0x3000", {"read 3000#1 late"}},
+      {"badcode@read", {"read 1000#1 badcode"}},
+      {"negative@read#3", {"read 3000#1 negative"}},
+      {"stray@config,short@ident,fewer@count",
+       {"ident#1 short", "count#1 fewer", "read 0000#1 stray"}},
+      {"negative@read=0x2000,noanswer@read=0x2000#2",
+       {"read 2000#1 negative", "read 2000#2 noanswer"}},
+      {"overlong@read=4096", {"read 1000#1 overlong"}},
+      {"noanswer@mode", {"mode#1 noanswer"}},
+      // A fault by number wins; the targeted one has still seen its first model query.
+      {"badcode@2,noanswer@model", {"model#1 badcode"}},
+      {"noanswer@read=0x5000,noanswer@count#2", {}},
+  };
+  const auto source = PatternImage(300);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Faults);
+    SimRig rig(source, Options(GetParam(), sim::ParseFaultSpec(c.Faults)));
+    const auto image = rig.Control.Download();
+    ASSERT_NE(image, nullptr);
+    test::ExpectSameImage(*image, source);
+    std::map<std::string, int> seen;
+    std::vector<std::string> hit;
+    for (const auto& command : rig.Port.Logger().Commands()) {
+      const auto& f = command.Frame;
+      std::string name = f[1] == 0x01   ? "mode"
+                         : f[1] == 0x0A ? "ident"
+                         : f[1] == 0x0B ? "count"
+                         : f[2] == 0x04 ? "model"
+                                        : fmt::format("read {:04X}", f[7] << 16 | f[8] << 8 | f[9]);
+      name += "#" + std::to_string(++seen[name]);
+      if (command.Fault) {
+        hit.push_back(name + " " + std::string(sim::FaultName(*command.Fault)));
+      }
+    }
+    EXPECT_EQ(hit, c.Hit);
   }
 }
 

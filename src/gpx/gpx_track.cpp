@@ -5,6 +5,7 @@
 #include "support/errors.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarnwick {
 
@@ -41,13 +42,17 @@ void TGPXTrkType::SetPoints(int Idx, const TGPXWptType& Value) {
   trkSeg_[static_cast<size_t>(Idx)].trkpt = Value;
 }
 
-TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) const {
+const TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) const {
   for (const auto& [cls, ext] : FExtensions) {
     if (cls == ExtCls) {
       return *ext;
     }
   }
   throw ListError("Item not found");
+}
+
+TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) {
+  return const_cast<TGPXExtension&>(std::as_const(*this).GetExtensions(ExtCls));
 }
 
 bool TGPXTrkType::HasExtension(TGPXExtensionClass ExtCls) const {
@@ -231,7 +236,7 @@ TGPXTrkType& TGPXTrkList::AddNewTrack() {
   return *FTracks.back();
 }
 
-TGPXTrkType& TGPXTrkList::Items(int Index) const {
+const TGPXTrkType& TGPXTrkList::Items(int Index) const {
   if (Index < 0 || Index >= Count()) {
     ListIndexError(Index);
   }

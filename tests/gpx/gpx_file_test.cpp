@@ -17,7 +17,7 @@ using test::At;
 using test::CountOf;
 
 TGPXTrkTypeTpx2& Tpx(TGPXTrkType& Track) {
-  return static_cast<TGPXTrkTypeTpx2&>(Track.GetExtensions(TGPXTrkTypeTpx2::Class()));
+  return Track.Extension<TGPXTrkTypeTpx2>();
 }
 
 TGPXWptType Point(double Lat, double Lon, DateTime Time) {
@@ -338,6 +338,7 @@ TEST(GpxDocument, VersionChangesAndRefusals) {
 // A second extension class for the namespace and registry rules.
 class TestExtension : public TGPXExtension {
  public:
+  static TGPXExtensionClass Class();
   std::vector<std::string> Seen;
   void SetCount(int Value) override { Seen.resize(static_cast<size_t>(Value)); }
   bool HasData(int Idx) const override { return !Seen[static_cast<size_t>(Idx)].empty(); }
@@ -356,6 +357,9 @@ const GPXExtensionClassInfo kTestClass{"test", "t", "urn:test", MakeTestExtensio
 const GPXExtensionClassInfo kSameAsTestClass{"same", "t", "urn:test", MakeTestExtension};
 const GPXExtensionClassInfo kClashClass{"clash", "t", "urn:clash", MakeTestExtension};
 const GPXExtensionClassInfo kOtherPrefixClass{"other", "u", "urn:test", MakeTestExtension};
+TGPXExtensionClass TestExtension::Class() {
+  return &kTestClass;
+}
 
 TEST(GpxExtensions, NamespaceDeclarations) {
   TGPXFile doc;
@@ -368,6 +372,20 @@ TEST(GpxExtensions, NamespaceDeclarations) {
 
   doc.Tracks().AddExtensionClass(&kClashClass);
   EXPECT_THROW(doc.SaveToString(), Error) << "two URIs for one prefix";
+}
+
+TEST(GpxExtensions, TypedAccessRefusesAMissingOrForeignObject) {
+  TGPXFile doc;
+  doc.Tracks().AddExtensionClass(TGPXTrkTypeTpx2::Class());
+  const TGPXTrkType& trk = doc.Tracks().AddNewTrack();
+  EXPECT_EQ(&trk.Extension<TGPXTrkTypeTpx2>(), &trk.GetExtensions(TGPXTrkTypeTpx2::Class()));
+  EXPECT_THROW(trk.Extension<TestExtension>(), ListError) << "no such class in the track";
+
+  // An object of another type entered under the TrackPointExtension's class.
+  TGPXFile other;
+  TGPXTrkType& mixed = other.Tracks().AddNewTrack();
+  mixed.AddExtension(TGPXTrkTypeTpx2::Class(), std::make_unique<TestExtension>());
+  EXPECT_THROW(mixed.Extension<TGPXTrkTypeTpx2>(), ListError);
 }
 
 class GpxReader : public ::testing::Test {
@@ -528,7 +546,7 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
   TGPXFile::RegistExtensions(&kTestClass);
   doc.LoadFromString(test, "t");
   ASSERT_TRUE(doc.Tracks()[0].HasExtension(&kTestClass));
-  EXPECT_EQ(static_cast<TestExtension&>(doc.Tracks()[0].GetExtensions(&kTestClass)).Seen[0], "x");
+  EXPECT_EQ(doc.Tracks()[0].Extension<TestExtension>().Seen[0], "x");
 }
 
 TEST_F(GpxReader, ByteValuesOutOfRangeStayAbsentInsteadOfWrapping) {

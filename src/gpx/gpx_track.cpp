@@ -175,6 +175,9 @@ void TGPXTrkType::PointClear(int Idx, int cnt) {
   const int first = std::clamp(Idx, 0, Count());
   const int last = std::clamp(Idx + std::max(cnt, 0), first, Count());
   trkSeg_.erase(trkSeg_.begin() + first, trkSeg_.begin() + last);
+  for (auto& [cls, ext] : FExtensions) {
+    ext->DeletePoints(first, last - first);
+  }
 }
 
 void TGPXTrkType::PointCutIn(int Idx) {

@@ -82,11 +82,12 @@ class TGPXTrkType {
   /// another GPX element where points are expected.
   void SetFromNode(XmlNode Node);
 
-  /// Removes cnt points from Idx on; the extension data is not touched.
+  /// Removes cnt points from Idx on, and their records in every extension object, so that
+  /// record i still belongs to point i. The range is clipped to the points held.
   void PointClear(int Idx, int cnt);
-  /// Keeps the points from Idx to the end.
+  /// Keeps the points (and their extension records) from Idx to the end.
   void PointCutIn(int Idx);
-  /// Keeps the first Idx points.
+  /// Keeps the first Idx points (and their extension records).
   void PointCutOff(int Idx);
 
  protected:

@@ -349,23 +349,6 @@ TEST(XmlLayer, ParserMemoryIsBoundedByTheTextSize) {
   EXPECT_EQ(doc.Root().ChildCount(), 50000u);
 }
 
-TEST(TextBuffer, StartsEmptyAndKeepsEverythingAcrossGrowths) {
-  TextBuffer buffer;
-  buffer.Append(std::string_view());
-  buffer.Append(0, 'x');
-  buffer.Reserve(0);
-  EXPECT_EQ(buffer.View(), "");
-  std::string expected;
-  for (int i = 0; i < 20000; ++i) {
-    const std::string piece = std::to_string(i * 7919);
-    buffer += piece;
-    buffer += ',';
-    buffer.Append(static_cast<size_t>(i % 3), ' ');
-    expected += piece + ',' + std::string(static_cast<size_t>(i % 3), ' ');
-  }
-  EXPECT_EQ(buffer.View(), expected);
-}
-
 TEST(XmlLayer, MissingAndOversizedFilesAreFileErrors) {
   XmlDocument doc;
   EXPECT_THROW(doc.LoadFromFile("/nonexistent/file.gpx"), FileError);

@@ -281,8 +281,7 @@ void GpxInfo(const GpxInfoArgs& args) {
     const TGPXTrkType& track = doc.Tracks()[i];
     size_t hr = 0, cad = 0, speed = 0;
     if (track.HasExtension(tpxClass)) {
-      for (const auto& rec :
-           static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(tpxClass)).TrkSegExt) {
+      for (const auto& rec : track.Extension<TGPXTrkTypeTpx2>().TrkSegExt) {
         hr += rec.Have(TTpxTypeDataFlag::tpxHR);
         cad += rec.Have(TTpxTypeDataFlag::tpxCad);
         speed += rec.Have(TTpxTypeDataFlag::tpxSpeed);

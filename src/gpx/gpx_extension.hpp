@@ -50,6 +50,9 @@ class TGPXExtension {
   virtual ~TGPXExtension() = default;
   /// Sizes the per-point data to Value points; new points have no data.
   virtual void SetCount(int Value) = 0;
+  /// Removes the data of Count points from point Idx on (a range within the points held);
+  /// the later points move down, as the track's own points do.
+  virtual void DeletePoints(int Idx, int Count) = 0;
   /// Whether point Idx has anything to write.
   virtual bool HasData(int Idx) const = 0;
   /// Writes point Idx's elements into Node, the point's "extensions" element.

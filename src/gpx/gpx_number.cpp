@@ -14,6 +14,7 @@ void AppendGPXFixed(std::string& Out, double Value, int Decimals) {
     AppendFixed(Out, Value, Decimals);
     return;
   }
+  // Pays: with AppendFixed alone gpx_bench's file export takes 1.19x as long (medians, 15 runs).
   // |Value| is m * 2^-shift exactly; m * 10^Decimals fits 64 bits, so the scaled value and
   // the part below its units are exact integers, and the rounding (ties to even) is that of
   // the exact value, as "%.Nf" rounds it.

@@ -5,6 +5,7 @@
 #include "support/errors.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarnwick {
 
@@ -41,13 +42,17 @@ void TGPXTrkType::SetPoints(int Idx, const TGPXWptType& Value) {
   trkSeg_[static_cast<size_t>(Idx)].trkpt = Value;
 }
 
-TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) const {
+const TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) const {
   for (const auto& [cls, ext] : FExtensions) {
     if (cls == ExtCls) {
       return *ext;
     }
   }
   throw ListError("Item not found");
+}
+
+TGPXExtension& TGPXTrkType::GetExtensions(TGPXExtensionClass ExtCls) {
+  return const_cast<TGPXExtension&>(std::as_const(*this).GetExtensions(ExtCls));
 }
 
 bool TGPXTrkType::HasExtension(TGPXExtensionClass ExtCls) const {
@@ -170,6 +175,9 @@ void TGPXTrkType::PointClear(int Idx, int cnt) {
   const int first = std::clamp(Idx, 0, Count());
   const int last = std::clamp(Idx + std::max(cnt, 0), first, Count());
   trkSeg_.erase(trkSeg_.begin() + first, trkSeg_.begin() + last);
+  for (auto& [cls, ext] : FExtensions) {
+    ext->DeletePoints(first, last - first);
+  }
 }
 
 void TGPXTrkType::PointCutIn(int Idx) {
@@ -231,7 +239,7 @@ TGPXTrkType& TGPXTrkList::AddNewTrack() {
   return *FTracks.back();
 }
 
-TGPXTrkType& TGPXTrkList::Items(int Index) const {
+const TGPXTrkType& TGPXTrkList::Items(int Index) const {
   if (Index < 0 || Index >= Count()) {
     ListIndexError(Index);
   }

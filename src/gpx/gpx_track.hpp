@@ -2,6 +2,7 @@
 
 #include "gpx/gpx_extension.hpp"
 #include "gpx/gpx_types.hpp"
+#include "support/errors.hpp"
 
 #include <memory>
 #include <string>
@@ -39,9 +40,24 @@ class TGPXTrkType {
 
   /// The extension object of class ExtCls; raises ListError "not found" when the track has
   /// none of that class.
-  TGPXExtension& GetExtensions(TGPXExtensionClass ExtCls) const;
+  const TGPXExtension& GetExtensions(TGPXExtensionClass ExtCls) const;
+  TGPXExtension& GetExtensions(TGPXExtensionClass ExtCls);
   /// The same as GetExtensions.
-  TGPXExtension& Extensions(TGPXExtensionClass ExtCls) const { return GetExtensions(ExtCls); }
+  const TGPXExtension& Extensions(TGPXExtensionClass ExtCls) const { return GetExtensions(ExtCls); }
+  TGPXExtension& Extensions(TGPXExtensionClass ExtCls) { return GetExtensions(ExtCls); }
+  /// The extension object of class T::Class(), as a T; raises ListError when the track has
+  /// none, or when the object entered under that class is not a T.
+  template <class T>
+  const T& Extension() const {
+    if (const auto* ext = dynamic_cast<const T*>(&GetExtensions(T::Class()))) {
+      return *ext;
+    }
+    throw ListError("Item is not of its class");
+  }
+  template <class T>
+  T& Extension() {
+    return const_cast<T&>(std::as_const(*this).template Extension<T>());
+  }
   /// Whether the track has an object of class ExtCls.
   bool HasExtension(TGPXExtensionClass ExtCls) const;
   /// Enters Ext under ExtCls, sized to the points; the track owns it from now on.
@@ -66,11 +82,12 @@ class TGPXTrkType {
   /// another GPX element where points are expected.
   void SetFromNode(XmlNode Node);
 
-  /// Removes cnt points from Idx on; the extension data is not touched.
+  /// Removes cnt points from Idx on, and their records in every extension object, so that
+  /// record i still belongs to point i. The range is clipped to the points held.
   void PointClear(int Idx, int cnt);
-  /// Keeps the points from Idx to the end.
+  /// Keeps the points (and their extension records) from Idx to the end.
   void PointCutIn(int Idx);
-  /// Keeps the first Idx points.
+  /// Keeps the first Idx points (and their extension records).
   void PointCutOff(int Idx);
 
  protected:
@@ -138,9 +155,13 @@ class TGPXTrkList {
   /// Number of tracks.
   int Count() const { return static_cast<int>(FTracks.size()); }
   /// Track Index; raises ListError outside 0 .. Count - 1.
-  TGPXTrkType& Items(int Index) const;
+  const TGPXTrkType& Items(int Index) const;
+  TGPXTrkType& Items(int Index) {
+    return const_cast<TGPXTrkType&>(std::as_const(*this).Items(Index));
+  }
   /// Track Index without a range check.
-  TGPXTrkType& operator[](int Index) const { return *FTracks[static_cast<size_t>(Index)]; }
+  const TGPXTrkType& operator[](int Index) const { return *FTracks[static_cast<size_t>(Index)]; }
+  TGPXTrkType& operator[](int Index) { return *FTracks[static_cast<size_t>(Index)]; }
   /// Removes and frees track Index; raises ListError outside 0 .. Count - 1.
   void Delete(int Index);
   /// Removes and frees every track.

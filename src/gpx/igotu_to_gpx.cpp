@@ -74,7 +74,7 @@ void TIGotUDataToGPX::AddTrack(TGPXFile& Doc, const TIGotUTrack& Track) const {
   }
 
   if (gpxTrack.HasExtension(TGPXTrkTypeTpx2::Class())) {
-    auto& ext = static_cast<TGPXTrkTypeTpx2&>(gpxTrack.GetExtensions(TGPXTrkTypeTpx2::Class()));
+    auto& ext = gpxTrack.Extension<TGPXTrkTypeTpx2>();
     // The schema wants a heart rate from 1 and a cadence up to 254.
     MatchSamples(gpxTrack, ext, Track.HR(), [strict](auto& rec, const auto& it) {
       const int v = it.GetIntValue();

@@ -3,6 +3,7 @@
 #include "gpx/gpx_number.hpp"
 #include "support/number_format.hpp"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -116,6 +117,13 @@ TGPXExtensionClass TGPXTrkTypeTpx2::Class() {
 
 void TGPXTrkTypeTpx2::SetCount(int Value) {
   TrkSegExt.resize(static_cast<size_t>(std::max(Value, 0)));
+}
+
+void TGPXTrkTypeTpx2::DeletePoints(int Idx, int Count) {
+  const auto size = static_cast<int>(TrkSegExt.size());
+  const int first = std::clamp(Idx, 0, size);
+  const int last = std::clamp(first + std::max(Count, 0), first, size);
+  TrkSegExt.erase(TrkSegExt.begin() + first, TrkSegExt.begin() + last);
 }
 
 bool TGPXTrkTypeTpx2::HasData(int Idx) const {

@@ -87,6 +87,7 @@ class TGPXTrkTypeTpx2 : public TGPXExtension {
   std::vector<TGPXTrackPointExtension2> TrkSegExt;
 
   void SetCount(int Value) override;
+  void DeletePoints(int Idx, int Count) override;
   bool HasData(int Idx) const override;
   void SetToNode(XmlElement Node, int Idx) const override;
   void SetFromNode(XmlNode Node, int Idx) override;

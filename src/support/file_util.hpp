@@ -82,8 +82,6 @@ class ReplacingFile {
   int undoSlot_ = -1;
   bool replacedOld_ = false; // CommitRevertibly found a file in the target's place
   bool committed_ = false;
-  uint64_t written_ = 0; // bytes written so far
-  uint64_t kicked_ = 0;  // bytes whose writing out has been started
 };
 
 } // namespace tarnwick

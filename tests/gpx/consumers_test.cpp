@@ -109,8 +109,7 @@ std::vector<PointView> PointsOf(const std::string& File) {
   std::vector<PointView> points;
   for (int t = 0; t < doc.Tracks().Count(); ++t) {
     const TGPXTrkType& track = doc.Tracks()[t];
-    const auto& ext =
-        static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()));
+    const auto& ext = track.Extension<TGPXTrkTypeTpx2>();
     for (int i = 0; i < track.Count(); ++i) {
       const TGPXWptType& p = track.Points(i);
       PointView v;
@@ -292,12 +291,8 @@ TEST_F(GpxCommands, ReadsAFileThatGpsbabelWroteFromOurs) {
       EXPECT_NEAR(q._lat, p._lat, 1e-9);
       EXPECT_NEAR(q._ele, p._ele, 0.0005);
       EXPECT_EQ(DateTimeToMilliseconds(q._time), DateTimeToMilliseconds(p._time));
-      const auto& ra =
-          static_cast<const TGPXTrkTypeTpx2&>(a.Tracks()[t].GetExtensions(TGPXTrkTypeTpx2::Class()))
-              .TrkSegExt[static_cast<size_t>(i)];
-      const auto& rb =
-          static_cast<const TGPXTrkTypeTpx2&>(b.Tracks()[t].GetExtensions(TGPXTrkTypeTpx2::Class()))
-              .TrkSegExt[static_cast<size_t>(i)];
+      const auto& ra = a.Tracks()[t].Extension<TGPXTrkTypeTpx2>().TrkSegExt[static_cast<size_t>(i)];
+      const auto& rb = b.Tracks()[t].Extension<TGPXTrkTypeTpx2>().TrkSegExt[static_cast<size_t>(i)];
       EXPECT_EQ(rb.Have(TTpxTypeDataFlag::tpxHR), ra.Have(TTpxTypeDataFlag::tpxHR));
       EXPECT_EQ(rb.HR, ra.HR);
       EXPECT_EQ(rb.Cad, ra.Cad);
@@ -313,8 +308,7 @@ TEST_F(GpxCommands, GpxInfoSummarisesAFile) {
   TGPXFile doc;
   doc.Load(file);
   const TGPXTrkType& track = doc.Tracks()[0];
-  const auto& ext =
-      static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()));
+  const auto& ext = track.Extension<TGPXTrkTypeTpx2>();
   int hr = 0, cad = 0, speed = 0;
   for (const auto& rec : ext.TrkSegExt) {
     hr += rec.Have(TTpxTypeDataFlag::tpxHR);
@@ -396,8 +390,7 @@ TEST_F(GpxCommands, StrictFilesLeaveOutImpossiblePositionsAndSayHowMany) {
     const TGPXTrkType& track = doc.Tracks()[0];
     ASSERT_EQ(track.Count(), 3);
     EXPECT_EQ(track.Points(1)._lng, -180) << "180 is written as -180";
-    const auto& hr =
-        static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()));
+    const auto& hr = track.Extension<TGPXTrkTypeTpx2>();
     EXPECT_EQ(hr.TrkSegExt[2].HR, 105) << "samples stay with their points";
     if (schemas) {
       const auto lint =

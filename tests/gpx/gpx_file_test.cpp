@@ -17,7 +17,7 @@ using test::At;
 using test::CountOf;
 
 TGPXTrkTypeTpx2& Tpx(TGPXTrkType& Track) {
-  return static_cast<TGPXTrkTypeTpx2&>(Track.GetExtensions(TGPXTrkTypeTpx2::Class()));
+  return Track.Extension<TGPXTrkTypeTpx2>();
 }
 
 TGPXWptType Point(double Lat, double Lon, DateTime Time) {
@@ -337,8 +337,12 @@ TEST(GpxDocument, VersionChangesAndRefusals) {
 // A second extension class for the namespace and registry rules.
 class TestExtension : public TGPXExtension {
  public:
+  static TGPXExtensionClass Class();
   std::vector<std::string> Seen;
   void SetCount(int Value) override { Seen.resize(static_cast<size_t>(Value)); }
+  void DeletePoints(int Idx, int Count) override {
+    Seen.erase(Seen.begin() + Idx, Seen.begin() + Idx + Count);
+  }
   bool HasData(int Idx) const override { return !Seen[static_cast<size_t>(Idx)].empty(); }
   void SetToNode(XmlElement Node, int Idx) const override {
     Node.AddTextChild("t:v", Seen[static_cast<size_t>(Idx)]);
@@ -355,6 +359,9 @@ const GPXExtensionClassInfo kTestClass{"test", "t", "urn:test", MakeTestExtensio
 const GPXExtensionClassInfo kSameAsTestClass{"same", "t", "urn:test", MakeTestExtension};
 const GPXExtensionClassInfo kClashClass{"clash", "t", "urn:clash", MakeTestExtension};
 const GPXExtensionClassInfo kOtherPrefixClass{"other", "u", "urn:test", MakeTestExtension};
+TGPXExtensionClass TestExtension::Class() {
+  return &kTestClass;
+}
 
 TEST(GpxExtensions, NamespaceDeclarations) {
   TGPXFile doc;
@@ -367,6 +374,88 @@ TEST(GpxExtensions, NamespaceDeclarations) {
 
   doc.Tracks().AddExtensionClass(&kClashClass);
   EXPECT_THROW(doc.SaveToString(), Error) << "two URIs for one prefix";
+}
+
+// Point i has latitude i, heart rate 100 + i in the TrackPointExtension and "i" in the test
+// extension, so whatever survives a trim shows whether the three still line up.
+struct TrimCase {
+  const char* Name;
+  void (*Trim)(TGPXTrkType&);
+  std::vector<int> Kept;
+};
+
+void PrintTo(const TrimCase& Case, std::ostream* Out) {
+  *Out << Case.Name;
+}
+
+class GpxTrackTrim : public ::testing::TestWithParam<TrimCase> {};
+
+TEST_P(GpxTrackTrim, ExtensionRecordsGoWithTheirPoints) {
+  TGPXFile doc;
+  doc.Tracks().AddExtensionClass(TGPXTrkTypeTpx2::Class());
+  doc.Tracks().AddExtensionClass(&kTestClass);
+  TGPXTrkType& trk = doc.Tracks().AddNewTrack();
+  trk.SetCount(6);
+  for (int i = 0; i < 6; ++i) {
+    trk.SetPoints(i, Point(i, 0, At(6, 0, i)));
+    Tpx(trk).DataPtr(i).SetHR(100 + i);
+    trk.Extension<TestExtension>().Seen[static_cast<size_t>(i)] = std::to_string(i);
+  }
+  // Two of them lack the heart rate, so a shifted record would change which points have one.
+  Tpx(trk).DataPtr(1) = {};
+  Tpx(trk).DataPtr(4) = {};
+
+  GetParam().Trim(trk);
+
+  const std::vector<int>& kept = GetParam().Kept;
+  ASSERT_EQ(trk.Count(), static_cast<int>(kept.size()));
+  ASSERT_EQ(Tpx(trk).TrkSegExt.size(), kept.size());
+  ASSERT_EQ(trk.Extension<TestExtension>().Seen.size(), kept.size());
+  for (size_t k = 0; k < kept.size(); ++k) {
+    const int i = kept[k];
+    const int idx = static_cast<int>(k);
+    EXPECT_EQ(trk.Points(idx)._lat, i);
+    const TGPXTrackPointExtension2& rec = Tpx(trk).TrkSegExt[k];
+    EXPECT_EQ(rec.Have(TTpxTypeDataFlag::tpxHR), i != 1 && i != 4) << "point " << i;
+    if (rec.Have(TTpxTypeDataFlag::tpxHR)) {
+      EXPECT_EQ(rec.HR, 100 + i);
+    }
+    EXPECT_EQ(trk.Extension<TestExtension>().Seen[k], std::to_string(i));
+  }
+  // The written file pairs them the same way.
+  const std::string text = doc.SaveToString();
+  EXPECT_EQ(CountOf(text, "<trkpt "), kept.size());
+  EXPECT_EQ(CountOf(text, "<gpxtpx:hr>"),
+            static_cast<size_t>(
+                std::count_if(kept.begin(), kept.end(), [](int i) { return i != 1 && i != 4; })));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trims, GpxTrackTrim,
+    ::testing::Values(
+        TrimCase{"ClearMiddle", [](TGPXTrkType& t) { t.PointClear(1, 2); }, {0, 3, 4, 5}},
+        TrimCase{"ClearPastTheEnd", [](TGPXTrkType& t) { t.PointClear(4, 10); }, {0, 1, 2, 3}},
+        TrimCase{
+            "ClearBeforeTheStart", [](TGPXTrkType& t) { t.PointClear(-2, 3); }, {1, 2, 3, 4, 5}},
+        TrimCase{"ClearNothing", [](TGPXTrkType& t) { t.PointClear(2, 0); }, {0, 1, 2, 3, 4, 5}},
+        TrimCase{"CutIn", [](TGPXTrkType& t) { t.PointCutIn(2); }, {2, 3, 4, 5}},
+        TrimCase{"CutInAll", [](TGPXTrkType& t) { t.PointCutIn(6); }, {}},
+        TrimCase{"CutOff", [](TGPXTrkType& t) { t.PointCutOff(4); }, {0, 1, 2, 3}},
+        TrimCase{"CutOffNone", [](TGPXTrkType& t) { t.PointCutOff(0); }, {}}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(GpxExtensions, TypedAccessRefusesAMissingOrForeignObject) {
+  TGPXFile doc;
+  doc.Tracks().AddExtensionClass(TGPXTrkTypeTpx2::Class());
+  const TGPXTrkType& trk = doc.Tracks().AddNewTrack();
+  EXPECT_EQ(&trk.Extension<TGPXTrkTypeTpx2>(), &trk.GetExtensions(TGPXTrkTypeTpx2::Class()));
+  EXPECT_THROW(trk.Extension<TestExtension>(), ListError) << "no such class in the track";
+
+  // An object of another type entered under the TrackPointExtension's class.
+  TGPXFile other;
+  TGPXTrkType& mixed = other.Tracks().AddNewTrack();
+  mixed.AddExtension(TGPXTrkTypeTpx2::Class(), std::make_unique<TestExtension>());
+  EXPECT_THROW(mixed.Extension<TGPXTrkTypeTpx2>(), ListError);
 }
 
 class GpxReader : public ::testing::Test {
@@ -527,7 +616,7 @@ TEST_F(GpxReader, DetectsExtensionsByPrefixAndURI) {
   TGPXFile::RegistExtensions(&kTestClass);
   doc.LoadFromString(test, "t");
   ASSERT_TRUE(doc.Tracks()[0].HasExtension(&kTestClass));
-  EXPECT_EQ(static_cast<TestExtension&>(doc.Tracks()[0].GetExtensions(&kTestClass)).Seen[0], "x");
+  EXPECT_EQ(doc.Tracks()[0].Extension<TestExtension>().Seen[0], "x");
 }
 
 TEST_F(GpxReader, ByteValuesOutOfRangeStayAbsentInsteadOfWrapping) {

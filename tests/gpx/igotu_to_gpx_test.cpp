@@ -19,8 +19,7 @@ using test::Fix;
 
 const TGPXTrackPointExtension2& Rec(const TGPXFile& Doc, int Track, int Point) {
   const TGPXTrkType& t = Doc.Tracks()[Track];
-  return static_cast<const TGPXTrkTypeTpx2&>(t.GetExtensions(TGPXTrkTypeTpx2::Class()))
-      .TrkSegExt[static_cast<size_t>(Point)];
+  return t.Extension<TGPXTrkTypeTpx2>().TrkSegExt[static_cast<size_t>(Point)];
 }
 
 TEST(ExtPointIterator, FindsTheSampleThatCoversATime) {

@@ -33,9 +33,7 @@ std::string Summary(const TGPXFile& Doc) {
         s += "none";
         continue;
       }
-      const auto& r =
-          static_cast<const TGPXTrkTypeTpx2&>(track.GetExtensions(TGPXTrkTypeTpx2::Class()))
-              .TrkSegExt[static_cast<size_t>(i)];
+      const auto& r = track.Extension<TGPXTrkTypeTpx2>().TrkSegExt[static_cast<size_t>(i)];
       s += (r.Have(TTpxTypeDataFlag::tpxHR) ? std::to_string(r.HR) : "-") + "/" +
            (r.Have(TTpxTypeDataFlag::tpxCad) ? std::to_string(r.Cad) : "-") + "/" +
            (r.Have(TTpxTypeDataFlag::tpxSpeed) ? FormatFixed(r.Speed, 2) : "-");

@@ -5,7 +5,12 @@
 
 #include "common/slots.hpp"
 
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <typeindex>
 
 namespace tarnwick {
 namespace {
@@ -123,6 +128,67 @@ TEST(ModelVariants, OnlyCompleteSlotsAreAdded) {
   EXPECT_EQ(list.Count(), 3);
   EXPECT_THROW(list.Items(3), ListError);
   EXPECT_THROW(list.Delete(-1), ListError);
+}
+
+// The lists make their records in an arena; each must be the record that a plain allocation of
+// its class makes from the same slot, with no two sharing memory, across many chunks.
+TEST(ModelVariants, ListRecordsMatchPlainlyAllocatedOnes) {
+  using Make = std::function<std::unique_ptr<TIGotUPointBase>(const uint8_t*)>;
+  const auto make = [](auto* Tag) -> Make {
+    using T = std::remove_pointer_t<decltype(Tag)>;
+    return [](const uint8_t* Ptr) { return std::make_unique<T>(Ptr); };
+  };
+  const std::map<std::type_index, Make> plain = {
+      {typeid(TIGotUTrackPoint100), make(static_cast<TIGotUTrackPoint100*>(nullptr))},
+      {typeid(TIGotUTrackPoint800), make(static_cast<TIGotUTrackPoint800*>(nullptr))},
+      {typeid(TIGotULogMsgPoint), make(static_cast<TIGotULogMsgPoint*>(nullptr))},
+      {typeid(TIGotUExtIntPoint), make(static_cast<TIGotUExtIntPoint*>(nullptr))},
+      {typeid(TIGotUExtDoublePoint), make(static_cast<TIGotUExtDoublePoint*>(nullptr))}};
+  const auto text = [](const TIGotUPointBase& P) {
+    try {
+      return P.DebugString('.');
+    } catch (const Error& e) {
+      return std::string("error: ") + e.what();
+    }
+  };
+
+  constexpr int kSlots = 70000; // more than a full memory, so several chunks
+  std::vector<uint8_t> bytes(static_cast<size_t>(kSlots) * kSlotSize);
+  uint64_t x = 0x9E3779B97F4A7C15ULL;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    bytes[i] = static_cast<uint8_t>(x);
+  }
+  for (int i = 0; i < kSlots; i += 3) {
+    static constexpr uint8_t kFlags[] = {0xF1, 0xF5, 0xF6, 0xF7, 0x00, 0x44};
+    bytes[static_cast<size_t>(i) * kSlotSize] = kFlags[static_cast<size_t>(i / 3) % 6];
+  }
+  for (const uint8_t code : {0x15, 0x17}) {
+    auto list = TIGotUPointList::CreatePoints(Model(code));
+    list->AddPointsFromData(bytes.data(), static_cast<int>(bytes.size() / 2));
+    list->AddPointsFromData(bytes.data() + bytes.size() / 2, static_cast<int>(bytes.size() / 2));
+    ASSERT_EQ(list->Count(), kSlots);
+    std::map<const void*, size_t> spans;
+    for (int i = 0; i < kSlots; ++i) {
+      const TIGotUPointBase& got = (*list)[i];
+      const uint8_t* slot = bytes.data() + static_cast<size_t>(i) * kSlotSize;
+      const auto maker = plain.find(typeid(got));
+      ASSERT_NE(maker, plain.end()) << i;
+      const auto want = maker->second(slot);
+      ASSERT_EQ(std::memcmp(got.PRawData(), slot, kSlotSize), 0) << i;
+      ASSERT_EQ(got.IsValidRecord(), want->IsValidRecord()) << i;
+      ASSERT_EQ(got.IsTrackStart(), want->IsTrackStart()) << i;
+      ASSERT_EQ(text(got), text(*want)) << i;
+      spans.emplace(&got, sizeof(TIGotUPointBase));
+    }
+    ASSERT_EQ(spans.size(), static_cast<size_t>(kSlots));
+    for (auto it = spans.begin(); std::next(it) != spans.end(); ++it) {
+      ASSERT_GE(static_cast<const char*>(std::next(it)->first),
+                static_cast<const char*>(it->first) + it->second);
+    }
+  }
 }
 
 } // namespace

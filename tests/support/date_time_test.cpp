@@ -1,7 +1,9 @@
 #include "support/date_time.hpp"
 #include "support/errors.hpp"
 
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace tarnwick {
 namespace {
@@ -64,6 +66,29 @@ TEST(DateTime, DecodeIsTheInverseOfEncode) {
   EXPECT_EQ(previous.Year, 2001);
   EXPECT_EQ(previous.Month, 12);
   EXPECT_EQ(previous.Day, 31);
+}
+
+// The UTC text is assembled by hand for speed; it must be what the pattern formatter gives.
+TEST(DateTime, UtcTextIsThePatternText) {
+  std::vector<DateTime> values = {EncodeDate(1, 1, 1),
+                                  EncodeDate(9999, 12, 31) + 0.999999,
+                                  0,
+                                  -0.5,
+                                  At(2013, 12, 31, 23, 59, 59, 999) + 0.6 / 86400000.0,
+                                  At(2016, 2, 29, 12, 0, 0, 5),
+                                  At(1900, 3, 1, 0, 0, 0, 0) - 1e-9};
+  uint64_t x = 0x2545F4914F6CDD1DULL;
+  for (int i = 0; i < 1000000; ++i) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    // Any instant of the years 1 to 9999.
+    values.push_back(EncodeDate(1, 1, 1) +
+                     static_cast<double>(x >> 11) / 9007199254740992.0 * 3652058.0);
+  }
+  for (const DateTime v : values) {
+    ASSERT_EQ(TUTCDateTime::DateTimeToUTCStr(v), FormatDateTime("yyyy-mm-ddThh:nn:ss.zzz", v)) << v;
+  }
 }
 
 TEST(DateTime, ValidDatesAndLeapYears) {

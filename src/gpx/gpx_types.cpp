@@ -60,19 +60,8 @@ XmlNode TGPXWptType::SetFromNode(XmlNode Node) {
   Create();
   const double lat = ReadCoordinate(Node, "lat");
   SetLatLng(lat, ReadCoordinate(Node, "lon"));
-  // One pass over the children; the first of each name counts.
-  XmlNode ele, time, sat, ext;
-  for (XmlNode child = Node.FirstChild(); child; child = child.NextSibling()) {
-    const std::string_view name = child.LocalNameIn(Node);
-    XmlNode* slot = name == "ele"          ? &ele
-                    : name == "time"       ? &time
-                    : name == "sat"        ? &sat
-                    : name == "extensions" ? &ext
-                                           : nullptr;
-    if (slot && !*slot) {
-      *slot = child;
-    }
-  }
+  const auto [ele, time, sat, ext] =
+      Node.FirstChildrenNamed<4>({"ele", "time", "sat", "extensions"});
   // Each value is read with the line of its own element, for the error message.
   std::string scratch;
   const auto read = [&](XmlNode Child, const char* Name, auto Convert) {

@@ -80,20 +80,10 @@ void TGPXTrackPointExtension2::SetFromNode(XmlNode Node) {
     if (ns != kTpx2URI && ns != kTpx1URI) {
       continue;
     }
-    // The values are children in the extension's own namespace, whatever their prefix; one
-    // pass finds them, the first of each name counting.
-    XmlNode hr, cad, speed, course;
-    for (XmlNode child = tpx.FirstChild(); child; child = child.NextSibling()) {
-      const std::string_view name = child.LocalNameIn(tpx);
-      XmlNode* slot = name == "hr"       ? &hr
-                      : name == "cad"    ? &cad
-                      : name == "speed"  ? &speed
-                      : name == "course" ? &course
-                                         : nullptr;
-      if (slot && !*slot) {
-        *slot = child;
-      }
-    }
+    // The values are children in the extension's own namespace, whatever their prefix; the
+    // first of each name counts.
+    const auto [hr, cad, speed, course] =
+        tpx.FirstChildrenNamed<4>({"hr", "cad", "speed", "course"});
     const auto read = [&](XmlNode Child, auto Convert, auto Store) {
       const std::string_view text = Child ? Child.TextView(scratch) : std::string_view();
       if (!text.empty()) {

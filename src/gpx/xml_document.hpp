@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -55,6 +56,22 @@ class XmlNode {
   /// The local name of this node if it is an element in Parent's namespace, else empty: for
   /// reading all children of an element in one pass.
   std::string_view LocalNameIn(XmlNode Parent) const;
+  /// For each of Names, the first child element of that local name in this element's
+  /// namespace, or a null handle: all of an element's values found in one pass.
+  template <size_t N>
+  std::array<XmlNode, N> FirstChildrenNamed(const std::array<std::string_view, N>& Names) const {
+    std::array<XmlNode, N> found;
+    for (XmlNode child = FirstChild(); child; child = child.NextSibling()) {
+      const std::string_view name = child.LocalNameIn(*this);
+      for (size_t i = 0; i < N; ++i) {
+        if (name == Names[i] && !found[i]) {
+          found[i] = child;
+          break;
+        }
+      }
+    }
+    return found;
+  }
 
   /// First child node (element or text) in document order, or a null handle.
   XmlNode FirstChild() const;

@@ -1,0 +1,99 @@
+// tarnwick-viewer [FILE] [--simulate [BASE]]: the desktop viewer.
+#include "app/app_settings.hpp"
+#include "viewer/screenshots.hpp"
+#include "viewer/simulated_logger.hpp"
+#include "viewer/windows/error_display.hpp"
+#include "viewer/windows/main_form.hpp"
+
+#include <QApplication>
+#include <QIcon>
+#include <QTimer>
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+struct Options {
+  QString File;
+  bool Simulate = false;
+  QString SimulateBase;
+  QString ScreenshotFolder; // hidden: pictures of every page and dialog, then quit
+};
+
+Options ParseOptions(const QStringList& Args) {
+  Options options;
+  for (int i = 1; i < Args.size(); ++i) {
+    const QString& arg = Args[i];
+    if (arg == "--simulate") {
+      options.Simulate = true;
+      if (i + 1 < Args.size() && !Args[i + 1].startsWith('-')) {
+        options.SimulateBase = Args[++i];
+      }
+    } else if (arg == "--screenshots" && i + 1 < Args.size()) {
+      options.ScreenshotFolder = Args[++i];
+    } else if (arg == "--help" || arg == "-h") {
+      std::cout << "Usage: tarnwick-viewer [FILE] [--simulate [BASE]]\n"
+                   "  FILE             a saved image (BASE, BASE.dat or BASE.bin) to open\n"
+                   "  --simulate BASE  start a simulated logger serving BASE (a sample image "
+                   "without BASE)\n";
+      std::exit(0);
+    } else if (!arg.startsWith('-')) {
+      options.File = arg;
+    } else {
+      std::cerr << "tarnwick-viewer: unknown option " << arg.toStdString() << '\n';
+      std::exit(2);
+    }
+  }
+  return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("tarnwick-viewer");
+  QApplication::setOrganizationName("Tarnwick");
+  QApplication::setApplicationDisplayName("Tarnwick");
+  QApplication::setWindowIcon(QIcon(":/tarnwick.png"));
+  const Options options = ParseOptions(QApplication::arguments());
+
+  using namespace tarnwick;
+  std::unique_ptr<viewer::SimulatedLogger> simulated;
+  if (options.Simulate) {
+    try {
+      simulated = std::make_unique<viewer::SimulatedLogger>(options.SimulateBase.toStdString());
+      std::cerr << "tarnwick-viewer: simulated logger on " << simulated->PortName() << '\n';
+    } catch (const std::exception& e) {
+      std::cerr << "tarnwick-viewer: cannot start the simulated logger: " << e.what() << '\n';
+      return 1;
+    }
+  }
+
+  app::Settings settings;
+  try {
+    settings = app::ReadSettings(app::SettingsFileName());
+  } catch (const std::exception& e) {
+    viewer::ShowError(nullptr, QString::fromStdString(e.what()));
+  }
+  if (!options.ScreenshotFolder.isEmpty()) {
+    // The raw records' page is a debug feature; the pictures show it too.
+    settings.Debug = true;
+  }
+  viewer::TMainForm form(settings);
+  form.show();
+  if (!options.File.isEmpty()) {
+    QTimer::singleShot(0, &form, [&form, &options] { form.LoadFile(options.File); });
+  }
+  if (!options.ScreenshotFolder.isEmpty()) {
+    QTimer::singleShot(300, &form, [&form, &options] {
+      const int saved = viewer::SaveScreenshots(form, options.ScreenshotFolder);
+      std::cerr << "tarnwick-viewer: " << saved << " pictures in "
+                << options.ScreenshotFolder.toStdString() << '\n';
+      QApplication::quit();
+    });
+  }
+  const int status = QApplication::exec();
+  simulated.reset();
+  return status;
+}

@@ -4,9 +4,9 @@
 #include "viewer/simulated_logger.hpp"
 #include "viewer/windows/error_display.hpp"
 #include "viewer/windows/main_form.hpp"
+#include "viewer/windows/small_dialogs.hpp"
 
 #include <QApplication>
-#include <QIcon>
 #include <QTimer>
 
 #include <iostream>
@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("tarnwick-viewer");
   QApplication::setOrganizationName("Tarnwick");
   QApplication::setApplicationDisplayName("Tarnwick");
-  QApplication::setWindowIcon(QIcon(":/tarnwick.png"));
   const Options options = ParseOptions(QApplication::arguments());
+  QApplication::setWindowIcon(tarnwick::viewer::ProgramIcon());
 
   using namespace tarnwick;
   std::unique_ptr<viewer::SimulatedLogger> simulated;

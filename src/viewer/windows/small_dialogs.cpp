@@ -20,7 +20,26 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#ifdef TARNWICK_HAVE_ICON
+// The icon is compiled into this static library, whose resource initialiser the linker would
+// otherwise leave out.
+static void InitViewerResources() {
+  Q_INIT_RESOURCE(viewer);
+}
+#endif
+
 namespace tarnwick::viewer {
+
+QIcon ProgramIcon() {
+#ifdef TARNWICK_HAVE_ICON
+  static const bool loaded = [] {
+    InitViewerResources();
+    return true;
+  }();
+  (void)loaded;
+#endif
+  return QIcon(":/tarnwick.png");
+}
 
 namespace {
 
@@ -239,7 +258,7 @@ TAboutDialog::TAboutDialog(QWidget* Parent) : QDialog(Parent) {
   title->setFont(big);
   auto* picture = new QLabel(this);
   picture->setObjectName("imgIcon");
-  picture->setPixmap(QIcon(":/tarnwick.png").pixmap(64, 64));
+  picture->setPixmap(ProgramIcon().pixmap(64, 64));
   picture->setFixedSize(64, 64);
   auto* version = new QLabel(QString::fromStdString(info.FileVersion()), this);
   version->setObjectName("lblVersion");

@@ -5,6 +5,7 @@
 #include "gpx/igotu_to_gpx.hpp"
 
 #include <QDialog>
+#include <QIcon>
 
 #include <memory>
 #include <string>
@@ -17,6 +18,9 @@ class QRadioButton;
 class QLabel;
 
 namespace tarnwick::viewer {
+
+/// The program's icon (empty when the build had no renderer for it).
+QIcon ProgramIcon();
 
 /// Choosing a serial port by hand, with its chunk size (a debug feature).
 class TPortSelDialog : public QDialog {

@@ -116,10 +116,10 @@ int main(int argc, char** argv) {
       }
       format.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }
-    std::printf("  of which formatting its cells: %.3f ms\n", Median(format));
     std::printf("paint one screen of the points-dump grid (%d rows): %.2f ms (median of 50; "
                 "target <= 5)\n",
                 grid->viewport()->height() / grid->rowHeight(0) + 1, Median(paint));
+    std::printf("  of which formatting its cells: %.3f ms\n", Median(format));
   }
 
   // Download from a simulated logger at the default link rate.

@@ -7,12 +7,48 @@
 #include "viewer/windows/small_dialogs.hpp"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <iostream>
 #include <memory>
 
 namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+  const char byte = 1;
+  (void)!::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT, SIGTERM and SIGHUP end the event loop, so that a simulated logger is withdrawn and
+// the settings are written as after closing the window.
+void QuitOnStopSignals(QObject* Context) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+    return;
+  }
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, Context);
+  QObject::connect(notifier, &QSocketNotifier::activated, Context, [] {
+    char byte = 0;
+    (void)!::read(signalPipe[0], &byte, 1);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      window->close();
+    }
+    QApplication::quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ::sigaction(signal, &action, nullptr);
+  }
+}
 
 struct Options {
   QString File;
@@ -81,6 +117,7 @@ int main(int argc, char** argv) {
     settings.Debug = true;
   }
   viewer::TMainForm form(settings);
+  QuitOnStopSignals(&form);
   form.show();
   if (!options.File.isEmpty()) {
     QTimer::singleShot(0, &form, [&form, &options] { form.LoadFile(options.File); });

@@ -6,6 +6,7 @@
 #include "support/date_time.hpp"
 #include "support/dump_text.hpp"
 #include "viewer/models/flag_filter_model.hpp"
+#include "viewer/models/gap_search.hpp"
 #include "viewer/models/grid_model.hpp"
 #include "viewer/windows/debug_form.hpp"
 #include "viewer/windows/device_watch.hpp"
@@ -13,6 +14,7 @@
 #include "viewer/windows/grid_view.hpp"
 #include "viewer/windows/progress_dialog.hpp"
 #include "viewer/windows/small_dialogs.hpp"
+#include "viewer/windows/viewer_settings.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -45,10 +47,6 @@ namespace {
 
 // Base name of the viewer's debug log in the temporary folder.
 constexpr const char* kLogAppID = "TarnwickWin";
-// How many recently opened images the File menu lists.
-constexpr int kRecentFiles = 8;
-// Gap between two records that skip-to-gap stops at, in milliseconds (five minutes).
-constexpr int64_t kGapMs = 5 * 60 * 1000;
 const char* const kImageFilter = "(*.dat) (*.dat);;すべてのファイル(*.*) (*)";
 const char* const kGpxFilter = "GPXファイル (*.gpx)";
 
@@ -190,7 +188,7 @@ TMainForm::TMainForm(const app::Settings& Settings, std::unique_ptr<TIgotUDevice
 
   resize(784, 562);
   setMinimumSize(640, 480);
-  RestoreLayout();
+  ViewerSettings::RestoreLayout(*this, grids_);
   if (WatchDevices) {
     watch_ = new DeviceWatch(QString::fromStdString(sim::SimRegistryFolder()), this);
     connect(watch_, &DeviceWatch::Changed, this, &TMainForm::DeviceChanged);
@@ -595,7 +593,7 @@ void TMainForm::closeEvent(QCloseEvent* Event) {
     Event->ignore();
     return;
   }
-  SaveLayout();
+  ViewerSettings::SaveLayout(*this, grids_);
   Event->accept();
 }
 
@@ -630,9 +628,10 @@ void TMainForm::SaveFile(const QString& FileName) {
 }
 
 void TMainForm::LoadDataAction() {
-  const QString name = QFileDialog::getOpenFileName(this, {}, LastFolder(), kImageFilter);
+  const QString name =
+      QFileDialog::getOpenFileName(this, {}, ViewerSettings::LastFolder(), kImageFilter);
   if (!name.isEmpty()) {
-    SetLastFolder(name);
+    ViewerSettings::SetLastFolder(name);
     LoadFile(name);
   }
 }
@@ -641,9 +640,10 @@ void TMainForm::SaveDataAction() {
   if (!FWholeData) {
     return;
   }
-  const QString name = QFileDialog::getSaveFileName(this, {}, LastFolder(), kImageFilter);
+  const QString name =
+      QFileDialog::getSaveFileName(this, {}, ViewerSettings::LastFolder(), kImageFilter);
   if (!name.isEmpty()) {
-    SetLastFolder(name);
+    ViewerSettings::SetLastFolder(name);
     SaveFile(name);
   }
 }
@@ -652,11 +652,11 @@ void TMainForm::SaveTrackGpxAction() {
   if (FTrackPointGridHelper->Track() == nullptr) {
     return;
   }
-  QFileDialog dialog(this, {}, LastFolder(), kGpxFilter);
+  QFileDialog dialog(this, {}, ViewerSettings::LastFolder(), kGpxFilter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix("gpx");
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-    SetLastFolder(dialog.selectedFiles().first());
+    ViewerSettings::SetLastFolder(dialog.selectedFiles().first());
     ExportGpx(dialog.selectedFiles().first());
   }
 }
@@ -683,18 +683,11 @@ void TMainForm::dropEvent(QDropEvent* Event) {
 }
 
 QStringList TMainForm::RecentFiles() const {
-  return QSettings().value("recentFiles").toStringList();
+  return ViewerSettings::RecentFiles();
 }
 
 void TMainForm::AddRecentFile(const QString& FileName) {
-  const QString path = QFileInfo(FileName).absoluteFilePath();
-  QStringList files = RecentFiles();
-  files.removeAll(path);
-  files.prepend(path);
-  while (files.size() > kRecentFiles) {
-    files.removeLast();
-  }
-  QSettings().setValue("recentFiles", files);
+  ViewerSettings::AddRecentFile(FileName);
   UpdateRecentMenu();
 }
 
@@ -705,38 +698,6 @@ void TMainForm::UpdateRecentMenu() {
     mnuRecent_->addAction(file, this, [this, file] { LoadFile(file); });
   }
   mnuRecent_->setEnabled(!files.isEmpty());
-}
-
-QString TMainForm::LastFolder() const {
-  return QSettings().value("lastFolder").toString();
-}
-
-void TMainForm::SetLastFolder(const QString& FileName) {
-  QSettings().setValue("lastFolder", QFileInfo(FileName).absolutePath());
-}
-
-void TMainForm::RestoreLayout() {
-  const QSettings settings;
-  restoreGeometry(settings.value("window/geometry").toByteArray());
-  for (GridView* grid : grids_) {
-    QList<int> widths;
-    for (const QVariant& w : settings.value("columns/" + grid->objectName()).toList()) {
-      widths.append(w.toInt());
-    }
-    grid->SetColumnWidths(widths);
-  }
-}
-
-void TMainForm::SaveLayout() {
-  QSettings settings;
-  settings.setValue("window/geometry", saveGeometry());
-  for (GridView* grid : grids_) {
-    QVariantList widths;
-    for (int w : grid->ColumnWidths()) {
-      widths.append(w);
-    }
-    settings.setValue("columns/" + grid->objectName(), widths);
-  }
 }
 
 // ---- showing the data ------------------------------------------------------------------
@@ -854,19 +815,9 @@ void TMainForm::SkipToInterval() {
       return std::nullopt;
     }
   };
-  // The gap between the selected row and the next is never examined, so that a second press
-  // moves on past the gap just found.
-  std::optional<int64_t> t;
-  for (int k = grdPointsDump_->SelectedRow() + 1; k < rows; ++k) {
-    const auto time = timeOf(k);
-    if (!time) {
-      continue;
-    }
-    if (t && std::abs(*time - *t) >= kGapMs) {
-      grdPointsDump_->SelectRow(k);
-      return;
-    }
-    t = time;
+  const int row = NextGapRow(rows, grdPointsDump_->SelectedRow(), timeOf);
+  if (row >= 0) {
+    grdPointsDump_->SelectRow(row);
   }
 }
 

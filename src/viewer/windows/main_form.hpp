@@ -89,10 +89,6 @@ class TMainForm : public QMainWindow {
   void AfterJob();
   void AddRecentFile(const QString& FileName);
   void UpdateRecentMenu();
-  QString LastFolder() const;
-  void SetLastFolder(const QString& FileName);
-  void RestoreLayout();
-  void SaveLayout();
   void LoadDataAction();
   void SaveDataAction();
   void SaveTrackGpxAction();

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Builds Tarnwick and runs the demo: a simulated logger on a pseudo-terminal, a download from it
-# with the command-line tool, the status and tracks of what came down, and a GPX export.
+# Builds Tarnwick and runs the demo. With a display: the viewer on a simulated logger, which
+# its start-up scan finds like a logger on USB ("Download Data" reads it). Without one: a
+# simulated logger on a pseudo-terminal, a download from it with the command-line tool, the
+# status and tracks of what came down, and a GPX export.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
 scripts/build
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec build/src/viewer/tarnwick-viewer --simulate "$@"
+fi
 
 tarnwick=build/src/cli/tarnwick
 demo=build/demo

@@ -1,11 +1,11 @@
 #include "cli/console_progress.hpp"
 
+#include "app/logger_link.hpp"
 #include "cli/cli_common.hpp"
-#include "logger/slot_blocks.hpp"
 #include "support/str_util.hpp"
 
+#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <fmt/format.h>
 
 namespace tarnwick::cli {
@@ -23,16 +23,33 @@ ConsoleProgress::ConsoleProgress(std::ostream& Out, bool Terminal, bool Verbose,
   }
 }
 
+std::shared_ptr<ConsoleProgress> ConsoleProgress::ForSteps(std::ostream& Out, bool Terminal,
+                                                           std::function<bool()> CancelRequested) {
+  auto progress =
+      std::make_shared<ConsoleProgress>(Out, Terminal, false, std::move(CancelRequested));
+  progress->steps_ = true;
+  return progress;
+}
+
+ConsoleProgress::~ConsoleProgress() {
+  Finish();
+}
+
 std::string ConsoleProgress::ProgressText(int Position, int Max, double Seconds) {
-  const int percent = Max > 0 ? static_cast<int>(int64_t{Position} * 100 / Max) : 100;
-  std::string text = fmt::format("{}/{} blocks {:3}%", Position, Max, percent);
-  if (Position > 0 && Seconds > 0) {
-    const double bytesPerSecond = Position * static_cast<double>(kBlockSize) / Seconds;
-    const int64_t left = std::llround((Max - Position) * Seconds / Position);
-    text +=
-        fmt::format("  {:.1f} KiB/s  {}:{:02} left", bytesPerSecond / 1024, left / 60, left % 60);
+  return app::DownloadProgressText(Position, Max, Seconds);
+}
+
+void ConsoleProgress::DrawSteps() {
+  constexpr int kWidth = 30;
+  std::string line = "\r" + status_;
+  if (percent_ >= 0) {
+    const int filled = percent_ * kWidth / 100;
+    line += " [" + std::string(static_cast<size_t>(filled), '#') +
+            std::string(static_cast<size_t>(kWidth - filled), ' ') + "] " +
+            std::to_string(percent_) + "%";
   }
-  return text;
+  out_ << line << "\033[K" << std::flush;
+  liveRows_ = 1;
 }
 
 // Every text passes here before it is printed: the status texts carry what the logger sent,
@@ -84,6 +101,19 @@ void ConsoleProgress::DrawLive() {
 }
 
 void ConsoleProgress::OnProgress(int32_t Position, int32_t Max, bool& Abort) {
+  if (steps_) {
+    Abort = cancelRequested_ && cancelRequested_();
+    if (!terminal_ || Max <= 0) {
+      return;
+    }
+    const int percent =
+        static_cast<int>(std::clamp<int64_t>((int64_t{Position} + 1) * 100 / Max, 0, 100));
+    if (percent != percent_) {
+      percent_ = percent;
+      DrawSteps();
+    }
+    return;
+  }
   const double now = clock_();
   if (start_ < 0 || Position == 0) {
     start_ = now;
@@ -105,6 +135,18 @@ void ConsoleProgress::OnProgress(int32_t Position, int32_t Max, bool& Abort) {
   Abort = cancelRequested_ && cancelRequested_();
 }
 
+void ConsoleProgress::SetMessage1(const std::string& Msg) {
+  if (!steps_) {
+    Line(Msg);
+    return;
+  }
+  status_ = Printable(Msg);
+  percent_ = -1;
+  if (terminal_) {
+    DrawSteps();
+  }
+}
+
 void ConsoleProgress::Line(const std::string& Msg) {
   EraseLive();
   out_ << Printable(Msg) << '\n';
@@ -113,6 +155,9 @@ void ConsoleProgress::Line(const std::string& Msg) {
 }
 
 void ConsoleProgress::SetMessage2(const std::string& Msg) {
+  if (steps_) {
+    return;
+  }
   if (!terminal_ || verbose_) {
     Line(Msg);
     return;
@@ -124,6 +169,14 @@ void ConsoleProgress::SetMessage2(const std::string& Msg) {
 }
 
 void ConsoleProgress::Finish() {
+  if (steps_) {
+    // The line goes, so that the command's own output starts on a clean one.
+    if (liveRows_ > 0) {
+      out_ << "\r\033[K" << std::flush;
+    }
+    liveRows_ = 0;
+    return;
+  }
   if (liveRows_ > 0) {
     out_ << '\n' << std::flush;
   }

@@ -3,16 +3,22 @@
 #include "support/progress.hpp"
 
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 
 namespace tarnwick::cli {
 
-/// A progress sink on a text stream. Stage texts (message 1) are printed as lines of their
-/// own. On a terminal, a bar (blocks, percent, bytes per second, time left) is redrawn in
-/// place, and the latest status text (message 2) stands on one line above it, rewritten with
-/// each new text; with Verbose every status text is printed as a line above the bar instead.
-/// Otherwise plain lines: every text, and a progress line at every tenth of the blocks.
+/// A progress sink on a text stream, for the download and for the GPX commands.
+///
+/// Download (the constructor): stage texts (message 1) are printed as lines of their own. On
+/// a terminal, a bar (blocks, percent, bytes per second, time left) is redrawn in place, and
+/// the latest status text (message 2) stands on one line above it, rewritten with each new
+/// text; with Verbose every status text is printed as a line above the bar instead. Otherwise
+/// plain lines: every text, and a progress line at every tenth of the blocks.
+///
+/// Steps (ForSteps): on a terminal one line redrawn in place, the stage text and a bar with
+/// the percentage, cleared by Finish; silent otherwise. Status texts are not shown.
 class ConsoleProgress : public IProgressInterface {
  public:
   /// Seconds on a monotonic clock.
@@ -23,9 +29,16 @@ class ConsoleProgress : public IProgressInterface {
   /// are cut to.
   ConsoleProgress(std::ostream& Out, bool Terminal, bool Verbose,
                   std::function<bool()> CancelRequested, Clock Clock = {}, int Width = 80);
+  /// A sink for work counted in steps (GPX points) rather than blocks.
+  static std::shared_ptr<ConsoleProgress> ForSteps(std::ostream& Out, bool Terminal,
+                                                   std::function<bool()> CancelRequested);
+  /// Finish.
+  ~ConsoleProgress() override;
+  ConsoleProgress(const ConsoleProgress&) = delete;
+  ConsoleProgress& operator=(const ConsoleProgress&) = delete;
 
   void OnProgress(int32_t Position, int32_t Max, bool& Abort) override;
-  void SetMessage1(const std::string& Msg) override { Line(Msg); }
+  void SetMessage1(const std::string& Msg) override;
   void SetMessage2(const std::string& Msg) override;
   /// Prints Msg as a line of its own, above the status line and the bar.
   void Line(const std::string& Msg);
@@ -37,6 +50,7 @@ class ConsoleProgress : public IProgressInterface {
   static std::string ProgressText(int Position, int Max, double Seconds);
 
  private:
+  void DrawSteps();
   static std::string Printable(const std::string& Text);
   std::string Fit(const std::string& Text) const;
   std::string BarText() const;
@@ -56,6 +70,8 @@ class ConsoleProgress : public IProgressInterface {
   bool barShown_ = false;
   std::string status_; // the status text drawn in place
   int liveRows_ = 0;   // rows drawn in place below the printed lines; the cursor ends the last
+  bool steps_ = false; // counts steps: one line in place, see ForSteps
+  int percent_ = -1;   // steps: the percentage drawn, -1 for none
 };
 
 } // namespace tarnwick::cli

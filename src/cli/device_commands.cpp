@@ -1,16 +1,12 @@
+#include "app/app_settings.hpp"
+#include "app/logger_link.hpp"
 #include "cli/cancel_signals.hpp"
 #include "cli/cli_common.hpp"
 #include "cli/console_progress.hpp"
-#include "cli/device_settings.hpp"
-#include "device/control.hpp"
-#include "device/download.hpp"
-#include "device/protocol.hpp"
-#include "platform/serial_ports.hpp"
 #include "sim/sample_image.hpp"
 #include "sim/sim_device_source.hpp"
 #include "sim/sim_faults.hpp"
 #include "sim/sim_pty_host.hpp"
-#include "support/debug_log.hpp"
 #include "support/errors.hpp"
 #include "support/str_util.hpp"
 
@@ -35,20 +31,12 @@ std::string Hex4(uint16_t Value) {
   return fmt::format("{:04X}", Value);
 }
 
-// The loggers of the system and the simulated ones that announce themselves.
-std::unique_ptr<TIgotUDevice> CreateDevice() {
-  return CreateIgotUDevice({std::make_shared<sim::SimDeviceSource>()});
-}
-
 // ---- devices ---------------------------------------------------------------------------
 
 void Devices() {
-  const auto device = CreateDevice();
-  const auto list = device->EnumDevices();
+  app::LoggerLink link({}, kLogAppID);
+  const auto list = link.EnumDevices();
   std::cout << "Name\tPort\tVendorID\tProductID\tRevision\tChunkSize\n";
-  if (!list) {
-    return;
-  }
   for (const auto& info : *list) {
     const auto* serial = dynamic_cast<const SerialDeviceInfo*>(info.get());
     std::cout << EscapeControls(info->Name) << '\t'
@@ -77,57 +65,14 @@ int TerminalWidth() {
   return 80;
 }
 
-// The port of the logger that the options name: --port, --device N, or the only one found.
-std::unique_ptr<TIgotUPort> ChoosePort(const DownloadArgs& args) {
-  if (!args.Port.empty()) {
-    auto port = CreateComPort(args.Port);
-    port->SetChunkSize(args.ChunkSize);
-    return port;
-  }
-  const auto device = CreateDevice();
-  const auto list = device->EnumDevices();
-  const int count = list ? list->Count() : 0;
-  if (count == 0) {
-    throw Error("no logger found: plug one in, start a simulated one with \"tarnwick "
-                "simulate\", or name the port with --port");
-  }
-  int index = 0;
-  if (args.Device > 0) {
-    if (args.Device > count) {
-      throw Error(fmt::format("there is no logger {}: {} found (see tarnwick devices)", args.Device,
-                              count));
-    }
-    index = args.Device - 1;
-  } else if (count > 1) {
-    throw Error(
-        fmt::format("{} loggers found: choose one with --device N (see tarnwick devices)", count));
-  }
-  const auto& info = (*list)[index];
-  const auto* serial = dynamic_cast<const SerialDeviceInfo*>(&info);
-  if (serial == nullptr || serial->ComPort.empty()) {
-    throw Error("the logger has no serial port: is its driver loaded?");
-  }
-  if (info.ChunkSize == 0) {
-    throw Error(fmt::format("the logger's product ID {} is not one this program can talk to",
-                            Hex4(info.InfoRec.ProductID)));
-  }
-  return device->CreatePort(info);
-}
-
 int Download(const DownloadArgs& args) {
   // A download takes minutes; a target that cannot be written is refused before the logger
   // is touched rather than after.
   InstallFileSignalHandlers();
   TIGotUWholeData::CheckSaveTargets(args.Output);
-  const DeviceSettings settings = ReadDeviceSettings(SettingsFileName());
-  TDebugLog log(kLogAppID);
-  TIGotUProtocol protocol;
-  ApplyDeviceSettings(settings, protocol, log);
-
-  const std::unique_ptr<TIgotUPort> port = ChoosePort(args);
-  port->SetDebugLog(&log);
-  protocol.SetPort(port.get());
-  TIGotUControl control(protocol);
+  app::LoggerLink link(app::ReadSettings(app::SettingsFileName()), kLogAppID);
+  link.UsePort(link.ChoosePort({args.Port, args.ChunkSize, args.Device}));
+  const TIgotUPort& port = *link.Port();
 
   const CancelSignals signals(
       "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n");
@@ -135,27 +80,21 @@ int Download(const DownloadArgs& args) {
   const auto progress = std::make_shared<ConsoleProgress>(
       std::cerr, terminal, args.Verbose, &CancelSignals::Requested, ConsoleProgress::Clock{},
       terminal ? TerminalWidth() : 80);
-  progress->Line("Logger port: " + port->Description() + " (chunk size " +
-                 std::to_string(port->ChunkSize()) + ")");
-  const auto job = TIGotUDownload::Create(control);
-  bool done = false;
+  progress->Line("Logger port: " + port.Description() + " (chunk size " +
+                 std::to_string(port.ChunkSize()) + ")");
+  std::unique_ptr<TIGotUWholeData> image;
   try {
-    done = job->Execute(progress);
-  } catch (const ComPortError& e) {
-    // The port's error says what failed and why; which port, only the command knows.
-    progress->Finish();
-    throw Error(port->Description() + ": " + e.what());
+    image = link.Download(progress);
   } catch (...) {
     progress->Finish();
     throw;
   }
   progress->Finish();
   // A Ctrl-C after the last block still means "keep nothing".
-  if (!done || CancelSignals::Requested()) {
+  if (!image || CancelSignals::Requested()) {
     std::cerr << "Download cancelled; nothing was written\n";
     return kExitCancelled;
   }
-  const auto image = job->TakeWholeData();
   image->SaveToFile(args.Output);
   std::cout << "wrote " << TIGotUWholeData::StatusFileName(args.Output) << " and "
             << TIGotUWholeData::BlockFileName(args.Output) << ": " << image->Status.NumberOfPoints()

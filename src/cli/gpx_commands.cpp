@@ -1,5 +1,7 @@
+#include "app/logger_link.hpp"
 #include "cli/cancel_signals.hpp"
 #include "cli/cli_common.hpp"
+#include "cli/console_progress.hpp"
 #include "gpx/gpx_file.hpp"
 #include "gpx/igotu_to_gpx.hpp"
 #include "gpx/track_point_extension.hpp"
@@ -44,64 +46,11 @@ void WriteStandardOutput(const std::string& Text) {
   }
 }
 
-// Progress on standard error: the stage text and a bar, redrawn in place, when standard error
-// is a terminal; silent otherwise. Answers abort once Ctrl-C was pressed.
-class CliProgress : public IProgressInterface {
- public:
-  CliProgress() : show_(::isatty(STDERR_FILENO) == 1) {}
-  ~CliProgress() override { Finish(); }
-  CliProgress(const CliProgress&) = delete;
-  CliProgress& operator=(const CliProgress&) = delete;
-
-  void OnProgress(int32_t Position, int32_t Max, bool& Abort) override {
-    Abort = CancelSignals::Requested();
-    if (!show_ || Max <= 0) {
-      return;
-    }
-    const int percent =
-        static_cast<int>(std::clamp<int64_t>((int64_t{Position} + 1) * 100 / Max, 0, 100));
-    if (percent != percent_) {
-      percent_ = percent;
-      Draw();
-    }
-  }
-  void SetMessage1(const std::string& Msg) override {
-    message_ = Msg;
-    percent_ = -1;
-    if (show_) {
-      Draw();
-    }
-  }
-  void SetMessage2(const std::string& /*Msg*/) override {}
-
-  // Clears the line, so that the command's own output starts on a clean one.
-  void Finish() {
-    if (drawn_) {
-      std::cerr << "\r\033[K" << std::flush;
-      drawn_ = false;
-    }
-  }
-
- private:
-  void Draw() {
-    constexpr int width = 30;
-    std::string line = "\r" + message_;
-    if (percent_ >= 0) {
-      const int filled = percent_ * width / 100;
-      line += " [" + std::string(static_cast<size_t>(filled), '#') +
-              std::string(static_cast<size_t>(width - filled), ' ') + "] " +
-              std::to_string(percent_) + "%";
-    }
-    line += "\033[K";
-    std::cerr << line << std::flush;
-    drawn_ = true;
-  }
-
-  bool show_;
-  bool drawn_ = false;
-  std::string message_;
-  int percent_ = -1;
-};
+// The stage and a bar on standard error when it is a terminal; answers abort after Ctrl-C.
+std::shared_ptr<ConsoleProgress> StepsProgress() {
+  return ConsoleProgress::ForSteps(std::cerr, ::isatty(STDERR_FILENO) == 1,
+                                   &CancelSignals::Requested);
+}
 
 struct ExportArgs {
   std::string Base;
@@ -134,22 +83,20 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
   }
   const bool toStdout = FileName == kStandardOutput;
   const CancelSignals signals("Cancelling the export (Ctrl-C again stops at once)\n");
-  const auto progress = std::make_shared<CliProgress>();
-  TIGotUDataToGPX conversion(Tracks, FileName, Prefs);
+  const auto progress = StepsProgress();
   bool done = false;
   std::string text;
   PositionsLeftOut left;
   if (toStdout) {
     // Built whole before any of it goes out, so that a cancelled export writes nothing.
-    const std::unique_ptr<TGPXFile> doc = conversion.CreateDocument();
+    const std::unique_ptr<TGPXFile> doc = TIGotUDataToGPX(Tracks, FileName, Prefs).CreateDocument();
     left = doc->LeftOut();
     doc->SetProgress(progress);
     text = doc->SaveToString();
     doc->SetProgress(nullptr);
     done = !CancelSignals::Requested();
   } else {
-    done = conversion.Execute(progress);
-    left = conversion.LeftOut();
+    done = app::LoggerLink::ExportGpx(Tracks, FileName, Prefs, progress, nullptr, &left);
   }
   progress->Finish();
   if (!done) {
@@ -265,7 +212,7 @@ void GpxInfo(const GpxInfoArgs& args) {
   (void)registered;
 
   TGPXFile doc;
-  const auto progress = std::make_shared<CliProgress>();
+  const auto progress = StepsProgress();
   doc.SetProgress(progress);
   doc.Load(args.File);
   doc.SetProgress(nullptr);

@@ -5,11 +5,12 @@
 
 #include <string>
 
-namespace tarnwick::cli {
+namespace tarnwick::app {
 
-/// The settings file's keys that the device commands use.
-struct DeviceSettings {
-  /// [Setting] Debug: the viewer's debug features; read for completeness.
+/// The keys of the settings file beside the executable.
+struct Settings {
+  /// [Setting] Debug: the viewer's debug features (protocol debug window, raw records, ports
+  /// opened by hand).
   bool Debug = false;
   /// [Setting] ReadRetryCount and CommandRetryCount, the engine's defaults when missing.
   int ReadRetryCount = 5;
@@ -22,15 +23,16 @@ struct DeviceSettings {
   bool AlwaysOpen = false;
 };
 
-/// The settings file of this program: its executable's path with ".ini" for the extension.
+/// The settings file of the running program: its executable's path with ".ini" for the
+/// extension.
 std::string SettingsFileName();
 
 /// Reads FileName; a missing file gives the defaults. Raises FileError when it exists but
 /// cannot be read.
-DeviceSettings ReadDeviceSettings(const std::string& FileName);
+Settings ReadSettings(const std::string& FileName);
 
 /// Puts the settings into the engine and the log (OutputLog, then Immediate, then
 /// AlwaysOpen).
-void ApplyDeviceSettings(const DeviceSettings& Settings, TIGotUProtocol& Protocol, TDebugLog& Log);
+void ApplySettings(const Settings& Settings, TIGotUProtocol& Protocol, TDebugLog& Log);
 
-} // namespace tarnwick::cli
+} // namespace tarnwick::app

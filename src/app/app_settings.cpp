@@ -1,11 +1,11 @@
-#include "cli/device_settings.hpp"
+#include "app/app_settings.hpp"
 
 #include "support/ini_file.hpp"
 
 #include <filesystem>
 #include <system_error>
 
-namespace tarnwick::cli {
+namespace tarnwick::app {
 
 std::string SettingsFileName() {
   std::error_code ec;
@@ -17,9 +17,9 @@ std::string SettingsFileName() {
   return exe.string();
 }
 
-DeviceSettings ReadDeviceSettings(const std::string& FileName) {
+Settings ReadSettings(const std::string& FileName) {
   const IniFile ini = IniFile::LoadFromFile(FileName);
-  DeviceSettings s;
+  Settings s;
   s.Debug = ini.ReadBool("Setting", "Debug", s.Debug);
   s.ReadRetryCount = ini.ReadInteger("Setting", "ReadRetryCount", s.ReadRetryCount);
   s.CommandRetryCount = ini.ReadInteger("Setting", "CommandRetryCount", s.CommandRetryCount);
@@ -32,7 +32,7 @@ DeviceSettings ReadDeviceSettings(const std::string& FileName) {
   return s;
 }
 
-void ApplyDeviceSettings(const DeviceSettings& Settings, TIGotUProtocol& Protocol, TDebugLog& Log) {
+void ApplySettings(const Settings& Settings, TIGotUProtocol& Protocol, TDebugLog& Log) {
   Protocol.SetReadRetryCount(Settings.ReadRetryCount);
   Protocol.SetCommandRetryCount(Settings.CommandRetryCount);
   Protocol.SetFastDrain(Settings.FastDrain);
@@ -43,4 +43,4 @@ void ApplyDeviceSettings(const DeviceSettings& Settings, TIGotUProtocol& Protoco
   }
 }
 
-} // namespace tarnwick::cli
+} // namespace tarnwick::app

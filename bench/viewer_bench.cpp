@@ -1,0 +1,166 @@
+// The viewer's responsiveness with a full memory (65,535 records), offscreen: opening and
+// showing an image until the window has painted, painting one screen of the raw records'
+// grid, the resident memory the loaded image adds, and the longest time the GUI thread goes
+// without processing events during a download from a simulated logger on a pseudo-terminal.
+// A timed program rather than Google Benchmark: each figure needs a window and an event loop.
+#include "logger/whole_data.hpp"
+#include "sim/sample_image.hpp"
+#include "sim/sim_device_source.hpp"
+#include "sim/sim_pty_host.hpp"
+#include "viewer/windows/main_form.hpp"
+#include "viewer/windows/progress_dialog.hpp"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace tarnwick;
+
+double Median(std::vector<double> Values) {
+  std::sort(Values.begin(), Values.end());
+  return Values[Values.size() / 2];
+}
+
+// Resident set size in KiB.
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) {
+      return std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+  }
+  return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QStandardPaths::setTestModeEnabled(true);
+  const std::string folder = std::filesystem::temp_directory_path() /
+                             ("tarnwick-viewer-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  ::setenv("TARNWICK_SIM_DIR", (folder + "/sim").c_str(), 1);
+  std::filesystem::create_directories(folder + "/sim");
+  std::filesystem::permissions(folder + "/sim", std::filesystem::perms::owner_all);
+  const std::string base = folder + "/full";
+  sim::GenerateSampleImage({sim::SampleFamily::GT900, 65535, 3}).SaveToFile(base);
+
+  app::Settings settings;
+  settings.Debug = true;
+
+  // Open and show until painted.
+  std::vector<double> open;
+  long residentGrowth = 0;
+  for (int run = 0; run < 5; ++run) {
+    viewer::TMainForm form(settings, nullptr, false);
+    form.show();
+    QApplication::processEvents();
+    form.repaint();
+    const long before = ResidentKiB();
+    QElapsedTimer timer;
+    timer.start();
+    form.LoadFile(QString::fromStdString(base));
+    form.repaint();
+    open.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    if (run == 0) {
+      residentGrowth = ResidentKiB() - before;
+    }
+  }
+  std::printf("open and paint a 65,535-record image: %.1f ms (median of 5; target <= 200)\n",
+              Median(open));
+  std::printf("resident memory growth when the image is loaded: %.1f MiB (target <= 32)\n",
+              static_cast<double>(residentGrowth) / 1024);
+
+  // One screen of the raw records' grid.
+  {
+    viewer::TMainForm form(settings, nullptr, false);
+    form.show();
+    form.LoadFile(QString::fromStdString(base));
+    auto* pages = form.findChild<QTabWidget*>("PageControl1");
+    pages->setCurrentWidget(form.findChild<QWidget*>("tshPointsDump"));
+    auto* grid = form.findChild<QTableView*>("grdPointsDump");
+    QApplication::processEvents();
+    std::vector<double> paint;
+    for (int run = 0; run < 50; ++run) {
+      grid->scrollTo(grid->model()->index(run * 1000, 1), QAbstractItemView::PositionAtTop);
+      QElapsedTimer timer;
+      timer.start();
+      grid->viewport()->repaint();
+      paint.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::vector<double> format;
+    for (int run = 0; run < 50; ++run) {
+      QElapsedTimer timer;
+      timer.start();
+      for (int row = run * 1000; row < run * 1000 + 19; ++row) {
+        for (int col = 0; col < 4; ++col) {
+          (void)grid->model()->data(grid->model()->index(row, col));
+        }
+      }
+      format.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf("paint one screen of the points-dump grid (%d rows): %.2f ms (median of 50; "
+                "target <= 5)\n",
+                grid->viewport()->height() / grid->rowHeight(0) + 1, Median(paint));
+    std::printf("  of which formatting its cells: %.3f ms\n", Median(format));
+  }
+
+  // Download from a simulated logger at the default link rate.
+  {
+    const TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT900, 10000, 3});
+    sim::SimLoggerOptions options;
+    sim::SimPtyHost host(image, options);
+    host.Start();
+    sim::SimRegistration registration(host.SlavePath(), options.ProductID, options.Revision,
+                                      "bench logger");
+    viewer::TMainForm form(settings, nullptr, false);
+    form.show();
+    form.ScanDevices();
+    if (form.Link().Port() == nullptr) {
+      std::printf("download: the simulated logger was not found\n");
+      return 1;
+    }
+    QElapsedTimer clock;
+    qint64 last = -1;
+    qint64 longest = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+      const qint64 now = clock.nsecsElapsed();
+      if (last >= 0 && viewer::TProgressDialog::Current() != nullptr) {
+        longest = std::max(longest, now - last);
+      }
+      last = now;
+    });
+    clock.start();
+    tick.start(1);
+    QElapsedTimer whole;
+    whole.start();
+    form.Download();
+    tick.stop();
+    std::printf("download of 10,000 records (%s): %.1f s; longest GUI gap %.1f ms (target <= 50)\n",
+                form.WholeData() != nullptr ? "complete" : "FAILED",
+                static_cast<double>(whole.elapsed()) / 1000, static_cast<double>(longest) / 1e6);
+    registration.Remove();
+    host.Stop();
+  }
+  std::filesystem::remove_all(folder);
+  return 0;
+}

@@ -1,0 +1,136 @@
+// tarnwick-viewer [FILE] [--simulate [BASE]]: the desktop viewer.
+#include "app/app_settings.hpp"
+#include "viewer/screenshots.hpp"
+#include "viewer/simulated_logger.hpp"
+#include "viewer/windows/error_display.hpp"
+#include "viewer/windows/main_form.hpp"
+#include "viewer/windows/small_dialogs.hpp"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+  const char byte = 1;
+  (void)!::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT, SIGTERM and SIGHUP end the event loop, so that a simulated logger is withdrawn and
+// the settings are written as after closing the window.
+void QuitOnStopSignals(QObject* Context) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+    return;
+  }
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, Context);
+  QObject::connect(notifier, &QSocketNotifier::activated, Context, [] {
+    char byte = 0;
+    (void)!::read(signalPipe[0], &byte, 1);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      window->close();
+    }
+    QApplication::quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ::sigaction(signal, &action, nullptr);
+  }
+}
+
+struct Options {
+  QString File;
+  bool Simulate = false;
+  QString SimulateBase;
+  QString ScreenshotFolder; // hidden: pictures of every page and dialog, then quit
+};
+
+Options ParseOptions(const QStringList& Args) {
+  Options options;
+  for (int i = 1; i < Args.size(); ++i) {
+    const QString& arg = Args[i];
+    if (arg == "--simulate") {
+      options.Simulate = true;
+      if (i + 1 < Args.size() && !Args[i + 1].startsWith('-')) {
+        options.SimulateBase = Args[++i];
+      }
+    } else if (arg == "--screenshots" && i + 1 < Args.size()) {
+      options.ScreenshotFolder = Args[++i];
+    } else if (arg == "--help" || arg == "-h") {
+      std::cout << "Usage: tarnwick-viewer [FILE] [--simulate [BASE]]\n"
+                   "  FILE             a saved image (BASE, BASE.dat or BASE.bin) to open\n"
+                   "  --simulate BASE  start a simulated logger serving BASE (a sample image "
+                   "without BASE)\n";
+      std::exit(0);
+    } else if (!arg.startsWith('-')) {
+      options.File = arg;
+    } else {
+      std::cerr << "tarnwick-viewer: unknown option " << arg.toStdString() << '\n';
+      std::exit(2);
+    }
+  }
+  return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("tarnwick-viewer");
+  QApplication::setOrganizationName("Tarnwick");
+  QApplication::setApplicationDisplayName("Tarnwick");
+  const Options options = ParseOptions(QApplication::arguments());
+  QApplication::setWindowIcon(tarnwick::viewer::ProgramIcon());
+
+  using namespace tarnwick;
+  std::unique_ptr<viewer::SimulatedLogger> simulated;
+  if (options.Simulate) {
+    try {
+      simulated = std::make_unique<viewer::SimulatedLogger>(options.SimulateBase.toStdString());
+      std::cerr << "tarnwick-viewer: simulated logger on " << simulated->PortName() << '\n';
+    } catch (const std::exception& e) {
+      std::cerr << "tarnwick-viewer: cannot start the simulated logger: " << e.what() << '\n';
+      return 1;
+    }
+  }
+
+  app::Settings settings;
+  try {
+    settings = app::ReadSettings(app::SettingsFileName());
+  } catch (const std::exception& e) {
+    viewer::ShowError(nullptr, QString::fromStdString(e.what()));
+  }
+  if (!options.ScreenshotFolder.isEmpty()) {
+    // The raw records' page is a debug feature; the pictures show it too.
+    settings.Debug = true;
+  }
+  viewer::TMainForm form(settings);
+  QuitOnStopSignals(&form);
+  form.show();
+  if (!options.File.isEmpty()) {
+    QTimer::singleShot(0, &form, [&form, &options] { form.LoadFile(options.File); });
+  }
+  if (!options.ScreenshotFolder.isEmpty()) {
+    QTimer::singleShot(300, &form, [&form, &options] {
+      const int saved = viewer::SaveScreenshots(form, options.ScreenshotFolder);
+      std::cerr << "tarnwick-viewer: " << saved << " pictures in "
+                << options.ScreenshotFolder.toStdString() << '\n';
+      QApplication::quit();
+    });
+  }
+  const int status = QApplication::exec();
+  simulated.reset();
+  return status;
+}

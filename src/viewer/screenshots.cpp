@@ -1,0 +1,93 @@
+#include "viewer/screenshots.hpp"
+
+#include "device/device_info.hpp"
+#include "viewer/windows/debug_form.hpp"
+#include "viewer/windows/main_form.hpp"
+#include "viewer/windows/progress_dialog.hpp"
+#include "viewer/windows/small_dialogs.hpp"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTableView>
+
+namespace tarnwick::viewer {
+
+namespace {
+
+bool Save(QWidget& Widget, const QString& Folder, const QString& Name) {
+  Widget.show();
+  Widget.raise();
+  for (int i = 0; i < 5; ++i) {
+    QApplication::processEvents();
+  }
+  return Widget.grab().save(QDir(Folder).filePath(Name + ".png"));
+}
+
+// Every tab of Tabs that is shown, as Prefix-<caption>.
+int SaveTabs(TMainForm& Form, QTabWidget& Tabs, const QString& Folder, const QString& Prefix) {
+  int saved = 0;
+  for (int i = 0; i < Tabs.count(); ++i) {
+    if (!Tabs.isTabVisible(i)) {
+      continue;
+    }
+    Tabs.setCurrentIndex(i);
+    saved += Save(Form, Folder, Prefix + Tabs.tabText(i)) ? 1 : 0;
+  }
+  return saved;
+}
+
+} // namespace
+
+int SaveScreenshots(TMainForm& Form, const QString& Folder) {
+  QDir().mkpath(Folder);
+  int saved = 0;
+  auto* pages = Form.findChild<QTabWidget*>("PageControl1");
+  auto* trackData = Form.findChild<QTabWidget*>("tabTrackData");
+  pages->setCurrentIndex(0);
+  saved += SaveTabs(Form, *trackData, Folder, "main-Tracks-");
+  saved += SaveTabs(Form, *pages, Folder, "main-");
+  if (auto* dump = Form.findChild<QTableView*>("grdPointsDump"); dump && dump->isVisible()) {
+    dump->selectRow(3);
+    saved += Save(Form, Folder, "main-PointsDump-selected") ? 1 : 0;
+  }
+  pages->setCurrentIndex(0);
+
+  TProgressDialog progress(nullptr, true, &Form);
+  progress.findChild<QLabel*>("lblMessage1")->setText("Downloading...");
+  progress.findChild<QLabel*>("lblMessage2")->setText("Reading Block 02A000 (41)%");
+  progress.findChild<QLabel*>("lblRate")->setText("41/100 blocks  41%  120.3 KiB/s  0:02 left");
+  progress.findChild<QProgressBar*>("ProgressBar1")->setMaximum(100);
+  progress.findChild<QProgressBar*>("ProgressBar1")->setValue(41);
+  saved += Save(progress, Folder, "dialog-progress") ? 1 : 0;
+
+  TPortSelDialog ports({"/dev/ttyACM0", "/dev/ttyUSB0"}, &Form);
+  saved += Save(ports, Folder, "dialog-port-select") ? 1 : 0;
+
+  TIGotUDeviceInfoList list;
+  for (const char* name : {"i-gotU GT-120 (/dev/ttyACM0)", "i-gotU GT-900 (/dev/ttyACM1)"}) {
+    auto info = std::make_unique<TIGotUDeviceInfo>(kIGotUVendorID, kIGotUProductChunk8, "0200");
+    info->Name = name;
+    list.Add(std::move(info));
+  }
+  TDevicesDialog devices(list, &Form);
+  saved += Save(devices, Folder, "dialog-devices") ? 1 : 0;
+
+  TPreferencesDialog prefs(&Form);
+  saved += Save(prefs, Folder, "dialog-preferences") ? 1 : 0;
+
+  TAboutDialog about(&Form);
+  saved += Save(about, Folder, "dialog-about") ? 1 : 0;
+
+  TDebugForm debug(Form.Link().Control(), &Form);
+  auto* debugTabs = debug.findChild<QTabWidget*>();
+  for (int i = 0; i < debugTabs->count(); ++i) {
+    debugTabs->setCurrentIndex(i);
+    saved += Save(debug, Folder, "debug-" + debugTabs->tabText(i).replace(' ', '-')) ? 1 : 0;
+  }
+  return saved;
+}
+
+} // namespace tarnwick::viewer

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "device/device_info.hpp"
+#include "device/port.hpp"
+#include "gpx/igotu_to_gpx.hpp"
+
+#include <QDialog>
+#include <QIcon>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QListWidget;
+class QRadioButton;
+class QLabel;
+
+namespace tarnwick::viewer {
+
+/// The program's icon (empty when the build had no renderer for it).
+QIcon ProgramIcon();
+
+/// Choosing a serial port by hand, with its chunk size (a debug feature).
+class TPortSelDialog : public QDialog {
+ public:
+  /// A dialog listing PortNames; exactly one name is selected at once.
+  TPortSelDialog(const std::vector<std::string>& PortNames, QWidget* Parent);
+  /// Shows the dialog over Parent with the system's serial ports; after OK a new closed port
+  /// for the chosen name with the chosen chunk size, which the caller owns; null after
+  /// Cancel.
+  static std::unique_ptr<TIgotUPort> Execute(QWidget* Parent);
+  /// The chosen name and chunk size (8 or 16).
+  std::string PortName() const;
+  int ChunkSize() const;
+
+ private:
+  QListWidget* lstComPort_;
+  QRadioButton* chunk16_;
+  QAction* actComPortOK_;
+};
+
+/// Choosing one of several loggers found.
+class TDevicesDialog : public QDialog {
+ public:
+  TDevicesDialog(const TIGotUDeviceInfoList& List, QWidget* Parent);
+  /// The chosen index after OK, -1 after Cancel.
+  static int Execute(QWidget* Parent, const TIGotUDeviceInfoList& List);
+  int SelectedIndex() const;
+
+ private:
+  QListWidget* lstDevices_;
+  QAction* actDeviceOK_;
+};
+
+/// The GPX export preferences, kept in the user's configuration (QSettings).
+GPXPreferences LoadGpxPreferences();
+void SaveGpxPreferences(const GPXPreferences& Preferences);
+
+/// Edits the GPX export preferences: version 1.0 or 1.1, extensions, schema-valid files.
+class TPreferencesDialog : public QDialog {
+ public:
+  explicit TPreferencesDialog(QWidget* Parent);
+  /// Shows the saved preferences; OK saves what is chosen. True after OK.
+  static bool Execute(QWidget* Parent);
+  GPXPreferences Preferences() const;
+  void SetPreferences(const GPXPreferences& Preferences);
+
+ private:
+  QRadioButton* gpx10_;
+  QRadioButton* gpx11_;
+  QCheckBox* extensions_;
+  QCheckBox* strict_;
+};
+
+/// The about box: name, version and copyright of the program, the maker's web address.
+class TAboutDialog : public QDialog {
+ public:
+  /// Raises EVerInfo when the program's version information cannot be read.
+  explicit TAboutDialog(QWidget* Parent);
+  /// Shows the about box over Parent; an error reaches the error display instead.
+  static void Display(QWidget* Parent);
+  /// Opens the maker's support page with "?version=" and the program's file version.
+  static void ShowSupport(QWidget* Parent);
+  /// The address ShowSupport opens.
+  static QString SupportAddress();
+};
+
+} // namespace tarnwick::viewer

@@ -7,7 +7,7 @@
 namespace tarnwick::viewer {
 
 /// The gap that skip-to-gap stops at: five minutes between two records.
-inline constexpr int64_t kGapMilliseconds = 5 * 60 * 1000;
+inline constexpr int64_t kGapMilliseconds = int64_t{5} * 60 * 1000;
 
 /// The first row after Selected (-1: none selected) whose record follows the one before it
 /// (among the rows after Selected) by kGapMilliseconds or more, either way; -1 when there is

@@ -224,8 +224,8 @@ void TDebugForm::ReadMemory() {
     return;
   }
   lstReadMemory_->clear();
-  for (int i = 0; i < 256; ++i) {
-    lstReadMemory_->addItem(QString::fromStdString(BytesToHex(data.data() + 16 * i, 16)));
+  for (size_t offset = 0; offset < data.size(); offset += 16) {
+    lstReadMemory_->addItem(QString::fromStdString(BytesToHex(data.data() + offset, 16)));
   }
 }
 

@@ -3,6 +3,7 @@
 #include "gpx/xml_encoding.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
+#include "support/str_util.hpp"
 
 #include <algorithm>
 #include <cctype>

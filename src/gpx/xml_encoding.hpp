@@ -15,9 +15,6 @@ namespace tarnwick {
 /// in place without a copy; the byte-order mark is dropped.
 std::string DecodeXmlText(std::string Bytes, const std::string& SourceName);
 
-/// Appends the UTF-8 form of the code point Cp (at most U+10FFFF).
-void AppendUtf8(std::string& Out, uint32_t Cp);
-
 /// "SourceName, line N" for the byte at Offset of Text, counting lines from 1.
 std::string XmlLineLocation(const std::string& SourceName, std::string_view Text, size_t Offset);
 

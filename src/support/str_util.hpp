@@ -41,6 +41,9 @@ std::optional<int32_t> TryDecimalToInt(std::string_view S);
 /// Everything else, backslashes included, is kept as it is.
 std::string EscapeControls(std::string_view Text);
 
+/// Appends the UTF-8 form of the code point Cp (at most U+10FFFF).
+void AppendUtf8(std::string& Out, uint32_t Cp);
+
 /// Upper-case hexadecimal of Value, zero-padded to Width digits ("%W.Wx").
 std::string HexStr(uint32_t Value, int Width);
 

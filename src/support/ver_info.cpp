@@ -123,24 +123,6 @@ std::optional<Node> Query(std::span<const uint8_t> b, std::string_view SubBlock)
   return node;
 }
 
-void AppendUtf8(uint32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // A surrogate without its partner becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view s) {
   std::string out;
@@ -154,7 +136,7 @@ std::string Utf16ToUtf8(std::u16string_view s) {
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
-    AppendUtf8(c, out);
+    AppendUtf8(out, c);
   }
   return out;
 }

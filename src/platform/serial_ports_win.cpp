@@ -1,7 +1,7 @@
 #include "platform/serial_ports.hpp"
 
 #include "platform/setupapi_device_source.hpp"
-#include "platform/win_text.hpp"
+#include "support/wide_text.hpp"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,6 +1,6 @@
 #include "platform/setupapi_device_source.hpp"
 
-#include "platform/win_text.hpp"
+#include "support/wide_text.hpp"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -6,15 +6,9 @@
 #include <string>
 #include <sys/types.h>
 
-namespace tarnwick {
+#include "support/os_files.hpp"
 
-/// What ReadWholeFile accepts besides a regular file reached through any links.
-struct ReadOptions {
-  /// Refuse a FIFO, a device or a socket, without waiting for a writer first.
-  bool RegularOnly = false;
-  /// Refuse a symbolic link as the last part of the name instead of reading through it.
-  bool NoFollow = false;
-};
+namespace tarnwick {
 
 /// The whole content of a file, or empty when it does not exist. Other failures (no
 /// permission, a folder, more than MaxBytes, a kind of file Options refuses) raise FileError

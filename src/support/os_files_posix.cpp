@@ -1,0 +1,295 @@
+#include "support/os_files.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnwick {
+
+namespace {
+
+std::error_code LastError() {
+  return {errno, std::system_category()};
+}
+
+FileKind KindOf(mode_t mode) {
+  switch (mode & S_IFMT) {
+  case S_IFREG:
+    return FileKind::Regular;
+  case S_IFDIR:
+    return FileKind::Folder;
+  case S_IFLNK:
+    return FileKind::SymbolicLink;
+  case S_IFIFO:
+    return FileKind::Fifo;
+  case S_IFCHR:
+    return FileKind::CharacterDevice;
+  case S_IFBLK:
+    return FileKind::BlockDevice;
+  case S_IFSOCK:
+    return FileKind::Socket;
+  default:
+    return FileKind::Unknown;
+  }
+}
+
+FileStatus StatusFrom(const struct stat& st) {
+  FileStatus s;
+  s.Kind = KindOf(st.st_mode);
+  s.Size = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  s.ModifiedSeconds = static_cast<int64_t>(st.st_mtime);
+  s.Identity = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  s.OwnedByMe = st.st_uid == ::geteuid();
+  return s;
+}
+
+} // namespace
+
+std::string SystemErrorText(const std::error_code& Code) {
+  return Code.message();
+}
+
+bool IsNotFound(const std::error_code& Code) {
+  return Code == std::errc::no_such_file_or_directory;
+}
+
+bool IsAlreadyExists(const std::error_code& Code) {
+  return Code == std::errc::file_exists;
+}
+
+FileHandle::Native FileHandle::Invalid() {
+  return -1;
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& Other) noexcept {
+  if (this != &Other) {
+    Close();
+    handle_ = Other.Release();
+  }
+  return *this;
+}
+
+FileHandle::Native FileHandle::Release() {
+  const Native h = handle_;
+  handle_ = Invalid();
+  return h;
+}
+
+std::error_code FileHandle::Close() {
+  if (!IsOpen()) {
+    return {};
+  }
+  // Not retried on EINTR: Linux has closed the descriptor whatever close reports.
+  const int rc = ::close(Release());
+  return rc == 0 ? std::error_code() : LastError();
+}
+
+OpenedFile OpenForReading(const std::string& Name, ReadOptions Options) {
+  OpenedFile result;
+  // Non-blocking, so that opening a FIFO does not wait for a writer before its type is known.
+  const int flags = O_RDONLY | O_CLOEXEC | (Options.RegularOnly ? O_NONBLOCK : 0) |
+                    (Options.NoFollow ? O_NOFOLLOW : 0);
+  const int fd = ::open(Name.c_str(), flags);
+  if (fd < 0) {
+    result.Error = LastError();
+    if (errno == ELOOP && Options.NoFollow) {
+      result.Refused = FileKind::SymbolicLink;
+    }
+    return result;
+  }
+  result.File = FileHandle(fd);
+  if (Options.RegularOnly) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+      result.Error = LastError();
+      result.File.Close();
+    } else if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+      // A folder is left to the caller, which reports it as the system would.
+      result.Refused = KindOf(st.st_mode);
+      result.Error = std::make_error_code(std::errc::invalid_argument);
+      result.File.Close();
+    }
+  }
+  return result;
+}
+
+OsResult<FileHandle> CreateNewFile(const std::string& Name, unsigned Mode) {
+  const int fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                        static_cast<mode_t>(Mode));
+  if (fd < 0) {
+    return {FileHandle(), LastError()};
+  }
+  return {FileHandle(fd), {}};
+}
+
+OsResult<FileHandle> OpenForAppending(const std::string& Name) {
+  const int fd = ::open(Name.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    return {FileHandle(), LastError()};
+  }
+  return {FileHandle(fd), {}};
+}
+
+std::error_code WriteAll(const FileHandle& File, std::span<const uint8_t> Data) {
+  const uint8_t* p = Data.data();
+  size_t left = Data.size();
+  while (left > 0) {
+    const ssize_t n = ::write(File.Get(), p, left);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return LastError();
+    }
+    if (n == 0) {
+      return std::make_error_code(std::errc::no_space_on_device);
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return {};
+}
+
+std::error_code WriteAll(const FileHandle& File, std::string_view Text) {
+  return WriteAll(File, std::span(reinterpret_cast<const uint8_t*>(Text.data()), Text.size()));
+}
+
+OsResult<size_t> ReadUpTo(const FileHandle& File, std::span<uint8_t> Out) {
+  size_t done = 0;
+  while (done < Out.size()) {
+    const ssize_t n = ::read(File.Get(), Out.data() + done, Out.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return {done, LastError()};
+    }
+    if (n == 0) {
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return {done, {}};
+}
+
+std::error_code ReadAt(const FileHandle& File, uint64_t Offset, std::span<uint8_t> Out) {
+  size_t done = 0;
+  while (done < Out.size()) {
+    const ssize_t n = ::pread(File.Get(), Out.data() + done, Out.size() - done,
+                              static_cast<off_t>(Offset + done));
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return LastError();
+    }
+    if (n == 0) {
+      return std::make_error_code(std::errc::io_error); // the file ended before the range
+    }
+    done += static_cast<size_t>(n);
+  }
+  return {};
+}
+
+std::error_code Flush(const FileHandle& File) {
+  if (::fsync(File.Get()) != 0 && errno != EINVAL) {
+    return LastError();
+  }
+  return {};
+}
+
+OsResult<FileStatus> StatusOf(const FileHandle& File) {
+  struct stat st {};
+  if (::fstat(File.Get(), &st) != 0) {
+    return {{}, LastError()};
+  }
+  return {StatusFrom(st), {}};
+}
+
+OsResult<FileStatus> StatusOf(const std::string& Name, bool FollowLinks) {
+  struct stat st {};
+  const int rc = FollowLinks ? ::stat(Name.c_str(), &st) : ::lstat(Name.c_str(), &st);
+  if (rc != 0) {
+    return {{}, LastError()};
+  }
+  return {StatusFrom(st), {}};
+}
+
+bool IsSameFile(const std::string& First, const std::string& Second) {
+  const auto a = StatusOf(First, true);
+  const auto b = StatusOf(Second, true);
+  return a && b && a.Value.Identity == b.Value.Identity;
+}
+
+std::error_code CheckFolderWritable(const std::string& Folder) {
+  struct stat dir {};
+  if (::stat(Folder.c_str(), &dir) != 0) {
+    return LastError();
+  }
+  if (!S_ISDIR(dir.st_mode)) {
+    return std::make_error_code(std::errc::not_a_directory);
+  }
+  if (::faccessat(AT_FDCWD, Folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    return LastError();
+  }
+  return {};
+}
+
+std::error_code ReplaceFile(const std::string& From, const std::string& To) {
+  return ::rename(From.c_str(), To.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code CreateHardLink(const std::string& Existing, const std::string& NewName) {
+  return ::link(Existing.c_str(), NewName.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code RemoveFile(const std::string& Name) {
+  return ::unlink(Name.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+bool RemoveFileUnsafeContext(const char* Name) noexcept {
+  const int saved = errno; // a signal handler must leave errno as it found it
+  const bool removed = ::unlink(Name) == 0;
+  errno = saved;
+  return removed;
+}
+
+OsResult<std::vector<std::string>> ListFolder(const std::string& Folder) {
+  DIR* dir = ::opendir(Folder.c_str());
+  if (dir == nullptr) {
+    return {{}, LastError()};
+  }
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(dir)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+      names.emplace_back(e->d_name);
+    }
+  }
+  ::closedir(dir);
+  return {std::move(names), {}};
+}
+
+bool TryLockExclusive(const FileHandle& File) {
+  return ::flock(File.Get(), LOCK_EX | LOCK_NB) == 0;
+}
+
+std::string TemporaryFolder() {
+  for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') {
+      return value;
+    }
+  }
+  return "/tmp";
+}
+
+bool IsPathSeparator(char C) {
+  return C == '/';
+}
+
+} // namespace tarnwick

@@ -1,0 +1,378 @@
+#include "support/os_files.hpp"
+
+#include "support/wide_text.hpp"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <algorithm>
+#include <atomic>
+#include <windows.h>
+
+namespace tarnwick {
+
+namespace {
+
+HANDLE H(FileHandle::Native handle) {
+  return static_cast<HANDLE>(handle);
+}
+
+std::error_code LastError() {
+  return {static_cast<int>(::GetLastError()), std::system_category()};
+}
+
+std::error_code Win32Error(DWORD code) {
+  return {static_cast<int>(code), std::system_category()};
+}
+
+// Readers, writers and renames may all go on while the file is open here: a reader must not
+// keep the atomic replacement of the name from happening, as it would not on POSIX.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Seconds since 1970 of a FILETIME (100 ns steps since 1601).
+int64_t UnixSeconds(const FILETIME& time) {
+  const uint64_t ticks = uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+  return static_cast<int64_t>(ticks / 10'000'000) - int64_t{11'644'473'600};
+}
+
+FileKind KindOfType(DWORD type) {
+  switch (type) {
+  case FILE_TYPE_PIPE:
+    return FileKind::Fifo;
+  case FILE_TYPE_CHAR:
+    return FileKind::CharacterDevice;
+  default:
+    return FileKind::Unknown;
+  }
+}
+
+FileHandle OpenRaw(const std::string& name, DWORD access, DWORD share, DWORD disposition,
+                   DWORD flags) {
+  return FileHandle(
+      ::CreateFileW(Utf8ToWide(name).c_str(), access, share, nullptr, disposition, flags, nullptr));
+}
+
+} // namespace
+
+std::string SystemErrorText(const std::error_code& Code) {
+  if (Code.category() == std::system_category()) {
+    return WindowsErrorText(static_cast<unsigned long>(Code.value()));
+  }
+  return Code.message();
+}
+
+bool IsNotFound(const std::error_code& Code) {
+  if (Code.category() == std::system_category()) {
+    return Code.value() == ERROR_FILE_NOT_FOUND || Code.value() == ERROR_PATH_NOT_FOUND;
+  }
+  return Code == std::errc::no_such_file_or_directory;
+}
+
+bool IsAlreadyExists(const std::error_code& Code) {
+  if (Code.category() == std::system_category()) {
+    return Code.value() == ERROR_FILE_EXISTS || Code.value() == ERROR_ALREADY_EXISTS;
+  }
+  return Code == std::errc::file_exists;
+}
+
+FileHandle::Native FileHandle::Invalid() {
+  return INVALID_HANDLE_VALUE;
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& Other) noexcept {
+  if (this != &Other) {
+    Close();
+    handle_ = Other.Release();
+  }
+  return *this;
+}
+
+FileHandle::Native FileHandle::Release() {
+  const Native h = handle_;
+  handle_ = Invalid();
+  return h;
+}
+
+std::error_code FileHandle::Close() {
+  if (!IsOpen()) {
+    return {};
+  }
+  return ::CloseHandle(H(Release())) ? std::error_code() : LastError();
+}
+
+OpenedFile OpenForReading(const std::string& Name, ReadOptions Options) {
+  OpenedFile result;
+  // Backup semantics open a folder too, so that it is reported as one, as on POSIX.
+  const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS |
+                      (Options.NoFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  result.File = OpenRaw(Name, GENERIC_READ, kShareAll, OPEN_EXISTING, flags);
+  if (!result.File.IsOpen()) {
+    result.Error = LastError();
+    return result;
+  }
+  if (!Options.RegularOnly && !Options.NoFollow) {
+    return result;
+  }
+  const auto status = StatusOf(result.File);
+  if (!status) {
+    result.Error = status.Error;
+    result.File.Close();
+    return result;
+  }
+  const FileKind kind = status.Value.Kind;
+  const bool refused =
+      (Options.NoFollow && kind == FileKind::SymbolicLink) ||
+      (Options.RegularOnly && kind != FileKind::Regular && kind != FileKind::Folder);
+  if (refused) {
+    result.Refused = kind;
+    result.Error = std::make_error_code(std::errc::invalid_argument);
+    result.File.Close();
+  }
+  return result;
+}
+
+OsResult<FileHandle> CreateNewFile(const std::string& Name, unsigned Mode) {
+  // The new file takes the access-control list its folder passes on; POSIX bits have no
+  // counterpart beyond read-only, which a file still to be written cannot start with.
+  (void)Mode;
+  FileHandle file = OpenRaw(Name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.IsOpen()) {
+    return {FileHandle(), LastError()};
+  }
+  return {std::move(file), {}};
+}
+
+OsResult<FileHandle> OpenForAppending(const std::string& Name) {
+  FileHandle file = OpenRaw(Name, GENERIC_READ | FILE_APPEND_DATA, kShareAll, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.IsOpen()) {
+    return {FileHandle(), LastError()};
+  }
+  return {std::move(file), {}};
+}
+
+std::error_code WriteAll(const FileHandle& File, std::span<const uint8_t> Data) {
+  const uint8_t* p = Data.data();
+  size_t left = Data.size();
+  while (left > 0) {
+    const auto chunk = static_cast<DWORD>(std::min<size_t>(left, 1U << 30));
+    DWORD n = 0;
+    if (!::WriteFile(H(File.Get()), p, chunk, &n, nullptr)) {
+      return LastError();
+    }
+    if (n == 0) {
+      return std::make_error_code(std::errc::no_space_on_device);
+    }
+    p += n;
+    left -= n;
+  }
+  return {};
+}
+
+std::error_code WriteAll(const FileHandle& File, std::string_view Text) {
+  return WriteAll(File, std::span(reinterpret_cast<const uint8_t*>(Text.data()), Text.size()));
+}
+
+OsResult<size_t> ReadUpTo(const FileHandle& File, std::span<uint8_t> Out) {
+  size_t done = 0;
+  while (done < Out.size()) {
+    const auto chunk = static_cast<DWORD>(std::min<size_t>(Out.size() - done, 1U << 30));
+    DWORD n = 0;
+    if (!::ReadFile(H(File.Get()), Out.data() + done, chunk, &n, nullptr)) {
+      const DWORD err = ::GetLastError();
+      if (err == ERROR_BROKEN_PIPE || err == ERROR_HANDLE_EOF) {
+        break; // the writer closed its end: the end of the data
+      }
+      return {done, Win32Error(err)};
+    }
+    if (n == 0) {
+      break;
+    }
+    done += n;
+  }
+  return {done, {}};
+}
+
+std::error_code ReadAt(const FileHandle& File, uint64_t Offset, std::span<uint8_t> Out) {
+  size_t done = 0;
+  while (done < Out.size()) {
+    const uint64_t at = Offset + done;
+    OVERLAPPED ov{};
+    ov.Offset = static_cast<DWORD>(at);
+    ov.OffsetHigh = static_cast<DWORD>(at >> 32);
+    const auto chunk = static_cast<DWORD>(std::min<size_t>(Out.size() - done, 1U << 30));
+    DWORD n = 0;
+    if (!::ReadFile(H(File.Get()), Out.data() + done, chunk, &n, &ov)) {
+      const DWORD err = ::GetLastError();
+      return err == ERROR_HANDLE_EOF ? std::make_error_code(std::errc::io_error) : Win32Error(err);
+    }
+    if (n == 0) {
+      return std::make_error_code(std::errc::io_error); // the file ended before the range
+    }
+    done += n;
+  }
+  return {};
+}
+
+std::error_code Flush(const FileHandle& File) {
+  if (!::FlushFileBuffers(H(File.Get()))) {
+    const DWORD err = ::GetLastError();
+    // A console or a pipe has nothing to put on a disk.
+    if (err != ERROR_INVALID_HANDLE && err != ERROR_INVALID_FUNCTION) {
+      return Win32Error(err);
+    }
+  }
+  return {};
+}
+
+OsResult<FileStatus> StatusOf(const FileHandle& File) {
+  FileStatus s;
+  const DWORD type = ::GetFileType(H(File.Get()));
+  if (type == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR) {
+    return {{}, LastError()};
+  }
+  if (type != FILE_TYPE_DISK) {
+    s.Kind = KindOfType(type);
+    return {s, {}};
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(H(File.Get()), &info)) {
+    return {{}, LastError()};
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    s.Kind = FileKind::SymbolicLink;
+  } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    s.Kind = FileKind::Folder;
+  } else {
+    s.Kind = FileKind::Regular;
+  }
+  s.Size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+  s.ModifiedSeconds = UnixSeconds(info.ftLastWriteTime);
+  s.Identity = {info.dwVolumeSerialNumber,
+                uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+  return {s, {}};
+}
+
+OsResult<FileStatus> StatusOf(const std::string& Name, bool FollowLinks) {
+  // No access asked for: the attributes can be read even of a file opened exclusively.
+  const FileHandle file =
+      OpenRaw(Name, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+              FILE_FLAG_BACKUP_SEMANTICS | (FollowLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT));
+  if (!file.IsOpen()) {
+    return {{}, LastError()};
+  }
+  return StatusOf(file);
+}
+
+bool IsSameFile(const std::string& First, const std::string& Second) {
+  const auto a = StatusOf(First, true);
+  const auto b = StatusOf(Second, true);
+  return a && b && a.Value.Kind != FileKind::Fifo && a.Value.Kind != FileKind::CharacterDevice &&
+         a.Value.Identity == b.Value.Identity;
+}
+
+std::error_code CheckFolderWritable(const std::string& Folder) {
+  const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(Folder).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return LastError();
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return std::make_error_code(std::errc::not_a_directory);
+  }
+  // The read-only attribute of a folder means nothing to Windows, and its access-control
+  // list is a matter for the system to judge: creating a file is the one sure test.
+  static std::atomic<unsigned> serial{0};
+  std::string probe = Folder;
+  if (!probe.empty() && !IsPathSeparator(probe.back())) {
+    probe += '\\';
+  }
+  probe += ".tw-probe-" + std::to_string(::GetCurrentProcessId()) + "-" +
+           std::to_string(serial.fetch_add(1));
+  const FileHandle file = OpenRaw(probe, GENERIC_WRITE, 0, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
+  return file.IsOpen() ? std::error_code() : LastError();
+}
+
+std::error_code ReplaceFile(const std::string& From, const std::string& To) {
+  return ::MoveFileExW(Utf8ToWide(From).c_str(), Utf8ToWide(To).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? std::error_code()
+             : LastError();
+}
+
+std::error_code CreateHardLink(const std::string& Existing, const std::string& NewName) {
+  return ::CreateHardLinkW(Utf8ToWide(NewName).c_str(), Utf8ToWide(Existing).c_str(), nullptr)
+             ? std::error_code()
+             : LastError();
+}
+
+std::error_code RemoveFile(const std::string& Name) {
+  return ::DeleteFileW(Utf8ToWide(Name).c_str()) ? std::error_code() : LastError();
+}
+
+bool RemoveFileUnsafeContext(const char* Name) noexcept {
+  // No allocation: the thread that runs console-control handlers may find the heap in any
+  // state the interrupted threads left it.
+  wchar_t wide[4096];
+  const int n =
+      ::MultiByteToWideChar(CP_UTF8, 0, Name, -1, wide, static_cast<int>(std::size(wide)));
+  return n > 0 && ::DeleteFileW(wide);
+}
+
+OsResult<std::vector<std::string>> ListFolder(const std::string& Folder) {
+  std::string pattern = Folder;
+  if (!pattern.empty() && !IsPathSeparator(pattern.back())) {
+    pattern += '\\';
+  }
+  pattern += '*';
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileExW(Utf8ToWide(pattern).c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) {
+    return {{}, LastError()};
+  }
+  std::vector<std::string> names;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name != L"." && name != L"..") {
+      names.push_back(WideToUtf8(name));
+    }
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return {std::move(names), {}};
+}
+
+bool TryLockExclusive(const FileHandle& File) {
+  OVERLAPPED ov{};
+  return ::LockFileEx(H(File.Get()), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                      MAXDWORD, MAXDWORD, &ov) != 0;
+}
+
+std::string TemporaryFolder() {
+  wchar_t path[MAX_PATH + 1];
+  const DWORD n = ::GetTempPathW(static_cast<DWORD>(std::size(path)), path);
+  if (n == 0 || n > MAX_PATH) {
+    return ".";
+  }
+  // GetTempPathW may give the short 8.3 form of a long user name.
+  std::wstring folder(path, n);
+  const DWORD longSize = ::GetLongPathNameW(folder.c_str(), nullptr, 0);
+  if (longSize > 0) {
+    std::wstring longForm(longSize, L'\0');
+    const DWORD m = ::GetLongPathNameW(folder.c_str(), longForm.data(), longSize);
+    if (m > 0 && m < longSize) {
+      folder.assign(longForm.data(), m);
+    }
+  }
+  while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) {
+    folder.pop_back();
+  }
+  return WideToUtf8(folder);
+}
+
+bool IsPathSeparator(char C) {
+  return C == '/' || C == '\\';
+}
+
+} // namespace tarnwick

@@ -1,20 +1,26 @@
 #include "app/app_settings.hpp"
 
 #include "support/ini_file.hpp"
-
-#include <filesystem>
-#include <system_error>
+#include "support/os_files.hpp"
+#include "support/os_process.hpp"
 
 namespace tarnwick::app {
 
 std::string SettingsFileName() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) {
+  // Worked on the UTF-8 text: std::filesystem::path would convert through the code page.
+  std::string exe = ExecutablePath();
+  if (exe.empty()) {
     exe = "tarnwick";
   }
-  exe.replace_extension(".ini");
-  return exe.string();
+  size_t nameStart = exe.size();
+  while (nameStart > 0 && !IsPathSeparator(exe[nameStart - 1])) {
+    --nameStart;
+  }
+  const size_t dot = exe.rfind('.');
+  if (dot != std::string::npos && dot > nameStart) {
+    exe.erase(dot);
+  }
+  return exe + ".ini";
 }
 
 Settings ReadSettings(const std::string& FileName) {

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <csignal>
-
 namespace tarnwick::cli {
 
 /// Makes the signals that end the program leave no temporary files behind: SIGINT, SIGTERM
-/// and SIGHUP remove them (RemoveTemporaryFiles) before the program ends with the signal, and
-/// SIGXFSZ is ignored, so that a file-size limit shows as a write error that is reported and
-/// cleaned up. For the commands that write files; calling it again does nothing.
+/// and SIGHUP (on Windows Ctrl-C, Ctrl-Break and closing the console) remove them
+/// (RemoveTemporaryFiles) before the program ends with the signal, and SIGXFSZ is ignored, so
+/// that a file-size limit shows as a write error that is reported and cleaned up. For the
+/// commands that write files; calling it again does nothing.
 void InstallFileSignalHandlers();
 
 /// While it lives, the first SIGINT, SIGTERM or SIGHUP asks the running job to stop at its

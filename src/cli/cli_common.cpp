@@ -3,19 +3,23 @@
 #include "support/errors.hpp"
 #include "support/str_util.hpp"
 
+#include "support/os_files.hpp"
+
+#include <cerrno>
 #include <charconv>
 #include <iostream>
 #include <limits>
-#include <sys/stat.h>
 
 namespace tarnwick::cli {
 
 LoadedImage LoadImage(const std::string& Base) {
   LoadedImage image;
   const std::string dat = TIGotUWholeData::StatusFileName(Base);
-  struct stat st {};
-  if (::stat(dat.c_str(), &st) != 0) {
-    throw FileError::Open(dat, errno);
+  if (const auto status = StatusOf(dat, true); !status) {
+    // The C library's text for a missing file, so the message reads the same everywhere.
+    throw IsNotFound(status.Error)
+        ? FileError::Open(dat, ENOENT)
+        : FileError(dat, "Cannot open file \"" + dat + "\". " + SystemErrorText(status.Error));
   }
   image.Data.LoadFromFile(Base);
   for (const auto& warning : image.Data.Warnings()) {

@@ -6,17 +6,18 @@
 #include "sim/sample_image.hpp"
 #include "sim/sim_device_source.hpp"
 #include "sim/sim_faults.hpp"
-#include "sim/sim_pty_host.hpp"
 #include "support/errors.hpp"
+#include "support/os_console.hpp"
 #include "support/str_util.hpp"
 
-#include <atomic>
-#include <csignal>
-#include <ctime>
 #include <fmt/format.h>
 #include <iostream>
-#include <sys/ioctl.h>
-#include <unistd.h>
+#ifndef _WIN32
+#include "sim/sim_pty_host.hpp"
+
+#include <csignal>
+#include <ctime>
+#endif
 
 namespace tarnwick::cli {
 
@@ -26,6 +27,10 @@ namespace {
 constexpr const char* kLogAppID = "tarnwick";
 // Exit status of a download stopped by Ctrl-C, as the shell reports an interrupted program.
 constexpr int kExitCancelled = 130;
+#ifdef _WIN32
+// Exit status of a command this system cannot run, as for a command line that cannot be used.
+constexpr int kExitUsage = 2;
+#endif
 
 std::string Hex4(uint16_t Value) {
   return fmt::format("{:04X}", Value);
@@ -56,15 +61,6 @@ struct DownloadArgs {
   bool Verbose = false;
 };
 
-// Columns of the terminal on standard error; 80 when it does not say.
-int TerminalWidth() {
-  winsize size{};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-    return size.ws_col;
-  }
-  return 80;
-}
-
 int Download(const DownloadArgs& args) {
   // A download takes minutes; a target that cannot be written is refused before the logger
   // is touched rather than after.
@@ -76,10 +72,10 @@ int Download(const DownloadArgs& args) {
 
   const CancelSignals signals(
       "Cancelling: the download stops after the current block (Ctrl-C again stops at once)\n");
-  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  const bool terminal = IsTerminal(StandardStream::Error);
   const auto progress = std::make_shared<ConsoleProgress>(
       std::cerr, terminal, args.Verbose, &CancelSignals::Requested, ConsoleProgress::Clock{},
-      terminal ? TerminalWidth() : 80);
+      terminal ? TerminalWidth(StandardStream::Error).value_or(80) : 80);
   progress->Line("Logger port: " + port.Description() + " (chunk size " +
                  std::to_string(port.ChunkSize()) + ")");
   std::unique_ptr<TIGotUWholeData> image;
@@ -119,6 +115,14 @@ struct SimulateArgs {
   bool NoRegister = false;
 };
 
+#ifdef _WIN32
+// The simulated logger serves a pseudo-terminal, which Windows does not have.
+int Simulate(const SimulateArgs&) {
+  std::cerr << "tarnwick simulate: the simulated logger needs a pseudo-terminal and runs on "
+               "Linux only\n";
+  return kExitUsage;
+}
+#else
 TIGotUWholeData SimulatedImage(const SimulateArgs& args) {
   if (!args.Image.empty()) {
     return std::move(LoadImage(args.Image).Data);
@@ -130,7 +134,7 @@ TIGotUWholeData SimulatedImage(const SimulateArgs& args) {
   return sim::GenerateSampleImage(spec);
 }
 
-void Simulate(const SimulateArgs& args) {
+int Simulate(const SimulateArgs& args) {
   const TIGotUWholeData image = SimulatedImage(args);
   sim::SimLoggerOptions options;
   options.ProductID = args.ChunkSize == 16 ? kIGotUProductChunk16 : kIGotUProductChunk8;
@@ -188,7 +192,9 @@ void Simulate(const SimulateArgs& args) {
                            stats.Commands, stats.PointBlocks, stats.BytesSent, stats.Replies,
                            stats.FaultsInjected,
                            std::chrono::duration<double>(stats.DeliveryTime).count());
+  return 0;
 }
+#endif
 
 } // namespace
 
@@ -250,7 +256,11 @@ void AddDeviceCommands(CLI::App& App) {
   c->add_option("--revision", simulate.Revision, "USB revision text (default 0200)");
   c->add_flag("--no-register", simulate.NoRegister,
               "do not announce the logger to \"tarnwick devices\"");
-  c->callback([] { Simulate(simulate); });
+  c->callback([] {
+    if (const int code = Simulate(simulate); code != 0) {
+      throw CLI::RuntimeError(code);
+    }
+  });
 }
 
 } // namespace tarnwick::cli

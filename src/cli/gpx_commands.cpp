@@ -7,17 +7,17 @@
 #include "gpx/track_point_extension.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
+#include "support/os_console.hpp"
+#include "support/os_files.hpp"
 #include "support/str_util.hpp"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarnwick::cli {
 
@@ -28,27 +28,20 @@ constexpr int kExitCancelled = 130;
 // The -o name that sends the GPX to standard output.
 constexpr const char* kStandardOutput = "-";
 
-// All of Text to standard output; a failure (a closed pipe, a full disk) raises.
+// All of Text to standard output (binary, set up by main); a failure (a closed pipe, a full
+// disk) raises.
 void WriteStandardOutput(const std::string& Text) {
   std::cout.flush();
-  const char* p = Text.data();
-  size_t left = Text.size();
-  while (left > 0) {
-    const ssize_t n = ::write(STDOUT_FILENO, p, left);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      throw Error(std::string("cannot write the GPX to standard output: ") + std::strerror(errno));
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
+  errno = 0;
+  if (std::fwrite(Text.data(), 1, Text.size(), stdout) != Text.size() || std::fflush(stdout) != 0) {
+    throw Error(std::string("cannot write the GPX to standard output: ") +
+                std::strerror(errno != 0 ? errno : EIO));
   }
 }
 
 // The stage and a bar on standard error when it is a terminal; answers abort after Ctrl-C.
 std::shared_ptr<ConsoleProgress> StepsProgress() {
-  return ConsoleProgress::ForSteps(std::cerr, ::isatty(STDERR_FILENO) == 1,
+  return ConsoleProgress::ForSteps(std::cerr, IsTerminal(StandardStream::Error),
                                    &CancelSignals::Requested);
 }
 
@@ -125,14 +118,9 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
 // neither file of the image the export reads.
 void CheckExportTarget(const std::string& Target, const std::string& Base) {
   ReplacingFile::CheckTarget(Target);
-  struct stat target {};
-  if (::stat(Target.c_str(), &target) != 0) {
-    return;
-  }
   for (const auto& own :
        {TIGotUWholeData::StatusFileName(Base), TIGotUWholeData::BlockFileName(Base)}) {
-    struct stat st {};
-    if (::stat(own.c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino) {
+    if (IsSameFile(own, Target)) {
       throw Error("will not write the GPX file over " + own +
                   ", a file of the image being exported; choose another name for -o");
     }

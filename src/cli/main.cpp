@@ -1,5 +1,6 @@
 #include "cli/cli_common.hpp"
 #include "support/errors.hpp"
+#include "support/os_console.hpp"
 #include "support/str_util.hpp"
 #include "support/version.hpp"
 
@@ -83,6 +84,8 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+  // The same bytes on every system: no "\r\n" for "\n" on Windows.
+  tarnwick::SetBinaryStandardStreams();
   // The commands' own failures are reported inside Run; what gets here failed around them
   // (no memory to build the command line, say). Plain C output: nothing in here may throw.
   try {

@@ -5,15 +5,18 @@
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 #include "support/ini_file.hpp"
+#include "support/os_files.hpp"
+#include "support/os_process.hpp"
 #include "support/str_util.hpp"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
-#include <dirent.h>
+#include <filesystem>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace tarnwick::sim {
 
@@ -24,13 +27,30 @@ constexpr const char* kSection = "Logger";
 // Whether Folder is a real folder owned by this user and closed to everyone else; entries
 // name device paths that the download opens, so nobody else may write them.
 bool IsPrivateFolder(const std::string& folder) {
+#ifdef _WIN32
+  // A folder of the user's profile is closed to others by its inherited access list.
+  const auto status = StatusOf(folder, false);
+  return status && status.Value.Kind == FileKind::Folder;
+#else
   struct stat st {};
   return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
          (st.st_mode & 077) == 0;
+#endif
 }
 
-bool ProcessAlive(int pid) {
-  return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+// Makes Folder (closed to others) unless it exists; raises when it cannot.
+void MakePrivateFolder(const std::string& Folder) {
+#ifdef _WIN32
+  std::error_code ec;
+  std::filesystem::create_directory(Folder, ec);
+  if (ec) {
+    throw FileError(Folder, "Cannot create file \"" + Folder + "\". " + ec.message());
+  }
+#else
+  if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    throw FileError::Create(Folder, errno);
+  }
+#endif
 }
 
 } // namespace
@@ -42,28 +62,31 @@ std::string SimRegistryFolder() {
   if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run != nullptr && *run != '\0') {
     return std::string(run) + "/tarnwick-sim";
   }
+#ifdef _WIN32
+  // The temporary folder is the user's own on Windows.
+  return TemporaryFolder() + "/tarnwick-sim";
+#else
   const char* tmp = std::getenv("TMPDIR");
   const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
   return base + "/tarnwick-sim-" + std::to_string(::geteuid());
+#endif
 }
 
 SimRegistration::SimRegistration(const std::string& PortName, uint16_t ProductID,
                                  const std::string& Revision, const std::string& Description,
                                  const std::string& Folder) {
-  if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    throw FileError::Create(Folder, errno);
-  }
+  MakePrivateFolder(Folder);
   if (!IsPrivateFolder(Folder)) {
     throw Error("The folder " + Folder +
                 " for simulated loggers must be a folder of this user that nobody else can "
                 "read or write");
   }
-  fileName_ = Folder + "/" + std::to_string(::getpid()) + ".ini";
+  fileName_ = Folder + "/" + std::to_string(CurrentProcessId()) + ".ini";
   IniFile ini;
   ini.WriteString(kSection, "Port", PortName);
   ini.WriteString(kSection, "HardwareID", FormatHardwareID(kIGotUVendorID, ProductID, Revision));
   ini.WriteString(kSection, "Description", Description);
-  ini.WriteString(kSection, "Pid", std::to_string(::getpid()));
+  ini.WriteString(kSection, "Pid", std::to_string(CurrentProcessId()));
   const std::string text = ini.SaveToString(false);
   ReplacingFile file(fileName_);
   file.Write(text.data(), text.size());
@@ -76,7 +99,7 @@ SimRegistration::~SimRegistration() {
 
 void SimRegistration::Remove() {
   if (!removed_) {
-    ::unlink(fileName_.c_str());
+    RemoveFile(fileName_);
     removed_ = true;
   }
 }
@@ -87,14 +110,12 @@ std::optional<std::vector<DeviceProperties>> SimDeviceSource::PresentDevices() {
     return devices;
   }
   std::vector<std::string> names;
-  if (DIR* dir = ::opendir(folder_.c_str())) {
-    while (const dirent* e = ::readdir(dir)) {
-      const std::string name = e->d_name;
+  if (const auto entries = ListFolder(folder_)) {
+    for (const auto& name : entries.Value) {
       if (name.size() > 4 && name.ends_with(".ini")) {
         names.push_back(name);
       }
     }
-    ::closedir(dir);
   }
   std::sort(names.begin(), names.end());
   for (const auto& name : names) {
@@ -106,13 +127,13 @@ std::optional<std::vector<DeviceProperties>> SimDeviceSource::PresentDevices() {
       }
       IniFile ini;
       ini.LoadFromString(*text);
-      const int pid = ini.ReadInteger(kSection, "Pid", 0);
+      const int64_t pid = ini.ReadInteger(kSection, "Pid", 0);
       const std::string port = ini.ReadString(kSection, "Port", "");
-      if (!ProcessAlive(pid)) {
-        ::unlink(path.c_str());
+      if (pid <= 0 || !IsProcessAlive(pid)) {
+        RemoveFile(path);
         continue;
       }
-      if (port.empty() || ::access(port.c_str(), F_OK) != 0) {
+      if (port.empty() || !StatusOf(port, true)) {
         continue;
       }
       DeviceProperties p;

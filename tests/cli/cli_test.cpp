@@ -1,6 +1,8 @@
 // The tarnwick tool run as a user runs it: output compared with golden files, errors checked.
 #include "logger/whole_data.hpp"
 #include "sim/sample_image.hpp"
+#include "support/own_version_info.hpp"
+#include "support/ver_info.hpp"
 
 #include "common/child_process.hpp"
 #include "common/files.hpp"
@@ -11,14 +13,16 @@
 #include "common/temp_dir.hpp"
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
+#include <thread>
+#ifndef _WIN32
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <thread>
+#endif
 
 namespace tarnwick {
 namespace {
@@ -274,9 +278,11 @@ TEST(CliErrors, UndecodableCellsShowTheErrorAndTheTableGoesOn) {
 
 // ---- files the user keeps --------------------------------------------------------------
 
+#ifndef _WIN32 // permission bits are POSIX's
 fs::perms Perms(const std::string& name) {
   return fs::status(name).permissions();
 }
+#endif
 
 // A folder with a small image "trip" and a private "secret" file.
 class CliFiles : public ::testing::Test {
@@ -291,6 +297,7 @@ class CliFiles : public ::testing::Test {
   test::TempDir dir_;
 };
 
+#ifndef _WIN32 // links, FIFOs and device nodes are made with POSIX calls
 TEST_F(CliFiles, TargetsThatAreNotRegularFilesAreRefusedAndNothingChanges) {
   fs::create_symlink("/proc/self/fd/1", dir_.File("stdout.gpx"));
   ASSERT_EQ(::mkfifo(dir_.File("fifo.gpx").c_str(), 0600), 0);
@@ -340,6 +347,8 @@ TEST_F(CliFiles, TargetsThatAreNotRegularFilesAreRefusedAndNothingChanges) {
   EXPECT_EQ(ReadFile(Base() + ".dat"), dat);
 }
 
+#endif
+
 TEST_F(CliFiles, ExportToStandardOutputWritesTheSameGpxAndNoFile) {
   ASSERT_EQ(Cli({"export", Base(), "--track", "1", "-o", dir_.File("one.gpx")}).ExitCode, 0);
   ASSERT_EQ(Cli({"export", Base(), "--all", "-o", dir_.File("all.gpx")}).ExitCode, 0);
@@ -357,6 +366,7 @@ TEST_F(CliFiles, ExportToStandardOutputWritesTheSameGpxAndNoFile) {
   EXPECT_EQ(FileNames(dir_.Path()), before) << "no file named - and no temporary";
 }
 
+#ifndef _WIN32 // permission bits are POSIX's
 TEST_F(CliFiles, ResavingKeepsPermissionsAndTheLinesUsersAdded) {
   const std::string added = "; walk with Aiko\r\n[Notes]\r\nWhere = Kyoto\r\nWhere = Nara\r\n"
                             "no equals sign here\n";
@@ -380,6 +390,8 @@ TEST_F(CliFiles, ResavingKeepsPermissionsAndTheLinesUsersAdded) {
   EXPECT_NE(info.Out.find("\"count\":700"), std::string::npos) << info.Out;
   EXPECT_EQ(info.Err, "");
 }
+
+#endif
 
 TEST_F(CliFiles, APairFromTwoSavesIsLoadedWithAWarning) {
   // What a kill between the renames of a save leaves: the block file of the newer save.
@@ -407,6 +419,7 @@ TEST_F(CliFiles, NamesOfTheLongestLengthCanBeWritten) {
   EXPECT_TRUE(fs::exists(gpx));
 }
 
+#ifndef _WIN32 // FIFOs, file-size limits and signals are POSIX's
 TEST_F(CliFiles, AFifoAsAnInputIsRefusedAtOnce) {
   for (const auto& [fifo, file] : {std::pair{"a.dat", "a.bin"}, std::pair{"b.bin", "b.dat"}}) {
     ASSERT_EQ(::mkfifo(dir_.File(fifo).c_str(), 0600), 0);
@@ -556,6 +569,64 @@ TEST_F(CliSignals, TheNextExportRemovesWhatAKilledOneLeft) {
   EXPECT_EQ(FileNames(dir_.File("out")), std::set<std::string>{"out.gpx"});
   EXPECT_EQ(Perms(Output()), fs::perms(0600));
 }
+
+#endif
+
+// Arguments reach the program as they were given: blanks, quotes and backslashes (quoted for
+// the C runtime on Windows) and UTF-8 (the manifest's code page on Windows).
+TEST(CliArguments, ArriveUnchanged) {
+  for (const std::string arg : {"two words", "a \"quoted\" word", "back\\slash\\", "trailing\\\\",
+                                "Gr\xC3\xBC\xC3\x9F\x65", "\xE6\x97\xA5\xE6\x9C\xAC \"\\\" x"}) {
+    const auto r = Cli({arg});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_NE(r.Err.find("unknown command \"" + arg + "\""), std::string::npos)
+        << arg << ": " << r.Err;
+  }
+  test::TempDir dir;
+  const std::string base = dir.File("Wanderung \xC3\xBC\xC3\xA4 \xE6\x97\xA5");
+  ASSERT_EQ(Cli({"sample", "--model", "gt120", "--points", "20", "-o", base}).ExitCode, 0);
+  const auto info = Cli({"info", base, "--json"});
+  EXPECT_EQ(info.ExitCode, 0) << info.Err;
+  EXPECT_NE(info.Out.find("\"count\":20"), std::string::npos) << info.Out;
+}
+
+// The version resource of the Windows program holds the values the program has built in.
+// Run against the cross-built tarnwick.exe, from the Linux tests when it has been built.
+TEST(CliVersionResource, TheWindowsProgramCarriesTheBuiltInValues) {
+  const std::string exe = TARNWICK_WINDOWS_CLI;
+  if (!fs::exists(exe)) {
+    GTEST_SKIP() << exe << " has not been built (scripts/test-windows builds it)";
+  }
+  const TVerInfo file(exe);
+  const TVerInfo own = OwnVersionInfo();
+  EXPECT_EQ(file.FileVersion(), "0.9.4.0");
+  EXPECT_EQ(file.LocaleId(), "0411");
+  EXPECT_EQ(file.CodePage(), "03A4");
+  EXPECT_FALSE(file.Dll());
+  EXPECT_FALSE(file.DebugBuild());
+  for (const auto& [name, value] :
+       std::vector<std::pair<std::string, std::string (TVerInfo::*)() const>>{
+           {"CompanyName", &TVerInfo::CompanyName},
+           {"FileDescription", &TVerInfo::FileDescription},
+           {"FileVersion", &TVerInfo::FileVersion},
+           {"InternalName", &TVerInfo::InternalName},
+           {"LegalCopyright", &TVerInfo::LegalCopyright},
+           {"OriginalFilename", &TVerInfo::OriginalFilename},
+           {"ProductName", &TVerInfo::ProductName},
+           {"ProductVersion", &TVerInfo::ProductVersion}}) {
+    EXPECT_EQ((file.*value)(), (own.*value)()) << name;
+  }
+}
+
+#ifdef _WIN32
+TEST(CliWindows, SimulateSaysItRunsOnLinuxOnly) {
+  const auto r = Cli({"simulate", "--model", "gt900"});
+  EXPECT_EQ(r.ExitCode, 2);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_EQ(Lines(r.Err), 1U) << r.Err;
+  EXPECT_NE(r.Err.find("Linux only"), std::string::npos) << r.Err;
+}
+#endif
 
 } // namespace
 } // namespace tarnwick

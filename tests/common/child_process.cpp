@@ -140,6 +140,10 @@ void ChildProcess::Signal(int Signal) {
   }
 }
 
+void ChildProcess::Kill() {
+  Signal(SIGKILL);
+}
+
 int ChildProcess::Wait(std::chrono::seconds Timeout) {
   if (status_ >= 0 || pid_ <= 0) {
     return status_;

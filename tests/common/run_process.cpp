@@ -2,7 +2,6 @@
 
 #include "common/child_process.hpp"
 
-#include <csignal>
 #include <stdexcept>
 
 namespace tarnwick::test {
@@ -15,7 +14,7 @@ ProcessResult RunProcess(const std::vector<std::string>& Argv, const std::string
     result.ExitCode = child.Wait(std::chrono::seconds(TimeoutSeconds));
     std::string killed;
     if (result.ExitCode < 0) {
-      child.Signal(SIGKILL);
+      child.Kill();
       result.ExitCode = child.Wait(std::chrono::seconds(20));
       killed = "\n[killed after " + std::to_string(TimeoutSeconds) + " s]";
     }
@@ -28,7 +27,13 @@ ProcessResult RunProcess(const std::vector<std::string>& Argv, const std::string
 }
 
 ProcessResult RunShell(const std::string& Command) {
+#ifdef _WIN32
+  ProcessResult result;
+  result.Err = "no POSIX shell on Windows to run: " + Command;
+  return result;
+#else
   return RunProcess({"/bin/sh", "-c", Command});
+#endif
 }
 
 std::string Quote(const std::string& Text) {
@@ -40,7 +45,13 @@ std::string Quote(const std::string& Text) {
 }
 
 bool HasTool(const std::string& Name) {
+#ifdef _WIN32
+  // The tools the tests look for are Linux programs, run through the shell.
+  (void)Name;
+  return false;
+#else
   return RunShell("command -v " + Quote(Name)).ExitCode == 0;
+#endif
 }
 
 } // namespace tarnwick::test

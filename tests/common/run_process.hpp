@@ -17,11 +17,12 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& Argv, const std::string& WorkDir = "",
                          const std::string& Input = "", int TimeoutSeconds = 120);
 
-/// Runs Command with /bin/sh (redirections and pipes allowed) like RunProcess.
+/// Runs Command with /bin/sh (redirections and pipes allowed) like RunProcess; on Windows,
+/// where there is no such shell, it fails with a message that says so.
 ProcessResult RunShell(const std::string& Command);
 /// Quotes Text as one word for the shell.
 std::string Quote(const std::string& Text);
-/// Whether a program is on the PATH.
+/// Whether a program is on the PATH (false on Windows, where RunShell cannot run it).
 bool HasTool(const std::string& Name);
 
 } // namespace tarnwick::test

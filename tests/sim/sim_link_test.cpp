@@ -7,15 +7,21 @@
 #include "device/download.hpp"
 #include "platform/serial_ports.hpp"
 #include "sim/sim_device_source.hpp"
-#include "sim/sim_pty_host.hpp"
+#include "support/os_process.hpp"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include "sim/sim_pty_host.hpp"
+
 #include <sys/stat.h>
+#endif
 
 namespace tarnwick {
 namespace {
 
+#ifndef _WIN32 // the simulator's pseudo-terminal host is POSIX-only
 sim::SimLoggerOptions FastLink(uint16_t product) {
   sim::SimLoggerOptions o;
   o.ProductID = product;
@@ -79,14 +85,41 @@ TEST(SimDeviceSourceTest, ARunningSimulatorIsListedAndCheckedLikeAUsbLogger) {
   EXPECT_FALSE(device.PortExist(*port));
 }
 
+#endif
+
+// The registry itself, with an ordinary file standing in for the port.
+TEST(SimDeviceSourceTest, ARegistrationIsListedUntilRemoved) {
+  test::TempDir dir;
+  const std::string folder = dir.File("sims");
+  const std::string port = dir.File("port");
+  std::ofstream(port) << "";
+  sim::SimRegistration registration(port, 0x0900, "0200", "Simulated i-gotU", folder);
+  EXPECT_EQ(std::filesystem::path(registration.FileName()).filename().string(),
+            std::to_string(CurrentProcessId()) + ".ini");
+  sim::SimDeviceSource source(folder);
+  auto listed = source.PresentDevices();
+  ASSERT_TRUE(listed.has_value());
+  ASSERT_EQ(listed->size(), 1u);
+  EXPECT_EQ((*listed)[0].PortName, port);
+  EXPECT_EQ((*listed)[0].HardwareID, "USB\\VID_0DF7&PID_0900&REV_0200");
+  EXPECT_EQ((*listed)[0].Description, "Simulated i-gotU");
+  std::filesystem::remove(port);
+  EXPECT_TRUE(source.PresentDevices()->empty()) << "a port that went is not listed";
+  registration.Remove();
+  EXPECT_FALSE(std::filesystem::exists(registration.FileName()));
+}
+
 TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
   test::TempDir dir;
   const std::string folder = dir.File("sims");
-  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  const std::string port = dir.File("port");
+  std::ofstream(port) << "";
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
   {
     std::ofstream stale(folder + "/999999999.ini");
-    stale
-        << "[Logger]\nPort=/dev/null\nHardwareID=USB\\VID_0DF7&PID_0900&REV_0200\nPid=999999999\n";
+    stale << "[Logger]\nPort=" << port
+          << "\nHardwareID=USB\\VID_0DF7&PID_0900&REV_0200\nPid=999999999\n";
   }
   sim::SimDeviceSource source(folder);
   ASSERT_TRUE(source.PresentDevices().has_value());
@@ -95,13 +128,15 @@ TEST(SimDeviceSourceTest, StaleAndUntrustedEntriesAreNotListed) {
 
   {
     std::ofstream live(folder + "/1.ini");
-    live << "[Logger]\nPort=/dev/null\nHardwareID=USB\\VID_0DF7&PID_0900&REV_0200\nPid="
-         << ::getpid() << "\n";
+    live << "[Logger]\nPort=" << port
+         << "\nHardwareID=USB\\VID_0DF7&PID_0900&REV_0200\nPid=" << CurrentProcessId() << "\n";
   }
   EXPECT_EQ(source.PresentDevices()->size(), 1u);
+#ifndef _WIN32 // Windows folders are closed by access lists, not mode bits
   ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
   EXPECT_TRUE(source.PresentDevices()->empty()); // others could write it
   EXPECT_THROW(sim::SimRegistration("/dev/null", 0x0900, "0200", "x", folder), Error);
+#endif
   EXPECT_TRUE(sim::SimDeviceSource(dir.File("none")).PresentDevices()->empty());
 }
 

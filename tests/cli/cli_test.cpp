@@ -93,6 +93,27 @@ TEST_F(CliGolden, GT900) {
   Check("gt900_logmsgs.txt", {"logmsgs", "gt900"});
 }
 
+// What the programs write is the same bytes on every system: the saved image (the status
+// file's CR LF lines and the block file, whose length and CRC-32 the status file records) and
+// the GPX, both on standard output and in a file.
+TEST_F(CliGolden, SampleAndExportWriteTheSameBytes) {
+  const std::string dir = dir_->Path().string();
+  const auto sample =
+      Cli({"sample", "--model", "gt900", "--points", "600", "--seed", "11", "-o", "walk"}, dir);
+  ASSERT_EQ(sample.ExitCode, 0) << sample.Err;
+  EXPECT_TRUE(test::MatchesGolden("cli/gt900_sample.txt", sample.Out));
+  EXPECT_TRUE(test::MatchesGolden("cli/gt900_sample.dat", ReadFile(dir_->File("walk.dat"))));
+  EXPECT_EQ(ReadFile(dir_->File("walk.bin")), ReadFile(dir_->File("gt900.bin")));
+
+  const auto toStdout = Cli({"export", "walk", "--track", "1", "-o", "-"}, dir);
+  ASSERT_EQ(toStdout.ExitCode, 0) << toStdout.Err;
+  EXPECT_TRUE(test::MatchesGolden("cli/gt900_export_1.gpx", toStdout.Out));
+  const auto toFile = Cli({"export", "walk", "--track", "1", "-o", "walk.gpx"}, dir);
+  ASSERT_EQ(toFile.ExitCode, 0) << toFile.Err;
+  EXPECT_EQ(toFile.Out, "wrote walk.gpx: 1 track, 125 points, 0 way points\n");
+  EXPECT_TRUE(test::MatchesGolden("cli/gt900_export_1.gpx", ReadFile(dir_->File("walk.gpx"))));
+}
+
 // Every command works on images of every size of interest; tables have one line per record.
 TEST(CliSizes, EveryCommandOnEverySize) {
   test::TempDir dir;

@@ -49,8 +49,8 @@ class ChildProcess {
 
 #ifdef _WIN32
   // Waits until Ready() holds or Timeout passes, polling what the reader threads collected.
-  template <typename Ready>
-  bool WaitUntil(Ready Ready, std::chrono::seconds Timeout);
+  template <typename Condition>
+  bool WaitUntil(Condition Ready, std::chrono::seconds Timeout);
   void JoinPipes();
 
   void* process_ = nullptr; // HANDLE

@@ -152,8 +152,8 @@ void ChildProcess::JoinPipes() {
   }
 }
 
-template <typename Ready>
-bool ChildProcess::WaitUntil(Ready Ready, std::chrono::seconds Timeout) {
+template <typename Condition>
+bool ChildProcess::WaitUntil(Condition Ready, std::chrono::seconds Timeout) {
   const auto end = Clock::now() + Timeout;
   for (;;) {
     {

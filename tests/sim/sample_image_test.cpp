@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <numbers>
 
 namespace tarnwick::sim {
 namespace {
@@ -16,7 +17,7 @@ std::vector<uint8_t> Bytes(const TIGotUWholeData& image) {
 double Metres(const TIGotUTrackPoint& a, const TIGotUTrackPoint& b) {
   const double dLat = (b.Latitude() - a.Latitude()) * 111320.0;
   const double dLon =
-      (b.Longitude() - a.Longitude()) * 111320.0 * std::cos(a.Latitude() * M_PI / 180);
+      (b.Longitude() - a.Longitude()) * 111320.0 * std::cos(a.Latitude() * std::numbers::pi / 180);
   return std::hypot(dLat, dLon);
 }
 

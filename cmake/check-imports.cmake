@@ -1,0 +1,27 @@
+# cmake -DOBJDUMP=... -DPROGRAM=... -P check-imports.cmake
+# Fails when PROGRAM imports a DLL that a bare Windows 10 or 11 does not have (the MinGW
+# runtime's libstdc++, libgcc or libwinpthread, zlib1, ...): the program must be static.
+cmake_minimum_required(VERSION 3.22)
+execute_process(COMMAND "${OBJDUMP}" -p "${PROGRAM}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+if(NOT imports)
+  message(FATAL_ERROR "${PROGRAM} lists no imported DLL at all: not a program objdump can read")
+endif()
+set(system_dlls advapi32 bcrypt cfgmgr32 comdlg32 gdi32 kernel32 msvcrt ntdll ole32 oleaut32
+  setupapi shell32 shlwapi user32 version ws2_32)
+set(foreign "")
+foreach(line IN LISTS imports)
+  string(REGEX REPLACE "^DLL Name: " "" dll "${line}")
+  string(TOLOWER "${dll}" name)
+  string(REGEX REPLACE "\\.dll$" "" name "${name}")
+  if(NOT name IN_LIST system_dlls AND NOT name MATCHES "^api-ms-win-")
+    list(APPEND foreign "${dll}")
+  endif()
+  message(STATUS "${dll}")
+endforeach()
+if(foreign)
+  message(FATAL_ERROR "${PROGRAM} needs DLLs that Windows does not ship: ${foreign}")
+endif()

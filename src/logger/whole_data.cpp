@@ -9,11 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <fmt/format.h>
 #include <span>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace tarnwick {
@@ -28,6 +25,8 @@ constexpr const char* kLengthKey = "Length";
 constexpr const char* kCrcKey = "CRC32";
 // A status file is a few hundred bytes; anything far larger is not one.
 constexpr size_t kMaxStatusFileBytes = 16U << 20;
+// A full memory is about two megabytes; a block file many times that size is not one.
+constexpr size_t kMaxBlockFileBytes = 256U << 20;
 
 std::string DumpStr(std::span<const uint8_t> bytes) {
   std::string s;
@@ -83,25 +82,6 @@ std::optional<uint64_t> HexValue(const std::string& text) {
     v = v << 4 | static_cast<uint64_t>(digit);
   }
   return v;
-}
-
-// Reads up to Size bytes; fewer at the end of the file.
-size_t ReadUpTo(int fd, uint8_t* dest, size_t size, const std::string& fileName) {
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::read(fd, dest + done, size - done);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      throw FileError::Read(fileName, errno);
-    }
-    if (n == 0) {
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return done;
 }
 
 } // namespace
@@ -191,14 +171,17 @@ void TIGotUWholeData::SaveToFile(const std::string& AFileName) const {
 void TIGotUWholeData::LoadFromFile(const std::string& AFileName) {
   warnings_.clear();
   const std::string datName = StatusFileName(AFileName);
-  const BlockFileRecord record = LoadStatusFromFile(datName);
-  LoadBlocksFromFile(BlockFileName(AFileName), datName, record);
-}
-
-TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromFile(const std::string& FileName) {
-  // A FIFO or a device in the status file's place is refused instead of waited on.
-  const auto text = ReadWholeFile(FileName, kMaxStatusFileBytes, {.RegularOnly = true});
-  return LoadStatusFromText(text ? *text : std::string_view(), FileName);
+  const std::string binName = BlockFileName(AFileName);
+  // A FIFO or a device in either file's place is refused instead of waited on.
+  const auto text = ReadWholeFile(datName, kMaxStatusFileBytes, {.RegularOnly = true});
+  const BlockFileRecord record = LoadStatusFromText(text ? *text : std::string_view(), datName);
+  ResetBlocksForLoad(); // even when the block file then fails, as the memory loaded with it
+  const auto blocks = ReadWholeFile(binName, kMaxBlockFileBytes, {.RegularOnly = true});
+  if (!blocks) {
+    throw FileError::Open(binName, ENOENT);
+  }
+  LoadBlocks(std::span(reinterpret_cast<const uint8_t*>(blocks->data()), blocks->size()), record,
+             datName, binName);
 }
 
 TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromText(std::string_view Text,
@@ -257,8 +240,14 @@ void TIGotUWholeData::LoadFromMemory(std::string_view StatusText,
                                      std::span<const uint8_t> BlockFile,
                                      const std::string& SourceName) {
   warnings_.clear();
-  const BlockFileRecord record = LoadStatusFromText(StatusText, SourceName);
+  const std::string datName = StatusFileName(SourceName);
+  const BlockFileRecord record = LoadStatusFromText(StatusText, datName);
   ResetBlocksForLoad();
+  LoadBlocks(BlockFile, record, datName, BlockFileName(SourceName));
+}
+
+void TIGotUWholeData::LoadBlocks(std::span<const uint8_t> BlockFile, const BlockFileRecord& Record,
+                                 const std::string& StatusName, const std::string& BlockName) {
   const size_t config = std::min<size_t>(BlockFile.size(), FConfigBlocks.size());
   std::copy_n(BlockFile.begin(), config, FConfigBlocks.begin());
   const size_t slots = std::min<size_t>(BlockFile.size() - config, FBlocks->NumberOfBytes());
@@ -266,59 +255,9 @@ void TIGotUWholeData::LoadFromMemory(std::string_view StatusText,
     std::copy_n(BlockFile.begin() + static_cast<std::ptrdiff_t>(config), slots,
                 FBlocks->DataBuffer());
   }
-  CheckBlockFile(record, BlockFile.size(),
+  CheckBlockFile(Record, BlockFile.size(),
                  static_cast<uint32_t>(::crc32_z(0, BlockFile.data(), BlockFile.size())),
-                 StatusFileName(SourceName), BlockFileName(SourceName));
-}
-
-void TIGotUWholeData::LoadBlocksFromFile(const std::string& FileName, const std::string& StatusName,
-                                         const BlockFileRecord& Record) {
-  ResetBlocksForLoad();
-
-  // Non-blocking, so that a FIFO is refused instead of waited on.
-  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    throw FileError::Open(FileName, errno);
-  }
-  struct Closer {
-    int Fd;
-    ~Closer() { ::close(Fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    throw FileError::Read(FileName, errno);
-  }
-  if (S_ISDIR(st.st_mode)) {
-    throw FileError::Open(FileName, EISDIR);
-  }
-  if (!S_ISREG(st.st_mode)) {
-    throw FileError(FileName, "Cannot open file \"" + FileName + "\": it is " +
-                                  FileKindText(st.st_mode) + ", not a regular file");
-  }
-  uLong crc = ::crc32_z(0, nullptr, 0);
-  uint64_t read = ReadUpTo(fd, FConfigBlocks.data(), FConfigBlocks.size(), FileName);
-  crc = ::crc32_z(crc, FConfigBlocks.data(), read);
-  if (FBlocks->NumberOfBytes() > 0) {
-    const size_t n = ReadUpTo(fd, FBlocks->DataBuffer(), FBlocks->NumberOfBytes(), FileName);
-    crc = ::crc32_z(crc, FBlocks->DataBuffer(), n);
-    read += n;
-  }
-  const auto length = static_cast<uint64_t>(st.st_size);
-  std::optional<uint32_t> fileCrc;
-  if (Record.Readable && Record.Length == length) {
-    // A status file whose count disagrees with its own record leaves bytes unread here.
-    std::vector<uint8_t> rest(size_t{64} * 1024);
-    while (read < length) {
-      const size_t n = ReadUpTo(fd, rest.data(), rest.size(), FileName);
-      if (n == 0) {
-        break;
-      }
-      crc = ::crc32_z(crc, rest.data(), n);
-      read += n;
-    }
-    fileCrc = static_cast<uint32_t>(crc);
-  }
-  CheckBlockFile(Record, length, fileCrc, StatusName, FileName);
+                 StatusName, BlockName);
 }
 
 } // namespace tarnwick

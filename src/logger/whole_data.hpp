@@ -54,8 +54,8 @@ class TIGotUWholeData {
   void LoadFromFile(const std::string& AFileName);
 
   /// LoadFromFile from the two files' contents in memory: StatusText as the status file
-  /// (empty: none) and BlockFile as the block file. Raises what LoadFromFile raises, naming
-  /// SourceName.
+  /// (empty: none) and BlockFile as the block file. Raises and warns as LoadFromFile does for
+  /// the pair named by SourceName (its status and block file names).
   void LoadFromMemory(std::string_view StatusText, std::span<const uint8_t> BlockFile,
                       const std::string& SourceName);
 
@@ -85,10 +85,10 @@ class TIGotUWholeData {
     uint32_t Crc = 0;
   };
 
-  BlockFileRecord LoadStatusFromFile(const std::string& FileName);
   BlockFileRecord LoadStatusFromText(std::string_view Text, const std::string& FileName);
-  void LoadBlocksFromFile(const std::string& FileName, const std::string& StatusName,
-                          const BlockFileRecord& Record);
+  // Fills configuration block and point memory, just reset, from a block file's content.
+  void LoadBlocks(std::span<const uint8_t> BlockFile, const BlockFileRecord& Record,
+                  const std::string& StatusName, const std::string& BlockName);
   void ResetBlocksForLoad();
   void CheckBlockFile(const BlockFileRecord& Record, uint64_t Length,
                       const std::optional<uint32_t>& Crc, const std::string& StatusName,

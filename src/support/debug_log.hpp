@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/os_files.hpp"
+
 #include <fmt/format.h>
 
 #include <string>
@@ -56,7 +58,7 @@ class TDebugLog {
   /// Number of lines waiting in the buffer.
   size_t BufferedCount() const { return FLogs.size(); }
   /// Whether the file is held open right now.
-  bool IsFileOpen() const { return fd_ >= 0; }
+  bool IsFileOpen() const { return file_.IsOpen(); }
 
   /// The user's temporary folder: TMPDIR, TMP or TEMP when set, else /tmp.
   static std::string GetLogFolder();
@@ -73,7 +75,7 @@ class TDebugLog {
   bool FOutputLog = false;
   bool FImmediate = false;
   bool FAlwaysOpen = false;
-  int fd_ = -1;
+  FileHandle file_;
   int FOpenCount = 0;
   std::string FAppID;
   std::string logFolder_;

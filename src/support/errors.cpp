@@ -1,5 +1,7 @@
 #include "support/errors.hpp"
 
+#include "support/os_files.hpp"
+
 #include <cstring>
 
 namespace tarnwick {
@@ -7,6 +9,9 @@ namespace tarnwick {
 namespace {
 std::string Describe(const char* verb, const std::string& fileName, int errnum) {
   return std::string("Cannot ") + verb + " file \"" + fileName + "\". " + std::strerror(errnum);
+}
+std::string Describe(const char* verb, const std::string& fileName, const std::error_code& code) {
+  return std::string("Cannot ") + verb + " file \"" + fileName + "\". " + SystemErrorText(code);
 }
 } // namespace
 
@@ -21,6 +26,19 @@ FileError FileError::Read(const std::string& fileName, int errnum) {
 }
 FileError FileError::Write(const std::string& fileName, int errnum) {
   return {fileName, Describe("write", fileName, errnum)};
+}
+
+FileError FileError::Open(const std::string& fileName, const std::error_code& code) {
+  return {fileName, Describe("open", fileName, code)};
+}
+FileError FileError::Create(const std::string& fileName, const std::error_code& code) {
+  return {fileName, Describe("create", fileName, code)};
+}
+FileError FileError::Read(const std::string& fileName, const std::error_code& code) {
+  return {fileName, Describe("read", fileName, code)};
+}
+FileError FileError::Write(const std::string& fileName, const std::error_code& code) {
+  return {fileName, Describe("write", fileName, code)};
 }
 
 ComPortError::ComPortError(const std::string& What, int ErrorCode, const std::string& Reason)

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace tarnwick {
 
@@ -47,6 +48,11 @@ class FileError : public Error {
   static FileError Read(const std::string& fileName, int errnum);
   /// "Cannot write file "NAME". REASON".
   static FileError Write(const std::string& fileName, int errnum);
+  /// The same with the system's text for a code the operating-system helpers returned.
+  static FileError Open(const std::string& fileName, const std::error_code& code);
+  static FileError Create(const std::string& fileName, const std::error_code& code);
+  static FileError Read(const std::string& fileName, const std::error_code& code);
+  static FileError Write(const std::string& fileName, const std::error_code& code);
 
  private:
   std::string fileName_;

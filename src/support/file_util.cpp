@@ -1,112 +1,92 @@
 #include "support/file_util.hpp"
 
 #include "support/errors.hpp"
+#include "support/os_clock.hpp"
+#include "support/os_process.hpp"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace tarnwick {
 
 namespace {
 
-struct FdCloser {
-  int Fd;
-  ~FdCloser() {
-    if (Fd >= 0) {
-      ::close(Fd);
-    }
-  }
-};
-
-FileError NotRegular(const std::string& fileName, const char* verb, mode_t mode) {
+FileError NotRegular(const std::string& fileName, const char* verb, FileKind kind) {
   return {fileName, std::string("Cannot ") + verb + " file \"" + fileName + "\": it is " +
-                        FileKindText(mode) + ", not a regular file"};
+                        FileKindText(kind) + ", not a regular file"};
 }
 
 } // namespace
 
-const char* FileKindText(mode_t Mode) {
-  switch (Mode & S_IFMT) {
-  case S_IFREG:
+const char* FileKindText(FileKind Kind) {
+  switch (Kind) {
+  case FileKind::Regular:
     return "a regular file";
-  case S_IFDIR:
+  case FileKind::Folder:
     return "a folder";
-  case S_IFLNK:
+  case FileKind::SymbolicLink:
     return "a symbolic link";
-  case S_IFIFO:
+  case FileKind::Fifo:
     return "a FIFO";
-  case S_IFCHR:
+  case FileKind::CharacterDevice:
     return "a character device";
-  case S_IFBLK:
+  case FileKind::BlockDevice:
     return "a block device";
-  case S_IFSOCK:
+  case FileKind::Socket:
     return "a socket";
-  default:
-    return "an unknown kind of file";
+  case FileKind::Unknown:
+    break;
   }
+  return "an unknown kind of file";
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes,
                                          ReadOptions Options) {
-  // Non-blocking, so that opening a FIFO does not wait for a writer before its type is known.
-  const int flags = O_RDONLY | O_CLOEXEC | (Options.RegularOnly ? O_NONBLOCK : 0) |
-                    (Options.NoFollow ? O_NOFOLLOW : 0);
-  const int fd = ::open(FileName.c_str(), flags);
-  if (fd < 0) {
-    if (errno == ENOENT) {
-      return std::nullopt;
-    }
-    if (errno == ELOOP && Options.NoFollow) {
-      throw NotRegular(FileName, "read", S_IFLNK);
-    }
-    throw FileError::Open(FileName, errno);
+  OpenedFile opened = OpenForReading(FileName, Options);
+  if (!opened.Refused && IsNotFound(opened.Error)) {
+    return std::nullopt;
   }
-  const FdCloser closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    throw FileError::Read(FileName, errno);
+  if (opened.Refused) {
+    throw NotRegular(FileName, "read", *opened.Refused);
   }
-  if (S_ISDIR(st.st_mode)) {
+  if (opened.Error) {
+    throw FileError::Open(FileName, opened.Error);
+  }
+  const FileHandle& file = opened.File;
+  const auto status = StatusOf(file);
+  if (!status) {
+    throw FileError::Read(FileName, status.Error);
+  }
+  if (status.Value.Kind == FileKind::Folder) {
     throw FileError::Open(FileName, EISDIR);
-  }
-  if (Options.RegularOnly && !S_ISREG(st.st_mode)) {
-    throw NotRegular(FileName, "read", st.st_mode);
   }
   // Sized from the start: a GPX file can be tens of megabytes, and growing the text as it
   // comes in would copy it several times over.
-  const auto expected = static_cast<size_t>(std::max<off_t>(st.st_size, 0));
+  const uint64_t expected = status.Value.Size;
   if (expected > MaxBytes) {
     throw FileError::Read(FileName, EFBIG);
   }
-  std::string content(expected + 1, '\0');
+  std::string content(static_cast<size_t>(expected) + 1, '\0');
   size_t used = 0;
   for (;;) {
     if (used == content.size()) {
       content.resize(content.size() * 2); // the file grew while it was read
     }
-    const ssize_t n = ::read(fd, content.data() + used, content.size() - used);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      throw FileError::Read(FileName, errno);
+    const size_t wanted = content.size() - used;
+    const auto n =
+        ReadUpTo(file, std::span(reinterpret_cast<uint8_t*>(content.data()) + used, wanted));
+    if (!n) {
+      throw FileError::Read(FileName, n.Error);
     }
-    if (n == 0) {
-      break;
-    }
-    used += static_cast<size_t>(n);
+    used += n.Value;
     if (used > MaxBytes) {
       throw FileError::Read(FileName, EFBIG);
+    }
+    if (n.Value < wanted) {
+      break;
     }
   }
   content.resize(used);
@@ -159,7 +139,7 @@ void UnregisterTemporary(int slot) {
 void RemoveTemporaryFiles() noexcept {
   for (auto& slot : gRegistry) {
     if (slot.State.load() == 2) {
-      ::unlink(slot.Path);
+      RemoveFileUnsafeContext(slot.Path);
     }
   }
 }
@@ -171,17 +151,25 @@ namespace {
 std::atomic<unsigned> gTempCounter{0};
 // A temporary not written for this long belongs to no run still going, even when a new
 // process has taken its owner's number.
-constexpr time_t kStaleSeconds = time_t{24} * 60 * 60;
+constexpr int64_t kStaleSeconds = int64_t{24} * 60 * 60;
 
-// The folder part of Name, with its slash ("" for a name in the current folder).
+// Where the folder part of Name ends, just after its last separator (0: none).
+size_t FolderLength(const std::string& name) {
+  for (size_t i = name.size(); i > 0; --i) {
+    if (IsPathSeparator(name[i - 1])) {
+      return i;
+    }
+  }
+  return 0;
+}
+
+// The folder part of Name, with its separator ("" for a name in the current folder).
 std::string FolderOf(const std::string& name) {
-  const auto slash = name.find_last_of('/');
-  return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+  return name.substr(0, FolderLength(name));
 }
 
 std::string BaseOf(const std::string& name) {
-  const auto slash = name.find_last_of('/');
-  return slash == std::string::npos ? name : name.substr(slash + 1);
+  return name.substr(FolderLength(name));
 }
 
 // FNV-1a: the temporary's name has to identify its target, not to resist anyone.
@@ -201,13 +189,10 @@ std::string TemporaryPrefix(const std::string& target) {
   return prefix;
 }
 
-bool ProcessGone(pid_t pid) {
-  return ::kill(pid, 0) != 0 && errno == ESRCH;
-}
-
 } // namespace
 
-std::string ReplacingFile::TemporaryName(const std::string& Target, pid_t Owner, unsigned Serial) {
+std::string ReplacingFile::TemporaryName(const std::string& Target, ProcessId Owner,
+                                         unsigned Serial) {
   return FolderOf(Target) + TemporaryPrefix(Target) + std::to_string(Owner) + "-" +
          std::to_string(Serial);
 }
@@ -216,40 +201,30 @@ void ReplacingFile::CheckTarget(const std::string& Target) {
   if (Target.empty()) {
     throw FileError::Create(Target, ENOENT);
   }
-  struct stat st {};
-  if (::lstat(Target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) {
-      throw NotRegular(Target, "replace", st.st_mode);
+  const auto target = StatusOf(Target, false);
+  if (target) {
+    if (target.Value.Kind != FileKind::Regular) {
+      throw NotRegular(Target, "replace", target.Value.Kind);
     }
-  } else if (errno != ENOENT) {
-    throw FileError::Create(Target, errno);
+  } else if (!IsNotFound(target.Error)) {
+    throw FileError::Create(Target, target.Error);
   }
   const std::string folderPart = FolderOf(Target);
-  const std::string folder = folderPart.empty() ? "." : folderPart;
-  struct stat dir {};
-  if (::stat(folder.c_str(), &dir) != 0) {
-    throw FileError::Create(Target, errno);
-  }
-  if (!S_ISDIR(dir.st_mode)) {
-    throw FileError::Create(Target, ENOTDIR);
-  }
-  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-    throw FileError::Create(Target, errno);
+  if (const auto error = CheckFolderWritable(folderPart.empty() ? "." : folderPart)) {
+    throw FileError::Create(Target, error);
   }
 }
 
 int ReplacingFile::RemoveStaleTemporaries(const std::string& Target) {
   const std::string folderPart = FolderOf(Target);
   const std::string prefix = TemporaryPrefix(Target);
-  DIR* dir = ::opendir(folderPart.empty() ? "." : folderPart.c_str());
-  if (dir == nullptr) {
+  const auto names = ListFolder(folderPart.empty() ? "." : folderPart);
+  if (!names) {
     return 0;
   }
-  const int dirFd = ::dirfd(dir);
-  const time_t now = ::time(nullptr);
+  const int64_t now = WallClockNow().Seconds;
   int removed = 0;
-  while (const dirent* e = ::readdir(dir)) {
-    const std::string name = e->d_name;
+  for (const std::string& name : names.Value) {
     if (name.compare(0, prefix.size(), prefix) != 0) {
       continue;
     }
@@ -260,142 +235,127 @@ int ReplacingFile::RemoveStaleTemporaries(const std::string& Target) {
         rest.find_first_not_of("0123456789-") != std::string::npos) {
       continue;
     }
-    const long owner = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
-    struct stat st {};
-    if (owner <= 0 || owner == ::getpid() ||
-        ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_uid != ::geteuid()) {
+    const long long owner = std::strtoll(rest.substr(0, dash).c_str(), nullptr, 10);
+    const std::string path = folderPart + name;
+    if (owner <= 0 || owner == CurrentProcessId()) {
       continue;
     }
-    if (ProcessGone(static_cast<pid_t>(owner)) || now - st.st_mtime > kStaleSeconds) {
-      removed += ::unlinkat(dirFd, name.c_str(), 0) == 0 ? 1 : 0;
+    const auto st = StatusOf(path, false);
+    if (!st || st.Value.Kind != FileKind::Regular || !st.Value.OwnedByMe) {
+      continue;
+    }
+    if (!IsProcessAlive(owner) || now - st.Value.ModifiedSeconds > kStaleSeconds) {
+      removed += RemoveFile(path) ? 0 : 1;
     }
   }
-  ::closedir(dir);
   return removed;
 }
 
 ReplacingFile::ReplacingFile(std::string Target) : target_(std::move(Target)) {
   CheckTarget(target_);
   RemoveStaleTemporaries(target_);
-  struct stat old {};
-  const bool replacing = ::lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const auto old = StatusOf(target_, false);
+  const bool replacing = old && old.Value.Kind == FileKind::Regular;
   // A new file gets the user's umask applied to 0666, as any newly created file; one that
   // replaces a file starts private and takes the old file's access below.
-  const mode_t mode = replacing ? 0600 : 0666;
+  const unsigned mode = replacing ? 0600 : 0666;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempName_ = TemporaryName(target_, ::getpid(), gTempCounter.fetch_add(1));
+    tempName_ = TemporaryName(target_, CurrentProcessId(), gTempCounter.fetch_add(1));
     // Known to the signal path before it exists: a signal between the two would otherwise
     // leave the file behind. The name holds this process's number, so it is nobody else's.
     registrySlot_ = RegisterTemporary(tempName_);
-    fd_ = ::open(tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (fd_ >= 0) {
+    auto created = CreateNewFile(tempName_, mode);
+    if (created) {
+      file_ = std::move(created.Value);
       if (replacing) {
-        KeepAccessOf(old.st_uid, old.st_gid, old.st_mode);
+        TakeAccessOf(file_, old.Value);
       }
       return;
     }
-    const int err = errno;
     UnregisterTemporary(std::exchange(registrySlot_, -1));
-    if (err != EEXIST) {
-      throw FileError::Create(target_, err);
+    if (!IsAlreadyExists(created.Error)) {
+      throw FileError::Create(target_, created.Error);
     }
   }
   throw FileError::Create(target_, EEXIST);
 }
 
-void ReplacingFile::KeepAccessOf(uid_t Owner, gid_t Group, mode_t Mode) {
-  struct stat now {};
-  if (::fstat(fd_, &now) != 0) {
-    return; // the file stays private, which is never wider than the old one
-  }
-  mode_t bits = Mode & 0777;
-  if (now.st_uid != Owner || now.st_gid != Group) {
-    // Only root may give the file away; anyone may pass it to a group of theirs.
-    if (::fchown(fd_, Owner, Group) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), Group) != 0) {
-      // The group's bits would now open the file to another group than before.
-      bits &= ~static_cast<mode_t>(S_IRWXG);
-    }
-  }
-  // A failure leaves 0600, narrower than asked but never wider.
-  (void)::fchmod(fd_, bits);
-}
-
 ReplacingFile::~ReplacingFile() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-  }
+  file_.Close();
   if (!committed_) {
-    ::unlink(tempName_.c_str());
+    RemoveFile(tempName_);
   }
   UnregisterTemporary(std::exchange(registrySlot_, -1));
   if (!undoName_.empty()) {
-    ::unlink(undoName_.c_str());
+    RemoveFile(undoName_);
   }
   UnregisterTemporary(std::exchange(undoSlot_, -1));
 }
 
 void ReplacingFile::Write(const void* Data, size_t Size) {
-  if (fd_ < 0) {
+  if (!file_.IsOpen()) {
     throw FileError::Write(target_, EBADF);
   }
-  const auto* p = static_cast<const char*>(Data);
-  while (Size > 0) {
-    const ssize_t n = ::write(fd_, p, Size);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      throw FileError::Write(target_, errno);
-    }
-    if (n == 0) {
-      throw FileError::Write(target_, ENOSPC);
-    }
-    p += n;
-    Size -= static_cast<size_t>(n);
+  if (const auto error = WriteAll(file_, std::span(static_cast<const uint8_t*>(Data), Size))) {
+    throw FileError::Write(target_, error);
   }
 }
 
 void ReplacingFile::Finish() {
-  if (fd_ < 0) {
+  if (!file_.IsOpen()) {
     return;
   }
-  const int fd = fd_;
-  fd_ = -1;
-  if (::fsync(fd) != 0 && errno != EINVAL) {
-    const int err = errno;
-    ::close(fd);
-    throw FileError::Write(target_, err);
+  FileHandle file = std::move(file_);
+  if (const auto error = Flush(file)) {
+    throw FileError::Write(target_, error);
   }
-  if (::close(fd) != 0) {
-    throw FileError::Write(target_, errno);
+  if (const auto error = file.Close()) {
+    throw FileError::Write(target_, error);
   }
 }
 
 void ReplacingFile::Commit() {
   Finish();
-  // The target may have been swapped for a link or a device since the check; rename would
+  // The target may have been swapped for a link or a device since the check; renaming would
   // replace that instead of writing through it, but the user asked for a file.
-  struct stat st {};
-  if (::lstat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    throw NotRegular(target_, "replace", st.st_mode);
+  const auto st = StatusOf(target_, false);
+  if (st && st.Value.Kind != FileKind::Regular) {
+    throw NotRegular(target_, "replace", st.Value.Kind);
   }
-  if (::rename(tempName_.c_str(), target_.c_str()) != 0) {
-    throw FileError::Create(target_, errno);
+  if (const auto error = ReplaceFile(tempName_, target_)) {
+    throw FileError::Create(target_, error);
   }
   committed_ = true;
   UnregisterTemporary(std::exchange(registrySlot_, -1));
 }
 
 void ReplacingFile::CommitRevertibly() {
-  struct stat st {};
-  replacedOld_ = ::lstat(target_.c_str(), &st) == 0;
-  if (replacedOld_ && S_ISREG(st.st_mode)) {
-    const std::string name = TemporaryName(target_, ::getpid(), gTempCounter.fetch_add(1));
+  const auto st = StatusOf(target_, false);
+  replacedOld_ = static_cast<bool>(st);
+  if (replacedOld_ && st.Value.Kind == FileKind::Regular) {
+    const std::string name = TemporaryName(target_, CurrentProcessId(), gTempCounter.fetch_add(1));
     undoSlot_ = RegisterTemporary(name);
-    if (::link(target_.c_str(), name.c_str()) == 0) {
+    if (!CreateHardLink(target_, name)) {
       undoName_ = name;
     } else {
+#ifdef _WIN32
+      // FAT and exFAT, common on removable drives, have no hard links: move the old file
+      // aside instead. Readers briefly find no file, but a failed save can still put it back.
+      Finish();
+      if (!ReplaceFile(target_, name)) {
+        undoName_ = name;
+        try {
+          Commit();
+        } catch (...) {
+          if (!ReplaceFile(name, target_)) {
+            undoName_.clear();
+            UnregisterTemporary(std::exchange(undoSlot_, -1));
+          }
+          throw;
+        }
+        return;
+      }
+#endif
       UnregisterTemporary(std::exchange(undoSlot_, -1));
     }
   }
@@ -407,14 +367,14 @@ bool ReplacingFile::Revert() {
     return true;
   }
   if (!undoName_.empty()) {
-    if (::rename(undoName_.c_str(), target_.c_str()) != 0) {
+    if (ReplaceFile(undoName_, target_)) {
       return false;
     }
     undoName_.clear();
     UnregisterTemporary(std::exchange(undoSlot_, -1));
     return true;
   }
-  return !replacedOld_ && ::unlink(target_.c_str()) == 0;
+  return !replacedOld_ && !RemoveFile(target_);
 }
 
 } // namespace tarnwick

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "support/os_files.hpp"
+#include "support/os_process.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <sys/types.h>
-
-#include "support/os_files.hpp"
 
 namespace tarnwick {
 
@@ -16,18 +16,17 @@ namespace tarnwick {
 std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes,
                                          ReadOptions Options = {});
 
-/// "a symbolic link", "a FIFO", "a folder", ... for the type bits of Mode.
-const char* FileKindText(mode_t Mode);
-
 /// Removes the temporary file of every ReplacingFile alive in this process. Uses only
-/// async-signal-safe calls, so a handler of a signal that ends the process may call it.
+/// async-signal-safe calls, so a handler of a signal that ends the process may call it (on
+/// Windows: nor does it allocate, so the console-control thread may call it).
 void RemoveTemporaryFiles() noexcept;
 
 /// A file written under a temporary name beside its target and moved into place by Commit,
 /// so that the target is either the old file or the complete new one. The new file keeps the
 /// permission bits (and, where the system allows, the owner and group) of the file it
-/// replaces. Destroying an uncommitted file removes the temporary; RemoveTemporaryFiles
-/// removes it too. Every failure raises FileError naming the target.
+/// replaces; on Windows it takes the access its folder passes on (see TakeAccessOf). Destroying an
+/// uncommitted file removes the temporary; RemoveTemporaryFiles removes it too. Every failure
+/// raises FileError naming the target.
 class ReplacingFile {
  public:
   /// Checks the target (see CheckTarget), removes temporaries that dead runs left for it, and
@@ -45,7 +44,8 @@ class ReplacingFile {
   /// or absent.
   void Commit();
   /// Commit, keeping the replaced file under a second, temporary name until this object is
-  /// destroyed, so that Revert can put it back.
+  /// destroyed, so that Revert can put it back: a hard link, or on Windows where the file
+  /// system has none (FAT), the old file moved aside just before the new one moves in.
   void CommitRevertibly();
   /// After CommitRevertibly: puts the replaced file back, or removes the target when there
   /// was none. False when the old file could not be kept (a file system without hard links).
@@ -59,18 +59,15 @@ class ReplacingFile {
   static void CheckTarget(const std::string& Target);
   /// The name of a temporary for Target made by process Owner: hidden, beside the target,
   /// short whatever the target's length, and recognisable as belonging to that target.
-  static std::string TemporaryName(const std::string& Target, pid_t Owner, unsigned Serial);
+  static std::string TemporaryName(const std::string& Target, ProcessId Owner, unsigned Serial);
   /// Removes the temporaries for Target that are left over: owned by this user, and either
   /// their process is gone or they were last written more than a day ago. Returns how many.
   static int RemoveStaleTemporaries(const std::string& Target);
 
  private:
-  // Gives the open temporary the owner, group and permission bits of the file it replaces.
-  void KeepAccessOf(uid_t Owner, gid_t Group, mode_t Mode);
-
   std::string target_;
   std::string tempName_;
-  int fd_ = -1;
+  FileHandle file_;
   int registrySlot_ = -1; // where the signal path finds the temporary's name
   std::string undoName_;  // second name of the replaced file, after CommitRevertibly
   int undoSlot_ = -1;

@@ -95,6 +95,10 @@ struct FileStatus {
   /// Whether this process's (effective) user owns the file; always true on Windows, where
   /// ownership is left to the access-control lists.
   bool OwnedByMe = true;
+  /// POSIX only: permission bits, owner and group (0 on Windows).
+  uint32_t Permissions = 0;
+  uint32_t Owner = 0;
+  uint32_t Group = 0;
 };
 
 template <class T>
@@ -137,6 +141,10 @@ std::error_code Flush(const FileHandle& File);
 OsResult<FileStatus> StatusOf(const FileHandle& File);
 /// The same by name; FollowLinks false describes a link (reparse point) itself.
 OsResult<FileStatus> StatusOf(const std::string& Name, bool FollowLinks);
+/// Gives File the permission bits, and where the system allows the owner and group, that
+/// Like describes; never opens it wider than Like. On Windows nothing: a new file takes the
+/// access-control list its folder passes on, which is how Windows means files to be shared.
+void TakeAccessOf(const FileHandle& File, const FileStatus& Like);
 /// Whether the two names reach one file; false when either cannot be queried.
 bool IsSameFile(const std::string& First, const std::string& Second);
 

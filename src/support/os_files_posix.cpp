@@ -45,6 +45,9 @@ FileStatus StatusFrom(const struct stat& st) {
   s.ModifiedSeconds = static_cast<int64_t>(st.st_mtime);
   s.Identity = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
   s.OwnedByMe = st.st_uid == ::geteuid();
+  s.Permissions = st.st_mode & 07777;
+  s.Owner = st.st_uid;
+  s.Group = st.st_gid;
   return s;
 }
 
@@ -218,6 +221,24 @@ OsResult<FileStatus> StatusOf(const std::string& Name, bool FollowLinks) {
     return {{}, LastError()};
   }
   return {StatusFrom(st), {}};
+}
+
+void TakeAccessOf(const FileHandle& File, const FileStatus& Like) {
+  struct stat now {};
+  if (::fstat(File.Get(), &now) != 0) {
+    return; // the file keeps the access it was made with
+  }
+  mode_t bits = Like.Permissions & 0777;
+  if (now.st_uid != Like.Owner || now.st_gid != Like.Group) {
+    // Only root may give the file away; anyone may pass it to a group of theirs.
+    if (::fchown(File.Get(), Like.Owner, Like.Group) != 0 &&
+        ::fchown(File.Get(), static_cast<uid_t>(-1), Like.Group) != 0) {
+      // The group's bits would now open the file to another group than before.
+      bits &= ~static_cast<mode_t>(S_IRWXG);
+    }
+  }
+  // A failure leaves the bits the file was made with.
+  (void)::fchmod(File.Get(), bits);
 }
 
 bool IsSameFile(const std::string& First, const std::string& Second) {

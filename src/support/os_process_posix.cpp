@@ -49,7 +49,7 @@ int SignalOf(EndEvent event) {
   return SIGHUP;
 }
 
-extern "C" void OnEndSignal(int Signal) {
+void OnEndSignal(int Signal) {
   const int saved = errno;
   if (const EndHandler handler = gEndHandler.load()) {
     handler(Signal == SIGINT    ? EndEvent::Interrupt

@@ -1,11 +1,9 @@
 #include "support/pe_version_resource.hpp"
 
+#include "support/os_files.hpp"
+
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarnwick {
 
@@ -65,29 +63,15 @@ class MemoryReader final : public ByteReader {
 
 class FileReader final : public ByteReader {
  public:
-  FileReader(int Fd, uint64_t Size) : fd_(Fd), size_(Size) {}
+  FileReader(const FileHandle& File, uint64_t Size) : file_(File), size_(Size) {}
   uint64_t Size() const override { return size_; }
   bool Read(uint64_t Offset, std::span<uint8_t> Out) const override {
-    if (!Inside(Offset, Out.size())) {
-      return false;
-    }
-    size_t done = 0;
-    while (done < Out.size()) {
-      const ssize_t n =
-          ::pread(fd_, Out.data() + done, Out.size() - done, static_cast<off_t>(Offset + done));
-      if (n < 0 && errno == EINTR) {
-        continue;
-      }
-      if (n <= 0) {
-        return false; // an error, or the file shrank under us
-      }
-      done += static_cast<size_t>(n);
-    }
-    return true;
+    // An error, or the file shrank under us, is a range that cannot be read.
+    return Inside(Offset, Out.size()) && !ReadAt(file_, Offset, Out);
   }
 
  private:
-  int fd_;
+  const FileHandle& file_;
   uint64_t size_;
 };
 
@@ -270,19 +254,17 @@ class PeWalker {
 } // namespace
 
 std::optional<std::vector<uint8_t>> PeVersionResource::FromFile(const std::string& FileName) {
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
-  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
+  // A FIFO is refused without waiting for a writer.
+  const OpenedFile opened = OpenForReading(FileName, {.RegularOnly = true});
+  if (opened.Error) {
     return std::nullopt;
   }
-  std::optional<std::vector<uint8_t>> result;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    const FileReader reader(fd, static_cast<uint64_t>(st.st_size));
-    result = PeWalker(reader).VersionResource();
+  const auto status = StatusOf(opened.File);
+  if (!status || status.Value.Kind != FileKind::Regular) {
+    return std::nullopt;
   }
-  ::close(fd);
-  return result;
+  const FileReader reader(opened.File, status.Value.Size);
+  return PeWalker(reader).VersionResource();
 }
 
 std::optional<std::vector<uint8_t>> PeVersionResource::FromImage(std::span<const uint8_t> Image) {

@@ -1,0 +1,258 @@
+#include "support/file_util.hpp"
+#include "support/os_clock.hpp"
+#include "support/os_files.hpp"
+#include "support/os_process.hpp"
+
+#include "common/files.hpp"
+#include "common/temp_dir.hpp"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
+
+std::string ReadAll(const FileHandle& file) {
+  std::string text(64, '\0');
+  const auto n = ReadUpTo(file, std::span(reinterpret_cast<uint8_t*>(text.data()), text.size()));
+  EXPECT_FALSE(n.Error) << n.Error.message();
+  text.resize(n.Value);
+  return text;
+}
+
+TEST(OsFiles, AReaderOfTheOldFileKeepsItsContentAcrossAReplacement) {
+  test::TempDir dir;
+  const std::string target = dir.File("track.gpx");
+  WriteFile(target, "old content");
+  const OpenedFile reader = OpenForReading(target);
+  ASSERT_TRUE(reader.File.IsOpen()) << reader.Error.message();
+
+  // On Windows the replacement fails if the reader's handle does not share deletion.
+  ReplacingFile replacement(target);
+  replacement.Write("new", 3);
+  replacement.Commit();
+
+  EXPECT_EQ(ReadAll(reader.File), "old content");
+  EXPECT_EQ(ReadFile(target), "new");
+}
+
+TEST(OsFiles, CreateNewRefusesAnExistingNameAndWritesWhatItIsGiven) {
+  test::TempDir dir;
+  const std::string name = dir.File("a.tmp");
+  auto created = CreateNewFile(name);
+  ASSERT_TRUE(created) << created.Error.message();
+  const std::string text(100000, 'x'); // more than one write of a pipe or a small buffer
+  EXPECT_FALSE(WriteAll(created.Value, text));
+  EXPECT_FALSE(Flush(created.Value));
+  EXPECT_FALSE(created.Value.Close());
+  EXPECT_EQ(ReadFile(name), text);
+
+  const auto again = CreateNewFile(name);
+  EXPECT_FALSE(again.Value.IsOpen());
+  EXPECT_TRUE(IsAlreadyExists(again.Error)) << again.Error.message();
+  EXPECT_EQ(ReadFile(name), text) << "the existing file is untouched";
+}
+
+TEST(OsFiles, ReadingStopsAtTheEndAndReadAtRefusesRangesPastIt) {
+  test::TempDir dir;
+  const std::string name = dir.File("ten");
+  WriteFile(name, "0123456789");
+  const OpenedFile file = OpenForReading(name);
+  ASSERT_TRUE(file.File.IsOpen());
+  std::array<uint8_t, 4> four{};
+  EXPECT_FALSE(ReadAt(file.File, 6, four));
+  EXPECT_EQ(std::string(four.begin(), four.end()), "6789");
+  EXPECT_TRUE(ReadAt(file.File, 7, four)) << "three bytes left, four asked for";
+  EXPECT_EQ(ReadAll(file.File), "0123456789") << "ReadAt leaves the reading position alone";
+}
+
+TEST(OsFiles, MissingFilesAndFoldersAreNotFoundWithATextForIt) {
+  test::TempDir dir;
+  for (const std::string& name : {dir.File("none"), dir.File("no/such/folder/file")}) {
+    const OpenedFile opened = OpenForReading(name);
+    EXPECT_FALSE(opened.File.IsOpen());
+    EXPECT_TRUE(IsNotFound(opened.Error)) << name << ": " << opened.Error.message();
+    const std::string text = SystemErrorText(opened.Error);
+    EXPECT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_FALSE(StatusOf(name, true)) << name;
+  }
+}
+
+TEST(OsFiles, StatusTellsKindSizeAndIdentity) {
+  test::TempDir dir;
+  const std::string a = dir.File("a");
+  const std::string b = dir.File("b");
+  WriteFile(a, "12345");
+  WriteFile(b, "12345");
+  const auto status = StatusOf(a, true);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status.Value.Kind, FileKind::Regular);
+  EXPECT_EQ(status.Value.Size, 5U);
+  EXPECT_TRUE(status.Value.OwnedByMe);
+  const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                       .count();
+  EXPECT_LT(std::abs(status.Value.ModifiedSeconds - now), 120) << "seconds since 1970";
+  EXPECT_EQ(StatusOf(dir.Path().string(), true).Value.Kind, FileKind::Folder);
+
+  // Equal content is not the same file; another name of one file is.
+  EXPECT_FALSE(IsSameFile(a, b));
+  EXPECT_TRUE(IsSameFile(a, (dir.Path() / "." / "a").string()));
+  ASSERT_FALSE(CreateHardLink(a, dir.File("a2")));
+  EXPECT_TRUE(IsSameFile(a, dir.File("a2")));
+  EXPECT_FALSE(IsSameFile(a, dir.File("missing")));
+}
+
+TEST(OsFiles, ListFolderGivesEveryEntryButTheDotNames) {
+  test::TempDir dir;
+  WriteFile(dir.File("one"), "");
+  WriteFile(dir.File(".hidden"), "");
+  fs::create_directory(dir.File("sub"));
+  const auto names = ListFolder(dir.Path().string());
+  ASSERT_TRUE(names);
+  EXPECT_EQ(std::set<std::string>(names.Value.begin(), names.Value.end()),
+            (std::set<std::string>{"one", ".hidden", "sub"}));
+  EXPECT_TRUE(IsNotFound(ListFolder(dir.File("none")).Error));
+}
+
+TEST(OsFiles, TheLockRefusesASecondLockerUntilTheFirstCloses) {
+  test::TempDir dir;
+  const std::string name = dir.File("tarnwick.log");
+  WriteFile(name, "");
+  auto first = OpenForAppending(name);
+  auto second = OpenForAppending(name);
+  ASSERT_TRUE(first && second);
+  EXPECT_TRUE(TryLockExclusive(first.Value));
+  EXPECT_FALSE(TryLockExclusive(second.Value));
+  first.Value.Close();
+  EXPECT_TRUE(TryLockExclusive(second.Value));
+}
+
+TEST(OsFiles, RemovingAndReplacingByName) {
+  test::TempDir dir;
+  const std::string from = dir.File("from");
+  const std::string to = dir.File("to");
+  WriteFile(from, "new");
+  WriteFile(to, "old");
+  EXPECT_FALSE(ReplaceFile(from, to));
+  EXPECT_EQ(ReadFile(to), "new");
+  EXPECT_FALSE(fs::exists(from));
+  EXPECT_TRUE(IsNotFound(ReplaceFile(from, to)));
+  EXPECT_FALSE(RemoveFile(to));
+  EXPECT_TRUE(IsNotFound(RemoveFile(to)));
+  WriteFile(from, "x");
+  EXPECT_TRUE(RemoveFileUnsafeContext(from.c_str()));
+  EXPECT_FALSE(RemoveFileUnsafeContext(from.c_str()));
+}
+
+TEST(OsSystem, TemporaryFolderProgramAndClock) {
+  const std::string temp = TemporaryFolder();
+  EXPECT_EQ(StatusOf(temp, true).Value.Kind, FileKind::Folder) << temp;
+
+  const std::string exe = ExecutablePath();
+  EXPECT_EQ(fs::path(exe).stem().string(), "support_tests") << exe;
+  EXPECT_EQ(StatusOf(exe, true).Value.Kind, FileKind::Regular) << exe;
+
+  const WallClockTime now = WallClockNow();
+  const auto expected = std::chrono::duration_cast<std::chrono::seconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+  EXPECT_LE(std::abs(now.Seconds - expected), 2);
+  EXPECT_GE(now.Nanoseconds, 0);
+  EXPECT_LT(now.Nanoseconds, 1'000'000'000);
+
+  EXPECT_TRUE(IsProcessAlive(CurrentProcessId()));
+}
+
+#ifndef _WIN32
+
+TEST(OsFiles, NoFollowAndRegularOnlyRefuseWhatTheyName) {
+  test::TempDir dir;
+  const std::string file = dir.File("file");
+  const std::string link = dir.File("link");
+  const std::string fifo = dir.File("fifo");
+  WriteFile(file, "x");
+  fs::create_symlink(file, link);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+  EXPECT_EQ(OpenForReading(link, {.NoFollow = true}).Refused, FileKind::SymbolicLink);
+  EXPECT_TRUE(OpenForReading(link).File.IsOpen()) << "links are followed by default";
+  EXPECT_EQ(OpenForReading(fifo, {.RegularOnly = true}).Refused, FileKind::Fifo);
+  EXPECT_EQ(StatusOf(link, false).Value.Kind, FileKind::SymbolicLink);
+  EXPECT_EQ(StatusOf(link, true).Value.Kind, FileKind::Regular);
+
+  // A link planted under a new file's name is not written through.
+  fs::create_symlink(dir.File("target"), dir.File("planted"));
+  EXPECT_TRUE(IsAlreadyExists(CreateNewFile(dir.File("planted")).Error));
+  EXPECT_FALSE(fs::exists(dir.File("target")));
+}
+
+TEST(OsSystem, AReapedChildIsNotAlive) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::_exit(0);
+  }
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  EXPECT_FALSE(IsProcessAlive(child));
+}
+
+// Runs Body in a child process and returns its wait status.
+template <class F>
+int InChild(F body) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return status;
+}
+
+std::atomic<int> gEvents{0};
+
+TEST(OsSystem, EndHandlerSeesEachEventAndCanEndByIt) {
+  // The handler returning lets the process go on; each signal reaches it as its event.
+  const int survived = InChild([] {
+    InstallEndHandler([](EndEvent e) { gEvents.fetch_or(1 << static_cast<int>(e)); });
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
+      ::raise(s);
+    }
+    ::_exit(gEvents.load());
+  });
+  ASSERT_TRUE(WIFEXITED(survived));
+  EXPECT_EQ(WEXITSTATUS(survived), 0b111);
+
+  // Ending by the event from inside the handler ends the process by that signal, as the
+  // shell expects, even though the handler holds the signal back.
+  const int ended = InChild([] {
+    InstallEndHandler([](EndEvent e) { EndByEvent(e); });
+    ::raise(SIGTERM);
+    ::_exit(3);
+  });
+  ASSERT_TRUE(WIFSIGNALED(ended)) << ended;
+  EXPECT_EQ(WTERMSIG(ended), SIGTERM);
+}
+
+#endif
+
+} // namespace
+} // namespace tarnwick

@@ -10,7 +10,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tarnwick {
 namespace {
@@ -226,7 +229,9 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   // Spacing, repeated keys and lines without "=" are the user's too; the old key goes.
   WriteFile(base + ".dat", "[Notes]\r\nWhere = Kyoto \r\nWhere=Nara\nno equals\r\n[Model]\r\n"
                            "DumpStr = 000000\r\nMine=1\r\nDumpStr=FFFFFF\r\n");
+#ifndef _WIN32
   ::chmod((base + ".dat").c_str(), 0600);
+#endif
   TIGotUWholeData image;
   image.Status = ExampleStatus();
   image.SaveToFile(base);
@@ -236,7 +241,9 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
                       0),
             0U)
       << dat;
+#ifndef _WIN32
   EXPECT_EQ(fs::status(base + ".dat").permissions(), fs::perms(0600));
+#endif
 
   // Saving into a folder that does not exist fails, names the file, and leaves nothing behind.
   try {
@@ -261,6 +268,30 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   }
   EXPECT_EQ(names, (std::set<std::string>{"t.dat", "t.bin"})) << "no temporary left behind";
 }
+
+#ifndef _WIN32
+TEST(WholeData, ASaveIntoAFolderMadeReadOnlyKeepsTheOldPairByteForByte) {
+  if (::geteuid() == 0) {
+    GTEST_SKIP() << "root writes into read-only folders";
+  }
+  test::TempDir dir;
+  const std::string folder = dir.File("ro");
+  fs::create_directory(folder);
+  const std::string base = folder + "/t";
+  TIGotUWholeData image;
+  image.Status = ExampleStatus();
+  image.SaveToFile(base);
+  const std::string dat = ReadFile(base + ".dat");
+  const std::string bin = ReadFile(base + ".bin");
+  ::chmod(folder.c_str(), 0555);
+  image.Status.FCount.Data = {0, 0, 9};
+  EXPECT_THROW(image.SaveToFile(base), FileError);
+  ::chmod(folder.c_str(), 0755);
+  EXPECT_EQ(ReadFile(base + ".dat"), dat);
+  EXPECT_EQ(ReadFile(base + ".bin"), bin);
+  EXPECT_EQ(test::FileNames(folder), (std::set<std::string>{"t.dat", "t.bin"}));
+}
+#endif
 
 // How the pair on disk was put together, and whether the load should warn about it.
 struct PairCase {

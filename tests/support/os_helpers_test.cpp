@@ -143,6 +143,15 @@ TEST(OsFiles, ListFolderGivesEveryEntryButTheDotNames) {
   EXPECT_TRUE(IsNotFound(ListFolder(dir.File("none")).Error));
 }
 
+TEST(OsFiles, FolderWritableCheckTellsWhyNotAndLeavesNothingBehind) {
+  test::TempDir dir;
+  WriteFile(dir.File("file"), "");
+  EXPECT_FALSE(CheckFolderWritable(dir.Path().string()));
+  EXPECT_TRUE(IsNotFound(CheckFolderWritable(dir.File("none"))));
+  EXPECT_EQ(CheckFolderWritable(dir.File("file")), std::errc::not_a_directory);
+  EXPECT_EQ(test::FileNames(dir.Path()), std::set<std::string>{"file"});
+}
+
 TEST(OsFiles, TheLockRefusesASecondLockerUntilTheFirstCloses) {
   test::TempDir dir;
   const std::string name = dir.File("tarnwick.log");

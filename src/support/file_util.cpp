@@ -322,7 +322,7 @@ void ReplacingFile::Commit() {
   if (st && st.Value.Kind != FileKind::Regular) {
     throw NotRegular(target_, "replace", st.Value.Kind);
   }
-  if (const auto error = ReplaceFile(tempName_, target_)) {
+  if (const auto error = MoveReplacing(tempName_, target_)) {
     throw FileError::Create(target_, error);
   }
   committed_ = true;
@@ -335,19 +335,19 @@ void ReplacingFile::CommitRevertibly() {
   if (replacedOld_ && st.Value.Kind == FileKind::Regular) {
     const std::string name = TemporaryName(target_, CurrentProcessId(), gTempCounter.fetch_add(1));
     undoSlot_ = RegisterTemporary(name);
-    if (!CreateHardLink(target_, name)) {
+    if (!MakeHardLink(target_, name)) {
       undoName_ = name;
     } else {
 #ifdef _WIN32
       // FAT and exFAT, common on removable drives, have no hard links: move the old file
       // aside instead. Readers briefly find no file, but a failed save can still put it back.
       Finish();
-      if (!ReplaceFile(target_, name)) {
+      if (!MoveReplacing(target_, name)) {
         undoName_ = name;
         try {
           Commit();
         } catch (...) {
-          if (!ReplaceFile(name, target_)) {
+          if (!MoveReplacing(name, target_)) {
             undoName_.clear();
             UnregisterTemporary(std::exchange(undoSlot_, -1));
           }
@@ -367,7 +367,7 @@ bool ReplacingFile::Revert() {
     return true;
   }
   if (!undoName_.empty()) {
-    if (ReplaceFile(undoName_, target_)) {
+    if (MoveReplacing(undoName_, target_)) {
       return false;
     }
     undoName_.clear();

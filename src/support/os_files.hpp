@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -151,11 +152,13 @@ bool IsSameFile(const std::string& First, const std::string& Second);
 /// Whether this process may create and remove files in Folder; the error says why not.
 std::error_code CheckFolderWritable(const std::string& Folder);
 
-/// Moves From over To in one step: a reader sees the old file or the new one, never neither.
-/// On Windows the data is on the disk when it returns (MOVEFILE_WRITE_THROUGH).
-std::error_code ReplaceFile(const std::string& From, const std::string& To);
+/// Moves From over To in one step: a reader sees the old file or the new one, never neither,
+/// and one that has To open keeps reading the old content. On Windows that takes the rename
+/// of Windows 10 (POSIX semantics); where it is missing MoveFileExW with write-through, which
+/// fails while another handle has To open.
+std::error_code MoveReplacing(const std::string& From, const std::string& To);
 /// A second name for Existing; fails on file systems without hard links.
-std::error_code CreateHardLink(const std::string& Existing, const std::string& NewName);
+std::error_code MakeHardLink(const std::string& Existing, const std::string& NewName);
 /// Removes a file (not a folder).
 std::error_code RemoveFile(const std::string& Name);
 /// Removes a file using only calls a signal handler may make (POSIX), or that a

@@ -261,11 +261,11 @@ std::error_code CheckFolderWritable(const std::string& Folder) {
   return {};
 }
 
-std::error_code ReplaceFile(const std::string& From, const std::string& To) {
+std::error_code MoveReplacing(const std::string& From, const std::string& To) {
   return ::rename(From.c_str(), To.c_str()) == 0 ? std::error_code() : LastError();
 }
 
-std::error_code CreateHardLink(const std::string& Existing, const std::string& NewName) {
+std::error_code MakeHardLink(const std::string& Existing, const std::string& NewName) {
   return ::link(Existing.c_str(), NewName.c_str()) == 0 ? std::error_code() : LastError();
 }
 

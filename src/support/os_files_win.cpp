@@ -7,6 +7,7 @@
 #endif
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <windows.h>
 
 namespace tarnwick {
@@ -299,14 +300,62 @@ std::error_code CheckFolderWritable(const std::string& Folder) {
   return file.IsOpen() ? std::error_code() : LastError();
 }
 
-std::error_code ReplaceFile(const std::string& From, const std::string& To) {
-  return ::MoveFileExW(Utf8ToWide(From).c_str(), Utf8ToWide(To).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+namespace {
+
+// The rename of Windows 10 that replaces a file other handles still have open (with
+// FILE_SHARE_DELETE), as rename does on POSIX; false when the system lacks it or refuses.
+bool RenameWithPosixSemantics(const std::wstring& from, const std::wstring& to) {
+  const FileHandle file(::CreateFileW(from.c_str(), DELETE | SYNCHRONIZE, kShareAll, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file.IsOpen()) {
+    return false;
+  }
+  // Without a root folder the name must be the full one in the kernel's form.
+  const DWORD fullSize = ::GetFullPathNameW(to.c_str(), 0, nullptr, nullptr);
+  if (fullSize == 0) {
+    return false;
+  }
+  std::wstring full(fullSize, L'\0');
+  const DWORD n = ::GetFullPathNameW(to.c_str(), fullSize, full.data(), nullptr);
+  if (n == 0 || n >= fullSize) {
+    return false;
+  }
+  full.resize(n);
+  if (full.rfind(L"\\\\", 0) == 0) {
+    return false; // a share or a device name: left to MoveFileExW
+  }
+  full.insert(0, L"\\??\\");
+  const size_t nameBytes = full.size() * sizeof(wchar_t);
+  std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  // Flags share their place with ReplaceIfExists; the headers name them only for newer
+  // targets than the one this builds for, and older systems refuse the call.
+  const DWORD flags = 0x1 | 0x2; // FILE_RENAME_FLAG_REPLACE_IF_EXISTS, _POSIX_SEMANTICS
+  std::memcpy(buffer.data(), &flags, sizeof flags);
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(nameBytes);
+  std::copy_n(full.data(), full.size(), info->FileName);
+  constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+  return ::SetFileInformationByHandle(H(file.Get()), kFileRenameInfoEx, info,
+                                      static_cast<DWORD>(buffer.size())) != 0;
+}
+
+} // namespace
+
+std::error_code MoveReplacing(const std::string& From, const std::string& To) {
+  const std::wstring from = Utf8ToWide(From);
+  const std::wstring to = Utf8ToWide(To);
+  if (RenameWithPosixSemantics(from, to)) {
+    return {};
+  }
+  // Older systems, FAT, and file systems that refuse the form above: a reader holding the
+  // target open then makes this fail instead of keeping the old content.
+  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
              ? std::error_code()
              : LastError();
 }
 
-std::error_code CreateHardLink(const std::string& Existing, const std::string& NewName) {
+std::error_code MakeHardLink(const std::string& Existing, const std::string& NewName) {
   return ::CreateHardLinkW(Utf8ToWide(NewName).c_str(), Utf8ToWide(Existing).c_str(), nullptr)
              ? std::error_code()
              : LastError();

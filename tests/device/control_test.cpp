@@ -315,6 +315,7 @@ TEST(ControlTest, StatusTextsShowUnsignedSerialAndHexAddress) {
   EXPECT_EQ(rig.Trace.Count("1: # ReadData 12345"), 1);
 }
 
+#ifndef _WIN32
 TEST(ControlTest, WithoutASinkTextsGoToTheDebuggerOutput) {
   SimRig rig(PatternImage(1));
   rig.Control.SetDebugMsgIntf(nullptr);
@@ -325,6 +326,7 @@ TEST(ControlTest, WithoutASinkTextsGoToTheDebuggerOutput) {
   unsetenv("TARNWICK_DEBUG_OUTPUT");
   EXPECT_NE(err.find("Change To Dongle Mode...\n"), std::string::npos);
 }
+#endif
 
 TEST(ControlTest, OpenOpensThreeTimesAndEndsOpen) {
   SimRig rig(PatternImage(1));

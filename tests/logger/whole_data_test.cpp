@@ -10,7 +10,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace tarnwick {
 namespace {
@@ -226,7 +230,9 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   // Spacing, repeated keys and lines without "=" are the user's too; the old key goes.
   WriteFile(base + ".dat", "[Notes]\r\nWhere = Kyoto \r\nWhere=Nara\nno equals\r\n[Model]\r\n"
                            "DumpStr = 000000\r\nMine=1\r\nDumpStr=FFFFFF\r\n");
+#ifndef _WIN32
   ::chmod((base + ".dat").c_str(), 0600);
+#endif
   TIGotUWholeData image;
   image.Status = ExampleStatus();
   image.SaveToFile(base);
@@ -236,7 +242,9 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
                       0),
             0U)
       << dat;
+#ifndef _WIN32
   EXPECT_EQ(fs::status(base + ".dat").permissions(), fs::perms(0600));
+#endif
 
   // Saving into a folder that does not exist fails, names the file, and leaves nothing behind.
   try {
@@ -261,6 +269,51 @@ TEST(WholeData, SavingKeepsForeignKeysAndFailedSavesKeepTheOldPair) {
   }
   EXPECT_EQ(names, (std::set<std::string>{"t.dat", "t.bin"})) << "no temporary left behind";
 }
+
+#ifndef _WIN32
+// Saves into a folder, makes it read-only, saves again; whether the second save failed and
+// left the first pair byte for byte.
+bool ReadOnlyFolderKeepsThePair(const std::string& folder) {
+  const std::string base = folder + "/t";
+  TIGotUWholeData image;
+  image.Status = ExampleStatus();
+  image.SaveToFile(base);
+  const std::string dat = ReadFile(base + ".dat");
+  const std::string bin = ReadFile(base + ".bin");
+  ::chmod(folder.c_str(), 0555);
+  image.Status.FCount.Data = {0, 0, 9};
+  bool failed = false;
+  try {
+    image.SaveToFile(base);
+  } catch (const FileError&) {
+    failed = true;
+  }
+  ::chmod(folder.c_str(), 0755);
+  return failed && ReadFile(base + ".dat") == dat && ReadFile(base + ".bin") == bin &&
+         test::FileNames(folder) == std::set<std::string>{"t.dat", "t.bin"};
+}
+
+TEST(WholeData, ASaveIntoAFolderMadeReadOnlyKeepsTheOldPairByteForByte) {
+  test::TempDir dir;
+  const std::string folder = dir.File("ro");
+  fs::create_directory(folder);
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(ReadOnlyFolderKeepsThePair(folder));
+    return;
+  }
+  // Root writes anywhere; the saves run as an ordinary user in a child.
+  ::chmod(dir.Path().c_str(), 0755);
+  ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && ReadOnlyFolderKeepsThePair(folder) ? 0
+                                                                                               : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+#endif
 
 // How the pair on disk was put together, and whether the load should warn about it.
 struct PairCase {

@@ -7,8 +7,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <regex>
+
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace tarnwick {
 namespace {
@@ -36,6 +39,7 @@ class DebugLogTest : public testing::Test {
   std::string file_ = dir_.File("app.log");
 };
 
+#ifndef _WIN32
 TEST_F(DebugLogTest, OffLogsNothingButStillFeedsTheDebuggerOutput) {
   setenv("TARNWICK_DEBUG_OUTPUT", "1", 1);
   testing::internal::CaptureStderr();
@@ -51,6 +55,7 @@ TEST_F(DebugLogTest, OffLogsNothingButStillFeedsTheDebuggerOutput) {
       err, std::regex(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}: 1: value 42\n$)")))
       << err;
 }
+#endif
 
 TEST_F(DebugLogTest, LinesHaveTimeLevelAndTextEndedByCrLf) {
   {
@@ -134,6 +139,7 @@ TEST_F(DebugLogTest, AlwaysOpenKeepsTheFileOpenUntilSwitchedOff) {
   EXPECT_THAT(Texts(file_), testing::ElementsAre("x", "y"));
 }
 
+#ifndef _WIN32
 TEST_F(DebugLogTest, APlantedLinkIsReplacedNotFollowed) {
   const std::string victim = dir_.File("victim.txt");
   {
@@ -152,6 +158,7 @@ TEST_F(DebugLogTest, APlantedLinkIsReplacedNotFollowed) {
   ASSERT_EQ(::lstat(file_.c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
 }
+#endif
 
 TEST_F(DebugLogTest, UnwritableFolderLosesLinesSilently) {
   TDebugLog log("app", dir_.File("missing/folder"));
@@ -161,6 +168,7 @@ TEST_F(DebugLogTest, UnwritableFolderLosesLinesSilently) {
   EXPECT_NO_THROW(log.AddLog(1, "lost too"));
 }
 
+#ifndef _WIN32
 TEST(DebugLogFolderTest, TemporaryFolderComesFromTheEnvironment) {
   const char* old = std::getenv("TMPDIR");
   const std::string saved = old != nullptr ? old : "";
@@ -172,6 +180,7 @@ TEST(DebugLogFolderTest, TemporaryFolderComesFromTheEnvironment) {
     unsetenv("TMPDIR");
   }
 }
+#endif
 
 } // namespace
 } // namespace tarnwick

@@ -4,16 +4,19 @@
 #include "common/files.hpp"
 #include "common/temp_dir.hpp"
 
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
+
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace tarnwick {
 namespace {
@@ -23,11 +26,13 @@ using test::FileNames;
 using test::ReadFile;
 using test::WriteFile;
 
+#ifndef _WIN32
 mode_t ModeOf(const std::string& name) {
   struct stat st {};
   EXPECT_EQ(::stat(name.c_str(), &st), 0) << name;
   return st.st_mode & 07777;
 }
+#endif
 
 TEST(ReplacingFile, TargetChangesOnlyOnCommit) {
   test::TempDir dir;
@@ -70,6 +75,7 @@ TEST(ReplacingFile, FailuresNameTheTarget) {
   }
 }
 
+#ifndef _WIN32
 TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
   // A file-size limit makes write() fail the way a full disk does.
   test::TempDir dir;
@@ -97,6 +103,7 @@ TEST(ReplacingFile, WriteErrorIsReportedAndTheOldFileStays) {
   EXPECT_EQ(ReadFile(target), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
+#endif
 
 TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
   test::TempDir dir;
@@ -107,6 +114,7 @@ TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
   EXPECT_THROW(ReadWholeFile(dir.Path().string(), 100), FileError);
 }
 
+#ifndef _WIN32
 TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
   test::TempDir dir;
   WriteFile(dir.File("secret"), "private");
@@ -125,7 +133,9 @@ TEST(ReadWholeFile, OptionsRefuseLinksAndFifosWithoutWaiting) {
     }
   }
 }
+#endif
 
+#ifndef _WIN32
 TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
   test::TempDir dir;
   const std::string target = dir.File("out.dat");
@@ -139,7 +149,9 @@ TEST(ReplacingFile, KeepsThePermissionBitsOfTheFileItReplaces) {
     EXPECT_EQ(ModeOf(target), mode);
   }
 }
+#endif
 
+#ifndef _WIN32
 TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
   test::TempDir dir;
   WriteFile(dir.File("secret"), "private");
@@ -152,7 +164,9 @@ TEST(ReplacingFile, ATargetSwappedForALinkWhileWrittenIsNotReplaced) {
   EXPECT_TRUE(fs::is_symlink(dir.File("out")));
   EXPECT_EQ(ReadFile(dir.File("secret")), "private");
 }
+#endif
 
+#ifndef _WIN32
 // Whether CheckTarget refuses Target for want of permission.
 bool RefusedForPermission(const std::string& Target) {
   try {
@@ -162,7 +176,9 @@ bool RefusedForPermission(const std::string& Target) {
   }
   return false;
 }
+#endif
 
+#ifndef _WIN32
 TEST(ReplacingFile, UnwritableFolderIsRefused) {
   test::TempDir dir;
   ::chmod(dir.Path().c_str(), 0755);
@@ -185,7 +201,9 @@ TEST(ReplacingFile, UnwritableFolderIsRefused) {
   }
   ::chmod(ro.c_str(), 0700);
 }
+#endif
 
+#ifndef _WIN32
 TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
   test::TempDir dir;
   const std::string target = dir.File("trip.gpx");
@@ -214,6 +232,7 @@ TEST(ReplacingFile, RemovesOnlyLeftoverTemporariesOfItsOwnTarget) {
   EXPECT_TRUE(fs::exists(otherTarget));
   EXPECT_TRUE(fs::is_symlink(linkNamedLikeOne));
 }
+#endif
 
 TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
   test::TempDir dir;
@@ -225,14 +244,20 @@ TEST(ReplacingFile, SignalPathRemovesTheTemporariesOfLiveFiles) {
     }
   }
   WriteFile(dir.File("a"), "old a");
-  ReplacingFile a(dir.File("a"));
-  ReplacingFile b(dir.File("b"));
-  a.Write("new", 3);
-  RemoveTemporaryFiles();
+  {
+    ReplacingFile a(dir.File("a"));
+    ReplacingFile b(dir.File("b"));
+    a.Write("new", 3);
+    RemoveTemporaryFiles();
+#ifndef _WIN32
+    EXPECT_EQ(FileNames(dir.Path()), (std::set<std::string>{"a", "f"}));
+#endif
+    // What the signal took away cannot be committed, and the old file stays.
+    EXPECT_THROW(a.Commit(), FileError);
+    EXPECT_EQ(ReadFile(dir.File("a")), "old a");
+  }
+  // Windows may keep a removed name until the last handle of the file closes.
   EXPECT_EQ(FileNames(dir.Path()), (std::set<std::string>{"a", "f"}));
-  // What the signal took away cannot be committed, and the old file stays.
-  EXPECT_THROW(a.Commit(), FileError);
-  EXPECT_EQ(ReadFile(dir.File("a")), "old a");
 }
 
 TEST(ReplacingFile, RevertPutsBackWhatACommitReplaced) {

@@ -9,7 +9,10 @@
 
 #include <fstream>
 #include <functional>
+
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace tarnwick {
 namespace {
@@ -255,7 +258,11 @@ TEST(VerInfoTest, FilesWithoutVersionInformation) {
   std::ofstream(dir.File("manifest.exe"), std::ios::binary)
       .write(reinterpret_cast<const char*>(manifestOnly.data()),
              static_cast<std::streamsize>(manifestOnly.size()));
+#ifndef _WIN32
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0); // must not wait for a writer
+#else
+  std::ofstream(dir.File("fifo")); // named pipes live apart from files there
+#endif
   for (const char* name : {"missing", "empty", "text", "manifest.exe", "fifo", "."}) {
     EXPECT_EQ(ErrorOf([&] { TVerInfo{dir.File(name)}; }), kNoVersionInfo) << name;
   }

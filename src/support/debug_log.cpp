@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace tarnwick {
 
@@ -80,7 +81,7 @@ void TDebugLog::SetAlwaysOpen(bool Value) {
 void TDebugLog::CreateLogFile() {
   std::string folder = logFolder_.empty() ? GetLogFolder() : logFolder_;
   if (folder.empty() || !IsPathSeparator(folder.back())) {
-    folder += '/';
+    folder += static_cast<char>(std::filesystem::path::preferred_separator);
   }
   FFileName = folder + FAppID + ".log";
   RemoveFile(FFileName);

@@ -77,9 +77,17 @@ void IniFile::WriteString(std::string_view Section, std::string_view Key, std::s
 }
 
 std::string IniFile::SaveToString(bool CrLf) const {
-  std::string lf;
-  StringWriter writer(lf);
+  std::string saved;
+  StringWriter writer(saved);
   impl_->Ini.Save(writer, /*a_bAddSignature=*/false);
+  // SimpleIni ends lines with CR LF when built for Windows; the caller chooses instead.
+  std::string lf;
+  lf.reserve(saved.size());
+  for (size_t i = 0; i < saved.size(); ++i) {
+    if (saved[i] != '\r' || i + 1 == saved.size() || saved[i + 1] != '\n') {
+      lf += saved[i];
+    }
+  }
   // SimpleIni puts two blank lines before each further section; one is enough.
   std::string out;
   out.reserve(lf.size() + lf.size() / 8);

@@ -196,6 +196,17 @@ OsResult<size_t> ReadUpTo(const FileHandle& File, std::span<uint8_t> Out) {
 }
 
 std::error_code ReadAt(const FileHandle& File, uint64_t Offset, std::span<uint8_t> Out) {
+  // On a handle opened for synchronous use, a read at an offset also moves the file position;
+  // it is put back so that ReadAt leaves the position alone as pread does.
+  LARGE_INTEGER position{};
+  if (!::SetFilePointerEx(H(File.Get()), LARGE_INTEGER{}, &position, FILE_CURRENT)) {
+    return Win32Error(::GetLastError());
+  }
+  struct Restore {
+    HANDLE Handle;
+    LARGE_INTEGER Position;
+    ~Restore() { ::SetFilePointerEx(Handle, Position, nullptr, FILE_BEGIN); }
+  } restore{H(File.Get()), position};
   size_t done = 0;
   while (done < Out.size()) {
     const uint64_t at = Offset + done;

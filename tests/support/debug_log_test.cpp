@@ -109,7 +109,7 @@ TEST_F(DebugLogTest, DestroyingWritesTheBuffer) {
 
 TEST_F(DebugLogTest, FirstWriteReplacesTheOldFileLaterWritesAppend) {
   {
-    std::ofstream old(file_);
+    std::ofstream old(file_, std::ios::binary);
     old << "from the last run\n";
   }
   TDebugLog idle("app", dir_.Path().string());

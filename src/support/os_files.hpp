@@ -38,7 +38,13 @@ class FileHandle {
     Close();
   }
   FileHandle(FileHandle&& Other) noexcept : handle_(Other.Release()) {}
-  FileHandle& operator=(FileHandle&& Other) noexcept;
+  FileHandle& operator=(FileHandle&& Other) noexcept {
+    if (this != &Other) {
+      Close();
+      handle_ = Other.Release();
+    }
+    return *this;
+  }
   FileHandle(const FileHandle&) = delete;
   FileHandle& operator=(const FileHandle&) = delete;
 
@@ -49,7 +55,11 @@ class FileHandle {
     return handle_;
   }
   /// Gives up ownership; the object is then closed.
-  Native Release();
+  Native Release() {
+    const Native h = handle_;
+    handle_ = Invalid();
+    return h;
+  }
   /// Closes the file; what closing reported (a late write error on some file systems).
   std::error_code Close();
 

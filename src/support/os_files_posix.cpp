@@ -69,20 +69,6 @@ FileHandle::Native FileHandle::Invalid() {
   return -1;
 }
 
-FileHandle& FileHandle::operator=(FileHandle&& Other) noexcept {
-  if (this != &Other) {
-    Close();
-    handle_ = Other.Release();
-  }
-  return *this;
-}
-
-FileHandle::Native FileHandle::Release() {
-  const Native h = handle_;
-  handle_ = Invalid();
-  return h;
-}
-
 std::error_code FileHandle::Close() {
   if (!IsOpen()) {
     return {};

@@ -80,20 +80,6 @@ FileHandle::Native FileHandle::Invalid() {
   return INVALID_HANDLE_VALUE;
 }
 
-FileHandle& FileHandle::operator=(FileHandle&& Other) noexcept {
-  if (this != &Other) {
-    Close();
-    handle_ = Other.Release();
-  }
-  return *this;
-}
-
-FileHandle::Native FileHandle::Release() {
-  const Native h = handle_;
-  handle_ = Invalid();
-  return h;
-}
-
 std::error_code FileHandle::Close() {
   if (!IsOpen()) {
     return {};

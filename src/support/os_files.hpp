@@ -139,7 +139,9 @@ OsResult<FileHandle> OpenForAppending(const std::string& Name);
 
 /// Writes all of Data, retrying short writes; a write that makes no progress is ENOSPC.
 std::error_code WriteAll(const FileHandle& File, std::span<const uint8_t> Data);
-std::error_code WriteAll(const FileHandle& File, std::string_view Text);
+inline std::error_code WriteAll(const FileHandle& File, std::string_view Text) {
+  return WriteAll(File, std::span(reinterpret_cast<const uint8_t*>(Text.data()), Text.size()));
+}
 /// Reads until Out is full or the end of the file; how many bytes came.
 OsResult<size_t> ReadUpTo(const FileHandle& File, std::span<uint8_t> Out);
 /// Reads exactly Out.size() bytes at Offset, without moving the file position of others.

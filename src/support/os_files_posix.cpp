@@ -144,10 +144,6 @@ std::error_code WriteAll(const FileHandle& File, std::span<const uint8_t> Data) 
   return {};
 }
 
-std::error_code WriteAll(const FileHandle& File, std::string_view Text) {
-  return WriteAll(File, std::span(reinterpret_cast<const uint8_t*>(Text.data()), Text.size()));
-}
-
 OsResult<size_t> ReadUpTo(const FileHandle& File, std::span<uint8_t> Out) {
   size_t done = 0;
   while (done < Out.size()) {

@@ -166,6 +166,50 @@ std::string FormatDateTime(std::string_view Pattern, DateTime Value) {
   return out;
 }
 
+std::string FormatIsoUtc(DateTime Value) {
+  return FormatDateTime("yyyy-mm-ddThh:nn:ssZ", Value);
+}
+
+std::optional<DateTime> TryParseIsoUtc(std::string_view Text) {
+  // yyyy-mm-ddThh:nn:ss[.f...]Z, every field with exactly its digits.
+  const auto digits = [&](size_t Pos, size_t Count) {
+    int v = 0;
+    for (size_t i = Pos; i < Pos + Count; ++i) {
+      if (i >= Text.size() || Text[i] < '0' || Text[i] > '9') {
+        return -1;
+      }
+      v = v * 10 + (Text[i] - '0');
+    }
+    return v;
+  };
+  const auto is = [&](size_t Pos, char C) { return Pos < Text.size() && Text[Pos] == C; };
+  const int y = digits(0, 4), mo = digits(5, 2), d = digits(8, 2);
+  const int h = digits(11, 2), mi = digits(14, 2), s = digits(17, 2);
+  if (y < 0 || mo < 0 || d < 0 || h < 0 || mi < 0 || s < 0 || !is(4, '-') || !is(7, '-') ||
+      !is(10, 'T') || !is(13, ':') || !is(16, ':') || !IsValidDate(y, mo, d) || h > 23 || mi > 59 ||
+      s > 59) {
+    return std::nullopt;
+  }
+  size_t pos = 19;
+  int ms = 0;
+  if (is(pos, '.')) {
+    const size_t first = ++pos;
+    while (pos < Text.size() && Text[pos] >= '0' && Text[pos] <= '9') {
+      if (pos - first < 3) {
+        ms += (Text[pos] - '0') * (pos == first ? 100 : pos == first + 1 ? 10 : 1);
+      }
+      ++pos;
+    }
+    if (pos == first) {
+      return std::nullopt;
+    }
+  }
+  if (!is(pos, 'Z') || pos + 1 != Text.size()) {
+    return std::nullopt;
+  }
+  return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
+}
+
 std::string TUTCDateTime::YMDToDateStr(int y, int m, int d) {
   std::string s;
   AppendPadded(s, y, 4);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,13 @@ DateTimeParts DecodeDateTime(DateTime Value);
 /// (year, month, day, hour, minute, second, millisecond, zero-padded); other characters
 /// are copied. "yyyy-mm-dd hh:nn:ss" gives 2013-11-24 06:21:52.
 std::string FormatDateTime(std::string_view Pattern, DateTime Value);
+
+/// A UTC moment as an ISO 8601 text with the "Z" designator, to whole seconds:
+/// 2026-12-10T05:27:08Z.
+std::string FormatIsoUtc(DateTime Value);
+/// Reads exactly the form FormatIsoUtc writes (a fraction of a second is accepted); nothing for
+/// any other text or a date that does not exist.
+std::optional<DateTime> TryParseIsoUtc(std::string_view Text);
 
 /// The texts and parsers of date-time values; every operation is class-level.
 class TUTCDateTime {

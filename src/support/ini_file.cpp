@@ -51,6 +51,11 @@ IniFile IniFile::LoadFromFile(const std::string& FileName) {
   return ini;
 }
 
+bool IniFile::HasSection(std::string_view Section) const {
+  const std::string section(Section);
+  return impl_->Ini.GetSection(section.c_str()) != nullptr;
+}
+
 std::string IniFile::ReadString(std::string_view Section, std::string_view Key,
                                 std::string_view Default) const {
   const std::string section(Section);

@@ -24,6 +24,8 @@ class IniFile {
   /// The value of Key in Section, or Default when either is missing.
   std::string ReadString(std::string_view Section, std::string_view Key,
                          std::string_view Default) const;
+  /// Whether the text has Section (with or without keys).
+  bool HasSection(std::string_view Section) const;
   /// Decimal, or hexadecimal after "0x" or "$"; Default when missing or not a number.
   int32_t ReadInteger(std::string_view Section, std::string_view Key, int32_t Default) const;
   /// An integer: 0 is false, any other number true; Default when missing or not a number.

@@ -190,6 +190,23 @@ void IniLineEditor::Set(std::string_view Section, std::string_view Key, std::str
   InsertAt(at, std::move(entry));
 }
 
+void IniLineEditor::Remove(std::string_view Section, std::string_view Key) {
+  const std::string section = Lower(Section);
+  const std::string key = Lower(Key);
+  for (size_t i = 0; i < lines_.size();) {
+    Line& l = lines_[i];
+    if (l.Header || l.Key != key || l.Section != section) {
+      ++i;
+    } else if (i == 0 && l.Raw.starts_with(kUtf8Signature)) {
+      l.Raw = std::string(kUtf8Signature); // the file's signature stays with its first line
+      l.Key.clear();
+      ++i;
+    } else {
+      lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+  }
+}
+
 std::string IniLineEditor::Text() const {
   std::string out;
   for (const auto& l : lines_) {

@@ -21,6 +21,9 @@ class IniLineEditor {
   /// missing section goes at the end, after a blank line.
   void Set(std::string_view Section, std::string_view Key, std::string_view Value);
 
+  /// Removes every line that sets Key in Section; the rest stays as it was.
+  void Remove(std::string_view Section, std::string_view Key);
+
   /// The edited text.
   std::string Text() const;
 

@@ -37,6 +37,12 @@ void TIGotUPointList::AddPointsFromData(const uint8_t* Buffer, int Count) {
   }
 }
 
+void TIGotUPointList::ApplyYearEra(const YearEra& Era) {
+  for (auto& item : items_) {
+    item->SetYearBase(Era.YearBase(*item));
+  }
+}
+
 void TIGotUPointList::Add(PointPtr Point) {
   items_.push_back(std::move(Point));
 }

@@ -3,6 +3,7 @@
 #include "logger/point_records.hpp"
 #include "logger/record_arena.hpp"
 #include "logger/status_data.hpp"
+#include "logger/year_era.hpp"
 
 #include <memory>
 #include <vector>
@@ -31,6 +32,9 @@ class TIGotUPointList {
 
   /// Appends one record per complete 32-byte slot of Count bytes at Buffer.
   void AddPointsFromData(const uint8_t* Buffer, int Count);
+
+  /// Reads the year of every record by Era (its year base); the bytes do not change.
+  void ApplyYearEra(const YearEra& Era);
 
   /// Appends Point; the list owns it from now on.
   void Add(PointPtr Point);

@@ -60,7 +60,12 @@ class TIGotUPointBase {
   /// The record's own 32 bytes.
   const uint8_t* PRawData() const { return FRawData.data(); }
 
-  int Year() const { return 2000 + (YM() >> 4); }
+  /// The year base (2000 + 16k) added to the four year bits, as the year era of the
+  /// decoded data reads them; 2000 as recorded.
+  int YearBase() const { return yearBase_; }
+  void SetYearBase(int Base) { yearBase_ = static_cast<int16_t>(Base); }
+  /// YearBase + the four year bits: 2000 .. 2015 as recorded.
+  int Year() const { return yearBase_ + (YM() >> 4); }
   /// Raises AssertionError "Invalid Month %d in %2.2x" outside 1..12.
   int Month() const;
   /// Raises AssertionError "Invalid Day %d in %4.4x" outside 1..31.
@@ -87,6 +92,7 @@ class TIGotUPointBase {
 
  private:
   RIGotUPointSlot FRawData;
+  int16_t yearBase_ = 2000;
 };
 
 /// A short text message (flag 0xF1); "RESET COUNTER" starts a new track.

@@ -104,13 +104,24 @@ void TIGotULogMsgPoints::AddPoints(const TIGotUPointList& Points) {
   }
 }
 
-TIGotUPoints::TIGotUPoints(const RModelResult& Model, const TIGotUSlotBlocks* Data)
+TIGotUPoints::TIGotUPoints(const RModelResult& Model, const TIGotUSlotBlocks* Data,
+                           const YearEra& Era)
     : FPoints(TIGotUPointList::CreatePoints(Model)) {
   if (Data != nullptr && Data->NumberOfBytes() > 0) {
     FPoints->AddPointsFromData(Data->DataBuffer(), static_cast<int>(Data->NumberOfBytes()));
   }
+  SetYearEra(Era);
   FTracks.AddTracksFromPoints(*FPoints);
   FDebugPoints.AddPoints(*FPoints);
+}
+
+void TIGotUPoints::SetYearEra(const YearEra& Era) {
+  era_ = Era;
+  // Records are made as recorded; a full memory is not walked again for nothing.
+  if (!Era.IsRecorded() || !recordsAsRecorded_) {
+    FPoints->ApplyYearEra(Era);
+    recordsAsRecorded_ = Era.IsRecorded();
+  }
 }
 
 } // namespace tarnwick

@@ -84,9 +84,15 @@ class TIGotULogMsgPoints {
 /// The decoded form of a memory image: every slot as a record, the tracks, the log messages.
 class TIGotUPoints {
  public:
-  /// Decodes every slot of Data with the family of Model; an image without blocks (null)
-  /// gives an empty container. Data is not kept.
-  TIGotUPoints(const RModelResult& Model, const TIGotUSlotBlocks* Data);
+  /// Decodes every slot of Data with the family of Model, the years read by Era; an image
+  /// without blocks (null) gives an empty container. Data is not kept.
+  TIGotUPoints(const RModelResult& Model, const TIGotUSlotBlocks* Data, const YearEra& Era = {});
+
+  /// Reads the years of every record by Era from now on. Tracks are cut by the records' kinds
+  /// alone, never by their times, so they stay as they are; every record and track keeps its
+  /// address.
+  void SetYearEra(const YearEra& Era);
+  const YearEra& Era() const { return era_; }
 
   const TIGotUPointList& Points() const { return *FPoints; }
   const TIGotUTracks& Tracks() const { return FTracks; }
@@ -97,6 +103,8 @@ class TIGotUPoints {
   std::unique_ptr<TIGotUPointList> FPoints;
   TIGotUTracks FTracks;
   TIGotULogMsgPoints FDebugPoints;
+  YearEra era_;
+  bool recordsAsRecorded_ = true;
 };
 
 } // namespace tarnwick

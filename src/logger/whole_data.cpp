@@ -23,6 +23,9 @@ constexpr const char* kDumpStr = "DumpStr";
 constexpr const char* kBlockFileSection = "BlockFile";
 constexpr const char* kLengthKey = "Length";
 constexpr const char* kCrcKey = "CRC32";
+// When the image was downloaded, in UTC; the year era "auto" counts from it.
+constexpr const char* kDownloadSection = "Download";
+constexpr const char* kDownloadTimeKey = "TimeUTC";
 // A status file is a few hundred bytes; anything far larger is not one.
 constexpr size_t kMaxStatusFileBytes = 16U << 20;
 // A full memory is about two megabytes; a block file many times that size is not one.
@@ -113,6 +116,12 @@ std::string TIGotUWholeData::StatusText(const std::optional<std::string>& OldTex
   ini.Set("Count", "Count", std::to_string(count.Count()));
   ini.Set(kBlockFileSection, kLengthKey, std::to_string(BlockLength));
   ini.Set(kBlockFileSection, kCrcKey, HexStr(BlockCrc, 8));
+  // A file saved over keeps no download time of another image.
+  if (downloadTime_) {
+    ini.Set(kDownloadSection, kDownloadTimeKey, FormatIsoUtc(*downloadTime_));
+  } else {
+    ini.Remove(kDownloadSection, kDownloadTimeKey);
+  }
   return ini.Text();
 }
 
@@ -191,6 +200,21 @@ TIGotUWholeData::BlockFileRecord TIGotUWholeData::LoadStatusFromText(std::string
   ReadDumpStr(ini, "Model", Status.FModel.Data, FileName);
   ReadDumpStr(ini, "Ident", Status.FIdent.Data, FileName);
   ReadDumpStr(ini, "Count", Status.FCount.Data, FileName);
+  statusSections_ = 0;
+  for (const char* section : {"Model", "Ident", "Count"}) {
+    statusSections_ += ini.HasSection(section) ? 1 : 0;
+  }
+
+  downloadTime_.reset();
+  const std::string downloaded = ini.ReadString(kDownloadSection, kDownloadTimeKey, "");
+  if (!downloaded.empty()) {
+    downloadTime_ = TryParseIsoUtc(downloaded);
+    if (!downloadTime_) {
+      warnings_.push_back("\"" + FileName + "\" has a download time that cannot be read (\"" +
+                          EscapeControls(downloaded.substr(0, 40)) +
+                          "\"), so its years are read as recorded");
+    }
+  }
 
   BlockFileRecord record;
   const std::string length = ini.ReadString(kBlockFileSection, kLengthKey, "");

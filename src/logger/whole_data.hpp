@@ -2,6 +2,7 @@
 
 #include "logger/slot_blocks.hpp"
 #include "logger/status_data.hpp"
+#include "support/date_time.hpp"
 
 #include <memory>
 #include <optional>
@@ -35,6 +36,17 @@ class TIGotUWholeData {
   void SetBlocks(std::unique_ptr<TIGotUSlotBlocks> Blocks) { FBlocks = std::move(Blocks); }
   /// Drops the point memory; status and configuration block stay.
   void ClearBlocks() { FBlocks.reset(); }
+
+  /// When the image came from the logger (UTC), as the download recorded it; nothing for an
+  /// image that does not say (saved before this was recorded, or by another program). The
+  /// year era "auto" counts from it. Saved in a section of the status file that other readers
+  /// ignore.
+  const std::optional<DateTime>& DownloadTime() const { return downloadTime_; }
+  void SetDownloadTime(std::optional<DateTime> Time) { downloadTime_ = Time; }
+
+  /// How many of the status sections ([Model], [Ident], [Count]) the last load found; a file
+  /// with none is no status file of a logger.
+  int StatusSectionsLoaded() const { return statusSections_; }
 
   /// Writes the pair for AFileName. Both files are written under temporary names and moved
   /// into place only when both are complete, the block file first, so a failure (reported as
@@ -97,6 +109,8 @@ class TIGotUWholeData {
   std::vector<uint8_t> FConfigBlocks;
   std::unique_ptr<TIGotUSlotBlocks> FBlocks;
   std::vector<std::string> warnings_;
+  std::optional<DateTime> downloadTime_;
+  int statusSections_ = 0;
 };
 
 } // namespace tarnwick

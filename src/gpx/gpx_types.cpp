@@ -39,7 +39,11 @@ void TGPXWptType::SetHeadToNode(XmlElement Node, bool Strict) const {
     Node.AddTextChild("ele", FormatGPXFixed(_ele, 3));
   }
   if (Have(TWptTypeDataFlag::wdfTime)) {
-    Node.AddTextChild("time", TUTCDateTime::DateTimeToUTCStr(_time));
+    std::string text = TUTCDateTime::DateTimeToUTCStr(_time);
+    if (Have(TWptTypeDataFlag::wdfTimeUtc)) {
+      text += 'Z';
+    }
+    Node.AddTextChild("time", text);
   }
 }
 

@@ -11,7 +11,16 @@
 namespace tarnwick {
 
 /// The optional values of a GPX point.
-enum class TWptTypeDataFlag : uint8_t { wdfLatLng, wdfTime, wdfEle, wdfSat, wdfCourse, wdfSpeed };
+/// wdfTimeUtc is no value of its own: the time is written with the UTC designator "Z".
+enum class TWptTypeDataFlag : uint8_t {
+  wdfLatLng,
+  wdfTime,
+  wdfEle,
+  wdfSat,
+  wdfCourse,
+  wdfSpeed,
+  wdfTimeUtc
+};
 
 /// A GPX point (way point or track point): position, and the values its flags mark present.
 /// Values are stored and written unchanged; nothing converts units.
@@ -42,6 +51,11 @@ struct TGPXWptType {
   void SetEle(double Value) { Put(_ele, Value, TWptTypeDataFlag::wdfEle); }
   /// Stores the time and marks it present.
   void SetTime(DateTime Value) { Put(_time, Value, TWptTypeDataFlag::wdfTime); }
+  /// Stores a UTC time, to be written with the designator "Z" (2013-11-24T06:21:52.000Z).
+  void SetUtcTime(DateTime Value) {
+    SetTime(Value);
+    _flags |= Bit(TWptTypeDataFlag::wdfTimeUtc);
+  }
   /// Stores the number of satellites and marks it present.
   void SetSat(int32_t Value) { Put(_sat, Value, TWptTypeDataFlag::wdfSat); }
   /// Stores the course and marks it present.

@@ -38,10 +38,14 @@ TIGotUDataToGPX::TIGotUDataToGPX(std::vector<const TIGotUTrack*> Tracks, std::st
     : FTracks(std::move(Tracks)), FFileName(std::move(AFileName)),
       preferences_(std::move(Preferences)) {}
 
-TGPXWptType TIGotUDataToGPX::MakePoint(const TIGotUTrackPoint& Point) {
+TGPXWptType TIGotUDataToGPX::MakePoint(const TIGotUTrackPoint& Point, bool UtcDesignator) {
   TGPXWptType p;
   p.Create(Point.Latitude(), Point.Longitude());
-  p.SetTime(Point.Time());
+  if (UtcDesignator) {
+    p.SetUtcTime(Point.Time());
+  } else {
+    p.SetTime(Point.Time());
+  }
   p.SetEle(Point.HasPressureElevation() ? Point.PressureElevation() : Point.Elevation());
   if (Point.HasSatelliteMap()) {
     p.SetSat(Point.SatelliteCount());
@@ -63,7 +67,7 @@ void TIGotUDataToGPX::AddTrack(TGPXFile& Doc, const TIGotUTrack& Track) const {
   const auto& points = Track.Points();
   gpxTrack.SetCount(static_cast<int>(points.size()));
   for (size_t i = 0; i < points.size(); ++i) {
-    TGPXWptType p = MakePoint(*points[i]);
+    TGPXWptType p = MakePoint(*points[i], preferences_.UtcDesignator);
     if (!motionInExtension) {
       if (!strict || IsSchemaCourse(points[i]->Course())) {
         p.SetCourse(points[i]->Course());
@@ -106,7 +110,7 @@ void TIGotUDataToGPX::AddTrack(TGPXFile& Doc, const TIGotUTrack& Track) const {
   }
 
   for (const TIGotUTrackPoint* wp : Track.WayPoints()) {
-    Doc.WayPoints().Add(MakePoint(*wp));
+    Doc.WayPoints().Add(MakePoint(*wp, preferences_.UtcDesignator));
   }
 }
 

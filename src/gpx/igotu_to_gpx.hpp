@@ -21,6 +21,10 @@ struct GPXPreferences {
   /// extensions they are left out), and values the schemas forbid (heart rate 0, cadence
   /// 255, a course beyond 360) are left out, as are points with an impossible position.
   bool Strict = false;
+  /// Whether point times carry the UTC designator "Z". They are UTC either way (the logger's
+  /// clock); without it, readers that take a time without a zone as local time misplace the
+  /// track by the zone's offset.
+  bool UtcDesignator = false;
 };
 
 /// Converts decoded logger tracks into one GPX file: one "trk" per track named after its
@@ -47,7 +51,7 @@ class TIGotUDataToGPX : public IProgressProcess {
 
   /// The GPX point of a logger point: position, time, elevation (the pressure elevation when
   /// the model has one) and, when the model reports satellites, their number.
-  static TGPXWptType MakePoint(const TIGotUTrackPoint& Point);
+  static TGPXWptType MakePoint(const TIGotUTrackPoint& Point, bool UtcDesignator = false);
   /// The track's name: its start as "yyyymmdd-hhnn" (20131124-0621). Raises ListError for a
   /// track without points.
   static std::string TrackName(const TIGotUTrack& Track);

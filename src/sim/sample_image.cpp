@@ -120,8 +120,10 @@ class Generator {
     // The clock counts whole milliseconds and is turned into a date-time only when a record
     // is written: adding fractions of a day would drift off whole seconds after a few
     // thousand steps.
-    time_ = DateTimeToMilliseconds(EncodeDate(2013, 11, 24) + rng_.Int(0, 40) +
-                                   EncodeTime(6, 21, 52, 0));
+    // The day is drawn even when the start is given, so the rest of the image stays the same.
+    const int day = rng_.Int(0, 40);
+    time_ = DateTimeToMilliseconds(
+        spec_.Start ? *spec_.Start : EncodeDate(2013, 11, 24) + day + EncodeTime(6, 21, 52, 0));
     const Place& home = kPlaces[rng_.Int(0, static_cast<int>(std::size(kPlaces)) - 1)];
     for (int track = 0; !Full(); ++track) {
       if (track > 0) {

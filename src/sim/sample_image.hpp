@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logger/whole_data.hpp"
+#include "support/date_time.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -19,9 +20,18 @@ std::optional<SampleFamily> ParseSampleFamily(std::string_view Text);
 
 /// What to generate: the family, the number of records (0 .. 65535) and the seed.
 struct SampleSpec {
+  // A constructor, so that specs may leave out the later fields.
+  SampleSpec(SampleFamily AFamily = SampleFamily::GT120, int APoints = 1000, uint64_t ASeed = 1,
+             std::optional<DateTime> AStart = std::nullopt)
+      : Family(AFamily), Points(APoints), Seed(ASeed), Start(AStart) {}
+
   SampleFamily Family = SampleFamily::GT120;
   int Points = 1000;
   uint64_t Seed = 1;
+  /// When the first track starts (UTC); by default a morning between 2013-11-24 and
+  /// 2014-01-03. The records hold the year in four bits, as a logger does: 2026 is written
+  /// as 2010.
+  std::optional<DateTime> Start;
 };
 
 /// A realistic memory image, the same for the same spec on every machine: several tracks of

@@ -6,6 +6,7 @@
 #include "platform/serial_ports.hpp"
 #include "sim/sim_device_source.hpp"
 #include "support/errors.hpp"
+#include "support/os_clock.hpp"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -160,7 +161,18 @@ LoggerLink::Download(const std::shared_ptr<IProgressInterface>& Progress,
     // A cancel after the last block still means "keep nothing".
     return nullptr;
   }
-  return job->TakeWholeData();
+  auto image = job->TakeWholeData();
+  if (image) {
+    image->SetDownloadTime(clock_ ? clock_() : SystemTimeUtc());
+  }
+  return image;
+}
+
+DateTime SystemTimeUtc() {
+  const WallClockTime now = WallClockNow();
+  // Days since 1899-12-30, whole milliseconds.
+  const int64_t ms = now.Seconds * 1000 + now.Nanoseconds / 1'000'000;
+  return 25'569.0 + static_cast<double>(ms) / 86'400'000.0;
 }
 
 bool LoggerLink::ExportGpx(const std::vector<const TIGotUTrack*>& Tracks,

@@ -11,6 +11,7 @@
 #include "support/progress.hpp"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,7 +62,11 @@ class LoggerLink {
   /// without a number, or the logger cannot be talked to.
   std::unique_ptr<TIgotUPort> ChoosePort(const PortChoice& Choice);
 
-  /// Downloads the logger's whole memory through the held port. Progress (may be null) gets
+  /// The clock whose time a finished download records (UTC); the system's by default.
+  void SetClock(std::function<DateTime()> Clock) { clock_ = std::move(Clock); }
+
+  /// Downloads the logger's whole memory through the held port. The image records when it
+  /// was downloaded (the clock's time at the end). Progress (may be null) gets
   /// the stage and status texts and the blocks; Cancel, when given, is read at each progress
   /// report like the sink's own abort. Null when cancelled. Errors pass to the caller; a
   /// port error is raised again naming the port.
@@ -83,7 +88,11 @@ class LoggerLink {
   std::unique_ptr<TIgotUPort> port_;
   std::unique_ptr<TIGotUProtocol> protocol_;
   std::unique_ptr<TIGotUControl> control_;
+  std::function<DateTime()> clock_;
 };
+
+/// The system clock's time as a date-time value (UTC).
+DateTime SystemTimeUtc();
 
 /// Wraps a progress sink so that a cancel flag set from anywhere aborts at the next report.
 std::shared_ptr<IProgressInterface> WithCancelFlag(std::shared_ptr<IProgressInterface> Progress,

@@ -3,8 +3,6 @@
 #include "support/errors.hpp"
 #include "support/str_util.hpp"
 
-#include "support/os_files.hpp"
-
 #include <cerrno>
 #include <charconv>
 #include <iostream>
@@ -12,30 +10,66 @@
 
 namespace tarnwick::cli {
 
-LoadedImage LoadImage(const std::string& Base) {
-  LoadedImage image;
-  const std::string dat = TIGotUWholeData::StatusFileName(Base);
-  if (const auto status = StatusOf(dat, true); !status) {
-    // The C library's text for a missing file, so the message reads the same everywhere.
-    throw IsNotFound(status.Error)
-        ? FileError::Open(dat, ENOENT)
-        : FileError(dat, "Cannot open file \"" + dat + "\". " + SystemErrorText(status.Error));
-  }
-  image.Data.LoadFromFile(Base);
-  for (const auto& warning : image.Data.Warnings()) {
-    std::cerr << "tarnwick: warning: " << EscapeControls(warning) << '\n';
-  }
-  image.Points = std::make_unique<TIGotUPoints>(image.Data.Status.FModel, image.Data.Blocks());
-  return image;
+void AddYearEraOption(CLI::App* Command, TimeOptions& Options) {
+  Command
+      ->add_option("--year-era", Options.YearEra,
+                   "how the logger's four-bit years are read: auto (default: the latest years "
+                   "not after the download), recorded (2000-2015), or a first year such as 2016")
+      ->check(CLI::Validator(
+          [](std::string& Text) -> std::string {
+            try {
+              YearEra::CheckSetting(Text);
+            } catch (const Error& e) {
+              return e.what();
+            }
+            return {};
+          },
+          "auto|recorded|YEAR"));
 }
 
-const TIGotUTrack& TrackByNumber(const LoadedImage& Image, int Number) {
-  const int count = Image.Points->Tracks().Count();
-  if (Number < 1 || Number > count) {
-    throw Error("there is no track " + std::to_string(Number) + ": the image has " +
-                std::to_string(count) + (count == 1 ? " track" : " tracks"));
+void AddZoneOption(CLI::App* Command, TimeOptions& Options) {
+  Command
+      ->add_option("--tz", Options.Zone,
+                   "the zone of the times shown: utc (default, the logger's clock), local (this "
+                   "computer's), or a zone name such as Europe/Helsinki")
+      ->check(CLI::Validator(
+          [](std::string& Text) -> std::string {
+            try {
+              (void)TimeZone::FromSetting(Text);
+            } catch (const Error& e) {
+              return e.what();
+            }
+            return {};
+          },
+          "utc|local|ZONE"));
+}
+
+void AddSampleStartOption(CLI::App* Command, std::optional<DateTime>& Start) {
+  Command
+      ->add_option_function<std::string>(
+          "--start",
+          [&Start](const std::string& Text) {
+            const std::string full = Text.size() == 10 ? Text + "T06:21:52Z" : Text;
+            Start = TryParseIsoUtc(full);
+            if (!Start) {
+              throw CLI::ValidationError("--start", "\"" + Text +
+                                                        "\" is not a date YYYY-MM-DD or a "
+                                                        "time YYYY-MM-DDThh:mm:ssZ");
+            }
+          },
+          "when the first track starts (UTC): YYYY-MM-DD or YYYY-MM-DDThh:mm:ssZ; by default a "
+          "day of late 2013")
+      ->type_name("DATE");
+}
+
+std::unique_ptr<app::ImageSession> OpenImage(const std::string& Base, const TimeOptions& Options) {
+  auto session = std::make_unique<app::ImageSession>(Options.YearEra);
+  session->SetZone(TimeZone::FromSetting(Options.Zone));
+  session->Open(Base);
+  for (const auto& warning : session->Warnings()) {
+    std::cerr << "tarnwick: warning: " << EscapeControls(warning) << '\n';
   }
-  return Image.Points->Tracks()[Number - 1];
+  return session;
 }
 
 CLI::Validator CountsFromOne(const std::string& Things) {

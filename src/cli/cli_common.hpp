@@ -1,30 +1,37 @@
 #pragma once
 
-#include "logger/tracks.hpp"
-#include "logger/whole_data.hpp"
+#include "app/image_session.hpp"
 #include "present/string_grid_helper.hpp"
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
 namespace tarnwick::cli {
 
-/// A saved image and its decoded form, loaded for one command.
-struct LoadedImage {
-  TIGotUWholeData Data;
-  std::unique_ptr<TIGotUPoints> Points;
+/// How a command reads the times of an image: the year era ("auto", "recorded" or a first
+/// year) and the zone of its tables ("utc", "local" or a zone name).
+struct TimeOptions {
+  std::string YearEra = "auto";
+  std::string Zone = "utc";
 };
 
-/// Loads the pair that BASE names (trip, trip.dat or trip.bin). Unlike the viewer, the
-/// command line refuses an image whose status file is missing, because it could not tell
-/// the image's size; every failure raises an error whose message names the file. Warnings of
-/// the load (a block file from another save) go to standard error.
-LoadedImage LoadImage(const std::string& Base);
+/// Adds --year-era to Command, stored in Options; a text that is no era is a usage error.
+void AddYearEraOption(CLI::App* Command, TimeOptions& Options);
+/// Adds --tz to Command, stored in Options; an unknown zone is a usage error.
+void AddZoneOption(CLI::App* Command, TimeOptions& Options);
 
-/// Track Number (1-based) of the image; raises an error naming the number of tracks otherwise.
-const TIGotUTrack& TrackByNumber(const LoadedImage& Image, int Number);
+/// Adds --start to a command that generates a sample image: the first track's start as
+/// YYYY-MM-DD (06:21:52 that day) or YYYY-MM-DDThh:mm:ssZ, in UTC.
+void AddSampleStartOption(CLI::App* Command, std::optional<DateTime>& Start);
+
+/// Opens the pair that BASE names (trip, trip.dat or trip.bin) by the rules the viewer shares
+/// (app::ImageSession::Open), with the years and zone of Options. Every failure raises an
+/// error whose message names the file; warnings of the load (a block file from another save)
+/// go to standard error.
+std::unique_ptr<app::ImageSession> OpenImage(const std::string& Base, const TimeOptions& Options);
 
 /// Writes a table: the header row, then one line per data item, cells separated by tabs.
 /// Control characters inside a cell are escaped (EscapeControls) so that every record stays

@@ -113,6 +113,7 @@ struct SimulateArgs {
   int NmeaIntervalMs = 500;
   std::string Revision = "0200";
   bool NoRegister = false;
+  std::optional<DateTime> Start;
 };
 
 #ifdef _WIN32
@@ -125,12 +126,13 @@ int Simulate(const SimulateArgs&) {
 #else
 TIGotUWholeData SimulatedImage(const SimulateArgs& args) {
   if (!args.Image.empty()) {
-    return std::move(LoadImage(args.Image).Data);
+    return std::move(*OpenImage(args.Image, {})->Release());
   }
   sim::SampleSpec spec;
   spec.Family = *sim::ParseSampleFamily(args.Model);
   spec.Points = args.Points;
   spec.Seed = args.Seed;
+  spec.Start = args.Start;
   return sim::GenerateSampleImage(spec);
 }
 
@@ -246,6 +248,7 @@ void AddDeviceCommands(CLI::App& App) {
                 "or read=ADDR (the block at ADDR, e.g. 0x3000), each optionally #K for its K-th "
                 "time (default the first)");
   c->add_option("--seed,-s", simulate.Seed, "seed of the generated image and the random faults");
+  AddSampleStartOption(c, simulate.Start);
   c->add_option("--turnaround", simulate.TurnaroundMs, "ms before each reply leaves (default 2)")
       ->check(CLI::Range(0, 10000));
   c->add_option("--packet", simulate.PacketSize, "bytes per packet of the link (default 64)")

@@ -55,44 +55,42 @@ struct ExportArgs {
   std::string Gpx = "1.1";
   bool NoExtensions = false;
   bool Strict = false;
+  bool Utc = false;
+  TimeOptions Time;
 };
 
 struct GpxInfoArgs {
   std::string File;
 };
 
-std::string PointsText(size_t Count) {
-  return std::to_string(Count) + (Count == 1 ? " point" : " points");
-}
-
 // Converts Tracks into FileName ("-": standard output); cancelling leaves no file and raises.
 void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& FileName,
               const GPXPreferences& Prefs) {
-  size_t points = 0;
-  int wayPoints = 0;
-  for (const auto* t : Tracks) {
-    points += t->Points().size();
-    wayPoints += t->CountWayPoints();
-  }
   const bool toStdout = FileName == kStandardOutput;
   const CancelSignals signals("Cancelling the export (Ctrl-C again stops at once)\n");
   const auto progress = StepsProgress();
-  bool done = false;
+  app::ExportResult result;
   std::string text;
-  PositionsLeftOut left;
   if (toStdout) {
     // Built whole before any of it goes out, so that a cancelled export writes nothing.
     const std::unique_ptr<TGPXFile> doc = TIGotUDataToGPX(Tracks, FileName, Prefs).CreateDocument();
-    left = doc->LeftOut();
     doc->SetProgress(progress);
     text = doc->SaveToString();
     doc->SetProgress(nullptr);
-    done = !CancelSignals::Requested();
+    result.Done = !CancelSignals::Requested();
+    result.LeftOut = doc->LeftOut();
+    result.Tracks = static_cast<int>(Tracks.size());
+    for (const auto* t : Tracks) {
+      result.Points += t->Points().size();
+      result.WayPoints += t->CountWayPoints();
+    }
+    result.Points -= static_cast<size_t>(result.LeftOut.TrackPoints);
+    result.WayPoints -= result.LeftOut.WayPoints;
   } else {
-    done = app::LoggerLink::ExportGpx(Tracks, FileName, Prefs, progress, nullptr, &left);
+    result = app::ImageSession::Export(Tracks, FileName, Prefs, progress);
   }
   progress->Finish();
-  if (!done) {
+  if (!result.Done) {
     std::cerr << "Export cancelled; " << (toStdout ? "nothing" : FileName) << " was written\n";
     throw CLI::RuntimeError(kExitCancelled);
   }
@@ -102,29 +100,8 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
   // Strict files leave out points whose position the schemas forbid; the counts are those
   // written, and the left-out ones are named. With the GPX on standard output, the report
   // goes to standard error.
-  points -= static_cast<size_t>(left.TrackPoints);
-  wayPoints -= left.WayPoints;
-  std::ostream& report = toStdout ? std::cerr : std::cout;
-  report << "wrote " << (toStdout ? "standard output" : FileName) << ": " << Tracks.size()
-         << (Tracks.size() == 1 ? " track, " : " tracks, ") << PointsText(points) << ", "
-         << wayPoints << (wayPoints == 1 ? " way point" : " way points");
-  if (left.Total() > 0) {
-    report << ", " << left.Total() << " left out (impossible position)";
-  }
-  report << '\n';
-}
-
-// Raises unless Target may be written: a regular file or nothing, in a writable folder, and
-// neither file of the image the export reads.
-void CheckExportTarget(const std::string& Target, const std::string& Base) {
-  ReplacingFile::CheckTarget(Target);
-  for (const auto& own :
-       {TIGotUWholeData::StatusFileName(Base), TIGotUWholeData::BlockFileName(Base)}) {
-    if (IsSameFile(own, Target)) {
-      throw Error("will not write the GPX file over " + own +
-                  ", a file of the image being exported; choose another name for -o");
-    }
-  }
+  (toStdout ? std::cerr : std::cout)
+      << result.Summary(toStdout ? "standard output" : FileName) << '\n';
 }
 
 void Export(const ExportArgs& args) {
@@ -140,15 +117,16 @@ void Export(const ExportArgs& args) {
   prefs.Version = args.Gpx;
   prefs.OutputExtensions = !args.NoExtensions;
   prefs.Strict = args.Strict;
+  prefs.UtcDesignator = args.Utc;
 
   InstallFileSignalHandlers();
   // Refused before any work, and before the image is read.
   if (!args.Split && args.Output != kStandardOutput) {
-    CheckExportTarget(args.Output, args.Base);
+    app::ImageSession::CheckGpxTarget(args.Output, args.Base);
   }
-  const LoadedImage image = LoadImage(args.Base);
+  const auto session = OpenImage(args.Base, args.Time);
   if (args.Track != 0) {
-    const TIGotUTrack& track = TrackByNumber(image, args.Track);
+    const TIGotUTrack& track = session->TrackByNumber(args.Track);
     if (track.IsVoid()) {
       throw Error("track " + std::to_string(args.Track) + " has no points to export");
     }
@@ -157,7 +135,7 @@ void Export(const ExportArgs& args) {
   }
 
   std::vector<const TIGotUTrack*> tracks;
-  const TIGotUTracks& all = image.Points->Tracks();
+  const TIGotUTracks& all = session->Points()->Tracks();
   for (int i = 0; i < all.Count(); ++i) {
     if (all[i].IsVoid()) {
       std::cerr << "tarnwick: track " << i + 1 << " has no points; skipped\n";
@@ -174,18 +152,10 @@ void Export(const ExportArgs& args) {
   }
 
   std::filesystem::create_directories(args.Dir);
-  std::set<std::string> used;
-  std::vector<std::string> names;
-  for (const TIGotUTrack* track : tracks) {
-    const std::string name = TIGotUDataToGPX::TrackName(*track);
-    std::string stem = name;
-    for (int n = 2; used.count(stem) != 0; ++n) {
-      stem = name + "-" + std::to_string(n);
-    }
-    used.insert(stem);
-    names.push_back((std::filesystem::path(args.Dir) / (stem + ".gpx")).string());
-    // Every target is checked before the first file is written.
-    CheckExportTarget(names.back(), args.Base);
+  const std::vector<std::string> names = app::ImageSession::SplitNames(tracks, args.Dir);
+  // Every target is checked before the first file is written.
+  for (const std::string& name : names) {
+    session->CheckExportTarget(name);
   }
   for (size_t i = 0; i < tracks.size(); ++i) {
     WriteGpx({tracks[i]}, names[i], prefs);
@@ -257,6 +227,10 @@ void AddGpxCommands(CLI::App& App) {
   c->add_flag("--no-extensions", exp.NoExtensions,
               "leave out heart rate, cadence and sensor speed (TrackPointExtension v2)");
   c->add_flag("--strict", exp.Strict, "write files that the GPX schemas accept");
+  c->add_flag("--utc", exp.Utc,
+              "write point times with the UTC designator Z (2013-11-24T06:21:52.000Z), so that "
+              "no reader takes them for local times");
+  AddYearEraOption(c, exp.Time);
   c->callback([] { Export(exp); });
 
   c = App.add_subcommand("gpx-info", "read a GPX file and summarise it");

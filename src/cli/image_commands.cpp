@@ -18,11 +18,20 @@ struct ImageArgs {
   int Track = 0;
   std::string Kind;
   bool Json = false;
+  TimeOptions Time;
 };
 
 CLI::App* ImageCommand(CLI::App& app, const char* name, const char* description, ImageArgs& args) {
   auto* cmd = app.add_subcommand(name, description);
   cmd->add_option("BASE", args.Base, "saved image: trip, trip.dat or trip.bin")->required();
+  return cmd;
+}
+
+// A command whose table shows times: the year era and the zone of the times.
+CLI::App* TableCommand(CLI::App& app, const char* name, const char* description, ImageArgs& args) {
+  auto* cmd = ImageCommand(app, name, description, args);
+  AddYearEraOption(cmd, args.Time);
+  AddZoneOption(cmd, args.Time);
   return cmd;
 }
 
@@ -33,17 +42,24 @@ void AddTrackOption(CLI::App* cmd, ImageArgs& args) {
 }
 
 void Info(const ImageArgs& args) {
-  const LoadedImage image = LoadImage(args.Base);
-  const StatusLabelTexts l = StatusLabels(image.Data.Status);
-  const int tracks = image.Points->Tracks().Count();
+  const auto session = OpenImage(args.Base, args.Time);
+  const TIGotUWholeData& image = *session->Image();
+  const StatusLabelTexts l = StatusLabels(image.Status);
+  const int tracks = session->Points()->Tracks().Count();
+  const YearEra& era = session->Era();
   if (args.Json) {
     nlohmann::ordered_json j;
     j["model"] = l.Model;
-    j["modelType"] = image.Data.Status.FModel.ModelType();
-    j["serial"] = image.Data.Status.FIdent.SerialNumber();
+    j["modelType"] = image.Status.FModel.ModelType();
+    j["serial"] = image.Status.FIdent.SerialNumber();
     j["version"] = l.Version;
-    j["count"] = image.Data.Status.NumberOfPoints();
+    j["count"] = image.Status.NumberOfPoints();
     j["tracks"] = tracks;
+    j["downloaded"] = image.DownloadTime()
+                          ? nlohmann::ordered_json(FormatIsoUtc(*image.DownloadTime()))
+                          : nlohmann::ordered_json(nullptr);
+    j["yearEra"] = session->YearEraSetting();
+    j["years"] = {era.FirstYear(), era.LastYear()};
     std::cout << j.dump() << '\n';
     return;
   }
@@ -51,56 +67,66 @@ void Info(const ImageArgs& args) {
             << "Serial: " << l.Serial << '\n'
             << "Version: " << l.Version << '\n'
             << "Count: " << l.Count << '\n'
-            << "Tracks: " << tracks << '\n';
+            << "Tracks: " << tracks << '\n'
+            << "Downloaded: "
+            << (image.DownloadTime() ? FormatIsoUtc(*image.DownloadTime()) : "not recorded") << '\n'
+            << "Year era: " << era.Description() << '\n';
+}
+
+// A table with its times on the clock the options name.
+void Print(TStringGridHelper& Grid, const app::ImageSession& Session) {
+  Grid.SetZone(Session.Zone());
+  WriteTable(std::cout, Grid);
 }
 
 void Tracks(const ImageArgs& args) {
-  const LoadedImage image = LoadImage(args.Base);
+  const auto session = OpenImage(args.Base, args.Time);
   TTracksGridHelper grid;
-  grid.SetTracks(&image.Points->Tracks());
-  WriteTable(std::cout, grid);
+  grid.SetTracks(&session->Points()->Tracks());
+  Print(grid, *session);
 }
 
 template <class GridType>
 void PointTable(const ImageArgs& args) {
-  const LoadedImage image = LoadImage(args.Base);
+  const auto session = OpenImage(args.Base, args.Time);
   GridType grid;
-  grid.SetTrack(&TrackByNumber(image, args.Track));
-  WriteTable(std::cout, grid);
+  grid.SetTrack(&session->TrackByNumber(args.Track));
+  Print(grid, *session);
 }
 
 void Samples(const ImageArgs& args) {
-  const LoadedImage image = LoadImage(args.Base);
-  const TIGotUTrack& track = TrackByNumber(image, args.Track);
+  const auto session = OpenImage(args.Base, args.Time);
+  const TIGotUTrack& track = session->TrackByNumber(args.Track);
   if (args.Kind == "speed") {
     TExtDoublePointGridHelper grid;
     grid.SetPoints(&track.Speed());
-    WriteTable(std::cout, grid);
+    Print(grid, *session);
     return;
   }
   TExtIntPointGridHelper grid;
   grid.SetPoints(args.Kind == "hr" ? &track.HR() : &track.Cadence());
-  WriteTable(std::cout, grid);
+  Print(grid, *session);
 }
 
 void Dump(const ImageArgs& args) {
-  const LoadedImage image = LoadImage(args.Base);
+  const auto session = OpenImage(args.Base, args.Time);
   TPointsDumpGridHelper grid;
-  grid.SetPoints(image.Points.get());
-  WriteTable(std::cout, grid);
+  grid.SetPoints(session->Points());
+  Print(grid, *session);
 }
 
 void Config(const ImageArgs& args) {
-  const LoadedImage image = LoadImage(args.Base);
-  for (const auto& line : ConfigDumpLines(image.Data.ConfigBlockPtr(), image.Data.ConfigLength())) {
+  const auto session = OpenImage(args.Base, args.Time);
+  const TIGotUWholeData& image = *session->Image();
+  for (const auto& line : ConfigDumpLines(image.ConfigBlockPtr(), image.ConfigLength())) {
     std::cout << line << '\n';
   }
 }
 
 void LogMessages(const ImageArgs& args) {
-  const LoadedImage image = LoadImage(args.Base);
-  for (const auto* msg : image.Points->DebugPoints()) {
-    std::cout << EscapeControls(LogMessageEntry(*msg)) << '\n';
+  const auto session = OpenImage(args.Base, args.Time);
+  for (const auto* msg : session->Points()->DebugPoints()) {
+    std::cout << EscapeControls(LogMessageEntry(*msg, session->Zone())) << '\n';
   }
 }
 
@@ -108,6 +134,7 @@ struct SampleArgs {
   std::string Model;
   int Points = 1000;
   uint64_t Seed = 1;
+  std::optional<DateTime> Start;
   std::string Output;
 };
 
@@ -118,6 +145,7 @@ void Sample(const SampleArgs& args) {
   spec.Family = *sim::ParseSampleFamily(args.Model);
   spec.Points = args.Points;
   spec.Seed = args.Seed;
+  spec.Start = args.Start;
   const TIGotUWholeData image = sim::GenerateSampleImage(spec);
   image.SaveToFile(args.Output);
   const TIGotUPoints points(image.Status.FModel, image.Blocks());
@@ -133,35 +161,38 @@ void AddImageCommands(CLI::App& App) {
   static ImageArgs info, tracks, points, waypoints, samples, dump, config, logmsgs;
   static SampleArgs sample;
 
-  auto* c = ImageCommand(App, "info",
-                         "status of a saved image: model, serial, version, count, tracks", info);
+  auto* c = ImageCommand(
+      App, "info",
+      "status of a saved image: model, serial, version, count, tracks, download time, year era",
+      info);
   c->add_flag("--json", info.Json, "one JSON object instead of lines");
+  AddYearEraOption(c, info.Time);
   c->callback([] { Info(info); });
 
-  ImageCommand(App, "tracks", "the tracks table", tracks)->callback([] { Tracks(tracks); });
+  TableCommand(App, "tracks", "the tracks table", tracks)->callback([] { Tracks(tracks); });
 
-  c = ImageCommand(App, "points", "the track points of one track", points);
+  c = TableCommand(App, "points", "the track points of one track", points);
   AddTrackOption(c, points);
   c->callback([] { PointTable<TTrackPointGridHelper>(points); });
 
-  c = ImageCommand(App, "waypoints", "the way points of one track", waypoints);
+  c = TableCommand(App, "waypoints", "the way points of one track", waypoints);
   AddTrackOption(c, waypoints);
   c->callback([] { PointTable<TWayPointGridHelper>(waypoints); });
 
-  c = ImageCommand(App, "samples", "heart-rate, cadence or speed records of one track", samples);
+  c = TableCommand(App, "samples", "heart-rate, cadence or speed records of one track", samples);
   AddTrackOption(c, samples);
   c->add_option("--kind,-k", samples.Kind, "hr, cadence or speed")
       ->required()
       ->check(CLI::IsMember({"hr", "cadence", "speed"}));
   c->callback([] { Samples(samples); });
 
-  ImageCommand(App, "dump", "every raw record: flag, time and bytes", dump)->callback([] {
+  TableCommand(App, "dump", "every raw record: flag, time and bytes", dump)->callback([] {
     Dump(dump);
   });
   ImageCommand(App, "config", "the configuration block as hexadecimal lines", config)->callback([] {
     Config(config);
   });
-  ImageCommand(App, "logmsgs", "the log messages, one a line", logmsgs)->callback([] {
+  TableCommand(App, "logmsgs", "the log messages, one a line", logmsgs)->callback([] {
     LogMessages(logmsgs);
   });
 
@@ -173,6 +204,7 @@ void AddImageCommands(CLI::App& App) {
       ->required()
       ->check(CLI::Range(0, 65535));
   c->add_option("--seed,-s", sample.Seed, "seed of the generator (default 1)");
+  AddSampleStartOption(c, sample.Start);
   c->add_option("-o,--output", sample.Output, "BASE of the image pair to write")->required();
   c->callback([] { Sample(sample); });
 }

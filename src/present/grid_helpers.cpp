@@ -13,10 +13,6 @@ constexpr auto kLeft = CellAlignment::Left;
 constexpr auto kRight = CellAlignment::Right;
 constexpr auto kCenter = CellAlignment::Center;
 
-std::string TimeText(DateTime t) {
-  return FormatDateTime("yyyy-mm-dd hh:nn:ss", t);
-}
-
 } // namespace
 
 // ----- track points and way points -----
@@ -225,7 +221,7 @@ void TExtPointGridHelper::GetDataText(int ACol, int Index, std::string& Text) co
     Text = std::to_string(Index + 1);
     break;
   case 1:
-    Text = PointTimeText(*p);
+    Text = PointTimeText(*p, Zone());
     break;
   case 2:
     GetValuesText(Index, Text);

@@ -28,10 +28,10 @@ std::vector<std::string> ConfigDumpLines(const uint8_t* Data, int Length) {
   return lines;
 }
 
-std::string LogMessageEntry(const TIGotULogMsgPoint& Point) {
+std::string LogMessageEntry(const TIGotULogMsgPoint& Point, const TimeZone& Zone) {
   std::string time;
   try {
-    time = PointTimeText(Point);
+    time = PointTimeText(Point, Zone);
   } catch (const Error& e) {
     time = e.what();
   }

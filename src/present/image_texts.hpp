@@ -2,6 +2,7 @@
 
 #include "logger/point_records.hpp"
 #include "logger/status_data.hpp"
+#include "support/time_zone.hpp"
 
 #include <cstdint>
 #include <string>
@@ -24,8 +25,8 @@ StatusLabelTexts StatusLabels(const RIGotUStatusData& Status);
 /// bytes as BytesToHex. A remainder under 16 bytes is not shown.
 std::vector<std::string> ConfigDumpLines(const uint8_t* Data, int Length);
 
-/// One entry of the log-message list: PointTimeText, a blank, the message text. A time that
-/// cannot be decoded gives the error's message in its place.
-std::string LogMessageEntry(const TIGotULogMsgPoint& Point);
+/// One entry of the log-message list: PointTimeText on the clock of Zone, a blank, the
+/// message text. A time that cannot be decoded gives the error's message in its place.
+std::string LogMessageEntry(const TIGotULogMsgPoint& Point, const TimeZone& Zone = {});
 
 } // namespace tarnwick

@@ -27,6 +27,17 @@ std::string TStringGridHelper::GetCellText(int ACol, int ARow) const {
   return text;
 }
 
+void TStringGridHelper::SetZone(const TimeZone& Zone) {
+  zone_ = Zone;
+  if (onDataChanged_) {
+    onDataChanged_();
+  }
+}
+
+std::string TStringGridHelper::TimeText(DateTime Utc) const {
+  return FormatDateTime("yyyy-mm-dd hh:nn:ss", zone_.FromUtc(Utc));
+}
+
 void TStringGridHelper::SetDataCount(int N) {
   dataCount_ = N < 0 ? 0 : N;
   if (onDataChanged_) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/time_zone.hpp"
+
 #include <functional>
 #include <span>
 #include <string>
@@ -48,6 +50,10 @@ class TStringGridHelper {
   /// Number of data items.
   int DataCount() const { return dataCount_; }
   char DecimalSeparator() const { return decimalSeparator_; }
+  /// The zone whose wall clock the time cells show; UTC (the logger's clock) at first.
+  const TimeZone& Zone() const { return zone_; }
+  /// Shows the times on the clock of Zone from now on (and repaints).
+  void SetZone(const TimeZone& Zone);
 
   /// Called after the data changed (rows must be re-counted and repainted).
   void SetOnDataChanged(std::function<void()> Handler) { onDataChanged_ = std::move(Handler); }
@@ -55,10 +61,13 @@ class TStringGridHelper {
  protected:
   /// Stores the number of data items and tells the table.
   void SetDataCount(int N);
+  /// A time as "yyyy-mm-dd hh:nn:ss" on the clock of Zone.
+  std::string TimeText(DateTime Utc) const;
 
  private:
   std::span<const TDataViewFormHeader> columns_;
   char decimalSeparator_;
+  TimeZone zone_;
   int dataCount_ = 0;
   std::function<void()> onDataChanged_;
 };

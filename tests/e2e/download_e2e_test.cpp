@@ -6,9 +6,11 @@
 #include "common/temp_dir.hpp"
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -58,12 +60,34 @@ class E2ETest : public testing::Test {
     return base;
   }
 
+  // The downloaded pair is the generator's, its status file with the download time added
+  // (a moment of this test's run).
   void ExpectSamePair(const std::string& got, const std::string& want) {
     const std::string gotBin = ReadFile(got + ".bin");
     EXPECT_FALSE(gotBin.empty());
     EXPECT_TRUE(gotBin == ReadFile(want + ".bin")) << "block files differ";
-    EXPECT_EQ(ReadFile(got + ".dat"), ReadFile(want + ".dat"));
+    const std::string dat = ReadFile(got + ".dat");
+    const std::string head = ReadFile(want + ".dat") + "\r\n[Download]\r\nTimeUTC=";
+    ASSERT_EQ(dat.substr(0, head.size()), head);
+    const std::string stamp = dat.substr(head.size());
+    ASSERT_EQ(stamp.size(), 22u) << stamp;
+    EXPECT_EQ(stamp.substr(20), "\r\n");
+    // Whole seconds, so the stamp may lie up to a second before the test's start.
+    EXPECT_GE(stamp.substr(0, 20), UtcStamp(start_ - std::chrono::seconds(1)));
+    EXPECT_LE(stamp.substr(0, 20), UtcStamp(std::chrono::system_clock::now()));
   }
+
+  static std::string UtcStamp(std::chrono::system_clock::time_point When,
+                              const char* Format = "%Y-%m-%dT%H:%M:%SZ") {
+    const std::time_t t = std::chrono::system_clock::to_time_t(When);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, Format, &utc);
+    return text;
+  }
+
+  const std::chrono::system_clock::time_point start_ = std::chrono::system_clock::now();
 
   test::TempDir dir_;
 };
@@ -134,6 +158,40 @@ TEST_P(LateReplyE2E, LateRepliesLeaveTheImageExact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ChunkSizes, LateReplyE2E, testing::Values("8", "16"));
+
+// A logger used today writes this year with four bits, 16 years early; the download records
+// when it happened, and the tables and the GPX read this decade's dates from it. Asked for
+// the years as recorded, they show what the logger wrote.
+TEST_F(E2ETest, ADownloadTodayReadsTodaysYears) {
+  const auto day = std::chrono::system_clock::now() - std::chrono::hours(24 * 9);
+  const std::string date = UtcStamp(day, "%Y-%m-%d");
+  const int year = std::stoi(date.substr(0, 4));
+  const std::string recorded = std::to_string(2000 + (year - 2000) % 16) + date.substr(4);
+  auto [sim, port] = Simulate({"--model", "gt900", "--points", "800", "--seed", "5", "--start",
+                               date, "--chunk-size", "16", "--rate", "0", "--no-register"});
+  const std::string got = dir_.File("today");
+  ASSERT_EQ(RunProcess({kTarnwick, "download", "--port", port, "--chunk-size", "16", "-o", got}, "",
+                       "", 300)
+                .ExitCode,
+            0);
+
+  const auto tracks = RunProcess({kTarnwick, "tracks", got});
+  EXPECT_NE(tracks.Out.find("\n1\t" + date + " 06:21:52\t"), std::string::npos) << tracks.Out;
+  const auto asRecorded = RunProcess({kTarnwick, "tracks", got, "--year-era", "recorded"});
+  EXPECT_NE(asRecorded.Out.find("\n1\t" + recorded + " 06:21:52\t"), std::string::npos)
+      << asRecorded.Out;
+  const auto info = RunProcess({kTarnwick, "info", got});
+  const int thisYear = std::stoi(UtcStamp(std::chrono::system_clock::now(), "%Y"));
+  EXPECT_NE(info.Out.find("Year era: years read as " + std::to_string(thisYear - 15) + "\u2013" +
+                          std::to_string(thisYear) + ": downloaded "),
+            std::string::npos)
+      << info.Out;
+
+  const auto gpx = RunProcess({kTarnwick, "export", got, "--track", "1", "--utc", "-o", "-"});
+  ASSERT_EQ(gpx.ExitCode, 0) << gpx.Err;
+  EXPECT_NE(gpx.Out.find("<time>" + date + "T06:21:52.000Z</time>"), std::string::npos);
+  EXPECT_EQ(gpx.Out.find("<time>" + recorded), std::string::npos);
+}
 
 // A status part or the configuration block that cannot be read (a negative count for each of
 // its 8 attempts) fails the download naming the part; the pair already there stays as it was.

@@ -3,11 +3,15 @@
 #include "viewer/models/grid_model.hpp"
 
 #include <QAbstractButton>
+#include <QAbstractProxyModel>
+#include <QAction>
 #include <QEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QPainter>
 #include <QStyleOptionHeader>
 
+#include <algorithm>
 #include <map>
 
 namespace tarnwick::viewer {
@@ -100,11 +104,74 @@ int GridView::InitialWidth(int Col) const {
 void GridView::SetGridModel(GridModel* Model, QAbstractItemModel* Shown) {
   model_ = Model;
   setModel(Shown != nullptr ? Shown : Model);
+  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this] { emit CurrentItemChanged(CurrentItem()); });
   hideColumn(0);
   verticalHeader()->setMinimumWidth(InitialWidth(0));
   for (int col = 1; col < Model->columnCount(); ++col) {
     setColumnWidth(col, InitialWidth(col));
   }
+}
+
+int GridView::CurrentItem() const {
+  const QModelIndex current = currentIndex();
+  if (!current.isValid()) {
+    return -1;
+  }
+  // Through every proxy down to the presenter's model.
+  QModelIndex index = current;
+  while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model())) {
+    index = proxy->mapToSource(index);
+  }
+  return index.isValid() ? index.row() : -1;
+}
+
+QList<int> GridView::SelectedItems() const {
+  QList<int> items;
+  if (selectionModel() == nullptr) {
+    return items;
+  }
+  for (QModelIndex index : selectionModel()->selectedRows()) {
+    while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model())) {
+      index = proxy->mapToSource(index);
+    }
+    if (index.isValid()) {
+      items.append(index.row());
+    }
+  }
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+void GridView::SelectItem(int Item) {
+  if (model_ == nullptr || Item < 0 || Item >= model_->rowCount()) {
+    clearSelection();
+    return;
+  }
+  // From the presenter's model up to the one shown.
+  QModelIndex index = model_->index(Item, 1);
+  QList<const QAbstractProxyModel*> chain;
+  for (const QAbstractItemModel* m = model(); m != model_;) {
+    const auto* proxy = qobject_cast<const QAbstractProxyModel*>(m);
+    if (proxy == nullptr) {
+      break;
+    }
+    chain.prepend(proxy);
+    m = proxy->sourceModel();
+  }
+  for (const auto* proxy : chain) {
+    index = proxy->mapFromSource(index);
+  }
+  if (!index.isValid()) {
+    clearSelection();
+    return;
+  }
+  SelectRow(index.row());
+}
+
+void GridView::AddContextAction(QAction* Action) {
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  addAction(Action);
 }
 
 int GridView::SelectedRow() const {

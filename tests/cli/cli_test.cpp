@@ -1,6 +1,7 @@
 // The tarnwick tool run as a user runs it: output compared with golden files, errors checked.
 #include "logger/whole_data.hpp"
 #include "sim/sample_image.hpp"
+#include "support/date_time.hpp"
 #include "support/own_version_info.hpp"
 #include "support/ver_info.hpp"
 
@@ -222,6 +223,15 @@ TEST(CliErrors, UsageErrorsExitTwoWithOneLine) {
        "loggers count from 1",
        "tarnwick download --help"},
       {{"info", u, "--bogus\x1B[2J"}, "--bogus\\x1B[2J", "tarnwick info --help"},
+      {{"tracks", u, "--tz", "Nowhere/Zone"},
+       "unknown time zone \"Nowhere/Zone\"",
+       "tarnwick tracks --help"},
+      {{"export", u, "--all", "-o", dir.File("e.gpx"), "--year-era", "1999"},
+       "between 2000 and 9984",
+       "tarnwick export --help"},
+      {{"sample", "--model", "gt120", "--points", "5", "--start", "2026-02-30", "-o", u},
+       "is not a date",
+       "tarnwick sample --help"},
   };
   for (const auto& c : cases) {
     const auto r = Cli(c.Args);
@@ -233,6 +243,55 @@ TEST(CliErrors, UsageErrorsExitTwoWithOneLine) {
     EXPECT_EQ(r.Out, "") << what;
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("v.dat")));
+}
+
+// Tables in a zone show each time with the summer or winter offset of its own day; the year
+// era and --utc reach the tables and the GPX alike.
+TEST(CliTimes, ZonesErasAndUtcTimes) {
+  test::TempDir dir;
+  for (const auto& [name, start] : {std::pair{"winter", "2026-01-15"}, {"summer", "2026-07-01"}}) {
+    ASSERT_EQ(Cli({"sample", "--model", "gt900", "--points", "200", "--seed", "3", "--start", start,
+                   "-o", dir.File(name)})
+                  .ExitCode,
+              0);
+  }
+  const auto firstStart = [](const ProcessResult& r) {
+    const size_t row = r.Out.find("\n1\t");
+    return row == std::string::npos ? r.Err : r.Out.substr(row + 3, 19);
+  };
+  // No download time recorded: the years read as written, unless an era is asked for.
+  EXPECT_EQ(firstStart(Cli({"tracks", dir.File("winter")})), "2010-01-15 06:21:52");
+  EXPECT_EQ(firstStart(Cli({"tracks", dir.File("winter"), "--year-era", "2016"})),
+            "2026-01-15 06:21:52");
+  EXPECT_EQ(firstStart(Cli(
+                {"tracks", dir.File("winter"), "--year-era", "2016", "--tz", "Europe/Helsinki"})),
+            "2026-01-15 08:21:52");
+  EXPECT_EQ(firstStart(Cli(
+                {"tracks", dir.File("summer"), "--year-era", "2016", "--tz", "Europe/Helsinki"})),
+            "2026-07-01 09:21:52");
+  EXPECT_EQ(firstStart(Cli({"tracks", dir.File("summer"), "--tz", "America/New_York"})),
+            "2010-07-01 02:21:52");
+  const auto points = Cli({"points", dir.File("summer"), "-t", "1", "--tz", "Asia/Kolkata"});
+  EXPECT_NE(points.Out.find("\t2010-07-01 11:51:52\t"), std::string::npos) << points.Out;
+  const auto logsUtc = Cli({"logmsgs", dir.File("summer")});
+  const auto logs = Cli({"logmsgs", dir.File("summer"), "--tz", "Europe/Helsinki"});
+  ASSERT_GT(logsUtc.Out.size(), 19U);
+  EXPECT_EQ(logs.Out.substr(0, 19),
+            FormatDateTime("yyyy-mm-dd hh:nn:ss",
+                           TUTCDateTime::StrToDateTime(logsUtc.Out.substr(0, 19)) + 3.0 / 24));
+
+  // GPX times are UTC in any case; --utc says so with Z, and nothing else in the file changes.
+  const auto plain = Cli({"export", dir.File("summer"), "-t", "1", "-o", "-"});
+  const auto utc = Cli({"export", dir.File("summer"), "-t", "1", "--utc", "-o", "-"});
+  ASSERT_EQ(utc.ExitCode, 0) << utc.Err;
+  EXPECT_NE(utc.Out.find("<time>2010-07-01T06:21:52.000Z</time>"), std::string::npos);
+  std::string withoutZ = utc.Out;
+  for (size_t at; (at = withoutZ.find("Z</time>")) != std::string::npos;) {
+    withoutZ.erase(at, 1);
+  }
+  EXPECT_EQ(withoutZ, plain.Out);
+  const auto era = Cli({"export", dir.File("summer"), "-t", "1", "--year-era", "2016", "-o", "-"});
+  EXPECT_NE(era.Out.find("<time>2026-07-01T06:21:52.000</time>"), std::string::npos);
 }
 
 // Texts from files reach the terminal with their control characters escaped: in tables, in

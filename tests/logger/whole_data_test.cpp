@@ -395,5 +395,50 @@ TEST(WholeData, ABlockFileFromAnotherSaveLoadsWithAWarning) {
   }
 }
 
+// The download moment travels with the pair: written, read back, dropped when an image without
+// one is saved over the pair, and a value that does not read is a warning, not an error.
+TEST(WholeData, TheDownloadMomentIsKeptInASectionOfItsOwn) {
+  test::TempDir dir;
+  const std::string base = dir.File("d");
+  TIGotUWholeData image;
+  image.Status = ExampleStatus();
+  image.SetBlocks(std::make_unique<TIGotUSlotBlocks>(0, 32));
+  image.SetDownloadTime(EncodeDate(2026, 12, 10) + EncodeTime(5, 27, 8, 400));
+  image.SaveToFile(base);
+  const std::string dat = ReadFile(base + ".dat");
+  EXPECT_NE(dat.find("\r\n[Download]\r\nTimeUTC=2026-12-10T05:27:08Z\r\n"), std::string::npos);
+
+  TIGotUWholeData loaded;
+  loaded.LoadFromFile(base);
+  ASSERT_TRUE(loaded.DownloadTime().has_value());
+  EXPECT_EQ(FormatIsoUtc(*loaded.DownloadTime()), "2026-12-10T05:27:08Z");
+  EXPECT_EQ(loaded.StatusSectionsLoaded(), 3);
+  EXPECT_TRUE(loaded.Warnings().empty());
+
+  // Saved again without the moment (another image over this pair): no stale moment stays.
+  image.SetDownloadTime(std::nullopt);
+  image.SaveToFile(base);
+  TIGotUWholeData resaved;
+  resaved.LoadFromFile(base);
+  EXPECT_FALSE(resaved.DownloadTime().has_value());
+  EXPECT_EQ(ReadFile(base + ".dat").find("TimeUTC"), std::string::npos);
+
+  for (const char* bad : {"2026-12-10 05:27:08", "2026-02-30T00:00:00Z", "\x1b[31mred"}) {
+    WriteFile(base + ".dat",
+              "[Count]\r\nDumpStr=000000\r\n[Download]\r\nTimeUTC=" + std::string(bad) + "\r\n");
+    TIGotUWholeData odd;
+    odd.LoadFromFile(base);
+    EXPECT_FALSE(odd.DownloadTime().has_value()) << bad;
+    EXPECT_EQ(odd.StatusSectionsLoaded(), 1);
+    ASSERT_EQ(odd.Warnings().size(), 1U) << bad;
+    EXPECT_NE(odd.Warnings()[0].find("download time that cannot be read"), std::string::npos);
+    EXPECT_EQ(odd.Warnings()[0].find('\x1b'), std::string::npos) << "no raw control bytes";
+  }
+  WriteFile(base + ".dat", "not an ini file at all\r\n[Other]\r\nx=1\r\n");
+  TIGotUWholeData garbage;
+  garbage.LoadFromFile(base);
+  EXPECT_EQ(garbage.StatusSectionsLoaded(), 0);
+}
+
 } // namespace
 } // namespace tarnwick

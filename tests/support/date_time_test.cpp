@@ -212,5 +212,21 @@ TEST(DateTime, DateTexts) {
   EXPECT_EQ(TUTCDateTime::YMDToDate(2000, 2, 29), EncodeDate(2000, 2, 29));
 }
 
+TEST(DateTime, IsoUtcTexts) {
+  const DateTime t = EncodeDate(2026, 12, 10) + EncodeTime(5, 27, 8, 999);
+  EXPECT_EQ(FormatIsoUtc(t), "2026-12-10T05:27:08Z");
+  EXPECT_EQ(TryParseIsoUtc("2026-12-10T05:27:08Z"),
+            EncodeDate(2026, 12, 10) + EncodeTime(5, 27, 8, 0));
+  EXPECT_EQ(TryParseIsoUtc("2026-12-10T05:27:08.25Z"),
+            EncodeDate(2026, 12, 10) + EncodeTime(5, 27, 8, 250));
+  for (const char* bad :
+       {"", "2026-12-10", "2026-12-10T05:27:08", "2026-12-10 05:27:08Z", "2026-12-10T05:27:08z",
+        "2026-13-10T05:27:08Z", "2026-02-29T00:00:00Z", "2026-12-10T24:00:00Z",
+        "2026-12-10T05:60:00Z", "2026-12-10T05:27:60Z", "2026-12-10T05:27:08.Z",
+        "2026-12-10T05:27:08Z ", "+026-12-10T05:27:08Z", "2026-12-10T05:27:08+02:00"}) {
+    EXPECT_FALSE(TryParseIsoUtc(bad).has_value()) << bad;
+  }
+}
+
 } // namespace
 } // namespace tarnwick

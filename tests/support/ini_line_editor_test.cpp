@@ -109,5 +109,19 @@ INSTANTIATE_TEST_SUITE_P(
                  "[Count]\nNote=a\nDumpStr=000003\r\n[Model]\nX=1\n[Count]\nCount=3\r\n"}),
     [](const ::testing::TestParamInfo<EditCase>& info) { return std::string(info.param.Name); });
 
+TEST(IniLineEditor, RemoveDropsEveryLineOfTheKeyAndNothingElse) {
+  IniLineEditor editor("\xEF\xBB\xBFTimeUTC=top\r\n[Download]\r\n; kept\r\ntimeutc=a\r\nOther=1\r\n"
+                       "TimeUTC=b\r\n[Else]\r\nTimeUTC=c\r\n");
+  editor.Remove("download", "TIMEUTC");
+  editor.Remove("Missing", "Key");
+  EXPECT_EQ(editor.Text(), "\xEF\xBB\xBFTimeUTC=top\r\n[Download]\r\n; kept\r\nOther=1\r\n"
+                           "[Else]\r\nTimeUTC=c\r\n");
+  IniFile ini;
+  ini.LoadFromString(editor.Text());
+  EXPECT_EQ(ini.ReadString("Download", "TimeUTC", "none"), "none");
+  EXPECT_TRUE(ini.HasSection("Download"));
+  EXPECT_FALSE(ini.HasSection("Missing"));
+}
+
 } // namespace
 } // namespace tarnwick

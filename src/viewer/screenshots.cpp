@@ -2,13 +2,13 @@
 
 #include "device/device_info.hpp"
 #include "viewer/windows/debug_form.hpp"
-#include "viewer/windows/main_form.hpp"
 #include "viewer/windows/progress_dialog.hpp"
 #include "viewer/windows/small_dialogs.hpp"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -27,7 +27,7 @@ bool Save(QWidget& Widget, const QString& Folder, const QString& Name) {
 }
 
 // Every tab of Tabs that is shown, as Prefix-<caption>.
-int SaveTabs(TMainForm& Form, QTabWidget& Tabs, const QString& Folder, const QString& Prefix) {
+int SaveTabs(QWidget& Form, QTabWidget& Tabs, const QString& Folder, const QString& Prefix) {
   int saved = 0;
   for (int i = 0; i < Tabs.count(); ++i) {
     if (!Tabs.isTabVisible(i)) {
@@ -41,7 +41,7 @@ int SaveTabs(TMainForm& Form, QTabWidget& Tabs, const QString& Folder, const QSt
 
 } // namespace
 
-int SaveScreenshots(TMainForm& Form, const QString& Folder) {
+int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Folder) {
   QDir().mkpath(Folder);
   int saved = 0;
   auto* pages = Form.findChild<QTabWidget*>("PageControl1");
@@ -81,7 +81,7 @@ int SaveScreenshots(TMainForm& Form, const QString& Folder) {
   TAboutDialog about(&Form);
   saved += Save(about, Folder, "dialog-about") ? 1 : 0;
 
-  TDebugForm debug(Form.Link().Control(), &Form);
+  TDebugForm debug(Control, &Form);
   auto* debugTabs = debug.findChild<QTabWidget*>();
   for (int i = 0; i < debugTabs->count(); ++i) {
     debugTabs->setCurrentIndex(i);

@@ -1,6 +1,7 @@
 // tarnwick-viewer [FILE] [--simulate [BASE]]: the desktop viewer.
 #include "app/app_settings.hpp"
 #include "support/version.hpp"
+#include "viewer/models/session_model.hpp"
 #include "viewer/screenshots.hpp"
 #include "viewer/simulated_logger.hpp"
 #include "viewer/windows/error_display.hpp"
@@ -136,6 +137,8 @@ int main(int argc, char** argv) {
   }
   if (!options.ScreenshotFolder.isEmpty()) {
     QTimer::singleShot(300, &form, [&form, &options] {
+      // The pictures show times on a named zone's clock, as a user abroad sees them.
+      form.Session().SetZone(TimeZone::Named("Europe/Helsinki"));
       const int saved =
           viewer::SaveScreenshots(form, form.Link().Control(), options.ScreenshotFolder);
       std::cerr << "tarnwick-viewer: " << saved << " pictures in "

@@ -6,6 +6,14 @@
 
 namespace tarnwick::viewer {
 
+namespace {
+
+QString FileNameOf(const std::string& Path) {
+  return QFileInfo(QString::fromStdString(Path)).fileName();
+}
+
+} // namespace
+
 SessionModel::SessionModel(QObject* Parent)
     : QObject(Parent), session_(std::make_unique<app::ImageSession>()) {}
 
@@ -80,10 +88,10 @@ QString SessionModel::Source() const {
     return "downloaded" + when +
            (name.empty()
                 ? QString(", not saved")
-                : ", saved as " + QString::fromStdString(TIGotUWholeData::StatusFileName(name)));
+                : ", saved as " + FileNameOf(TIGotUWholeData::StatusFileName(name)));
   }
-  return "opened " + QString::fromStdString(TIGotUWholeData::StatusFileName(name)) + " and " +
-         QFileInfo(QString::fromStdString(TIGotUWholeData::BlockFileName(name))).fileName();
+  return "opened " + FileNameOf(TIGotUWholeData::StatusFileName(name)) + " and " +
+         FileNameOf(TIGotUWholeData::BlockFileName(name));
 }
 
 } // namespace tarnwick::viewer

@@ -42,7 +42,7 @@ class SessionModel : public QObject {
 
   /// The image's name for a title: the base file name, "unsaved download" or empty.
   QString Title() const;
-  /// Where the image came from, for a person: "opened /p/trip.dat and trip.bin" or
+  /// Where the image came from, for a person: "opened trip.dat and trip.bin" or
   /// "downloaded 2026-07-01 12:34, not saved".
   QString Source() const;
 

@@ -8,6 +8,8 @@
 #include "viewer/panes/pane_widgets.hpp"
 #include "viewer/windows/grid_view.hpp"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -87,8 +89,7 @@ TracksPane::TracksPane(SessionModel& Session, Selection& Selection, char Decimal
   connect(&session_, &SessionModel::AboutToReplace, this, &TracksPane::LetGo);
   connect(&session_, &SessionModel::Replaced, this, &TracksPane::ShowImage);
   connect(&session_, &SessionModel::ReadingChanged, this, &TracksPane::ShowReading);
-  connect(&session_, &SessionModel::Saved, this,
-          [this] { lblImageValue_->setText(session_.Source()); });
+  connect(&session_, &SessionModel::Saved, this, &TracksPane::ShowSource);
   for (const QWidget* page : {tshWayPoints_, tshHR_, tshCadence_, tshSpeed_}) {
     SetTabShown(const_cast<QWidget*>(page), false);
   }
@@ -122,7 +123,7 @@ QWidget* TracksPane::CreateInfo() {
   lblVersionValue_ = value("lblVersionValue");
   lblCountValue_ = value("lblCountValue");
   lblImageValue_ = value("lblImageValue");
-  lblImageValue_->setWordWrap(true);
+  // The era's reasons are a sentence: a line of their own under the form, wrapped.
   lblEraValue_ = value("lblEraValue");
   lblEraValue_->setWordWrap(true);
   form->addRow("Model", lblModelValue_);
@@ -130,13 +131,13 @@ QWidget* TracksPane::CreateInfo() {
   form->addRow("Version", lblVersionValue_);
   form->addRow("Count", lblCountValue_);
   form->addRow("Image", lblImageValue_);
-  form->addRow("Years", lblEraValue_);
   memoAutoStatus_ = new QPlainTextEdit(info);
   memoAutoStatus_->setObjectName("memoAutoStatus");
   memoAutoStatus_->setReadOnly(true);
   auto* layout = new QVBoxLayout(info);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addLayout(form);
+  layout->addWidget(lblEraValue_);
   layout->addWidget(memoAutoStatus_, 1);
   return info;
 }
@@ -189,6 +190,15 @@ QList<int> TracksPane::SelectedTracks() const {
   return tracks;
 }
 
+void TracksPane::ShowSource() {
+  lblImageValue_->setText(session_.Source());
+  const std::string& name = session_.Session().Name();
+  lblImageValue_->setToolTip(
+      name.empty()
+          ? QString()
+          : QDir::toNativeSeparators(QFileInfo(QString::fromStdString(name)).absoluteFilePath()));
+}
+
 void TracksPane::LetGo() {
   FTracksGridHelper->SetTracks(nullptr);
   ShowTrack(-1);
@@ -205,7 +215,7 @@ void TracksPane::ShowImage() {
   lblSerialValue_->setText(QString::fromStdString(labels.Serial));
   lblVersionValue_->setText(QString::fromStdString(labels.Version));
   lblCountValue_->setText(QString::fromStdString(labels.Count));
-  lblImageValue_->setText(session_.Source());
+  ShowSource();
   lblEraValue_->setText(image != nullptr ? QString::fromStdString(session.Era().Description())
                                          : QString());
   SetZone(session.Zone());
@@ -223,7 +233,7 @@ void TracksPane::ShowReading() {
   const app::ImageSession& session = session_.Session();
   lblEraValue_->setText(session.HasImage() ? QString::fromStdString(session.Era().Description())
                                            : QString());
-  lblImageValue_->setText(session_.Source());
+  ShowSource();
   // The presenters repaint with the new reading; the views forget their rows on that, so the
   // selection is shown again.
   const int point = selection_.Point();

@@ -44,6 +44,7 @@ class TracksPane : public QWidget {
   void LetGo();
   void ShowImage();
   void ShowReading();
+  void ShowSource();
   void SetZone(const TimeZone& Zone);
   void ShowTrack(int Track);
   void ShowPoint(int Point);

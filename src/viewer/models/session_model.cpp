@@ -86,9 +86,8 @@ QString SessionModel::Source() const {
                        FormatDateTime("yyyy-mm-dd hh:nn", session_->Zone().FromUtc(*moment)));
     }
     return "downloaded" + when +
-           (name.empty()
-                ? QString(", not saved")
-                : ", saved as " + FileNameOf(TIGotUWholeData::StatusFileName(name)));
+           (name.empty() ? QString(", not saved")
+                         : ", saved as " + FileNameOf(TIGotUWholeData::StatusFileName(name)));
   }
   return "opened " + FileNameOf(TIGotUWholeData::StatusFileName(name)) + " and " +
          FileNameOf(TIGotUWholeData::BlockFileName(name));

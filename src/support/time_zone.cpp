@@ -4,6 +4,7 @@
 
 #include <date/tz.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fmt/format.h>
@@ -71,6 +72,20 @@ TimeZone TimeZone::Local() {
     zone.zone_ = nullptr; // no zone configured: the system runs on UTC
   }
   return zone;
+}
+
+std::vector<std::string> TimeZone::Names() {
+  std::vector<std::string> names;
+  try {
+    const auto& db = date::get_tzdb();
+    for (const auto& zone : db.zones) {
+      names.emplace_back(zone.name());
+    }
+  } catch (const std::exception&) {
+    return {}; // no database: only UTC and the computer's zone can be chosen
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 TimeZone TimeZone::Named(std::string_view Name) {

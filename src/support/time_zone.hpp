@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace date {
 class time_zone;
@@ -29,6 +30,8 @@ class TimeZone {
   /// "utc", "local" (either case) or a zone name, as the --tz option and the viewer's
   /// preference hold it; raises as Named.
   static TimeZone FromSetting(std::string_view Setting);
+  /// The names of the database's zones, sorted: what Named takes besides "UTC".
+  static std::vector<std::string> Names();
 
   bool IsUtc() const { return zone_ == nullptr; }
   /// What FromSetting takes back: "utc", "local" or the zone's name.

@@ -1,5 +1,7 @@
 // tarnwick-viewer [FILE] [--simulate [BASE]]: the desktop viewer.
 #include "app/app_settings.hpp"
+#include "support/version.hpp"
+#include "viewer/models/session_model.hpp"
 #include "viewer/screenshots.hpp"
 #include "viewer/simulated_logger.hpp"
 #include "viewer/windows/error_display.hpp"
@@ -57,26 +59,37 @@ struct Options {
   QString ScreenshotFolder; // hidden: pictures of every page and dialog, then quit
 };
 
-Options ParseOptions(const QStringList& Args) {
+// Read before the application object exists, so that --help and --version need no display.
+Options ParseOptions(int argc, char** argv) {
   Options options;
-  for (int i = 1; i < Args.size(); ++i) {
-    const QString& arg = Args[i];
+  for (int i = 1; i < argc; ++i) {
+    const QString arg = QString::fromLocal8Bit(argv[i]);
     if (arg == "--simulate") {
       options.Simulate = true;
-      if (i + 1 < Args.size() && !Args[i + 1].startsWith('-')) {
-        options.SimulateBase = Args[++i];
+      if (i + 1 < argc && argv[i + 1][0] != '-') {
+        options.SimulateBase = QString::fromLocal8Bit(argv[++i]);
       }
-    } else if (arg == "--screenshots" && i + 1 < Args.size()) {
-      options.ScreenshotFolder = Args[++i];
+    } else if (arg == "--screenshots" && i + 1 < argc) {
+      options.ScreenshotFolder = QString::fromLocal8Bit(argv[++i]);
     } else if (arg == "--help" || arg == "-h") {
       std::cout << "Usage: tarnwick-viewer [FILE] [--simulate [BASE]]\n"
                    "  FILE             a saved image (BASE, BASE.dat or BASE.bin) to open\n"
                    "  --simulate BASE  start a simulated logger serving BASE (a sample image "
-                   "without BASE)\n";
+                   "without BASE)\n"
+                   "  --version        print the version and exit\n"
+                   "Qt's own options (-platform, -style, ...) are taken as well.\n";
       std::exit(0);
+    } else if (arg == "--version") {
+      std::cout << "tarnwick-viewer " << tarnwick::kFileVersion << '\n';
+      std::exit(0);
+    } else if (arg == "-platform" || arg == "-style" || arg == "-display" ||
+               arg == "-qwindowgeometry" || arg == "-qwindowtitle" || arg == "-qwindowicon" ||
+               arg == "-stylesheet") {
+      ++i; // Qt's option with its value: QApplication reads it
     } else if (!arg.startsWith('-')) {
       options.File = arg;
-    } else {
+    } else if (arg != "-reverse" && arg != "-widgetcount" && arg != "-nograb" && arg != "-dograb" &&
+               arg != "-sync") {
       std::cerr << "tarnwick-viewer: unknown option " << arg.toStdString() << '\n';
       std::exit(2);
     }
@@ -87,11 +100,11 @@ Options ParseOptions(const QStringList& Args) {
 } // namespace
 
 int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName("tarnwick-viewer");
   QApplication::setOrganizationName("Tarnwick");
   QApplication::setApplicationDisplayName("Tarnwick");
-  const Options options = ParseOptions(QApplication::arguments());
   QApplication::setWindowIcon(tarnwick::viewer::ProgramIcon());
 
   using namespace tarnwick;
@@ -124,7 +137,10 @@ int main(int argc, char** argv) {
   }
   if (!options.ScreenshotFolder.isEmpty()) {
     QTimer::singleShot(300, &form, [&form, &options] {
-      const int saved = viewer::SaveScreenshots(form, options.ScreenshotFolder);
+      // The pictures show times on a named zone's clock, as a user abroad sees them.
+      form.Session().SetZone(TimeZone::Named("Europe/Helsinki"));
+      const int saved =
+          viewer::SaveScreenshots(form, form.Link().Control(), options.ScreenshotFolder);
       std::cerr << "tarnwick-viewer: " << saved << " pictures in "
                 << options.ScreenshotFolder.toStdString() << '\n';
       QApplication::quit();

@@ -2,13 +2,13 @@
 
 #include "device/device_info.hpp"
 #include "viewer/windows/debug_form.hpp"
-#include "viewer/windows/main_form.hpp"
 #include "viewer/windows/progress_dialog.hpp"
 #include "viewer/windows/small_dialogs.hpp"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -27,7 +27,7 @@ bool Save(QWidget& Widget, const QString& Folder, const QString& Name) {
 }
 
 // Every tab of Tabs that is shown, as Prefix-<caption>.
-int SaveTabs(TMainForm& Form, QTabWidget& Tabs, const QString& Folder, const QString& Prefix) {
+int SaveTabs(QWidget& Form, QTabWidget& Tabs, const QString& Folder, const QString& Prefix) {
   int saved = 0;
   for (int i = 0; i < Tabs.count(); ++i) {
     if (!Tabs.isTabVisible(i)) {
@@ -41,18 +41,33 @@ int SaveTabs(TMainForm& Form, QTabWidget& Tabs, const QString& Folder, const QSt
 
 } // namespace
 
-int SaveScreenshots(TMainForm& Form, const QString& Folder) {
+int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Folder) {
   QDir().mkpath(Folder);
   int saved = 0;
   auto* pages = Form.findChild<QTabWidget*>("PageControl1");
   auto* trackData = Form.findChild<QTabWidget*>("tabTrackData");
-  pages->setCurrentIndex(0);
-  saved += SaveTabs(Form, *trackData, Folder, "main-Tracks-");
-  saved += SaveTabs(Form, *pages, Folder, "main-");
-  if (auto* dump = Form.findChild<QTableView*>("grdPointsDump"); dump && dump->isVisible()) {
-    dump->selectRow(3);
-    saved += Save(Form, Folder, "main-PointsDump-selected") ? 1 : 0;
+  const QSize normal = Form.size();
+  // Every page at the first size, then maximized (at least a large screen's worth where the
+  // platform's screen is small, as the offscreen one is).
+  for (const QString& size : {QString("main-"), QString("max-")}) {
+    if (size == "max-") {
+      Form.showMaximized();
+      QApplication::processEvents();
+      if (Form.width() < 1280 || Form.height() < 900) {
+        Form.showNormal();
+        Form.resize(1280, 900);
+      }
+    }
+    pages->setCurrentIndex(0);
+    saved += SaveTabs(Form, *trackData, Folder, size + "Tracks-");
+    saved += SaveTabs(Form, *pages, Folder, size);
+    if (auto* dump = Form.findChild<QTableView*>("grdPointsDump"); dump && dump->isVisible()) {
+      dump->selectRow(3);
+      saved += Save(Form, Folder, size + "PointsDump-selected") ? 1 : 0;
+    }
   }
+  Form.showNormal();
+  Form.resize(normal);
   pages->setCurrentIndex(0);
 
   TProgressDialog progress(nullptr, true, &Form);
@@ -67,9 +82,11 @@ int SaveScreenshots(TMainForm& Form, const QString& Folder) {
   saved += Save(ports, Folder, "dialog-port-select") ? 1 : 0;
 
   TIGotUDeviceInfoList list;
-  for (const char* name : {"i-gotU GT-120 (/dev/ttyACM0)", "i-gotU GT-900 (/dev/ttyACM1)"}) {
-    auto info = std::make_unique<TIGotUDeviceInfo>(kIGotUVendorID, kIGotUProductChunk8, "0200");
+  int number = 0;
+  for (const char* name : {"i-gotU GT-120", "i-gotU GT-900"}) {
+    auto info = std::make_unique<SerialDeviceInfo>(kIGotUVendorID, kIGotUProductChunk8, "0200");
     info->Name = name;
+    info->ComPort = "/dev/ttyACM" + std::to_string(number++);
     list.Add(std::move(info));
   }
   TDevicesDialog devices(list, &Form);
@@ -81,7 +98,7 @@ int SaveScreenshots(TMainForm& Form, const QString& Folder) {
   TAboutDialog about(&Form);
   saved += Save(about, Folder, "dialog-about") ? 1 : 0;
 
-  TDebugForm debug(Form.Link().Control(), &Form);
+  TDebugForm debug(Control, &Form);
   auto* debugTabs = debug.findChild<QTabWidget*>();
   for (int i = 0; i < debugTabs->count(); ++i) {
     debugTabs->setCurrentIndex(i);

@@ -2,13 +2,17 @@
 
 #include <QString>
 
+class QMainWindow;
+
+namespace tarnwick {
+class TIGotUControl;
+}
+
 namespace tarnwick::viewer {
 
-class TMainForm;
-
-/// Saves a PNG of every page of Form and of each dialog into Folder (made when missing):
-/// what a user sees, for checking the layout without a display. Returns the number of
-/// pictures written.
-int SaveScreenshots(TMainForm& Form, const QString& Folder);
+/// Saves a PNG of every page of the main window Form and of each dialog into Folder (made when
+/// missing): what a user sees, for checking the layout without a display. Control is the
+/// logger control the debug window works on. Returns the number of pictures written.
+int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Folder);
 
 } // namespace tarnwick::viewer

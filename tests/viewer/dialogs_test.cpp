@@ -1,6 +1,7 @@
 // The progress dialog, the small dialogs and the protocol debug window.
 #include "common/temp_dir.hpp"
 #include "device/control.hpp"
+#include "device/debug_msg_intf.hpp"
 #include "device/protocol.hpp"
 #include "sim/sample_image.hpp"
 #include "sim/sim_memory_port.hpp"
@@ -20,9 +21,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <atomic>
+#include <mutex>
 
 namespace tarnwick::viewer {
 
@@ -244,6 +247,73 @@ class DialogsTest : public QObject {
 
     rig.Form.ReadOnly();
     QCOMPARE(list->item(list->count() - 1)->text(), QString(30, '*'));
+  }
+
+  void DebugWindowSendsItsOwnDefaultCommand() {
+    DebugRig rig;
+    rig.Form.Send();
+    auto* list = rig.List("ListBox1");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(1)->text(), QString("< 93 00 03 | 00 02 58 "));
+    QVERIFY(rig.Errors.Messages.isEmpty());
+  }
+
+  void DebugWindowTalksToTheLoggerOffTheGuiThread() {
+    // The engine reads its clock while it waits for the logger's answer: on the thread that
+    // talks to the logger.
+    DebugRig rig;
+    QList<QThread*> threads;
+    std::mutex lock;
+    rig.Protocol.SetClock([&, clock = rig.Port.Clock()] {
+      const std::lock_guard<std::mutex> hold(lock);
+      threads.append(QThread::currentThread());
+      return clock();
+    });
+    rig.Type("edtReadMemoryAddr", "0");
+    rig.Form.ReadMemory();
+    QCOMPARE(rig.List("lstReadMemory")->count(), 256);
+    QVERIFY(!threads.isEmpty());
+    for (QThread* thread : threads) {
+      QVERIFY(thread != qApp->thread());
+    }
+    QVERIFY(!rig.Form.Busy());
+    QVERIFY(rig.Errors.Messages.isEmpty());
+  }
+
+  void DevicesDialogNamesPortsAndKeepsTheChoiceAcrossChanges() {
+    const auto entry = [](const char* Name, const char* Port) {
+      auto info = std::make_unique<SerialDeviceInfo>(kIGotUVendorID, kIGotUProductChunk8, "0200");
+      info->Name = Name;
+      info->ComPort = Port;
+      return info;
+    };
+    TIGotUDeviceInfoList two;
+    two.Add(entry("GT-120", "/dev/ttyACM0"));
+    two.Add(entry("GT-900", "/dev/ttyACM1"));
+    TDevicesDialog dialog(two, nullptr);
+    auto* list = dialog.findChild<QListWidget*>("lstDevices");
+    QCOMPARE(list->item(0)->text(), QString("GT-120 (/dev/ttyACM0)"));
+    list->setCurrentRow(1);
+    TIGotUDeviceInfoList three;
+    three.Add(entry("GT-100", "/dev/ttyACM2"));
+    three.Add(entry("GT-120", "/dev/ttyACM0"));
+    three.Add(entry("GT-900", "/dev/ttyACM1"));
+    dialog.SetList(three);
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(dialog.SelectedIndex(), 2);
+    TIGotUDeviceInfoList other;
+    other.Add(entry("GT-100", "/dev/ttyACM2"));
+    dialog.SetList(other);
+    QCOMPARE(dialog.SelectedIndex(), -1);
+    QVERIFY(!dialog.findChild<QAction*>("actDeviceOK")->isEnabled());
+  }
+
+  void SupportWithoutABrowserSaysSo() {
+    // The offscreen platform has no web browser to open.
+    test::ErrorRecorder errors;
+    TAboutDialog::ShowSupport(nullptr);
+    QCOMPARE(errors.Messages.size(), 1);
+    QVERIFY(errors.Messages[0].contains(TAboutDialog::SupportAddress()));
   }
 };
 

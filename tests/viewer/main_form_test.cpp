@@ -1,11 +1,13 @@
-// The main window: start-up state, showing images, selection, skip-to-gap, downloads through
-// the progress dialog, GPX export, the settings it keeps, device arrival and removal.
+// The main window: start-up state, showing images, selection, skip-to-gap through the flag
+// filter, downloads through the progress dialog and what a failed one keeps, closing.
 #include "common/fake_device.hpp"
 #include "common/slots.hpp"
 #include "common/temp_dir.hpp"
 #include "present/image_texts.hpp"
 #include "sim/sample_image.hpp"
 #include "support/dump_text.hpp"
+#include "viewer/models/session_model.hpp"
+#include "viewer/windows/grid_view.hpp"
 #include "viewer/windows/main_form.hpp"
 #include "viewer/windows/progress_dialog.hpp"
 #include "viewer/windows/small_dialogs.hpp"
@@ -33,66 +35,12 @@ namespace tarnwick::viewer {
 
 namespace {
 
-using test::FakeDevice;
-
-// A window over a fake enumerator, without watching the system.
-struct Window {
-  explicit Window(bool Debug = false) {
-    auto device = std::make_unique<FakeDevice>();
-    Fake = device.get();
-    app::Settings settings;
-    settings.Debug = Debug;
-    Form = std::make_unique<TMainForm>(settings, std::move(device), false);
-    Fake->Protocol = &Form->Link().Protocol();
-  }
-  template <class T>
-  T* Find(const QString& Name) const {
-    T* child = Form->findChild<T*>(Name);
-    if (child == nullptr) {
-      qFatal("no widget %s", qPrintable(Name));
-    }
-    return child;
-  }
-  QString Text(const QString& Label) const { return Find<QLabel>(Label)->text(); }
-  bool TabShown(const QString& Tabs, const QString& Page) const {
-    auto* tabs = Find<QTabWidget>(Tabs);
-    return tabs->isTabVisible(tabs->indexOf(Find<QWidget>(Page)));
-  }
-  QString Cell(const QString& Grid, int Row, int Col) const {
-    auto* model = Find<QTableView>(Grid)->model();
-    return model->data(model->index(Row, Col)).toString();
-  }
-  int Rows(const QString& Grid) const { return Find<QTableView>(Grid)->model()->rowCount(); }
-  bool Enabled(const QString& Action) const { return Find<QAction>(Action)->isEnabled(); }
-
-  FakeDevice* Fake;
-  std::unique_ptr<TMainForm> Form;
-};
+using test::Save;
+using test::SlotImage;
+using test::Window;
 
 const QStringList kGrids{"grdTracks",  "grdTrackPoints", "grdWayPoints", "grdHR",
                          "grdCadence", "grdSpeed",       "grdPointsDump"};
-
-// Saves Image as BASE in Dir and returns BASE.
-QString Save(const test::TempDir& Dir, const TIGotUWholeData& Image, const std::string& Name) {
-  const std::string base = Dir.File(Name);
-  Image.SaveToFile(base);
-  return QString::fromStdString(base);
-}
-
-// A GT-120 image of the slots given.
-TIGotUWholeData SlotImage(const std::vector<uint8_t>& Slots) {
-  TIGotUWholeData image;
-  image.Status.FModel.Data = {0x00, 0x01, 0x15};
-  image.Status.FIdent.Data = {0x78, 0x56, 0x34, 0x12, 1, 5, 0x00, 0x78, 0x01, 0x02};
-  const auto count = static_cast<uint16_t>(Slots.size() / 32);
-  image.Status.FCount.Data = {0x00, static_cast<uint8_t>(count >> 8),
-                              static_cast<uint8_t>(count & 0xFF)};
-  image.ConfigBlock().assign(4096, 0x5A);
-  auto blocks = std::make_unique<TIGotUSlotBlocks>(count, 32);
-  std::copy(Slots.begin(), Slots.end(), blocks->DataBuffer());
-  image.SetBlocks(std::move(blocks));
-  return image;
-}
 
 // Never answers: every command of a download goes unanswered.
 sim::SimLoggerOptions Silent() {
@@ -131,6 +79,8 @@ class MainFormTest : public QObject {
     QVERIFY(w.Enabled("actLoadData"));
     QCOMPARE(w.Form->windowTitle(), QString("RaruviRoduvi Tarnwick"));
     QCOMPARE(w.Form->minimumSize(), QSize(640, 480));
+    QCOMPARE(w.Text("lblZone"), QString("Times: UTC (logger clock)"));
+    QVERIFY(w.Find<QLabel>("lblWarning")->isHidden());
 
     const Window debug(true);
     QVERIFY(!debug.Find<QPushButton>("cmdDebug")->isHidden());
@@ -247,6 +197,41 @@ class MainFormTest : public QObject {
     QCOMPARE(grid->currentIndex().row(), 6);
   }
 
+  void SkipToAndTheFlagFilterFollowTheRecords() {
+    using test::Fix;
+    const test::TempDir dir;
+    // Flags 00 and 01 interleaved; among the 00 records the gaps are 4:59 and exactly 5:00.
+    const TIGotUWholeData image =
+        SlotImage(test::Buffer({Fix(0x00, 10, 0, 0), Fix(0x01, 10, 2, 0), Fix(0x00, 10, 4, 59),
+                                Fix(0x01, 10, 9, 0), Fix(0x00, 10, 9, 59), Fix(0x00, 10, 10, 0)}));
+    const Window w(true);
+    QVERIFY(w.Form->LoadFile(Save(dir, image, "flags")));
+    auto* grid = w.Find<GridView>("grdPointsDump");
+    auto* filter = w.Find<QComboBox>("cboPointsDumpFlagFilter");
+
+    // All records: no gap of five minutes between neighbours.
+    grid->SelectItem(0);
+    w.Form->SkipToInterval();
+    QCOMPARE(grid->CurrentItem(), 0);
+
+    // Only the 00 records: 4:59 is passed, exactly 5:00 is a gap.
+    filter->setCurrentIndex(filter->findText("00 "));
+    QCOMPARE(w.Rows("grdPointsDump"), 4);
+    QCOMPARE(grid->CurrentItem(), 0); // the selected record is shown: it stays selected
+    w.Form->SkipToInterval();
+    QCOMPARE(grid->CurrentItem(), 4);
+    QCOMPARE(grid->currentIndex().row(), 2);
+    QVERIFY(w.Text("lblPointsDumpStr").contains("10:09:59"));
+
+    // Back to all records: record 4 stays selected; a filter that hides it clears it.
+    filter->setCurrentIndex(0);
+    QCOMPARE(grid->CurrentItem(), 4);
+    QCOMPARE(grid->currentIndex().row(), 4);
+    filter->setCurrentIndex(filter->findText("01 "));
+    QVERIFY(grid->SelectedItems().isEmpty());
+    QVERIFY(w.Text("lblPointsDumpStr").isEmpty());
+  }
+
   void AFailedLoadKeepsWhatWasShown() {
     const test::TempDir dir;
     const Window w;
@@ -284,25 +269,59 @@ class MainFormTest : public QObject {
     QVERIFY(!w.Find<QPlainTextEdit>("memoAutoStatus")->toPlainText().isEmpty());
     QCOMPARE(w.Fake->LastPort->Logger().Mode(), sim::SimMode::Normal);
     QVERIFY(w.Enabled("actSaveData"));
+    // The download records its moment and is marked as not saved.
+    QVERIFY(w.Form->WholeData()->DownloadTime().has_value());
+    QCOMPARE(w.Form->windowTitle(), QString("unsaved download — RaruviRoduvi Tarnwick"));
+    QVERIFY(w.Text("lblImageValue").startsWith("downloaded "));
+    QVERIFY(w.Text("lblImageValue").endsWith(", not saved"));
+    QVERIFY(!w.Text("lblEraValue").isEmpty());
   }
 
-  void CancelledDownloadKeepsNoImageButTheTables() {
-    const TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT120, 900, 4});
-    const test::TempDir dir;
+  void AFailedOrCancelledDownloadKeepsTheImageShown() {
+    const TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT900, 3000, 7});
+    const TIGotUWholeData mute = sim::GenerateSampleImage({sim::SampleFamily::GT120, 100, 4});
     const Window w;
     test::ErrorRecorder errors;
-    QVERIFY(w.Form->LoadFile(Save(dir, image, "shown")));
-    const int tracks = w.Rows("grdTracks");
+    // An unsaved download first, then a second one that is cancelled.
     w.Fake->Plug({"one", &image, {}});
     w.Form->ScanDevices();
+    w.Form->Download();
+    QVERIFY(w.Form->WholeData() != nullptr);
+    const TIGotUWholeData* held = w.Form->WholeData();
+    const TIGotUPoints points(image.Status.FModel, image.Blocks());
+    int withHR = -1;
+    for (int i = 0; i < points.Tracks().Count() && withHR < 0; ++i) {
+      withHR = points.Tracks()[i].HR().empty() ? -1 : i;
+    }
+    QVERIFY(withHR >= 0 && points.Tracks().Count() > 1);
+    const int other = withHR == 0 ? 1 : 0;
+    auto* tracks = w.Find<QTableView>("grdTracks");
+    tracks->selectRow(withHR);
+    const int trackPoints = w.Rows("grdTrackPoints");
+
     // Queued before the dialog starts its job, so the job sees the cancel at once.
     QTimer::singleShot(0, [] { TProgressDialog::Current()->Cancel(); });
     w.Form->Download();
     QVERIFY(errors.Messages.isEmpty());
-    QCOMPARE(w.Form->WholeData(), nullptr);
-    QVERIFY(!w.Enabled("actSaveData"));
-    QCOMPARE(w.Rows("grdTracks"), tracks);
-    QCOMPARE(w.Fake->LastPort->Logger().Mode(), sim::SimMode::Normal);
+    QCOMPARE(w.Form->WholeData(), held);
+    QVERIFY(w.Enabled("actSaveData"));
+    QVERIFY(w.Form->Session().Session().Unsaved());
+    QCOMPARE(w.Rows("grdTrackPoints"), trackPoints);
+    QVERIFY(w.TabShown("tabTrackData", "tshHR"));
+    QCOMPARE(tracks->currentIndex().row(), withHR);
+
+    // A logger that fails: the error once, the image still there.
+    w.Fake->Plug({"mute", &mute, Silent()});
+    w.Form->UsePort(w.Fake->CreatePort(*w.Fake->EnumDevices()->begin()[1]));
+    w.Form->Download();
+    QCOMPARE(errors.Messages.size(), 1);
+    QCOMPARE(w.Form->WholeData(), held);
+    QCOMPARE(w.Rows("grdTrackPoints"), trackPoints);
+    // The rows still answer: another track and back again.
+    tracks->selectRow(other);
+    QCOMPARE(w.Rows("grdTrackPoints"), static_cast<int>(points.Tracks()[other].Points().size()));
+    tracks->selectRow(withHR);
+    QCOMPARE(w.Rows("grdTrackPoints"), trackPoints);
   }
 
   void ALoggerThatNeverAnswersGivesOneError() {
@@ -338,72 +357,6 @@ class MainFormTest : public QObject {
     QCOMPARE(w.Fake->LastPort->Logger().Mode(), sim::SimMode::Normal);
     QTRY_VERIFY(!w.Form->isVisible());
     QVERIFY(errors.Messages.isEmpty());
-  }
-
-  void DeviceArrivalAndRemoval() {
-    const TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT120, 100, 4});
-    const Window w;
-    w.Form->ScanDevices();
-    w.Form->ShowPortStatus();
-    QCOMPARE(w.Text("lblPortStatus"), QString("Igotu device not found!"));
-    const int number = w.Fake->Plug({"one", &image, {}});
-    w.Form->DeviceChanged();
-    QTRY_COMPARE_WITH_TIMEOUT(w.Text("lblPortStatus"), QString("Igotu device = simulated logger"),
-                              5000);
-    QVERIFY(w.Enabled("actAutoStart"));
-    const TIgotUPort* port = w.Form->Link().Port();
-    w.Form->DeviceChanged(); // still present: the port stays
-    QCOMPARE(w.Form->Link().Port(), port);
-    w.Fake->Unplug(number);
-    w.Form->DeviceChanged();
-    QCOMPARE(w.Text("lblPortStatus"), QString("Igotu device not found!"));
-    QVERIFY(!w.Enabled("actAutoStart"));
-  }
-
-  void ExportsTheTrackWithTheSavedPreferences() {
-    const test::TempDir dir;
-    const TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT900, 1500, 9});
-    const Window w;
-    test::ErrorRecorder errors;
-    QVERIFY(w.Form->LoadFile(Save(dir, image, "trip")));
-    const QString gpx = QString::fromStdString(dir.File("t.gpx"));
-
-    SaveGpxPreferences({"1.0", false, false});
-    QVERIFY(w.Form->ExportGpx(gpx));
-    QFile file(gpx);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QByteArray text = file.readAll();
-    QVERIFY(text.contains("version=\"1.0\""));
-    QVERIFY(!text.contains("gpxtpx:"));
-    file.close();
-
-    SaveGpxPreferences({"1.1", true, false});
-    QVERIFY(w.Form->ExportGpx(gpx));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    text = file.readAll();
-    QVERIFY(text.contains("version=\"1.1\""));
-    QVERIFY(text.contains("gpxtpx:"));
-    QVERIFY(errors.Messages.isEmpty());
-  }
-
-  void RemembersLayoutAndRecentFiles() {
-    const test::TempDir dir;
-    const TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT120, 100, 4});
-    {
-      const Window w;
-      w.Form->show();
-      w.Find<QTableView>("grdTracks")->setColumnWidth(1, 321);
-      for (const char* name : {"a", "b", "c"}) {
-        QVERIFY(w.Form->LoadFile(Save(dir, image, name)));
-      }
-      w.Form->close();
-    }
-    const Window again;
-    QCOMPARE(again.Find<QTableView>("grdTracks")->columnWidth(1), 321);
-    const QStringList recent = again.Form->RecentFiles();
-    QCOMPARE(recent.size(), 3);
-    QVERIFY(recent.first().endsWith("/c"));
-    QCOMPARE(again.Find<QMenu>("mnuRecent")->actions().size(), 3);
   }
 };
 

@@ -6,6 +6,9 @@
 #include "support/dump_text.hpp"
 #include "viewer/windows/error_display.hpp"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,6 +19,9 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <exception>
+#include <thread>
 
 namespace tarnwick::viewer {
 
@@ -47,6 +53,9 @@ QPushButton* Button(const QString& Caption, const QString& Name, QWidget* Parent
 
 template <class Op>
 void TDebugForm::Guarded(Op&& Operation) {
+  if (busy_) {
+    return;
+  }
   try {
     Operation();
   } catch (const std::exception& e) {
@@ -54,20 +63,68 @@ void TDebugForm::Guarded(Op&& Operation) {
   }
 }
 
+void TDebugForm::RunOffGuiThread(const std::function<void()>& Work) {
+  busy_ = true;
+  body_->setEnabled(false);
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  std::exception_ptr error;
+  QEventLoop loop;
+  std::thread worker([&] {
+    try {
+      Work();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    // Queued: the loop may not be running yet, and it quits once it is.
+    QMetaObject::invokeMethod(
+        &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+  QApplication::restoreOverrideCursor();
+  body_->setEnabled(true);
+  busy_ = false;
+  if (error) {
+    std::rethrow_exception(error);
+  }
+}
+
+template <class Work>
+auto TDebugForm::Transact(Work&& Job) {
+  decltype(Job()) result{};
+  RunOffGuiThread([&] { result = Job(); });
+  return result;
+}
+
+void TDebugForm::reject() {
+  if (!busy_) {
+    QDialog::reject();
+  }
+}
+
+void TDebugForm::closeEvent(QCloseEvent* Event) {
+  if (busy_) {
+    Event->ignore();
+    return;
+  }
+  QDialog::closeEvent(Event);
+}
+
 TDebugForm::TDebugForm(TIGotUControl& Control, QWidget* Parent)
     : QDialog(Parent), FIGotUControl(Control) {
   setObjectName("TDebugForm");
   setWindowTitle("Debug");
+  body_ = new QWidget(this);
   auto* top = new QHBoxLayout;
-  auto* config = Button("ConfigMode", "cmdConfigMode", this);
-  auto* dongle = Button("DongleMode", "cmdDongleMode", this);
+  auto* config = Button("ConfigMode", "cmdConfigMode", body_);
+  auto* dongle = Button("DongleMode", "cmdDongleMode", body_);
   top->addWidget(config);
   top->addWidget(dongle);
   top->addStretch();
   connect(config, &QPushButton::clicked, this, [this] { Guarded([this] { ConfigMode(); }); });
   connect(dongle, &QPushButton::clicked, this, [this] { Guarded([this] { DongleMode(); }); });
 
-  auto* tabs = new QTabWidget(this);
+  auto* tabs = new QTabWidget(body_);
   // Read Track
   auto* track = new QWidget;
   auto* type = new QGroupBox("Type", track);
@@ -122,7 +179,8 @@ TDebugForm::TDebugForm(TIGotUControl& Control, QWidget* Parent)
   // Raw Command
   auto* raw = new QWidget;
   auto* command = new QGroupBox("Command", raw);
-  edtCommandChunk1_ = new QLineEdit("93 0B 03 00", command);
+  // The defaults form a command as they stand: the read of the record count.
+  edtCommandChunk1_ = new QLineEdit("93 0B 03 00 1D 00 00 00", command);
   edtCommandChunk1_->setObjectName("edtCommandChunk1");
   edtCommandChunk2_ = new QLineEdit("00 00 00 00 00 00 00", command);
   edtCommandChunk2_->setObjectName("edtCommandChunk2");
@@ -152,9 +210,11 @@ TDebugForm::TDebugForm(TIGotUControl& Control, QWidget* Parent)
   rawLayout->addLayout(rawButtons);
   tabs->addTab(raw, "Raw Command");
 
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addWidget(tabs);
+  auto* bodyLayout = new QVBoxLayout(body_);
+  bodyLayout->setContentsMargins(0, 0, 0, 0);
+  bodyLayout->addLayout(top);
+  bodyLayout->addWidget(tabs);
+  (new QVBoxLayout(this))->addWidget(body_);
   resize(784, 562);
 }
 
@@ -193,23 +253,23 @@ std::optional<std::vector<uint8_t>> TDebugForm::CommandBytes(const QString& Chun
 }
 
 void TDebugForm::ConfigMode() {
-  if (!FIGotUControl.NmeaSwitch(3)) {
+  if (!Transact([this] { return FIGotUControl.NmeaSwitch(3); })) {
     ShowMessage(this, "NmeaSwitch Error !");
   }
 }
 
 void TDebugForm::DongleMode() {
-  FIGotUControl.NmeaSwitch(0);
+  Transact([this] { return FIGotUControl.NmeaSwitch(0); });
 }
 
 void TDebugForm::IdentCommand() {
   RIdentResult ident;
-  FIGotUControl.Identification(ident);
+  Transact([this, &ident] { return FIGotUControl.Identification(ident); });
 }
 
 void TDebugForm::CountCommand() {
   RCountResult count;
-  if (FIGotUControl.GetCount(count)) {
+  if (Transact([this, &count] { return FIGotUControl.GetCount(count); })) {
     ShowMessage(this, QString::number(count.Count()));
   } else {
     ShowMessage(this, "Error !!");
@@ -219,7 +279,7 @@ void TDebugForm::CountCommand() {
 void TDebugForm::ReadMemory() {
   const uint32_t address = HexOr(edtReadMemoryAddr_->text(), 0);
   std::vector<uint8_t> data(4096);
-  if (!FIGotUControl.ReadData(address, 4096, data.data())) {
+  if (!Transact([&] { return FIGotUControl.ReadData(address, 4096, data.data()); })) {
     ShowMessage(this, "Read Error!!");
     return;
   }
@@ -235,7 +295,9 @@ void TDebugForm::ReadPoints() {
   lstReadTrack_->clear();
   const uint32_t base = typeWayPoint_->isChecked() ? 0x700000 : 0x1000;
   std::vector<uint8_t> data(size);
-  if (!FIGotUControl.ReadData(base + offset, static_cast<uint16_t>(size), data.data())) {
+  if (!Transact([&] {
+        return FIGotUControl.ReadData(base + offset, static_cast<uint16_t>(size), data.data());
+      })) {
     ShowMessage(this, "Read Error!!");
     return;
   }
@@ -258,15 +320,19 @@ void TDebugForm::ReadOnly() {
   if (port == nullptr) {
     return;
   }
-  std::vector<uint8_t> buffer(4096);
-  for (;;) {
-    const int n = port->Read(buffer.data(), 4096);
-    if (n <= 0) {
-      break;
+  const QStringList entries = Transact([port] {
+    QStringList read;
+    std::vector<uint8_t> buffer(4096);
+    for (;;) {
+      const int n = port->Read(buffer.data(), 4096);
+      if (n <= 0) {
+        break;
+      }
+      read.append(QString("(%1)").arg(n) + QString::fromStdString(BytesToHex(buffer.data(), n)));
     }
-    listBox1_->addItem(QString("(%1)").arg(n) +
-                       QString::fromStdString(BytesToHex(buffer.data(), n)));
-  }
+    return read;
+  });
+  listBox1_->addItems(entries);
   listBox1_->addItem(QString(30, '*'));
 }
 
@@ -279,7 +345,8 @@ void TDebugForm::Send() {
   RawCommand command(*bytes);
   listBox1_->addItem("> " + QString::fromStdString(BytesToHex(command.DataPtr(), 16)));
   TIGotUCommandReply reply;
-  const bool ok = FIGotUControl.Protocol().DoCommunication(command, reply);
+  const bool ok =
+      Transact([&] { return FIGotUControl.Protocol().DoCommunication(command, reply); });
   QString text = "< " + QString::fromStdString(BytesToHex(reply.Header.Header.data(), 3));
   if (reply.GetBuffer() != nullptr && reply.DataCount() > 0) {
     text += "| " + QString::fromStdString(BytesToHex(reply.GetBuffer(), reply.DataCount()));

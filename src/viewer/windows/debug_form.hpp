@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +17,9 @@ namespace tarnwick::viewer {
 
 /// The protocol debug window: mode switches, identification and count, a 4096-byte memory
 /// read as a hex dump, a point read decoded into records, a drain of the port, and one raw
-/// command typed in hexadecimal. Everything runs on the GUI thread and blocks it until the
-/// logger answered or the engine gave up.
+/// command typed in hexadecimal. Each transaction with the logger runs on a worker thread
+/// while the window waits for it, repainting, with its controls disabled: one at a time, and
+/// the window cannot be closed under it.
 class TDebugForm : public QDialog {
  public:
   /// Opens Control's port, shows the window modally, and closes the port at the end, also
@@ -42,12 +44,26 @@ class TDebugForm : public QDialog {
   static std::optional<std::vector<uint8_t>> CommandBytes(const QString& Chunk1,
                                                           const QString& Chunk2);
 
+  /// Whether a transaction is running.
+  bool Busy() const { return busy_; }
+
+ protected:
+  void reject() override; // not while a transaction runs
+  void closeEvent(QCloseEvent* Event) override;
+
  private:
+  // Runs Work on a worker thread and waits for it with the event loop running; an error it
+  // raises is raised again here.
+  void RunOffGuiThread(const std::function<void()>& Work);
+  template <class Work>
+  auto Transact(Work&& Job);
   // Runs Op, showing an error it raises in the error display.
   template <class Op>
   void Guarded(Op&& Operation);
 
   TIGotUControl& FIGotUControl;
+  bool busy_ = false;
+  QWidget* body_;
   QRadioButton* typeWayPoint_;
   QLineEdit* edtReadTrackAddr_;
   QLineEdit* edtReadTrackBytes_;

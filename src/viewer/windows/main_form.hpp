@@ -4,33 +4,34 @@
 #include "app/logger_link.hpp"
 #include "logger/tracks.hpp"
 #include "logger/whole_data.hpp"
-#include "present/grid_helpers.hpp"
 
 #include <QMainWindow>
 
 #include <memory>
 
 class QAction;
-class QComboBox;
 class QLabel;
-class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 
 namespace tarnwick::viewer {
 
-class DeviceWatch;
-class FlagFilterModel;
-class GridModel;
+class DeviceControl;
+class FileActions;
 class GridView;
+class JobRunner;
+class LogMessagePage;
+class PointsDumpPane;
+class Selection;
+class SessionModel;
+class TracksPane;
 
-/// The main window: finds the logger and keeps its port, downloads, loads and saves memory
-/// images, exports GPX, and shows the decoded data in its tables. Owns the link to the logger
-/// (log, engine, control, port), the image, the decoded data and the seven presenters.
-/// A download or export runs on a worker thread under the progress dialog; device changes
-/// that arrive meanwhile are handled when it has ended.
+/// The main window: the logger's status and the buttons at the top, the pages of the image
+/// below, what was done in the status bar. It owns the link to the logger, the session with
+/// the image and the selection, and hands the work to its panes and controllers: the tracks
+/// and raw-records pages, the device control (ports and downloads), the file actions (open,
+/// save, export) and the job runner (one download, export or debug session at a time).
 class TMainForm : public QMainWindow {
  public:
   /// A window with Settings applied. Device lists the loggers (null: the system's and the
@@ -42,23 +43,28 @@ class TMainForm : public QMainWindow {
 
   // What the actions and events do, after any file dialog.
   void Download();
-  /// Loads the pair FileName names; a failure keeps what was shown and shows the error.
+  /// Opens the pair FileName names; a refusal keeps what was shown and shows the error.
   bool LoadFile(const QString& FileName);
   void SaveFile(const QString& FileName);
-  /// Exports the current track with the saved GPX preferences; true when written.
+  /// Exports the selected tracks into one file with the saved GPX preferences; true when
+  /// written.
   bool ExportGpx(const QString& FileName);
   void SkipToInterval();
   void DeviceChanged();
   void ScanDevices();
   void ShowPortStatus();
   void UsePort(std::unique_ptr<TIgotUPort> Port);
+  /// Reads the saved time preferences again and shows the data by them.
+  void ApplyTimePreferences();
 
   app::LoggerLink& Link() { return *link_; }
-  const TIGotUWholeData* WholeData() const { return FWholeData.get(); }
-  const TIGotUPoints* Points() const { return FPoints.get(); }
+  SessionModel& Session() { return *session_; }
+  FileActions& Files() { return *files_; }
+  const TIGotUWholeData* WholeData() const;
+  const TIGotUPoints* Points() const;
   bool CanDebug() const { return FCanDebug; }
   /// Whether a download, export or the debug window is running.
-  bool JobRunning() const { return jobRunning_; }
+  bool JobRunning() const;
   /// The recently opened images, newest first.
   QStringList RecentFiles() const;
 
@@ -71,91 +77,39 @@ class TMainForm : public QMainWindow {
  private:
   void CreateActions();
   void CreateMenus();
-  QWidget* CreateTracksPage();
-  QWidget* CreatePointsDumpPage();
-  GridView* AddGrid(const QString& Name, TStringGridHelper& Helper, QWidget* Parent);
+  QWidget* CreateTopRow(QWidget* Parent);
   void UpdateActions();
-  void SetTabShown(QTabWidget* Tabs, QWidget* Page, bool Shown);
-  void ShowData(std::unique_ptr<TIGotUPoints> Points);
-  void ShowTrack(const TIGotUTrack* Track);
-  void ShowConfigDump();
-  void ShowLogMessages();
-  void FillFlagFilter();
-  void TrackRowSelected(int Row);
-  void PointsDumpRowSelected(int Row);
-  // Runs Job with the window's job state set: device changes wait, a close waits.
-  template <class Job>
-  auto RunJob(Job&& Work);
-  void AfterJob();
-  void AddRecentFile(const QString& FileName);
+  void UpdateTitle();
+  void UpdateZoneLabel();
+  void ShowOpened(const QString& FileName, const QStringList& Warnings);
   void UpdateRecentMenu();
-  void LoadDataAction();
-  void SaveDataAction();
-  void SaveTrackGpxAction();
-  void OpenComPortAction();
 
   app::Settings settings_;
   bool FCanDebug = false;
-  std::unique_ptr<app::LoggerLink> link_;
-  std::unique_ptr<TIGotUWholeData> FWholeData;
-  std::unique_ptr<TIGotUPoints> FPoints;
-  char decimalSeparator_;
-  std::unique_ptr<TTracksGridHelper> FTracksGridHelper;
-  std::unique_ptr<TTrackPointGridHelper> FTrackPointGridHelper;
-  std::unique_ptr<TWayPointGridHelper> FWayPointGridHelper;
-  std::unique_ptr<TPointsDumpGridHelper> FPointsDumpGridHelper;
-  std::unique_ptr<TExtIntPointGridHelper> FHRGridHelper;
-  std::unique_ptr<TExtIntPointGridHelper> FCadenceGridHelper;
-  std::unique_ptr<TExtDoublePointGridHelper> FSpeedGridHelper;
-  std::shared_ptr<IIGotUDebugMsgIntf> memoSink_;
-  DeviceWatch* watch_ = nullptr;
-
   bool shownOnce_ = false;
-  bool jobRunning_ = false;
-  bool deviceChangePending_ = false;
-  bool closeAfterJob_ = false;
-  bool rescanQueued_ = false;
+  std::unique_ptr<app::LoggerLink> link_;
+  SessionModel* session_;
+  Selection* selection_;
+  JobRunner* jobs_;
+  DeviceControl* device_;
+  FileActions* files_;
+  std::shared_ptr<IIGotUDebugMsgIntf> memoSink_;
 
   QLabel* lblPortStatus_;
-  QLabel* lblModelValue_;
-  QLabel* lblSerialValue_;
-  QLabel* lblVersionValue_;
-  QLabel* lblCountValue_;
-  QPlainTextEdit* memoAutoStatus_;
+  QLabel* lblWarning_;
+  QLabel* lblZone_;
   QPushButton* cmdDebug_;
   QTabWidget* pageControl1_;
-  QTabWidget* tabTrackData_;
-  QWidget* tshTracks_;
-  QWidget* tshConfigDump_;
-  QWidget* tshLogMessage_;
-  QWidget* tshPointsDump_;
-  QWidget* tshTrackPoints_;
-  QWidget* tshHR_;
-  QWidget* tshCadence_;
-  QWidget* tshSpeed_;
-  QWidget* tshWayPoints_;
+  TracksPane* tracks_;
+  PointsDumpPane* pointsDump_;
+  LogMessagePage* logMessages_;
   QList<GridView*> grids_;
-  GridView* grdTracks_;
-  GridView* grdTrackPoints_;
-  GridView* grdWayPoints_;
-  GridView* grdHR_;
-  GridView* grdCadence_;
-  GridView* grdSpeed_;
-  GridView* grdPointsDump_;
-  FlagFilterModel* pointsDumpFilter_;
-  QLabel* lblPointData_;
-  QLabel* lblHRData_;
-  QLabel* lblCadenceData_;
-  QLabel* lblSpeedData_;
-  QLabel* lblPointsDumpStr_;
-  QPlainTextEdit* txtConfigDump_;
-  QListWidget* lstLogMessage_;
-  QComboBox* cboPointsDumpFlagFilter_;
   QMenu* mnuRecent_;
   QAction* actAutoStart_;
   QAction* actSaveData_;
   QAction* actLoadData_;
   QAction* actSaveTrackGPX_;
+  QAction* actSaveTracksGPX_;
   QAction* actSkipToInterval_;
   QAction* actDebugProtocol_;
   QAction* actOpenComPort_;

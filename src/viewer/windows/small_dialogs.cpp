@@ -1,14 +1,19 @@
 #include "viewer/windows/small_dialogs.hpp"
 
+#include "logger/year_era.hpp"
 #include "platform/serial_ports.hpp"
 #include "support/own_version_info.hpp"
+#include "support/time_zone.hpp"
 #include "viewer/windows/error_display.hpp"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -17,8 +22,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <optional>
 
 #ifdef TARNWICK_HAVE_ICON
 // The icon is compiled into this static library, whose resource initialiser the linker would
@@ -125,7 +134,12 @@ int TPortSelDialog::ChunkSize() const {
 }
 
 std::unique_ptr<TIgotUPort> TPortSelDialog::Execute(QWidget* Parent) {
-  TPortSelDialog dialog(GetComPorts(), Parent);
+  return Execute(Parent, GetComPorts());
+}
+
+std::unique_ptr<TIgotUPort> TPortSelDialog::Execute(QWidget* Parent,
+                                                    const std::vector<std::string>& PortNames) {
+  TPortSelDialog dialog(PortNames, Parent);
   if (dialog.exec() != QDialog::Accepted) {
     return nullptr;
   }
@@ -143,7 +157,7 @@ TDevicesDialog::TDevicesDialog(const TIGotUDeviceInfoList& List, QWidget* Parent
   lstDevices_ = new QListWidget(this);
   lstDevices_->setObjectName("lstDevices");
   for (const auto& info : List) {
-    lstDevices_->addItem(QString::fromStdString(info->Name));
+    lstDevices_->addItem(EntryText(*info));
   }
   lstDevices_->setCurrentRow(-1);
   actDeviceOK_ = new QAction("OK", this);
@@ -161,6 +175,36 @@ TDevicesDialog::TDevicesDialog(const TIGotUDeviceInfoList& List, QWidget* Parent
   layout->addWidget(lstDevices_);
   layout->addLayout(OkCancelRow(this, actDeviceOK_, false));
   resize(394, 212);
+}
+
+QString TDevicesDialog::EntryText(const TIGotUDeviceInfo& Info) {
+  QString text = QString::fromStdString(Info.Name);
+  const auto* serial = dynamic_cast<const SerialDeviceInfo*>(&Info);
+  if (serial != nullptr && !serial->ComPort.empty() &&
+      !text.contains(QString::fromStdString(serial->ComPort))) {
+    text += (text.isEmpty() ? "(" : " (") + QString::fromStdString(serial->ComPort) + ")";
+  }
+  return text;
+}
+
+void TDevicesDialog::SetList(const TIGotUDeviceInfoList& List) {
+  const auto items = lstDevices_->selectedItems();
+  const QString chosen = items.isEmpty() ? QString() : items.first()->text();
+  const QSignalBlocker block(lstDevices_);
+  lstDevices_->clear();
+  int row = -1;
+  for (const auto& info : List) {
+    const QString text = EntryText(*info);
+    if (text == chosen) {
+      row = lstDevices_->count();
+    }
+    lstDevices_->addItem(text);
+  }
+  lstDevices_->setCurrentRow(row);
+  if (row < 0) {
+    lstDevices_->clearSelection();
+  }
+  actDeviceOK_->setEnabled(SelectedIndex() >= 0);
 }
 
 int TDevicesDialog::SelectedIndex() const {
@@ -181,6 +225,7 @@ GPXPreferences LoadGpxPreferences() {
   prefs.Version = settings.value("gpx/version", "1.1").toString() == "1.0" ? "1.0" : "1.1";
   prefs.OutputExtensions = settings.value("gpx/extensions", true).toBool();
   prefs.Strict = settings.value("gpx/strict", false).toBool();
+  prefs.UtcDesignator = settings.value("gpx/utcDesignator", false).toBool();
   return prefs;
 }
 
@@ -189,6 +234,55 @@ void SaveGpxPreferences(const GPXPreferences& Preferences) {
   settings.setValue("gpx/version", QString::fromStdString(Preferences.Version));
   settings.setValue("gpx/extensions", Preferences.OutputExtensions);
   settings.setValue("gpx/strict", Preferences.Strict);
+  settings.setValue("gpx/utcDesignator", Preferences.UtcDesignator);
+}
+
+namespace {
+
+// The zone choices before the database's names: what each means, as the settings hold it.
+const char* const kZoneUtc = "UTC (logger clock)";
+const char* const kZoneLocal = "this computer's zone";
+
+// The setting of the zone text Text, or nothing for a name the database does not know.
+std::optional<std::string> ZoneSetting(const QString& Text) {
+  const QString text = Text.trimmed();
+  if (text == kZoneUtc) {
+    return "utc";
+  }
+  if (text == kZoneLocal) {
+    return "local";
+  }
+  try {
+    return TimeZone::FromSetting(text.toStdString()).Setting();
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+} // namespace
+
+TimePreferences LoadTimePreferences() {
+  const QSettings settings;
+  TimePreferences prefs;
+  const std::string era = settings.value("time/yearEra", "auto").toString().toStdString();
+  try {
+    YearEra::CheckSetting(era);
+    prefs.YearEra = era;
+  } catch (const std::exception&) {
+    // A setting edited by hand that the program cannot read: the default.
+  }
+  const std::string zone = settings.value("time/zone", "utc").toString().toStdString();
+  try {
+    prefs.Zone = TimeZone::FromSetting(zone).Setting();
+  } catch (const std::exception&) {
+  }
+  return prefs;
+}
+
+void SaveTimePreferences(const TimePreferences& Preferences) {
+  QSettings settings;
+  settings.setValue("time/yearEra", QString::fromStdString(Preferences.YearEra));
+  settings.setValue("time/zone", QString::fromStdString(Preferences.Zone));
 }
 
 TPreferencesDialog::TPreferencesDialog(QWidget* Parent) : QDialog(Parent) {
@@ -203,6 +297,10 @@ TPreferencesDialog::TPreferencesDialog(QWidget* Parent) : QDialog(Parent) {
   extensions_->setObjectName("chkExtensions");
   strict_ = new QCheckBox("schema-valid (strict)", group);
   strict_->setObjectName("chkStrict");
+  utc_ = new QCheckBox("times marked as UTC (\"Z\")", group);
+  utc_->setObjectName("chkUtcDesignator");
+  utc_->setToolTip("Readers that take a time without a zone as local time misplace the track "
+                   "by the zone's offset; the mark tells them the logger's clock is UTC.");
   auto* inner = new QVBoxLayout(group);
   auto* versions = new QHBoxLayout;
   versions->addWidget(gpx10_);
@@ -211,14 +309,54 @@ TPreferencesDialog::TPreferencesDialog(QWidget* Parent) : QDialog(Parent) {
   inner->addLayout(versions);
   inner->addWidget(extensions_);
   inner->addWidget(strict_);
+  inner->addWidget(utc_);
+
+  auto* times = new QGroupBox("Times", this);
+  era_ = new QComboBox(times);
+  era_->setObjectName("cboYearEra");
+  era_->addItem("by the download date", "auto");
+  era_->addItem("as recorded (2000-2015)", "recorded");
+  era_->addItem("from a first year", "first");
+  era_->setToolTip("The logger counts years in four bits: which of the years 16 apart a record "
+                   "means.");
+  firstYear_ = new QSpinBox(times);
+  firstYear_->setObjectName("spnFirstYear");
+  firstYear_->setRange(2000, 9984);
+  firstYear_->setValue(2016);
+  connect(era_, &QComboBox::currentIndexChanged, this,
+          [this] { firstYear_->setEnabled(era_->currentData().toString() == "first"); });
+  auto* eraRow = new QHBoxLayout;
+  eraRow->addWidget(era_, 1);
+  eraRow->addWidget(firstYear_);
+  zone_ = new QComboBox(times);
+  zone_->setObjectName("cboZone");
+  zone_->setEditable(true);
+  zone_->setInsertPolicy(QComboBox::NoInsert);
+  zone_->addItem(kZoneUtc);
+  zone_->addItem(kZoneLocal);
+  QStringList names;
+  for (const auto& name : TimeZone::Names()) {
+    names.append(QString::fromStdString(name));
+  }
+  zone_->addItems(names);
+  auto* completer = new QCompleter(names, zone_);
+  completer->setCaseSensitivity(Qt::CaseInsensitive);
+  completer->setFilterMode(Qt::MatchContains);
+  zone_->setCompleter(completer);
+  auto* timesForm = new QFormLayout(times);
+  timesForm->addRow("Years", eraRow);
+  timesForm->addRow("Zone", zone_);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
+  layout->addWidget(times);
   layout->addWidget(buttons);
   SetPreferences(LoadGpxPreferences());
-  resize(314, 172);
+  SetTimes(LoadTimePreferences());
+  resize(std::max(sizeHint().width(), 360), sizeHint().height());
 }
 
 GPXPreferences TPreferencesDialog::Preferences() const {
@@ -226,6 +364,7 @@ GPXPreferences TPreferencesDialog::Preferences() const {
   prefs.Version = gpx10_->isChecked() ? "1.0" : "1.1";
   prefs.OutputExtensions = extensions_->isChecked();
   prefs.Strict = strict_->isChecked();
+  prefs.UtcDesignator = utc_->isChecked();
   return prefs;
 }
 
@@ -234,6 +373,41 @@ void TPreferencesDialog::SetPreferences(const GPXPreferences& Preferences) {
   gpx11_->setChecked(Preferences.Version != "1.0");
   extensions_->setChecked(Preferences.OutputExtensions);
   strict_->setChecked(Preferences.Strict);
+  utc_->setChecked(Preferences.UtcDesignator);
+}
+
+TimePreferences TPreferencesDialog::Times() const {
+  TimePreferences times;
+  const QString era = era_->currentData().toString();
+  times.YearEra = era == "first" ? std::to_string(firstYear_->value()) : era.toStdString();
+  times.Zone = ZoneSetting(zone_->currentText()).value_or("utc");
+  return times;
+}
+
+void TPreferencesDialog::SetTimes(const TimePreferences& Times) {
+  if (Times.YearEra == "auto" || Times.YearEra == "recorded") {
+    era_->setCurrentIndex(era_->findData(QString::fromStdString(Times.YearEra)));
+  } else {
+    era_->setCurrentIndex(era_->findData("first"));
+    firstYear_->setValue(QString::fromStdString(Times.YearEra).toInt());
+  }
+  firstYear_->setEnabled(era_->currentData().toString() == "first");
+  if (Times.Zone == "utc") {
+    zone_->setCurrentIndex(0);
+  } else if (Times.Zone == "local") {
+    zone_->setCurrentIndex(1);
+  } else {
+    zone_->setCurrentText(QString::fromStdString(Times.Zone));
+  }
+}
+
+void TPreferencesDialog::accept() {
+  if (!ZoneSetting(zone_->currentText())) {
+    ShowError(this, "unknown time zone \"" + zone_->currentText().trimmed() +
+                        "\": choose one of the list, such as Europe/Helsinki");
+    return;
+  }
+  QDialog::accept();
 }
 
 bool TPreferencesDialog::Execute(QWidget* Parent) {
@@ -242,6 +416,7 @@ bool TPreferencesDialog::Execute(QWidget* Parent) {
     return false;
   }
   SaveGpxPreferences(dialog.Preferences());
+  SaveTimePreferences(dialog.Times());
   return true;
 }
 
@@ -311,7 +486,11 @@ QString TAboutDialog::SupportAddress() {
 
 void TAboutDialog::ShowSupport(QWidget* Parent) {
   try {
-    QDesktopServices::openUrl(QUrl(SupportAddress()));
+    const QString address = SupportAddress();
+    if (!QDesktopServices::openUrl(QUrl(address))) {
+      ShowError(Parent,
+                "No web browser could be started for the support page. Its address is " + address);
+    }
   } catch (const std::exception& e) {
     ShowError(Parent, QString::fromStdString(e.what()));
   }

@@ -13,7 +13,9 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QListWidget;
+class QSpinBox;
 class QRadioButton;
 class QLabel;
 
@@ -31,6 +33,9 @@ class TPortSelDialog : public QDialog {
   /// for the chosen name with the chosen chunk size, which the caller owns; null after
   /// Cancel.
   static std::unique_ptr<TIgotUPort> Execute(QWidget* Parent);
+  /// The same with the ports PortNames.
+  static std::unique_ptr<TIgotUPort> Execute(QWidget* Parent,
+                                             const std::vector<std::string>& PortNames);
   /// The chosen name and chunk size (8 or 16).
   std::string PortName() const;
   int ChunkSize() const;
@@ -41,13 +46,19 @@ class TPortSelDialog : public QDialog {
   QAction* actComPortOK_;
 };
 
-/// Choosing one of several loggers found.
+/// Choosing one of several loggers found, each named with its port.
 class TDevicesDialog : public QDialog {
  public:
   TDevicesDialog(const TIGotUDeviceInfoList& List, QWidget* Parent);
   /// The chosen index after OK, -1 after Cancel.
   static int Execute(QWidget* Parent, const TIGotUDeviceInfoList& List);
   int SelectedIndex() const;
+  /// Lists List instead (the loggers changed while the dialog is open); the logger chosen
+  /// stays chosen when it is still listed.
+  void SetList(const TIGotUDeviceInfoList& List);
+  /// A logger as the dialog lists it: its name and, when it has one, its port
+  /// ("i-gotU GT-900 (/dev/ttyACM0)").
+  static QString EntryText(const TIGotUDeviceInfo& Info);
 
  private:
   QListWidget* lstDevices_;
@@ -58,7 +69,19 @@ class TDevicesDialog : public QDialog {
 GPXPreferences LoadGpxPreferences();
 void SaveGpxPreferences(const GPXPreferences& Preferences);
 
-/// Edits the GPX export preferences: version 1.0 or 1.1, extensions, schema-valid files.
+/// How the window reads and shows times, kept in the user's configuration: the year era
+/// ("auto", "recorded" or a first year) and the zone ("utc", "local" or a zone's name), both
+/// as the command line's --year-era and --tz take them.
+struct TimePreferences {
+  std::string YearEra = "auto";
+  std::string Zone = "utc";
+};
+/// The saved time preferences; a stored text that is not valid reads as the default.
+TimePreferences LoadTimePreferences();
+void SaveTimePreferences(const TimePreferences& Preferences);
+
+/// Edits the GPX export preferences (version 1.0 or 1.1, extensions, schema-valid files, the
+/// UTC designator) and the time preferences (year era, display zone).
 class TPreferencesDialog : public QDialog {
  public:
   explicit TPreferencesDialog(QWidget* Parent);
@@ -66,12 +89,22 @@ class TPreferencesDialog : public QDialog {
   static bool Execute(QWidget* Parent);
   GPXPreferences Preferences() const;
   void SetPreferences(const GPXPreferences& Preferences);
+  /// The time preferences chosen; the zone typed is taken when the database knows it.
+  TimePreferences Times() const;
+  void SetTimes(const TimePreferences& Times);
+
+  /// OK: only with a zone the database knows.
+  void accept() override;
 
  private:
   QRadioButton* gpx10_;
   QRadioButton* gpx11_;
   QCheckBox* extensions_;
   QCheckBox* strict_;
+  QCheckBox* utc_;
+  QComboBox* era_;
+  QSpinBox* firstYear_;
+  QComboBox* zone_;
 };
 
 /// The about box: name, version and copyright of the program, the maker's web address.
@@ -81,7 +114,8 @@ class TAboutDialog : public QDialog {
   explicit TAboutDialog(QWidget* Parent);
   /// Shows the about box over Parent; an error reaches the error display instead.
   static void Display(QWidget* Parent);
-  /// Opens the maker's support page with "?version=" and the program's file version.
+  /// Opens the maker's support page with "?version=" and the program's file version; says so
+  /// in the error display when no web browser can open it.
   static void ShowSupport(QWidget* Parent);
   /// The address ShowSupport opens.
   static QString SupportAddress();

@@ -3,12 +3,24 @@
 #include "viewer/windows/grid_view.hpp"
 
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
 #include <QSettings>
 
 namespace tarnwick::viewer {
 
 QStringList ViewerSettings::RecentFiles() {
-  return QSettings().value("recentFiles").toStringList();
+  QStringList files;
+  for (const QString& file : QSettings().value("recentFiles").toStringList()) {
+    if (!file.isEmpty() && file.size() <= kMaxPathLength && !files.contains(file)) {
+      files.append(file);
+    }
+    if (files.size() == kRecentFiles) {
+      break;
+    }
+  }
+  return files;
 }
 
 void ViewerSettings::AddRecentFile(const QString& FileName) {
@@ -23,7 +35,8 @@ void ViewerSettings::AddRecentFile(const QString& FileName) {
 }
 
 QString ViewerSettings::LastFolder() {
-  return QSettings().value("lastFolder").toString();
+  const QString folder = QSettings().value("lastFolder").toString();
+  return folder.size() <= kMaxPathLength ? folder : QString();
 }
 
 void ViewerSettings::SetLastFolder(const QString& FileName) {
@@ -32,13 +45,41 @@ void ViewerSettings::SetLastFolder(const QString& FileName) {
 
 void ViewerSettings::RestoreLayout(QWidget& Window, const QList<GridView*>& Grids) {
   const QSettings settings;
-  Window.restoreGeometry(settings.value("window/geometry").toByteArray());
-  for (GridView* grid : Grids) {
-    QList<int> widths;
-    for (const QVariant& w : settings.value("columns/" + grid->objectName()).toList()) {
-      widths.append(w.toInt());
+  const QSize size = Window.size();
+  const QByteArray geometry = settings.value("window/geometry").toByteArray();
+  // Qt's own check of the saved bytes; a window larger than every screen together, or off
+  // them all, is put back at its first size.
+  if (!geometry.isEmpty() && Window.restoreGeometry(geometry)) {
+    QRect screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+      screens |= screen->availableVirtualGeometry();
     }
-    grid->SetColumnWidths(widths);
+    const QRect frame = Window.frameGeometry();
+    if (!screens.isEmpty() &&
+        (frame.width() > screens.width() * 2 || frame.height() > screens.height() * 2 ||
+         !screens.intersects(frame))) {
+      Window.setGeometry(QRect(QPoint(), size));
+    }
+  }
+  for (GridView* grid : Grids) {
+    const QVariant stored = settings.value("columns/" + grid->objectName());
+    const QStringList texts = stored.toStringList();
+    if (texts.size() > 64) {
+      continue;
+    }
+    QList<int> widths;
+    for (const QString& text : texts) {
+      bool ok = false;
+      const int width = text.trimmed().toInt(&ok);
+      if (!ok || width < kMinColumnWidth || width > kMaxColumnWidth) {
+        widths.clear();
+        break;
+      }
+      widths.append(width);
+    }
+    if (!widths.isEmpty()) {
+      grid->SetColumnWidths(widths);
+    }
   }
 }
 

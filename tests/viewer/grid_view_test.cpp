@@ -145,6 +145,36 @@ class GridViewTest : public QObject {
     QVERIFY(view.selectionModel()->selectedRows().isEmpty()); // the corner selects nothing
   }
 
+  void TheSortArrowSitsAboveTheCaption() {
+    TTracksGridHelper helper;
+    GridModel model(helper);
+    GridView view("grdTracks");
+    view.SetGridModel(&model);
+    view.resize(view.sizeHint().width(), 200);
+    view.show();
+    QHeaderView* header = view.horizontalHeader();
+    // Dark pixels in the strip above the caption of column Col.
+    const auto marked = [&](int Col) {
+      const QImage image = header->grab().toImage();
+      const int left = header->sectionViewportPosition(Col);
+      const QColor ground = image.pixelColor(left + 2, 2);
+      for (int x = left + 2; x < left + header->sectionSize(Col) - 2; ++x) {
+        for (int y = 0; y < 5; ++y) {
+          if (image.pixelColor(x, y).lightness() < ground.lightness() - 60) {
+            return true;
+          }
+        }
+      }
+      return false;
+    };
+    QVERIFY(!marked(5));
+    view.SortByColumn(5, Qt::DescendingOrder);
+    QVERIFY(marked(5));
+    QVERIFY(!marked(4));
+    // The caption needs no room beside it: "HR" is as wide as its numbers want.
+    QVERIFY(view.columnWidth(5) < header->fontMetrics().horizontalAdvance("HR") + 30);
+  }
+
   void SortingFollowsNewData() {
     const Decoded a(0x15, {Fix(0, 6, 0, 0).DWord(20, 100), Fix(0, 6, 0, 1).DWord(20, 300),
                            Fix(0, 6, 0, 2).DWord(20, 200)});

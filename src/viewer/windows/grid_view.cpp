@@ -3,6 +3,7 @@
 #include "present/table_text.hpp"
 #include "viewer/models/grid_model.hpp"
 #include "viewer/models/grid_sort_model.hpp"
+#include "viewer/windows/grid_header.hpp"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -37,7 +38,8 @@ GridView::GridView(const QString& Name, QWidget* Parent) : QTableView(Parent) {
   setShowGrid(true);
   setWordWrap(false);
   setTextElideMode(Qt::ElideNone);
-  QHeaderView* header = horizontalHeader();
+  auto* header = new GridHeader(this);
+  setHorizontalHeader(header);
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setHighlightSections(false);
   header->setSectionsClickable(true);
@@ -107,7 +109,7 @@ int GridView::InitialWidth(int Col) const {
   }
   const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
   const int cell = fontMetrics().horizontalAdvance(typical) + margin + kAir;
-  // The caption with the header's margins and room for the sort indicator.
+  // The caption with the header's margins.
   const bool hidden = horizontalHeader()->isSectionHidden(Col);
   const int caption = hidden ? 0 : horizontalHeader()->sectionSizeHint(Col);
   return std::max(cell, caption);

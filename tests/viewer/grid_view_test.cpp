@@ -400,18 +400,28 @@ class GridViewTest : public QObject {
     GridModel model(helper);
     GridView view("grdTrackPoints");
     view.SetGridModel(&model);
-    view.resize(600, 300);
+    view.resize(1400, 300);
     view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
     QList<int> widths = view.ColumnWidths();
     QCOMPARE(widths.size(), model.columnCount());
-    QCOMPARE(widths.last(), 0); // the last column fills the window: not a width to keep
+    // The last column fills the window: what it needs is kept, not what it was stretched to.
+    const int last = model.columnCount() - 1;
+    QVERIFY(view.columnWidth(last) > view.InitialWidth(last));
+    QCOMPARE(widths.last(), view.InitialWidth(last));
     widths[0] = 70;
     widths[3] = 333;
     view.SetColumnWidths(widths);
     QCOMPARE(view.columnWidth(3), 333);
     QCOMPARE(view.verticalHeader()->minimumWidth(), 70);
     QCOMPARE(view.ColumnWidths()[3], 333);
-    view.SetColumnWidths({1, 2}); // another grid's list is ignored
+    QApplication::processEvents();
+    int sum = 0;
+    for (int col = 1; col <= last; ++col) {
+      sum += view.columnWidth(col);
+    }
+    QCOMPARE(sum, view.viewport()->width()); // and the last column fills the rest
+    view.SetColumnWidths({1, 2});            // another grid's list is ignored
     QCOMPARE(view.columnWidth(3), 333);
   }
 };

@@ -269,8 +269,9 @@ QList<int> GridView::ColumnWidths() const {
   QList<int> widths{verticalHeader()->width()};
   const int last = model()->columnCount() - 1;
   for (int col = 1; col <= last; ++col) {
-    // The last column fills what room the window has: its width is not the user's choice.
-    widths.append(col == last ? 0 : columnWidth(col));
+    // The last column fills what room the window has: what it is stretched to is not the
+    // user's choice, and kept it would widen the grid past a smaller window next time.
+    widths.append(col == last ? InitialWidth(col) : columnWidth(col));
   }
   return widths;
 }

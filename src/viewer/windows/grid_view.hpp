@@ -70,7 +70,8 @@ class GridView : public QTableView {
   int SortColumn() const;
   Qt::SortOrder SortOrder() const;
 
-  /// The widths of the columns, the first one (the header's) included.
+  /// The widths of the columns, the first one (the header's) included; for the last one, which
+  /// fills the room the window leaves, its initial width.
   QList<int> ColumnWidths() const;
   /// Sets the widths that ColumnWidths gave; a list of another length is ignored.
   void SetColumnWidths(const QList<int>& Widths);

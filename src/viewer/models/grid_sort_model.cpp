@@ -60,8 +60,8 @@ QModelIndex GridSortModel::IndexOfItem(int Item, int Col) const {
   }
   // From the grid's model up through the proxies to this one.
   QModelIndex index = grid_.index(Item, Col);
-  for (auto proxy = chain_.rbegin(); proxy != chain_.rend(); ++proxy) {
-    index = (*proxy)->mapFromSource(index);
+  for (size_t i = chain_.size(); i-- > 0;) {
+    index = chain_[i]->mapFromSource(index);
   }
   return mapFromSource(index);
 }

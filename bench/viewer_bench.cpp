@@ -3,10 +3,15 @@
 // grid, the resident memory the loaded image adds, and the longest time the GUI thread goes
 // without processing events during a download from a simulated logger on a pseudo-terminal.
 // A timed program rather than Google Benchmark: each figure needs a window and an event loop.
+#include "logger/tracks.hpp"
 #include "logger/whole_data.hpp"
+#include "present/grid_helpers.hpp"
 #include "sim/sample_image.hpp"
 #include "sim/sim_device_source.hpp"
 #include "sim/sim_pty_host.hpp"
+#include "viewer/models/flag_filter_model.hpp"
+#include "viewer/models/grid_model.hpp"
+#include "viewer/windows/grid_view.hpp"
 #include "viewer/windows/main_form.hpp"
 #include "viewer/windows/progress_dialog.hpp"
 
@@ -24,6 +29,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -55,6 +61,82 @@ long ResidentKiB() {
     }
   }
   return -1;
+}
+
+// Milliseconds that Action takes.
+template <class Action>
+double Milliseconds(const Action& Run) {
+  QElapsedTimer timer;
+  timer.start();
+  Run();
+  return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+// The raw records' grid of a full memory as the window builds it (its model under the flag
+// filter, sorted by the view), without the window: sorting by each kind of key, a change of
+// the flag filter while sorted, and one screen painted while sorted.
+void BenchGridSorting() {
+  const TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT900, 65535, 3});
+  const TIGotUPoints points(image.Status.FModel, image.Blocks());
+  TPointsDumpGridHelper helper(viewer::LocaleDecimalSeparator());
+  viewer::GridModel model(helper);
+  viewer::FlagFilterModel filter([&points](int Row) -> std::optional<int> {
+    if (Row >= points.Points().Count()) {
+      return std::nullopt;
+    }
+    return points.Points()[Row].Flags();
+  });
+  filter.setSourceModel(&model);
+  viewer::GridView view("grdPointsDump");
+  view.SetGridModel(&model, &filter);
+  view.resize(760, 420);
+  view.show();
+  helper.SetPoints(&points);
+  QApplication::processEvents();
+
+  // Median of 5 of a sort by column Col (the keys of a column are computed once, at its first
+  // sort, which the median leaves out), each after a return to the written order.
+  const auto sort = [&view](int Col, Qt::SortOrder Order) {
+    std::vector<double> times;
+    for (int run = 0; run < 5; ++run) {
+      view.SortByColumn(-1, Qt::AscendingOrder);
+      times.push_back(Milliseconds([&] { view.SortByColumn(Col, Order); }));
+    }
+    return Median(times);
+  };
+  std::printf("sort the points-dump grid (%d records; median of 5):\n", helper.DataCount());
+  std::printf("  by Time, keys computed: %.1f ms\n",
+              Milliseconds([&] { view.SortByColumn(2, Qt::AscendingOrder); }));
+  std::printf("  by Time: %.1f ms\n", sort(2, Qt::AscendingOrder));
+  std::printf("  by Time, descending: %.1f ms\n", sort(2, Qt::DescendingOrder));
+  std::printf("  by Flag: %.1f ms\n", sort(1, Qt::AscendingOrder));
+  std::printf("  by Data (text keys): %.1f ms\n", sort(3, Qt::AscendingOrder));
+  std::vector<double> restore;
+  for (int run = 0; run < 5; ++run) {
+    view.SortByColumn(2, Qt::DescendingOrder);
+    restore.push_back(Milliseconds([&] { view.SortByColumn(-1, Qt::AscendingOrder); }));
+  }
+  std::printf("  back to the written order from Time, descending: %.1f ms\n", Median(restore));
+  view.SortByColumn(2, Qt::AscendingOrder);
+  const int flag = points.Points()[0].Flags();
+  std::vector<double> on;
+  std::vector<double> off;
+  for (int run = 0; run < 5; ++run) {
+    on.push_back(Milliseconds([&] { filter.SetFlag(flag); }));
+    off.push_back(Milliseconds([&] { filter.SetFlag(std::nullopt); }));
+  }
+  std::printf("  flag filter on while sorted by Time: %.1f ms\n", Median(on));
+  std::printf("  flag filter off while sorted by Time: %.1f ms\n", Median(off));
+
+  std::vector<double> paint;
+  for (int run = 0; run < 50; ++run) {
+    view.scrollTo(view.model()->index(run * 1000, 1), QAbstractItemView::PositionAtTop);
+    paint.push_back(Milliseconds([&view] { view.viewport()->repaint(); }));
+  }
+  std::printf("paint one screen of the points-dump grid sorted by Time: %.2f ms (median of 50; "
+              "target <= 5)\n",
+              Median(paint));
+  view.setModel(nullptr);
 }
 
 } // namespace
@@ -131,6 +213,8 @@ int main(int argc, char** argv) {
                 grid->viewport()->height() / grid->rowHeight(0) + 1, Median(paint));
     std::printf("  of which formatting its cells: %.3f ms\n", Median(format));
   }
+
+  BenchGridSorting();
 
   // Download from a simulated logger at the default link rate.
   {

@@ -1,5 +1,6 @@
 #include "cli/cli_common.hpp"
 
+#include "present/table_text.hpp"
 #include "support/errors.hpp"
 #include "support/str_util.hpp"
 
@@ -94,19 +95,9 @@ CLI::Validator CountsFromOne(const std::string& Things) {
 }
 
 void WriteTable(std::ostream& Out, const TStringGridHelper& Table) {
-  const int cols = Table.GetColCount();
-  std::string line;
-  for (int row = 0; row <= Table.DataCount(); ++row) {
-    line.clear();
-    for (int col = 0; col < cols; ++col) {
-      if (col > 0) {
-        line += '\t';
-      }
-      line += EscapeControls(Table.GetCellText(col, row));
-    }
-    line += '\n';
-    Out.write(line.data(), static_cast<std::streamsize>(line.size()));
-  }
+  WriteTableLines(Table, AllItems(Table), [&Out](const std::string& Line) {
+    Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
+  });
 }
 
 } // namespace tarnwick::cli

@@ -33,9 +33,8 @@ void AddSampleStartOption(CLI::App* Command, std::optional<DateTime>& Start);
 /// go to standard error.
 std::unique_ptr<app::ImageSession> OpenImage(const std::string& Base, const TimeOptions& Options);
 
-/// Writes a table: the header row, then one line per data item, cells separated by tabs.
-/// Control characters inside a cell are escaped (EscapeControls) so that every record stays
-/// on one line and nothing from a file reaches the terminal raw.
+/// Writes a table: the header row, then one line per data item, cells separated by tabs, as
+/// WriteTableLines makes them (the viewer copies selected rows with the same lines).
 void WriteTable(std::ostream& Out, const TStringGridHelper& Table);
 
 /// Checks an option that numbers things from 1 (tracks, loggers): a usage error such as

@@ -13,6 +13,7 @@ class TBasePointGridHelper : public TStringGridHelper {
   explicit TBasePointGridHelper(char DecimalSeparator = '.');
 
   void GetDataText(int ACol, int Index, std::string& Text) const override;
+  CellSortKey GetSortKey(int ACol, int Index) const override;
 
   const TIGotUTrack* Track() const { return FTrack; }
   /// Shows Track (or nothing); the track must stay alive while it is shown.
@@ -47,6 +48,7 @@ class TTracksGridHelper : public TStringGridHelper {
   explicit TTracksGridHelper(char DecimalSeparator = '.');
 
   void GetDataText(int ACol, int Index, std::string& Text) const override;
+  CellSortKey GetSortKey(int ACol, int Index) const override;
 
   const TIGotUTracks* Tracks() const { return FTracks; }
   void SetTracks(const TIGotUTracks* Tracks);
@@ -61,6 +63,7 @@ class TPointsDumpGridHelper : public TStringGridHelper {
   explicit TPointsDumpGridHelper(char DecimalSeparator = '.');
 
   void GetDataText(int ACol, int Index, std::string& Text) const override;
+  CellSortKey GetSortKey(int ACol, int Index) const override;
 
   const TIGotUPoints* Points() const { return FPoints; }
   void SetPoints(const TIGotUPoints* Points);
@@ -72,14 +75,19 @@ class TPointsDumpGridHelper : public TStringGridHelper {
 /// Extension records: time, all samples, and the SMS fields.
 class TExtPointGridHelper : public TStringGridHelper {
  public:
-  explicit TExtPointGridHelper(char DecimalSeparator = '.');
+  /// Columns: the column table of the kind of samples.
+  TExtPointGridHelper(std::span<const TDataViewFormHeader> Columns, char DecimalSeparator);
 
   void GetDataText(int ACol, int Index, std::string& Text) const override;
+  CellSortKey GetSortKey(int ACol, int Index) const override;
 
   /// The record of item Index, or null when there is none.
   virtual const TIGotUExtPoint* GetPoint(int Index) const = 0;
   /// All samples of item Index, each followed by a blank.
   virtual void GetValuesText(int Index, std::string& Text) const = 0;
+  /// The samples of item Index as numbers (what the "Data" column sorts by); none when there
+  /// is no record.
+  virtual std::vector<double> GetValues(int Index) const = 0;
 };
 
 /// Extension records of one kind, as a track lists them.
@@ -113,15 +121,17 @@ class ExtListGridHelper : public TExtPointGridHelper {
 /// Heart-rate or cadence records: 24 values "%3d ".
 class TExtIntPointGridHelper : public ExtListGridHelper<TIGotUExtIntPoint> {
  public:
-  using ExtListGridHelper::ExtListGridHelper;
+  explicit TExtIntPointGridHelper(char DecimalSeparator = '.');
   void GetValuesText(int Index, std::string& Text) const override;
+  std::vector<double> GetValues(int Index) const override;
 };
 
 /// Speed records: 12 values "%.2f ".
 class TExtDoublePointGridHelper : public ExtListGridHelper<TIGotUExtDoublePoint> {
  public:
-  using ExtListGridHelper::ExtListGridHelper;
+  explicit TExtDoublePointGridHelper(char DecimalSeparator = '.');
   void GetValuesText(int Index, std::string& Text) const override;
+  std::vector<double> GetValues(int Index) const override;
 };
 
 } // namespace tarnwick

@@ -27,6 +27,14 @@ std::string TStringGridHelper::GetCellText(int ACol, int ARow) const {
   return text;
 }
 
+CellSortKey TStringGridHelper::GetSortKey(int ACol, int Index) const {
+  return CellSortKey::Text(GetCellText(ACol, Index + 1));
+}
+
+CellSortKey TStringGridHelper::TimeSortKey(DateTime Utc) {
+  return CellSortKey::Numbers({static_cast<double>(DateTimeToMilliseconds(Utc))});
+}
+
 void TStringGridHelper::SetZone(const TimeZone& Zone) {
   zone_ = Zone;
   if (onDataChanged_) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "present/cell_sort_key.hpp"
+#include "support/errors.hpp"
 #include "support/time_zone.hpp"
 
 #include <functional>
@@ -11,11 +13,15 @@ namespace tarnwick {
 /// Horizontal alignment of a column's header and data cells.
 enum class CellAlignment { Left, Right, Center };
 
-/// One column: header caption, alignment and initial width in pixels.
+/// One column: header caption, alignment and initial width in pixels; for a window, what the
+/// column means (with its unit) and a typical cell text, from which it sizes the column in the
+/// font it uses. The command line prints neither.
 struct TDataViewFormHeader {
   std::string Caption;
   CellAlignment Alignment = CellAlignment::Left;
   int Width = 64;
+  std::string Hint;
+  std::string Typical;
 };
 
 /// Drives one table: tells it its columns and rows and computes each cell's text only when it
@@ -40,6 +46,9 @@ class TStringGridHelper {
   /// The text of column ACol for data item Index (0-based); left untouched when there is
   /// nothing to show.
   virtual void GetDataText(int ACol, int Index, std::string& Text) const = 0;
+  /// What the cell of column ACol for data item Index sorts by: its value where the text
+  /// would sort wrongly (numbers, times, positions); by default the cell's text.
+  virtual CellSortKey GetSortKey(int ACol, int Index) const;
 
   /// Row 0 is the header row; data item i is row i + 1. A cell without data reads "?"; a cell
   /// whose value cannot be decoded (a bad date) reads the error's message.
@@ -63,8 +72,20 @@ class TStringGridHelper {
   void SetDataCount(int N);
   /// A time as "yyyy-mm-dd hh:nn:ss" on the clock of Zone.
   std::string TimeText(DateTime Utc) const;
+  /// The sort key of a time: the moment itself, whatever clock shows it; no value when
+  /// Time (a record's decoder) raises.
+  template <class TimeGetter>
+  static CellSortKey TimeKey(const TimeGetter& Time) {
+    try {
+      return TimeSortKey(Time());
+    } catch (const Error&) {
+      return {};
+    }
+  }
 
  private:
+  static CellSortKey TimeSortKey(DateTime Utc);
+
   std::span<const TDataViewFormHeader> columns_;
   char decimalSeparator_;
   TimeZone zone_;

@@ -1,11 +1,9 @@
-// The table model over the presenters and the grid view's column widths.
+// The table model over the presenters.
 #include "logger/tracks.hpp"
 #include "present/grid_helpers.hpp"
 #include "sim/sample_image.hpp"
 #include "viewer/models/grid_model.hpp"
-#include "viewer/windows/grid_view.hpp"
 
-#include <QHeaderView>
 #include <QLocale>
 #include <QTest>
 
@@ -24,6 +22,8 @@ class GridModelTest : public QObject {
       QCOMPARE(model.data(model.index(0, col)).toString(), QString("?"));
     }
     QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QString("Time"));
+    QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::ToolTipRole).toString(),
+             QString::fromStdString(helper.GetHeader(2).Hint));
     QCOMPARE(model.headerData(0, Qt::Vertical).toString(), QString("?"));
   }
 
@@ -60,32 +60,6 @@ class GridModelTest : public QObject {
     const GridModel model(helper);
     helper.SetTrack(&points.Tracks()[0]);
     QVERIFY(model.data(model.index(0, 4)).toString().contains(','));
-  }
-
-  void InitialWidthsHoldCaptionsAndTypicalCells() {
-    TTrackPointGridHelper helper;
-    GridModel model(helper);
-    GridView view("grdTrackPoints");
-    view.SetGridModel(&model);
-    const QFontMetrics& fm = view.fontMetrics();
-    const int time = view.columnWidth(2);
-    QVERIFY(time > fm.horizontalAdvance("2015-06-07 12:34:56"));
-    for (int col = 1; col < model.columnCount(); ++col) {
-      const QString caption = model.headerData(col, Qt::Horizontal).toString();
-      QVERIFY2(view.columnWidth(col) >
-                   view.horizontalHeader()->fontMetrics().horizontalAdvance(caption),
-               qPrintable(caption));
-      QVERIFY(view.columnWidth(col) >= helper.GetHeader(col).Width);
-    }
-    QVERIFY(view.isColumnHidden(0));
-    QVERIFY(view.verticalHeader()->defaultSectionSize() > fm.height());
-
-    QList<int> widths = view.ColumnWidths();
-    widths[3] = 333;
-    view.SetColumnWidths(widths);
-    QCOMPARE(view.columnWidth(3), 333);
-    view.SetColumnWidths({1, 2}); // another grid's list is ignored
-    QCOMPARE(view.columnWidth(3), 333);
   }
 };
 

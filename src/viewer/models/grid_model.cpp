@@ -61,6 +61,9 @@ QVariant GridModel::headerData(int Section, Qt::Orientation Orientation, int Rol
     if (Role == Qt::TextAlignmentRole) {
       return QVariant::fromValue(ColumnAlignment(Section) | Qt::AlignVCenter);
     }
+    if (Role == Qt::ToolTipRole) {
+      return QString::fromStdString(helper_.GetHeader(Section).Hint);
+    }
     return {};
   }
   if (Role == Qt::DisplayRole) {

@@ -1,79 +1,73 @@
 #include "viewer/windows/grid_view.hpp"
 
+#include "present/table_text.hpp"
 #include "viewer/models/grid_model.hpp"
+#include "viewer/models/grid_sort_model.hpp"
+#include "viewer/windows/grid_header.hpp"
 
 #include <QAbstractButton>
-#include <QAbstractProxyModel>
 #include <QAction>
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOptionHeader>
 
 #include <algorithm>
-#include <map>
+#include <vector>
 
 namespace tarnwick::viewer {
 
 namespace {
 
-// Room around a text in a cell: the style's margins and a little air.
-constexpr int kCellPadding = 16;
-
-// Typical cells of the columns whose width a caption alone does not settle: the widest
-// texts these columns show for plausible data.
-QString TypicalCell(const QString& Caption, int Columns) {
-  static const std::map<QString, QString> samples{
-      {"Time", "2015-06-07 12:34:56"},
-      {"Lat:Lng", "-35.1234 -139.1234"},
-      {"TimeLen", "101:02:03.000"},
-      {"Elev", "-1234.56"},
-      {"EHPE", "1234.56"},
-      {"PressElev", "-1234.56"},
-      {"Speeds", "123.45"},
-      {"Course", "359.99"},
-      {"SatMap", "(12) 00000000000000000000000000000000"},
-      {"SMS", "59999:59999"},
-      {"Count", "65535"},
-      {"WayPoints", "65535"},
-      {"HR", "65535"},
-      {"Cadence", "65535"},
-      {"Speed", "65535"},
-      {"Flag", "FF"},
-  };
-  if (Caption == "Data") {
-    // The raw records' 32 bytes, or the 24 integer samples: 96 characters either way.
-    return QString("00 ").repeated(32);
-  }
-  if (Caption == "#") {
-    return Columns == 8 ? "999" : "99999";
-  }
-  const auto it = samples.find(Caption);
-  return it != samples.end() ? it->second : Caption;
-}
+// A little air beside a cell's text, on top of the style's margins, so that columns do not
+// look crammed.
+constexpr int kAir = 6;
 
 } // namespace
 
 GridView::GridView(const QString& Name, QWidget* Parent) : QTableView(Parent) {
   setObjectName(Name);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setShowGrid(true);
   setWordWrap(false);
   setTextElideMode(Qt::ElideNone);
-  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  horizontalHeader()->setHighlightSections(false);
+  auto* header = new GridHeader(this);
+  setHorizontalHeader(header);
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setHighlightSections(false);
+  header->setSectionsClickable(true);
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(-1, Qt::AscendingOrder);
+  header->setStretchLastSection(true);
+  connect(header, &QHeaderView::sectionClicked, this, &GridView::HeaderClicked);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   verticalHeader()->setHighlightSections(false);
   verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  // The corner above the row numbers carries their caption, painted like a header cell.
-  setCornerButtonEnabled(false);
+  // The corner above the row numbers carries their caption, painted like a header cell; a
+  // click on it returns to the written order (instead of selecting every row, which Ctrl+A
+  // does).
+  setCornerButtonEnabled(true);
   if (auto* corner = findChild<QAbstractButton*>()) {
     corner->installEventFilter(this);
+    QObject::disconnect(corner, nullptr, this, nullptr);
+    connect(corner, &QAbstractButton::clicked, this,
+            [this] { SortByColumn(-1, Qt::AscendingOrder); });
   }
+  copy_ = new QAction("Copy", this);
+  copy_->setObjectName("actCopy");
+  copy_->setShortcut(QKeySequence::Copy);
+  copy_->setShortcutContext(Qt::WidgetShortcut);
+  connect(copy_, &QAction::triggered, this, &GridView::CopySelection);
+  addAction(copy_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 bool GridView::eventFilter(QObject* Watched, QEvent* Event) {
@@ -83,6 +77,7 @@ bool GridView::eventFilter(QObject* Watched, QEvent* Event) {
     QStyleOptionHeader option;
     option.initFrom(corner);
     option.rect = corner->rect();
+    option.state |= corner->isDown() ? QStyle::State_Sunken : QStyle::State_Raised;
     option.text = model_->headerData(0, Qt::Horizontal).toString();
     option.textAlignment = Qt::AlignCenter;
     option.position = QStyleOptionHeader::OnlyOneSection;
@@ -92,18 +87,39 @@ bool GridView::eventFilter(QObject* Watched, QEvent* Event) {
   return QTableView::eventFilter(Watched, Event);
 }
 
+void GridView::keyPressEvent(QKeyEvent* Event) {
+  if (Event->matches(QKeySequence::Copy)) {
+    CopySelection();
+    Event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(Event);
+}
+
 int GridView::InitialWidth(int Col) const {
   const TDataViewFormHeader header = model_->Helper().GetHeader(Col);
-  const QString caption = QString::fromStdString(header.Caption);
-  const QFontMetrics& fm = fontMetrics();
-  const int captionWidth = horizontalHeader()->fontMetrics().horizontalAdvance(caption);
-  const int cellWidth = fm.horizontalAdvance(TypicalCell(caption, model_->columnCount()));
-  return std::max({header.Width, captionWidth + kCellPadding, cellWidth + kCellPadding});
+  const QString typical = QString::fromStdString(header.Typical);
+  if (Col == 0) {
+    // The vertical header: the numbers in the header's font, as wide as the caption at least.
+    const QFontMetrics& fm = verticalHeader()->fontMetrics();
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+    const int text = std::max(fm.horizontalAdvance(typical),
+                              fm.horizontalAdvance(QString::fromStdString(header.Caption)));
+    return text + margin + kAir;
+  }
+  const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+  const int cell = fontMetrics().horizontalAdvance(typical) + margin + kAir;
+  // The caption with the header's margins.
+  const bool hidden = horizontalHeader()->isSectionHidden(Col);
+  const int caption = hidden ? 0 : horizontalHeader()->sectionSizeHint(Col);
+  return std::max(cell, caption);
 }
 
 void GridView::SetGridModel(GridModel* Model, QAbstractItemModel* Shown) {
   model_ = Model;
-  setModel(Shown != nullptr ? Shown : Model);
+  sort_ = new GridSortModel(*Model, this);
+  sort_->setSourceModel(Shown != nullptr ? Shown : Model);
+  setModel(sort_);
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this] { emit CurrentItemChanged(CurrentItem()); });
   hideColumn(0);
@@ -111,84 +127,151 @@ void GridView::SetGridModel(GridModel* Model, QAbstractItemModel* Shown) {
   for (int col = 1; col < Model->columnCount(); ++col) {
     setColumnWidth(col, InitialWidth(col));
   }
+  if (auto* corner = findChild<QAbstractButton*>()) {
+    corner->setToolTip(QString::fromStdString(Model->Helper().GetHeader(0).Hint) +
+                       "\nClick: back to this order");
+  }
+}
+
+QModelIndex GridView::ShownIndex(const QModelIndex& ViewIndex) const {
+  return sort_ != nullptr ? sort_->mapToSource(ViewIndex) : QModelIndex();
 }
 
 int GridView::CurrentItem() const {
-  const QModelIndex current = currentIndex();
-  if (!current.isValid()) {
+  if (sort_ == nullptr) {
     return -1;
   }
-  // Through every proxy down to the presenter's model.
-  QModelIndex index = current;
-  while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model())) {
-    index = proxy->mapToSource(index);
+  const int item = sort_->ItemOf(currentIndex());
+  return item < model_->Helper().DataCount() ? item : -1;
+}
+
+QList<int> GridView::SelectedItemsAsShown() const {
+  QList<int> items;
+  if (sort_ == nullptr) {
+    return items;
   }
-  return index.isValid() ? index.row() : -1;
+  QModelIndexList rows = selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex& A, const QModelIndex& B) { return A.row() < B.row(); });
+  const int count = model_->Helper().DataCount();
+  for (const QModelIndex& index : rows) {
+    const int item = sort_->ItemOf(index);
+    if (item >= 0 && item < count) {
+      items.append(item);
+    }
+  }
+  return items;
 }
 
 QList<int> GridView::SelectedItems() const {
-  QList<int> items;
-  if (selectionModel() == nullptr) {
-    return items;
-  }
-  for (QModelIndex index : selectionModel()->selectedRows()) {
-    while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model())) {
-      index = proxy->mapToSource(index);
-    }
-    if (index.isValid()) {
-      items.append(index.row());
-    }
-  }
+  QList<int> items = SelectedItemsAsShown();
   std::sort(items.begin(), items.end());
   return items;
 }
 
+bool GridView::IsItemShown(int Item) const {
+  return sort_ != nullptr && Item < model_->Helper().DataCount() &&
+         sort_->IndexOfItem(Item).isValid();
+}
+
 void GridView::SelectItem(int Item) {
-  if (model_ == nullptr || Item < 0 || Item >= model_->rowCount()) {
-    clearSelection();
-    return;
-  }
-  // From the presenter's model up to the one shown.
-  QModelIndex index = model_->index(Item, 1);
-  QList<const QAbstractProxyModel*> chain;
-  for (const QAbstractItemModel* m = model(); m != model_;) {
-    const auto* proxy = qobject_cast<const QAbstractProxyModel*>(m);
-    if (proxy == nullptr) {
-      break;
-    }
-    chain.prepend(proxy);
-    m = proxy->sourceModel();
-  }
-  for (const auto* proxy : chain) {
-    index = proxy->mapFromSource(index);
-  }
+  const QModelIndex index = IsItemShown(Item) ? sort_->IndexOfItem(Item, 1) : QModelIndex();
   if (!index.isValid()) {
     clearSelection();
     return;
   }
-  SelectRow(index.row());
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                               QItemSelectionModel::Rows);
+  scrollTo(index);
 }
 
 void GridView::AddContextAction(QAction* Action) {
-  setContextMenuPolicy(Qt::ActionsContextMenu);
   addAction(Action);
 }
 
 int GridView::SelectedRow() const {
-  const QModelIndexList rows =
-      selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
-  return rows.isEmpty() ? -1 : rows.first().row();
+  if (sort_ == nullptr) {
+    return -1;
+  }
+  const QModelIndex current = currentIndex();
+  if (current.isValid() && selectionModel()->isRowSelected(current.row(), current.parent())) {
+    return ShownIndex(current).row();
+  }
+  int first = -1;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) {
+    const int row = ShownIndex(index).row();
+    if (row >= 0 && (first < 0 || row < first)) {
+      first = row;
+    }
+  }
+  return first;
 }
 
 void GridView::SelectRow(int Row) {
-  selectRow(Row);
-  scrollTo(model()->index(Row, 1));
+  if (sort_ == nullptr) {
+    return;
+  }
+  const QModelIndex index = sort_->mapFromSource(sort_->sourceModel()->index(Row, 1));
+  if (!index.isValid()) {
+    return;
+  }
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                               QItemSelectionModel::Rows);
+  scrollTo(index);
+}
+
+QString GridView::SelectedText() const {
+  const QList<int> shown = SelectedItemsAsShown();
+  if (shown.isEmpty()) {
+    return {};
+  }
+  const std::vector<int> items(shown.begin(), shown.end());
+  return QString::fromStdString(TableText(model_->Helper(), items));
+}
+
+void GridView::CopySelection() const {
+  const QString text = SelectedText();
+  if (!text.isEmpty()) {
+    QGuiApplication::clipboard()->setText(text);
+  }
+}
+
+void GridView::HeaderClicked(int Col) {
+  if (Col != SortColumn()) {
+    SortByColumn(Col, Qt::AscendingOrder);
+  } else if (SortOrder() == Qt::AscendingOrder) {
+    SortByColumn(Col, Qt::DescendingOrder);
+  } else {
+    SortByColumn(-1, Qt::AscendingOrder);
+  }
+}
+
+void GridView::SortByColumn(int Col, Qt::SortOrder Order) {
+  if (sort_ == nullptr) {
+    return;
+  }
+  sort_->sort(Col, Order);
+  horizontalHeader()->setSortIndicator(Col, Order);
+  if (currentIndex().isValid()) {
+    scrollTo(currentIndex());
+  }
+}
+
+int GridView::SortColumn() const {
+  return sort_ != nullptr ? sort_->sortColumn() : -1;
+}
+
+Qt::SortOrder GridView::SortOrder() const {
+  return sort_ != nullptr ? sort_->sortOrder() : Qt::AscendingOrder;
 }
 
 QList<int> GridView::ColumnWidths() const {
   QList<int> widths{verticalHeader()->width()};
-  for (int col = 1; col < model()->columnCount(); ++col) {
-    widths.append(columnWidth(col));
+  const int last = model()->columnCount() - 1;
+  for (int col = 1; col <= last; ++col) {
+    // The last column fills what room the window has: what it is stretched to is not the
+    // user's choice, and kept it would widen the grid past a smaller window next time.
+    widths.append(col == last ? InitialWidth(col) : columnWidth(col));
   }
   return widths;
 }
@@ -203,6 +286,24 @@ void GridView::SetColumnWidths(const QList<int>& Widths) {
       setColumnWidth(col, Widths[col]);
     }
   }
+}
+
+QSize GridView::sizeHint() const {
+  QSize hint = QTableView::sizeHint();
+  if (model_ == nullptr) {
+    return hint;
+  }
+  int width = 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) +
+              std::max(verticalHeader()->minimumWidth(), verticalHeader()->sizeHint().width());
+  const int last = model_->columnCount() - 1;
+  for (int col = 1; col <= last; ++col) {
+    if (!isColumnHidden(col)) {
+      // The last column is as wide as the room it is given: count what it needs.
+      width += col == last ? InitialWidth(col) : columnWidth(col);
+    }
+  }
+  hint.setWidth(width);
+  return hint;
 }
 
 } // namespace tarnwick::viewer

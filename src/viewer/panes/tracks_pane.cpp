@@ -123,9 +123,9 @@ QWidget* TracksPane::CreateInfo() {
   lblVersionValue_ = value("lblVersionValue");
   lblCountValue_ = value("lblCountValue");
   lblImageValue_ = value("lblImageValue");
-  // The era's reasons are a sentence: a line of their own under the form, wrapped.
-  lblEraValue_ = value("lblEraValue");
-  lblEraValue_->setWordWrap(true);
+  // "downloaded 2026-12-10 05:27, saved as trip.dat" is wider than the column at the window's
+  // first size.
+  lblImageValue_->setWordWrap(true);
   form->addRow("Model", lblModelValue_);
   form->addRow("Serial", lblSerialValue_);
   form->addRow("Version", lblVersionValue_);
@@ -137,7 +137,6 @@ QWidget* TracksPane::CreateInfo() {
   auto* layout = new QVBoxLayout(info);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addLayout(form);
-  layout->addWidget(lblEraValue_);
   layout->addWidget(memoAutoStatus_, 1);
   return info;
 }
@@ -216,8 +215,6 @@ void TracksPane::ShowImage() {
   lblVersionValue_->setText(QString::fromStdString(labels.Version));
   lblCountValue_->setText(QString::fromStdString(labels.Count));
   ShowSource();
-  lblEraValue_->setText(image != nullptr ? QString::fromStdString(session.Era().Description())
-                                         : QString());
   SetZone(session.Zone());
   const TIGotUPoints* points = session.Points();
   FTracksGridHelper->SetTracks(points != nullptr ? &points->Tracks() : nullptr);
@@ -231,8 +228,6 @@ void TracksPane::ShowImage() {
 
 void TracksPane::ShowReading() {
   const app::ImageSession& session = session_.Session();
-  lblEraValue_->setText(session.HasImage() ? QString::fromStdString(session.Era().Description())
-                                           : QString());
   ShowSource();
   // The presenters repaint with the new reading; the views forget their rows on that, so the
   // selection is shown again.

@@ -71,7 +71,6 @@ class TracksPane : public QWidget {
   QLabel* lblVersionValue_;
   QLabel* lblCountValue_;
   QLabel* lblImageValue_;
-  QLabel* lblEraValue_;
   QLabel* lblPointData_;
   QLabel* lblHRData_;
   QLabel* lblCadenceData_;

@@ -45,8 +45,9 @@ GridView::GridView(const QString& Name, QWidget* Parent) : QTableView(Parent) {
   header->setSectionsClickable(true);
   header->setSortIndicatorShown(true);
   header->setSortIndicator(-1, Qt::AscendingOrder);
-  header->setStretchLastSection(true);
   connect(header, &QHeaderView::sectionClicked, this, &GridView::HeaderClicked);
+  connect(header, &QHeaderView::sectionResized, this,
+          [this](int Col, int, int NewWidth) { ColumnResized(Col, NewWidth); });
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   verticalHeader()->setHighlightSections(false);
@@ -124,9 +125,11 @@ void GridView::SetGridModel(GridModel* Model, QAbstractItemModel* Shown) {
           [this] { emit CurrentItemChanged(CurrentItem()); });
   hideColumn(0);
   verticalHeader()->setMinimumWidth(InitialWidth(0));
-  for (int col = 1; col < Model->columnCount(); ++col) {
-    setColumnWidth(col, InitialWidth(col));
+  chosen_.clear();
+  for (int col = 0; col < Model->columnCount(); ++col) {
+    chosen_.append(col == 0 ? 0 : InitialWidth(col));
   }
+  FitColumns();
   if (auto* corner = findChild<QAbstractButton*>()) {
     corner->setToolTip(QString::fromStdString(Model->Helper().GetHeader(0).Hint) +
                        "\nClick: back to this order");
@@ -267,24 +270,71 @@ Qt::SortOrder GridView::SortOrder() const {
 
 QList<int> GridView::ColumnWidths() const {
   QList<int> widths{verticalHeader()->width()};
-  const int last = model()->columnCount() - 1;
-  for (int col = 1; col <= last; ++col) {
-    // The last column fills what room the window has: what it is stretched to is not the
-    // user's choice, and kept it would widen the grid past a smaller window next time.
-    widths.append(col == last ? InitialWidth(col) : columnWidth(col));
+  // What each column is given of a wider window's room is not the user's choice, and kept it
+  // would widen the grid past a smaller window next time.
+  for (int col = 1; col < chosen_.size(); ++col) {
+    widths.append(chosen_[col]);
   }
   return widths;
 }
 
 void GridView::SetColumnWidths(const QList<int>& Widths) {
-  if (model() == nullptr || Widths.size() != model()->columnCount()) {
+  if (model() == nullptr || Widths.size() != model()->columnCount() ||
+      Widths.size() != chosen_.size()) {
     return;
   }
   verticalHeader()->setMinimumWidth(Widths[0]);
   for (int col = 1; col < Widths.size(); ++col) {
     if (Widths[col] > 0) {
-      setColumnWidth(col, Widths[col]);
+      chosen_[col] = Widths[col];
     }
+  }
+  FitColumns();
+}
+
+void GridView::resizeEvent(QResizeEvent* Event) {
+  QTableView::resizeEvent(Event);
+  FitColumns();
+}
+
+void GridView::FitColumns() {
+  if (model_ == nullptr || chosen_.size() != model_->columnCount()) {
+    return;
+  }
+  int total = 0;
+  int lastShown = -1;
+  for (int col = 1; col < chosen_.size(); ++col) {
+    if (!isColumnHidden(col)) {
+      total += chosen_[col];
+      lastShown = col;
+    }
+  }
+  const int room = viewport()->width();
+  const int extra = total > 0 && room > total ? room - total : 0;
+  fitting_ = true;
+  int given = 0;
+  for (int col = 1; col < chosen_.size(); ++col) {
+    if (isColumnHidden(col)) {
+      continue;
+    }
+    // In proportion to the chosen width; the last shown column takes what rounding left.
+    const int share = col == lastShown
+                          ? extra - given
+                          : static_cast<int>(static_cast<int64_t>(extra) * chosen_[col] / total);
+    given += share;
+    setColumnWidth(col, chosen_[col] + share);
+  }
+  fitting_ = false;
+}
+
+void GridView::ColumnResized(int Col, int NewWidth) {
+  if (fitting_ || Col < 1 || Col >= chosen_.size()) {
+    return;
+  }
+  // The user's hand: the widths as shown become the chosen ones, and the grid stays as laid
+  // out until the window's size changes.
+  for (int col = 1; col < chosen_.size(); ++col) {
+    chosen_[col] = col == Col ? NewWidth : columnWidth(col);
   }
 }
 
@@ -295,11 +345,9 @@ QSize GridView::sizeHint() const {
   }
   int width = 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) +
               std::max(verticalHeader()->minimumWidth(), verticalHeader()->sizeHint().width());
-  const int last = model_->columnCount() - 1;
-  for (int col = 1; col <= last; ++col) {
+  for (int col = 1; col < chosen_.size(); ++col) {
     if (!isColumnHidden(col)) {
-      // The last column is as wide as the room it is given: count what it needs.
-      width += col == last ? InitialWidth(col) : columnWidth(col);
+      width += chosen_[col];
     }
   }
   hint.setWidth(width);

@@ -86,14 +86,21 @@ class GridView : public QTableView {
  protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void keyPressEvent(QKeyEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
 
  private:
+  // Gives each shown column its chosen width and, when the window has room to spare, a share
+  // of it in proportion to that width.
+  void FitColumns();
+  void ColumnResized(int Col, int NewWidth);
   void HeaderClicked(int Col);
   QModelIndex ShownIndex(const QModelIndex& ViewIndex) const;
 
   GridModel* model_ = nullptr;
   GridSortModel* sort_ = nullptr;
   QAction* copy_ = nullptr;
+  QList<int> chosen_; // per column: the width chosen by the user or from the font
+  bool fitting_ = false;
 };
 
 } // namespace tarnwick::viewer

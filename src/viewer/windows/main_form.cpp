@@ -117,9 +117,14 @@ TMainForm::TMainForm(const app::Settings& Settings, std::unique_ptr<TIgotUDevice
   grids_.append(pointsDump_->Grid());
   tracks_->TracksGrid()->AddContextAction(actSaveTracksGPX_);
 
+  // How the records' years and times are read, beside the messages: the era's reasons are in
+  // its tooltip.
+  lblEraValue_ = new QLabel(this);
+  lblEraValue_->setObjectName("lblEraValue");
   lblZone_ = new QLabel(this);
   lblZone_->setObjectName("lblZone");
   statusBar()->setObjectName("statusBar");
+  statusBar()->addPermanentWidget(lblEraValue_);
   statusBar()->addPermanentWidget(lblZone_);
   CreateMenus();
 
@@ -131,6 +136,7 @@ TMainForm::TMainForm(const app::Settings& Settings, std::unique_ptr<TIgotUDevice
   connect(session_, &SessionModel::Replaced, this, [this] {
     lblWarning_->hide();
     UpdateTitle();
+    UpdateZoneLabel();
     UpdateActions();
   });
   connect(session_, &SessionModel::Saved, this, &TMainForm::UpdateTitle);
@@ -316,6 +322,12 @@ void TMainForm::UpdateZoneLabel() {
   }
   lblZone_->setText("Times: " + text);
   lblZone_->setToolTip("The tables show times on this clock (File > Preferences...)");
+  const app::ImageSession& session = session_->Session();
+  lblEraValue_->setVisible(session.HasImage());
+  lblEraValue_->setText(
+      QString("Years %1\u2013%2").arg(session.Era().FirstYear()).arg(session.Era().LastYear()));
+  lblEraValue_->setToolTip(QString::fromStdString(session.Era().Description()) +
+                           " (File > Preferences...)");
 }
 
 void TMainForm::ApplyTimePreferences() {

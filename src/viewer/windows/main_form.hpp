@@ -97,6 +97,7 @@ class TMainForm : public QMainWindow {
 
   QLabel* lblPortStatus_;
   QLabel* lblWarning_;
+  QLabel* lblEraValue_;
   QLabel* lblZone_;
   QPushButton* cmdDebug_;
   QTabWidget* pageControl1_;

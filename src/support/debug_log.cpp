@@ -26,7 +26,7 @@ TDebugLog::~TDebugLog() {
 }
 
 std::string TDebugLog::DefaultLogFolder() {
-  const std::string state = UserStateFolder("Tarnwick");
+  std::string state = UserStateFolder("Tarnwick");
   if (!state.empty()) {
     // The folders above are the user's ordinary ones; only the program's own is closed.
     std::error_code ignored;
@@ -36,7 +36,7 @@ std::string TDebugLog::DefaultLogFolder() {
       return state;
     }
   }
-  const std::string temporary = PrivateTemporaryFolder("Tarnwick");
+  std::string temporary = PrivateTemporaryFolder("Tarnwick");
   CreatePrivateFolder(temporary);
   return CheckPrivateFolder(temporary) ? std::string() : temporary;
 }

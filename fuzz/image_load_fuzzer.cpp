@@ -3,6 +3,7 @@
 #include "logger_fuzz_common.hpp"
 
 #include "logger/whole_data.hpp"
+#include "logger/year_era.hpp"
 #include "support/byte_order.hpp"
 
 #include <cstdint>
@@ -33,6 +34,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       again.Status.FIdent.Data != image.Status.FIdent.Data ||
       again.Status.FCount.Data != image.Status.FCount.Data || !again.Warnings().empty()) {
     __builtin_trap();
+  }
+  // The download moment ([Download] TimeUTC) survives the save to the second, and the era
+  // counted from it reads every record.
+  const auto& was = image.DownloadTime();
+  const auto& now = again.DownloadTime();
+  if (was.has_value() != now.has_value() || (was && FormatIsoUtc(*was) != FormatIsoUtc(*now))) {
+    __builtin_trap();
+  }
+  const YearEra era = YearEra::Automatic(was);
+  (void)era.Description();
+  for (int ym = 0; ym < 256; ym += 17) {
+    (void)era.YearBase(static_cast<uint8_t>(ym), static_cast<uint16_t>(ym * 251), 0);
   }
   const TIGotUPoints points(image.Status.FModel, image.Blocks());
   fuzz::WalkPoints(points);

@@ -1,13 +1,78 @@
-// Date-time texts (as GPX files and settings carry them), integers, INI files, and the
-// editing of an old status file.
+// Date-time texts (as GPX files, settings and status files carry them), year eras and time
+// zones as options and settings name them, integers, INI files, and the editing of an old
+// status file.
+#include "logger/year_era.hpp"
 #include "support/date_time.hpp"
 #include "support/errors.hpp"
 #include "support/ini_file.hpp"
 #include "support/ini_line_editor.hpp"
 #include "support/str_util.hpp"
+#include "support/time_zone.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+
+namespace {
+
+using namespace tarnwick;
+
+// An ISO UTC text that reads writes back as itself, to the second.
+void CheckIsoUtc(const std::string& Text) {
+  const std::optional<DateTime> t = TryParseIsoUtc(Text);
+  if (!t) {
+    return;
+  }
+  const std::string back = FormatIsoUtc(*t);
+  const std::optional<DateTime> again = TryParseIsoUtc(back);
+  if (back != Text.substr(0, 19) + "Z" || !again || FormatIsoUtc(*again) != back) {
+    __builtin_trap();
+  }
+}
+
+// "SETTING" or "SETTING|MOMENT": a year era or a time zone as the options name them, with an
+// ISO UTC download moment.
+void CheckEraAndZone(const std::string& Text) {
+  const size_t bar = Text.find('|');
+  const std::string_view setting = std::string_view(Text).substr(0, bar);
+  const std::optional<DateTime> moment =
+      bar == std::string::npos ? std::nullopt : TryParseIsoUtc(Text.substr(bar + 1));
+  try {
+    const YearEra era = YearEra::FromSetting(setting, moment);
+    (void)era.Description();
+    const int latest = moment ? DecodeDateTime(*moment + 1.0).Year : 0;
+    for (int ym = 0; ym < 256; ++ym) {
+      const auto dhm = static_cast<uint16_t>(ym * 257 + Text.size());
+      const int year = era.YearBase(static_cast<uint8_t>(ym), dhm, 0) + (ym >> 4);
+      // A chosen era holds every year in its window; the download's never goes past it.
+      const bool outside =
+          era.Type() == YearEra::Kind::Auto
+              ? (!era.IsRecorded() && year > latest && era.YearBase(static_cast<uint8_t>(ym),
+                                                                   dhm, 0) != 2000)
+              : (year < era.FirstYear() || year > era.LastYear());
+      if (outside) {
+        __builtin_trap();
+      }
+    }
+  } catch (const ConvertError&) {
+  }
+  try {
+    const TimeZone zone = TimeZone::FromSetting(setting);
+    if (!(TimeZone::FromSetting(zone.Setting()) == zone)) {
+      __builtin_trap(); // what a zone says it was made from makes it again
+    }
+    (void)zone.Name();
+    if (moment) {
+      (void)zone.OffsetMinutes(*moment);
+      (void)zone.Abbreviation(*moment);
+      (void)zone.ToUtc(zone.FromUtc(*moment));
+    }
+  } catch (const ConvertError&) {
+  }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tarnwick;
@@ -39,6 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TUTCDateTime::Y4M2D2ToDate(text);
   } catch (const ConvertError&) {
   }
+  CheckIsoUtc(text);
+  CheckEraAndZone(text);
   TryStrToInt(text);
   std::vector<std::string> parts;
   SplitToArray(text, parts, static_cast<int>(size % 5), ':');

@@ -23,7 +23,7 @@ namespace tarnwick::cli {
 
 namespace {
 
-// Application identifier of the command line's debug log (tarnwick.log in the temp folder).
+// Application identifier of the command line's debug log (tarnwick.log in the state folder).
 constexpr const char* kLogAppID = "tarnwick";
 // Exit status of a download stopped by Ctrl-C, as the shell reports an interrupted program.
 constexpr int kExitCancelled = 130;

@@ -10,48 +10,13 @@
 #include "support/str_util.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace tarnwick::sim {
 
 namespace {
 
 constexpr const char* kSection = "Logger";
-
-// Whether Folder is a real folder owned by this user and closed to everyone else; entries
-// name device paths that the download opens, so nobody else may write them.
-bool IsPrivateFolder(const std::string& folder) {
-#ifdef _WIN32
-  // A folder of the user's profile is closed to others by its inherited access list.
-  const auto status = StatusOf(folder, false);
-  return status && status.Value.Kind == FileKind::Folder;
-#else
-  struct stat st {};
-  return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-         (st.st_mode & 077) == 0;
-#endif
-}
-
-// Makes Folder (closed to others) unless it exists; raises when it cannot.
-void MakePrivateFolder(const std::string& Folder) {
-#ifdef _WIN32
-  std::error_code ec;
-  std::filesystem::create_directory(Folder, ec);
-  if (ec) {
-    throw FileError(Folder, "Cannot create file \"" + Folder + "\". " + ec.message());
-  }
-#else
-  if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    throw FileError::Create(Folder, errno);
-  }
-#endif
-}
 
 } // namespace
 
@@ -62,21 +27,17 @@ std::string SimRegistryFolder() {
   if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run != nullptr && *run != '\0') {
     return std::string(run) + "/tarnwick-sim";
   }
-#ifdef _WIN32
-  // The temporary folder is the user's own on Windows.
-  return TemporaryFolder() + "/tarnwick-sim";
-#else
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-  return base + "/tarnwick-sim-" + std::to_string(::geteuid());
-#endif
+  return PrivateTemporaryFolder("tarnwick-sim");
 }
 
 SimRegistration::SimRegistration(const std::string& PortName, uint16_t ProductID,
                                  const std::string& Revision, const std::string& Description,
                                  const std::string& Folder) {
-  MakePrivateFolder(Folder);
-  if (!IsPrivateFolder(Folder)) {
+  // Entries name device paths that the download opens, so nobody else may write them.
+  if (const auto error = CreatePrivateFolder(Folder)) {
+    throw FileError::Create(Folder, error);
+  }
+  if (CheckPrivateFolder(Folder)) {
     throw Error("The folder " + Folder +
                 " for simulated loggers must be a folder of this user that nobody else can "
                 "read or write");
@@ -106,7 +67,7 @@ void SimRegistration::Remove() {
 
 std::optional<std::vector<DeviceProperties>> SimDeviceSource::PresentDevices() {
   std::vector<DeviceProperties> devices;
-  if (!IsPrivateFolder(folder_)) {
+  if (CheckPrivateFolder(folder_)) {
     return devices;
   }
   std::vector<std::string> names;

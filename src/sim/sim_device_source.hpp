@@ -10,7 +10,8 @@
 namespace tarnwick::sim {
 
 /// The folder where running simulated loggers announce themselves: TARNWICK_SIM_DIR when
-/// set, else tarnwick-sim in XDG_RUNTIME_DIR, else tarnwick-sim-UID in the temporary folder.
+/// set, else tarnwick-sim in XDG_RUNTIME_DIR, else a folder of the user's own in the temporary
+/// folder (tarnwick-sim-UID; tarnwick-sim on Windows, whose temporary folder is the user's).
 std::string SimRegistryFolder();
 
 /// Announces one running simulated logger in the registry folder (one small INI file named

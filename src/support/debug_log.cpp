@@ -25,8 +25,20 @@ TDebugLog::~TDebugLog() {
   CloseLog();
 }
 
-std::string TDebugLog::GetLogFolder() {
-  return TemporaryFolder();
+std::string TDebugLog::DefaultLogFolder() {
+  std::string state = UserStateFolder("Tarnwick");
+  if (!state.empty()) {
+    // The folders above are the user's ordinary ones; only the program's own is closed.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(state).parent_path(), ignored);
+    CreatePrivateFolder(state);
+    if (!CheckPrivateFolder(state)) {
+      return state;
+    }
+  }
+  std::string temporary = PrivateTemporaryFolder("Tarnwick");
+  CreatePrivateFolder(temporary);
+  return CheckPrivateFolder(temporary) ? std::string() : temporary;
 }
 
 std::string TDebugLog::FormatLine(int Level, const std::string& Msg) const {
@@ -78,26 +90,38 @@ void TDebugLog::SetAlwaysOpen(bool Value) {
   }
 }
 
-void TDebugLog::CreateLogFile() {
-  std::string folder = logFolder_.empty() ? GetLogFolder() : logFolder_;
-  if (folder.empty() || !IsPathSeparator(folder.back())) {
-    folder += static_cast<char>(std::filesystem::path::preferred_separator);
+void TDebugLog::OpenLog() {
+  if (!started_) {
+    started_ = true;
+    std::string folder = logFolder_.empty() ? DefaultLogFolder() : logFolder_;
+    if (folder.empty()) {
+      return; // no place of the user's own: the lines are lost
+    }
+    if (!IsPathSeparator(folder.back())) {
+      folder += static_cast<char>(std::filesystem::path::preferred_separator);
+    }
+    FFileName = folder + FAppID + ".log";
+    // Each run starts its own file, created new and never through a link.
+    RemoveFile(FFileName);
+    if (auto created = CreateNewFile(FFileName, 0600)) {
+      TakeFile(std::move(created.Value));
+      return;
+    }
   }
-  FFileName = folder + FAppID + ".log";
-  RemoveFile(FFileName);
-  // Created new and never through a link: in a shared temporary folder another user could
-  // have planted a link under this name between the removal and the creation.
-  CreateNewFile(FFileName, 0600);
+  if (FFileName.empty()) {
+    return;
+  }
+  // Only a file of the user's own that is what it was: what is there now may have been put
+  // there since (a link, a FIFO, someone else's file), and then the line is lost instead.
+  if (auto opened = OpenForAppending(FFileName)) {
+    TakeFile(std::move(opened.Value));
+  }
 }
 
-void TDebugLog::OpenLog() {
-  if (FFileName.empty()) {
-    CreateLogFile();
-  }
-  auto opened = OpenForAppending(FFileName);
+void TDebugLog::TakeFile(FileHandle File) {
   // Not shared with other writers, like the file the log was designed around.
-  if (opened && TryLockExclusive(opened.Value)) {
-    file_ = std::move(opened.Value);
+  if (TryLockExclusive(File)) {
+    file_ = std::move(File);
   }
 }
 

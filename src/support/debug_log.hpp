@@ -14,14 +14,15 @@ namespace tarnwick {
 /// TARNWICK_DEBUG_OUTPUT is set (one line per call), nowhere otherwise.
 void OutputDebugText(const std::string& Text);
 
-/// Timestamped trace lines for a log file in the temporary folder and the debugger output.
+/// Timestamped trace lines for a log file in the user's own state folder and the debugger
+/// output.
 /// Lines are "yyyy-mm-dd hh:nn:ss.zzz: LEVEL: TEXT", UTF-8, ended by CR LF. File output is
 /// off after creation; while on, lines are buffered until flushed unless Immediate is set.
 /// Not thread-safe: one owner thread writes all lines.
 class TDebugLog {
  public:
-  /// A log named AppID + ".log" in LogFolder, or in the user's temporary folder when
-  /// LogFolder is empty. Touches no file.
+  /// A log named AppID + ".log" in LogFolder, or in DefaultLogFolder() when LogFolder is
+  /// empty. Touches no file: the first write makes the folder and starts the file anew.
   explicit TDebugLog(std::string AppID, std::string LogFolder = {});
   /// Writes out the buffered lines, then closes the file.
   ~TDebugLog();
@@ -53,21 +54,26 @@ class TDebugLog {
   /// Keeps the file open between writes; false closes it now.
   void SetAlwaysOpen(bool Value);
 
-  /// Full path of the log file; empty until the first write creates it.
+  /// Full path of the log file; empty until the first write, and after it when no folder
+  /// could be had.
   const std::string& FileName() const { return FFileName; }
   /// Number of lines waiting in the buffer.
   size_t BufferedCount() const { return FLogs.size(); }
   /// Whether the file is held open right now.
   bool IsFileOpen() const { return file_.IsOpen(); }
 
-  /// The user's temporary folder: TMPDIR, TMP or TEMP when set, else /tmp.
-  static std::string GetLogFolder();
+  /// Where the log goes unless a folder is given: the program's folder in the user's state
+  /// folder (UserStateFolder), made for the user alone; when that cannot be had, a folder of
+  /// the user's alone in the temporary folder (PrivateTemporaryFolder). Never a folder that
+  /// others share: they could read the positions the trace holds, or plant a file of theirs
+  /// under its name to collect them. Makes the folder; empty when neither will do.
+  static std::string DefaultLogFolder();
 
  private:
   std::string FormatLine(int Level, const std::string& Msg) const;
   void WriteLine(const std::string& Line);
-  void CreateLogFile();
   void OpenLog();
+  void TakeFile(FileHandle File);
   void CloseLog();
   void BeginWrite();
   void EndWrite();
@@ -77,6 +83,7 @@ class TDebugLog {
   bool FAlwaysOpen = false;
   FileHandle file_;
   int FOpenCount = 0;
+  bool started_ = false; // the first write has chosen the file and started it anew
   std::string FAppID;
   std::string logFolder_;
   std::string FFileName;

@@ -149,6 +149,7 @@ void RemoveTemporaryFiles() noexcept {
 namespace {
 
 std::atomic<unsigned> gTempCounter{0};
+ReplacingFile::CommitFault gCommitFault;
 // A temporary not written for this long belongs to no run still going, even when a new
 // process has taken its owner's number.
 constexpr int64_t kStaleSeconds = int64_t{24} * 60 * 60;
@@ -251,6 +252,10 @@ int ReplacingFile::RemoveStaleTemporaries(const std::string& Target) {
   return removed;
 }
 
+void ReplacingFile::SetCommitFaultForTests(CommitFault Fault) {
+  gCommitFault = std::move(Fault);
+}
+
 ReplacingFile::ReplacingFile(std::string Target) : target_(std::move(Target)) {
   CheckTarget(target_);
   RemoveStaleTemporaries(target_);
@@ -322,7 +327,11 @@ void ReplacingFile::Commit() {
   if (st && st.Value.Kind != FileKind::Regular) {
     throw NotRegular(target_, "replace", st.Value.Kind);
   }
-  if (const auto error = MoveReplacing(tempName_, target_)) {
+  std::error_code error = gCommitFault ? gCommitFault(target_) : std::error_code();
+  if (!error) {
+    error = MoveReplacing(tempName_, target_);
+  }
+  if (error) {
     throw FileError::Create(target_, error);
   }
   committed_ = true;

@@ -5,8 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace tarnwick {
 
@@ -63,6 +65,13 @@ class ReplacingFile {
   /// Removes the temporaries for Target that are left over: owned by this user, and either
   /// their process is gone or they were last written more than a day ago. Returns how many.
   static int RemoveStaleTemporaries(const std::string& Target);
+
+  /// For tests only: called with the target's name just before a commit renames over it; an
+  /// error it returns fails that commit as a failed rename would (a full disk or a drive
+  /// pulled out cannot be had on demand). Empty, the default, fails nothing. Set it on the
+  /// thread that saves, and clear it afterwards.
+  using CommitFault = std::function<std::error_code(const std::string& Target)>;
+  static void SetCommitFaultForTests(CommitFault Fault);
 
  private:
   std::string target_;

@@ -106,6 +106,8 @@ struct FileStatus {
   /// Whether this process's (effective) user owns the file; always true on Windows, where
   /// ownership is left to the access-control lists.
   bool OwnedByMe = true;
+  /// How many names the file has (hard links).
+  uint32_t Links = 1;
   /// POSIX only: permission bits, owner and group (0 on Windows).
   uint32_t Permissions = 0;
   uint32_t Owner = 0;
@@ -134,7 +136,12 @@ OpenedFile OpenForReading(const std::string& Name, ReadOptions Options = {});
 /// POSIX permission bits (the umask applies); Windows gives the folder's inherited access.
 OsResult<FileHandle> CreateNewFile(const std::string& Name, unsigned Mode = 0666);
 
-/// Opens an existing Name for writing at its end (never through a link).
+/// Opens an existing Name for writing at its end, only when it is a regular file of this
+/// user's (POSIX: owned by the effective user) that has no other name: never through a link
+/// (on Windows any reparse point), never a FIFO or a device, which are not even opened, never
+/// a file that someone else planted or that is a second name of another file. A refusal is
+/// an error: too_many_symbolic_link_levels for a link, invalid_argument for another kind of
+/// file, permission_denied for a file of someone else's or with more names.
 OsResult<FileHandle> OpenForAppending(const std::string& Name);
 
 /// Writes all of Data, retrying short writes; a write that makes no progress is ENOSPC.
@@ -164,6 +171,18 @@ bool IsSameFile(const std::string& First, const std::string& Second);
 /// Whether this process may create and remove files in Folder; the error says why not.
 std::error_code CheckFolderWritable(const std::string& Folder);
 
+/// Creates Folder for this user alone: POSIX mode 0700 whatever the umask; on Windows an
+/// access list that names this user only and that the files inside inherit. A name that
+/// already exists is no error here: CheckPrivateFolder then says whether it will do. The
+/// folder above must exist.
+std::error_code CreatePrivateFolder(const std::string& Folder);
+/// Whether Folder is a folder that belongs to this user alone: a real folder, not a link to
+/// one, and on POSIX owned by the effective user with no access for group or others. The
+/// error says why not: not_a_directory, too_many_symbolic_link_levels, permission_denied (the
+/// owner or the access is wrong), or what the system said. On Windows the folder's access
+/// list is the system's to judge.
+std::error_code CheckPrivateFolder(const std::string& Folder);
+
 /// Moves From over To in one step: a reader sees the old file or the new one, never neither,
 /// and one that has To open keeps reading the old content. On Windows that takes the rename
 /// of Windows 10 (POSIX semantics); where it is missing MoveFileExW with write-through, which
@@ -188,6 +207,17 @@ bool TryLockExclusive(const FileHandle& File);
 /// The folder for temporary files: TMPDIR, TMP or TEMP, else /tmp; on Windows
 /// GetTempPathW in its long form without the trailing separator.
 std::string TemporaryFolder();
+
+/// The folder for Program's files that outlive a run but are no documents, such as logs:
+/// $XDG_STATE_HOME/program (an absolute XDG_STATE_HOME only), else
+/// ~/.local/state/program, with Program in lower case (POSIX); %LOCALAPPDATA%\Program on
+/// Windows. Empty when the system names no home for it. Not created here.
+std::string UserStateFolder(std::string_view Program);
+/// A name in the temporary folder for a folder of this user's own, for when no better place
+/// can be had: program-UID in the temporary folder, with Program in lower case (POSIX: the
+/// temporary folder is usually shared, and the number keeps users apart); Program in the
+/// user's own temporary folder on Windows. Not created here: see CreatePrivateFolder.
+std::string PrivateTemporaryFolder(std::string_view Program);
 
 /// Whether C is a separator of folders in a name ('/'; on Windows also '\\').
 bool IsPathSeparator(char C);

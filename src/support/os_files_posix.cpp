@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,7 +49,22 @@ FileStatus StatusFrom(const struct stat& st) {
   s.Permissions = st.st_mode & 07777;
   s.Owner = st.st_uid;
   s.Group = st.st_gid;
+  s.Links = static_cast<uint32_t>(st.st_nlink);
   return s;
+}
+
+std::error_code Refusal(std::errc code) {
+  return std::make_error_code(code);
+}
+
+std::string LowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return lower;
 }
 
 } // namespace
@@ -117,11 +133,37 @@ OsResult<FileHandle> CreateNewFile(const std::string& Name, unsigned Mode) {
 }
 
 OsResult<FileHandle> OpenForAppending(const std::string& Name) {
-  const int fd = ::open(Name.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+  // Looked at first, so that a FIFO or a device is never opened at all (opening some has
+  // effects of its own); the descriptor is then checked to be that very file.
+  struct stat named {};
+  if (::lstat(Name.c_str(), &named) != 0) {
+    return {FileHandle(), LastError()};
+  }
+  if (S_ISLNK(named.st_mode)) {
+    return {FileHandle(), Refusal(std::errc::too_many_symbolic_link_levels)};
+  }
+  if (!S_ISREG(named.st_mode)) {
+    return {FileHandle(), Refusal(std::errc::invalid_argument)};
+  }
+  const int fd =
+      ::open(Name.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     return {FileHandle(), LastError()};
   }
-  return {FileHandle(fd), {}};
+  FileHandle file(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    return {FileHandle(), LastError()};
+  }
+  if (!S_ISREG(st.st_mode) || st.st_dev != named.st_dev || st.st_ino != named.st_ino) {
+    return {FileHandle(), Refusal(std::errc::invalid_argument)}; // swapped since the look
+  }
+  // Someone else's file, or a second name of one of ours elsewhere, would carry the lines to
+  // whoever can read that file.
+  if (st.st_uid != ::geteuid() || st.st_nlink != 1) {
+    return {FileHandle(), Refusal(std::errc::permission_denied)};
+  }
+  return {std::move(file), {}};
 }
 
 std::error_code WriteAll(const FileHandle& File, std::span<const uint8_t> Data) {
@@ -243,6 +285,30 @@ std::error_code CheckFolderWritable(const std::string& Folder) {
   return {};
 }
 
+std::error_code CreatePrivateFolder(const std::string& Folder) {
+  if (::mkdir(Folder.c_str(), 0700) != 0) {
+    return errno == EEXIST ? std::error_code() : LastError();
+  }
+  return {};
+}
+
+std::error_code CheckPrivateFolder(const std::string& Folder) {
+  struct stat st {};
+  if (::lstat(Folder.c_str(), &st) != 0) {
+    return LastError();
+  }
+  if (S_ISLNK(st.st_mode)) {
+    return Refusal(std::errc::too_many_symbolic_link_levels);
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    return Refusal(std::errc::not_a_directory);
+  }
+  if (st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+    return Refusal(std::errc::permission_denied);
+  }
+  return {};
+}
+
 std::error_code MoveReplacing(const std::string& From, const std::string& To) {
   return ::rename(From.c_str(), To.c_str()) == 0 ? std::error_code() : LastError();
 }
@@ -289,6 +355,42 @@ std::string TemporaryFolder() {
     }
   }
   return "/tmp";
+}
+
+std::string UserStateFolder(std::string_view Program) {
+  const std::string program = LowerCase(Program);
+  // Relative values are to be ignored, as the base directory rules say.
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+    return std::string(state) + "/" + program;
+  }
+  std::string home;
+  if (const char* env = std::getenv("HOME"); env != nullptr && *env == '/') {
+    home = env;
+  } else {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+      home = found->pw_dir;
+    }
+  }
+  if (home.empty()) {
+    return {};
+  }
+  while (home.size() > 1 && home.back() == '/') {
+    home.pop_back();
+  }
+  return (home == "/" ? "" : home) + "/.local/state/" + program;
+}
+
+std::string PrivateTemporaryFolder(std::string_view Program) {
+  std::string folder = TemporaryFolder();
+  while (folder.size() > 1 && folder.back() == '/') {
+    folder.pop_back();
+  }
+  return (folder == "/" ? "" : folder) + "/" + LowerCase(Program) + "-" +
+         std::to_string(::geteuid());
 }
 
 bool IsPathSeparator(char C) {

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstring>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 namespace tarnwick {
 
@@ -136,6 +138,20 @@ OsResult<FileHandle> OpenForAppending(const std::string& Name) {
   if (!file.IsOpen()) {
     return {FileHandle(), LastError()};
   }
+  const auto status = StatusOf(file);
+  if (!status) {
+    return {FileHandle(), status.Error};
+  }
+  if (status.Value.Kind == FileKind::SymbolicLink) {
+    return {FileHandle(), std::make_error_code(std::errc::too_many_symbolic_link_levels)};
+  }
+  if (status.Value.Kind != FileKind::Regular) {
+    return {FileHandle(), std::make_error_code(std::errc::invalid_argument)};
+  }
+  // A second name of another file would carry the lines to whoever can read that file.
+  if (status.Value.Links != 1) {
+    return {FileHandle(), std::make_error_code(std::errc::permission_denied)};
+  }
   return {std::move(file), {}};
 }
 
@@ -245,6 +261,7 @@ OsResult<FileStatus> StatusOf(const FileHandle& File) {
   s.ModifiedSeconds = UnixSeconds(info.ftLastWriteTime);
   s.Identity = {info.dwVolumeSerialNumber,
                 uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+  s.Links = info.nNumberOfLinks;
   return {s, {}};
 }
 
@@ -291,6 +308,62 @@ std::error_code CheckFolderWritable(const std::string& Folder) {
   const FileHandle file = OpenRaw(probe, GENERIC_WRITE, 0, CREATE_NEW,
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
   return file.IsOpen() ? std::error_code() : LastError();
+}
+
+namespace {
+
+// "D:P(A;OICI;FA;;;SID)": full access for the process's user alone, passed on to everything
+// made inside, and none inherited from above. Empty when the user cannot be found out.
+std::wstring OwnerOnlyAccessList() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    return {};
+  }
+  const FileHandle tokenHandle(token); // closed as any handle
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<uint8_t> buffer(size);
+  if (size == 0 || !::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+    return {};
+  }
+  LPWSTR sid = nullptr;
+  if (!::ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid,
+                                &sid)) {
+    return {};
+  }
+  std::wstring list = L"D:P(A;OICI;FA;;;" + std::wstring(sid) + L")";
+  ::LocalFree(sid);
+  return list;
+}
+
+} // namespace
+
+std::error_code CreatePrivateFolder(const std::string& Folder) {
+  const std::wstring list = OwnerOnlyAccessList();
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (list.empty() || !::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                          list.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+    return Win32Error(list.empty() ? ERROR_ACCESS_DENIED : ::GetLastError());
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const BOOL made = ::CreateDirectoryW(Utf8ToWide(Folder).c_str(), &attributes);
+  const DWORD error = made ? NO_ERROR : ::GetLastError();
+  ::LocalFree(descriptor);
+  return made || error == ERROR_ALREADY_EXISTS ? std::error_code() : Win32Error(error);
+}
+
+std::error_code CheckPrivateFolder(const std::string& Folder) {
+  const auto status = StatusOf(Folder, false);
+  if (!status) {
+    return status.Error;
+  }
+  if (status.Value.Kind == FileKind::SymbolicLink) {
+    return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+  }
+  if (status.Value.Kind != FileKind::Folder) {
+    return std::make_error_code(std::errc::not_a_directory);
+  }
+  return {};
 }
 
 namespace {
@@ -416,6 +489,37 @@ std::string TemporaryFolder() {
     folder.pop_back();
   }
   return WideToUtf8(folder);
+}
+
+namespace {
+
+// Folder and Name joined by one separator.
+std::string Joined(std::string folder, std::string_view name) {
+  if (!folder.empty() && !IsPathSeparator(folder.back())) {
+    folder += '\\';
+  }
+  return folder.append(name);
+}
+
+} // namespace
+
+std::string UserStateFolder(std::string_view Program) {
+  const DWORD size = ::GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+  if (size == 0) {
+    return {};
+  }
+  std::wstring value(size, L'\0');
+  const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", value.data(), size);
+  if (n == 0 || n >= size) {
+    return {};
+  }
+  value.resize(n);
+  return Joined(WideToUtf8(value), Program);
+}
+
+std::string PrivateTemporaryFolder(std::string_view Program) {
+  // The temporary folder of Windows is the user's own, inside the profile.
+  return Joined(TemporaryFolder(), Program);
 }
 
 bool IsPathSeparator(char C) {

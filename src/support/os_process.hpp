@@ -3,6 +3,8 @@
 // The running process and others: numbers, liveness, the program file, and the events that
 // end a process from outside (signals on POSIX, console-control events on Windows).
 
+#include "support/os_files.hpp"
+
 #include <cstdint>
 #include <string>
 
@@ -44,5 +46,30 @@ void InstallEndHandler(EndHandler Handler);
 /// as the shell expects of a process that a signal ended (Windows: exit code
 /// STATUS_CONTROL_C_EXIT).
 [[noreturn]] void EndByEvent(EndEvent Event);
+
+/// Tells an event loop that something happened, from where nothing else may be done: an
+/// EndHandler (a signal handler on POSIX) or another thread. The loop watches Handle(), which
+/// turns readable (POSIX: the reading end of a pipe) or signalled (Windows: an event object)
+/// once Notify() was called, and calls Clear() when it has taken notice.
+class WakeSignal {
+ public:
+  /// Makes the pipe or event; IsOpen() is false when the system had none to give.
+  WakeSignal();
+  WakeSignal(const WakeSignal&) = delete;
+  WakeSignal& operator=(const WakeSignal&) = delete;
+
+  bool IsOpen() const { return watched_.IsOpen(); }
+  /// What the event loop watches.
+  FileHandle::Native Handle() const { return watched_.Get(); }
+  /// Sets the signal; async-signal-safe, and never blocks (several calls before a Clear()
+  /// count as one).
+  void Notify() const noexcept;
+  /// Takes back every Notify() so far.
+  void Clear() const noexcept;
+
+ private:
+  FileHandle watched_; // POSIX: the reading end; Windows: the event
+  FileHandle writer_;  // POSIX: the writing end
+};
 
 } // namespace tarnwick

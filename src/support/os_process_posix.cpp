@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
 #include <vector>
@@ -94,6 +95,28 @@ void EndByEvent(EndEvent Event) {
   ::raise(s);
   ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
   ::_exit(128 + s); // not reached unless the signal was blocked elsewhere
+}
+
+WakeSignal::WakeSignal() {
+  // Non-blocking both ways: a full pipe already says "notified", and Clear() stops when empty.
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+    watched_ = FileHandle(fds[0]);
+    writer_ = FileHandle(fds[1]);
+  }
+}
+
+void WakeSignal::Notify() const noexcept {
+  const int saved = errno; // a signal handler must leave errno as it found it
+  const char byte = 1;
+  (void)!::write(writer_.Get(), &byte, 1);
+  errno = saved;
+}
+
+void WakeSignal::Clear() const noexcept {
+  char bytes[64];
+  while (::read(watched_.Get(), bytes, sizeof bytes) > 0) {
+  }
 }
 
 } // namespace tarnwick

@@ -80,4 +80,19 @@ void EndByEvent(EndEvent Event) {
   ::ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
 }
 
+WakeSignal::WakeSignal() {
+  // Manual reset: it stays signalled until Clear(), however many Notify() calls came.
+  if (const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    watched_ = FileHandle(event);
+  }
+}
+
+void WakeSignal::Notify() const noexcept {
+  ::SetEvent(watched_.Get());
+}
+
+void WakeSignal::Clear() const noexcept {
+  ::ResetEvent(watched_.Get());
+}
+
 } // namespace tarnwick

@@ -1,5 +1,6 @@
 // tarnwick-viewer [FILE] [--simulate [BASE]]: the desktop viewer.
 #include "app/app_settings.hpp"
+#include "support/os_process.hpp"
 #include "support/version.hpp"
 #include "viewer/models/session_model.hpp"
 #include "viewer/screenshots.hpp"
@@ -12,44 +13,34 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <iostream>
 #include <memory>
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
+const tarnwick::WakeSignal* gStopSignal = nullptr;
 
-void OnStopSignal(int) {
-  const char byte = 1;
-  (void)!::write(signalPipe[1], &byte, 1);
+void OnStopSignal(tarnwick::EndEvent) {
+  gStopSignal->Notify();
 }
 
 // SIGINT, SIGTERM and SIGHUP end the event loop, so that a simulated logger is withdrawn and
 // the settings are written as after closing the window.
 void QuitOnStopSignals(QObject* Context) {
-  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+  static const tarnwick::WakeSignal wake;
+  if (!wake.IsOpen()) {
     return;
   }
-  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, Context);
+  gStopSignal = &wake;
+  auto* notifier = new QSocketNotifier(wake.Handle(), QSocketNotifier::Read, Context);
   QObject::connect(notifier, &QSocketNotifier::activated, Context, [] {
-    char byte = 0;
-    (void)!::read(signalPipe[0], &byte, 1);
+    gStopSignal->Clear();
     for (QWidget* window : QApplication::topLevelWidgets()) {
       window->close();
     }
     QApplication::quit();
   });
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    ::sigaction(signal, &action, nullptr);
-  }
+  tarnwick::InstallEndHandler(OnStopSignal);
 }
 
 struct Options {

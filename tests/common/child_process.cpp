@@ -1,5 +1,7 @@
 #include "common/child_process.hpp"
 
+#include "common/sanitizer_report.hpp"
+
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -27,7 +29,7 @@ void CloseFd(int& Fd) {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& Argv, const std::string& WorkDir,
                            std::string Input)
-    : input_(std::move(Input)) {
+    : program_(Argv.empty() ? std::string() : Argv[0]), input_(std::move(Input)) {
   int in[2] = {-1, -1};
   int out[2];
   int err[2];
@@ -159,6 +161,7 @@ int ChildProcess::Wait(std::chrono::seconds Timeout) {
       CloseFd(inFd_);
       while ((outFd_ >= 0 || errFd_ >= 0) && Pump(std::chrono::milliseconds(0))) {
       }
+      ExpectNoSanitizerReport(program_, out_, err_, status_);
       return status_;
     }
     if (Clock::now() >= end) {

@@ -34,7 +34,8 @@ class ChildProcess {
   /// Ends the program at once (SIGKILL; TerminateProcess on Windows).
   void Kill();
   /// Waits up to Timeout for the program to end; its exit status (128 + signal when killed),
-  /// or -1 when it is still running.
+  /// or -1 when it is still running. Once it has ended, a sanitizer's report in what it wrote
+  /// fails the test (see ExpectNoSanitizerReport).
   int Wait(std::chrono::seconds Timeout);
 
   const std::string& Out() const { return out_; }
@@ -66,6 +67,7 @@ class ChildProcess {
   size_t written_ = 0;
 #endif
   int status_ = -1;
+  std::string program_;
   std::string input_;
   std::string out_;
   std::string err_;

@@ -1,5 +1,6 @@
 #include "common/child_process.hpp"
 
+#include "common/sanitizer_report.hpp"
 #include "support/wide_text.hpp"
 
 #include <algorithm>
@@ -53,7 +54,7 @@ void MakePipe(HANDLE& Read, HANDLE& Write, bool ChildReads) {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& Argv, const std::string& WorkDir,
                            std::string Input)
-    : input_(std::move(Input)) {
+    : program_(Argv.empty() ? std::string() : Argv[0]), input_(std::move(Input)) {
   HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr,
          errRead = nullptr, errWrite = nullptr;
   try {
@@ -211,6 +212,7 @@ int ChildProcess::Wait(std::chrono::seconds Timeout) {
   status_ = static_cast<int>(code);
   // The pipes close when the program ends; what they held is then all collected.
   JoinPipes();
+  ExpectNoSanitizerReport(program_, out_, err_, status_);
   return status_;
 }
 

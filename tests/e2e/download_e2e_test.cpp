@@ -292,17 +292,18 @@ TEST_F(E2ETest, SettingsFileTunesTheEngineAndTheDebugLog) {
     std::ofstream ini(dir_.File("tarnwick.ini"));
     ini << "[Setting]\nFastDrain=0\nCommandRetryCount=$3\n[Debug]\nOutputLog=1\nImmediate=1\n";
   }
-  setenv("TMPDIR", dir_.Path().c_str(), 1);
+  // The log goes to the user's own state folder, here one of the test's.
+  setenv("XDG_STATE_HOME", dir_.File("state").c_str(), 1);
   auto [sim, port] = Simulate({"--model", "gt120", "--points", "50", "--no-register", "--faults",
                                "noanswer@2,noanswer@3,noanswer@4"});
   const auto r = RunProcess({exe, "download", "--port", port, "-o", dir_.File("x")}, "", "", 300);
-  unsetenv("TMPDIR");
+  unsetenv("XDG_STATE_HOME");
   // CommandRetryCount=$3: the model command failed three times, which ends the download.
   EXPECT_EQ(r.ExitCode, 1) << r.Err;
   EXPECT_NE(r.Err.find("ERROR!! Get Model Failure!!"), std::string::npos) << r.Err;
   // FastDrain=0: the drain before the model command (the logger quiet in its configuration
   // mode) waits for the read time-out, 200 ms, before the frame goes out.
-  const std::string log = ReadFile(dir_.File("tarnwick.log"));
+  const std::string log = ReadFile(dir_.File("state/tarnwick/tarnwick.log"));
   std::smatch m;
   ASSERT_TRUE(std::regex_search(log, m,
                                 std::regex(R"(:(\d\d\.\d{3}): 1: # GetModel\r\n.*\r\n.*length=256)"

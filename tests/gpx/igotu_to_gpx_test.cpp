@@ -210,6 +210,9 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
   slots.push_back(sim::RecordEncoder::ExtInt(kFlagHeartRate, At(8, 0, 0), zeros, 0));
   slots.push_back(sim::RecordEncoder::ExtInt(kFlagCadence, At(8, 0, 0), full, 0));
   slots.push_back(test::Point900(Fix(At(8, 0, 1), 35, 139, 1, 2, 400), 5));
+  // The schemas' bound itself is a course, the least step past it none.
+  slots.push_back(test::Point900(Fix(At(8, 0, 2), 35, 139, 1, 2, 360), 5));
+  slots.push_back(test::Point900(Fix(At(8, 0, 3), 35, 139, 1, 2, 360.01), 5));
   const test::TestImage image = test::Decode(test::kGT900, slots);
   GPXPreferences prefs;
   prefs.Strict = true;
@@ -221,6 +224,18 @@ TEST(IGotUDataToGPX, StrictLeavesOutValuesTheSchemasForbid) {
     EXPECT_FALSE(rec.Have(TTpxTypeDataFlag::tpxCad)) << version << ": cadence 255";
     EXPECT_FALSE(rec.Have(TTpxTypeDataFlag::tpxCourse)) << version << ": course 400";
     EXPECT_FALSE(doc->Tracks()[0].Points(0).Have(TWptTypeDataFlag::wdfCourse)) << version;
+    // GPX 1.0 has an element of its own for the course; 1.1 carries it in the extension.
+    const auto course = [&](int point) -> std::optional<double> {
+      if (std::string(version) == "1.0") {
+        const TGPXWptType& p = doc->Tracks()[0].Points(point);
+        return p.Have(TWptTypeDataFlag::wdfCourse) ? std::optional<double>(p._course)
+                                                   : std::nullopt;
+      }
+      const auto& r = Rec(*doc, 0, point);
+      return r.Have(TTpxTypeDataFlag::tpxCourse) ? std::optional<double>(r.Course) : std::nullopt;
+    };
+    EXPECT_EQ(course(1), 360.0) << version;
+    EXPECT_EQ(course(2), std::nullopt) << version << ": course 360.01";
   }
   const auto loose = TIGotUDataToGPX(image.Track(0), "unused").CreateDocument();
   EXPECT_EQ(Rec(*loose, 0, 0).HR, 0) << "the default layout keeps every value";

@@ -1,5 +1,6 @@
 #include "logger/whole_data.hpp"
 #include "support/errors.hpp"
+#include "support/file_util.hpp"
 
 #include "common/files.hpp"
 #include "common/memory_image.hpp"
@@ -314,6 +315,33 @@ TEST(WholeData, ASaveIntoAFolderMadeReadOnlyKeepsTheOldPairByteForByte) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 #endif
+
+// The block file is renamed into place first; when the status file then cannot be, the save
+// puts the old block file back, so that the pair on disk stays the old one, or none.
+TEST(WholeData, AStatusFileThatCannotBeCommittedLeavesTheOldPairByteForByte) {
+  test::TempDir dir;
+  const std::string base = dir.File("t");
+  test::PatternImage(40).SaveToFile(base);
+  const std::string dat = ReadFile(base + ".dat");
+  const std::string bin = ReadFile(base + ".bin");
+  const std::string fresh = dir.File("fresh");
+  std::vector<std::string> commits;
+  ReplacingFile::SetCommitFaultForTests([&](const std::string& target) {
+    commits.push_back(target);
+    return target.ends_with(".dat") ? std::make_error_code(std::errc::io_error) : std::error_code();
+  });
+  const TIGotUWholeData other = test::PatternImage(90, 0x13);
+  EXPECT_THROW(other.SaveToFile(base), FileError);
+  EXPECT_THROW(other.SaveToFile(fresh), FileError);
+  ReplacingFile::SetCommitFaultForTests({});
+  EXPECT_EQ(commits, (std::vector<std::string>{base + ".bin", base + ".dat", fresh + ".bin",
+                                               fresh + ".dat"}))
+      << "the block file goes first";
+  EXPECT_EQ(ReadFile(base + ".dat"), dat);
+  EXPECT_EQ(ReadFile(base + ".bin"), bin);
+  EXPECT_EQ(test::FileNames(dir.Path()), (std::set<std::string>{"t.dat", "t.bin"}))
+      << "no new pair is left where there was none, and no temporary anywhere";
+}
 
 // How the pair on disk was put together, and whether the load should warn about it.
 struct PairCase {

@@ -15,8 +15,11 @@
 #include <gtest/gtest.h>
 #include <set>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <csignal>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -164,6 +167,74 @@ TEST(OsFiles, TheLockRefusesASecondLockerUntilTheFirstCloses) {
   EXPECT_FALSE(TryLockExclusive(second.Value));
   first.Value.Close();
   EXPECT_TRUE(TryLockExclusive(second.Value));
+}
+
+TEST(OsFiles, APrivateFolderIsMadeForTheUserAloneAndCheckedSo) {
+  test::TempDir dir;
+  const std::string folder = dir.File("own");
+  EXPECT_TRUE(IsNotFound(CheckPrivateFolder(folder)));
+  EXPECT_FALSE(CreatePrivateFolder(folder));
+  EXPECT_FALSE(CheckPrivateFolder(folder));
+  EXPECT_FALSE(CreatePrivateFolder(folder)) << "an existing folder is no error";
+  EXPECT_TRUE(IsNotFound(CreatePrivateFolder(dir.File("missing/own")))) << "no parents made";
+  WriteFile(dir.File("file"), "");
+  EXPECT_EQ(CheckPrivateFolder(dir.File("file")), std::errc::not_a_directory);
+#ifndef _WIN32
+  // Whatever the umask lets through, others get nothing.
+  const mode_t saved = ::umask(0);
+  EXPECT_FALSE(CreatePrivateFolder(dir.File("open")));
+  ::umask(saved);
+  EXPECT_EQ(fs::status(dir.File("open")).permissions(), fs::perms::owner_all);
+  EXPECT_FALSE(CheckPrivateFolder(dir.File("open")));
+  ASSERT_EQ(::chmod(folder.c_str(), 0750), 0);
+  EXPECT_EQ(CheckPrivateFolder(folder), std::errc::permission_denied) << "a group may read it";
+  fs::create_directory_symlink(dir.File("open"), dir.File("link"));
+  EXPECT_EQ(CheckPrivateFolder(dir.File("link")), std::errc::too_many_symbolic_link_levels);
+#endif
+}
+
+TEST(OsFiles, AppendingTakesOnlyARegularFileOfOursWithOneName) {
+  test::TempDir dir;
+  const std::string name = dir.File("app.log");
+  WriteFile(name, "a");
+  auto opened = OpenForAppending(name);
+  ASSERT_TRUE(opened) << opened.Error.message();
+  EXPECT_FALSE(WriteAll(opened.Value, "b"));
+  opened.Value.Close();
+  EXPECT_EQ(ReadFile(name), "ab");
+  EXPECT_TRUE(IsNotFound(OpenForAppending(dir.File("none")).Error));
+  ASSERT_FALSE(MakeHardLink(name, dir.File("second")));
+  EXPECT_EQ(OpenForAppending(name).Error, std::errc::permission_denied);
+#ifndef _WIN32
+  fs::create_symlink(dir.File("second"), dir.File("link"));
+  EXPECT_EQ(OpenForAppending(dir.File("link")).Error, std::errc::too_many_symbolic_link_levels);
+  ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(OpenForAppending(dir.File("fifo")).Error, std::errc::invalid_argument);
+  EXPECT_EQ(OpenForAppending("/dev/null").Error, std::errc::invalid_argument);
+#endif
+  EXPECT_EQ(ReadFile(dir.File("second")), "ab");
+}
+
+TEST(OsSystem, AWakeSignalIsSetByNotifyUntilCleared) {
+  const WakeSignal wake;
+  ASSERT_TRUE(wake.IsOpen());
+#ifdef _WIN32
+  const auto isSet = [&] { return ::WaitForSingleObject(wake.Handle(), 0) == WAIT_OBJECT_0; };
+#else
+  const auto isSet = [&] {
+    pollfd fd{wake.Handle(), POLLIN, 0};
+    return ::poll(&fd, 1, 0) == 1;
+  };
+#endif
+  EXPECT_FALSE(isSet());
+  for (int i = 0; i < 70000; ++i) {
+    wake.Notify(); // never blocks, even past what a pipe holds
+  }
+  EXPECT_TRUE(isSet());
+  wake.Clear();
+  EXPECT_FALSE(isSet());
+  wake.Notify();
+  EXPECT_TRUE(isSet());
 }
 
 TEST(OsFiles, RemovingAndReplacingByName) {

@@ -1,12 +1,11 @@
 #include "viewer/windows/device_watch.hpp"
 
 #include "platform/device_change_watcher.hpp"
+#include "support/os_files.hpp"
 
 #include <QDir>
 #include <QFileSystemWatcher>
 #include <QSocketNotifier>
-
-#include <sys/stat.h>
 
 namespace tarnwick::viewer {
 
@@ -25,7 +24,7 @@ DeviceWatch::DeviceWatch(const QString& SimFolder, QObject* Parent) : QObject(Pa
   }
   if (!SimFolder.isEmpty()) {
     // The folder must exist to be watched; made as the simulated loggers make it, private.
-    ::mkdir(SimFolder.toLocal8Bit().constData(), 0700);
+    CreatePrivateFolder(SimFolder.toStdString());
     folder_ = new QFileSystemWatcher(this);
     folder_->addPath(SimFolder);
     connect(folder_, &QFileSystemWatcher::directoryChanged, this, [this] { emit Changed(); });

@@ -3,10 +3,12 @@
 #include "app/image_session.hpp"
 
 #include "common/files.hpp"
+#include "common/run_process.hpp"
 #include "common/temp_dir.hpp"
 #include "sim/sample_image.hpp"
 #include "support/errors.hpp"
 
+#include <csignal>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -84,6 +86,26 @@ TEST(ImageSession, AMixedPairOpensWithItsWarning) {
   session.Open(dir.File("newer"));
   EXPECT_TRUE(session.Warnings().empty()) << "warnings belong to the image they were found in";
 }
+
+#ifdef TARNWICK_KILLED_SAVE
+// The real thing: a save killed between its renames. Nothing of the old pair is lost, and the
+// mixed pair opens with the warning instead of silently.
+TEST(ImageSession, ASaveKilledBetweenItsRenamesIsNoticed) {
+  const test::TempDir dir;
+  const std::string base = dir.File("trip");
+  Sample(300)->SaveToFile(base);
+  const std::string oldDat = ReadFile(base + ".dat");
+  const auto run = test::RunProcess({TARNWICK_KILLED_SAVE, base});
+  ASSERT_EQ(run.ExitCode, 128 + SIGKILL) << run.Err;
+  EXPECT_EQ(ReadFile(base + ".dat"), oldDat);
+
+  ImageSession session;
+  session.Open(base);
+  ASSERT_EQ(session.Warnings().size(), 1U);
+  EXPECT_THAT(session.Warnings()[0], HasSubstr("does not match"));
+  EXPECT_THAT(session.Warnings()[0], HasSubstr("different saves"));
+}
+#endif
 
 TEST(ImageSession, DownloadsCountFromTheirMomentAndStayUnsavedUntilSaved) {
   const test::TempDir dir;

@@ -38,7 +38,7 @@ namespace tarnwick::viewer {
 
 namespace {
 
-// Base name of the viewer's debug log in the temporary folder.
+// Base name of the viewer's debug log in the user's state folder.
 constexpr const char* kLogAppID = "TarnwickWin";
 const char* const kTitle = "RaruviRoduvi Tarnwick";
 

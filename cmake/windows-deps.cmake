@@ -6,6 +6,9 @@
 # - zlib: Debian's libz-mingw-w64-dev, static.
 # - pugixml: compiled here from Debian's source package, unpacked into _deps by
 #   scripts/test-windows (`apt-get source pugixml`).
+# - date/tz: compiled here from Debian's source package (`apt-get source howardhinnant-date`),
+#   without the system database that Windows lacks and without downloads: it reads the zone
+#   database as text from a folder tzdata beside the program (TARNWICK_TZDATA_DIR, below).
 # - GoogleTest: compiled here from /usr/src/googletest (libgtest-dev).
 
 set(TARNWICK_DEPS_DIR "${PROJECT_BINARY_DIR}/_deps" CACHE PATH
@@ -41,6 +44,65 @@ get_filename_component(pugixml_src_dir "${pugixml_source}" DIRECTORY)
 add_library(pugixml STATIC "${pugixml_source}")
 target_include_directories(pugixml SYSTEM PUBLIC "${pugixml_src_dir}")
 add_library(pugixml::pugixml ALIAS pugixml)
+
+file(GLOB date_sources "${TARNWICK_DEPS_DIR}/howardhinnant-date-*/src/tz.cpp")
+if(NOT date_sources)
+  message(FATAL_ERROR "No date/tz source in ${TARNWICK_DEPS_DIR}: run scripts/test-windows, "
+    "or `apt-get source howardhinnant-date` there (needs a deb-src entry)")
+endif()
+list(GET date_sources -1 date_source)
+get_filename_component(date_root "${date_source}/../.." ABSOLUTE)
+# The settings of Debian's build (C locale only, std::string_view), so the code that uses the
+# library is the same on both systems.
+add_library(tarnwick_date INTERFACE)
+target_include_directories(tarnwick_date SYSTEM INTERFACE "${date_root}/include")
+target_compile_definitions(tarnwick_date INTERFACE ONLY_C_LOCALE=1 HAS_STRING_VIEW=1)
+add_library(date::date ALIAS tarnwick_date)
+add_library(tarnwick_date_tz STATIC "${date_source}")
+# INSTALL only gives the first folder ("./tzdata"): the programs name theirs at start. With it,
+# the library never asks the shell for the Downloads folder, so no shell32 or ole32.
+target_compile_definitions(tarnwick_date_tz
+  PUBLIC USE_OS_TZDB=0 HAS_REMOTE_API=0 AUTO_DOWNLOAD=0
+  PRIVATE INSTALL=.)
+target_link_libraries(tarnwick_date_tz PUBLIC tarnwick_date)
+add_library(date::date-tz ALIAS tarnwick_date_tz)
+
+# The zone database of the Windows programs, staged in the build tree and reached from each
+# program's folder through a link named tzdata (tarnwick_program), as in the ZIP:
+# - the rules and links of tzdata's source package (`apt-get source tzdata`), in the files
+#   date/tz reads, without the comment lines: date/tz prints an indented comment that stands
+#   outside a zone to standard error as a line it does not know;
+# - CLDR's table from Windows zone names to database names (windowsZones.xml, from Debian's
+#   unicode-cldr-core), which the computer's zone is looked up in;
+# - the licences of both.
+set(TARNWICK_TZDATA_DIR "${PROJECT_BINARY_DIR}/tzdata")
+file(GLOB tzdata_versions "${TARNWICK_DEPS_DIR}/tzdata-*/version")
+set(cldr_dir "${TARNWICK_DEPS_DIR}/unicode-cldr-core")
+if(NOT tzdata_versions OR NOT EXISTS "${cldr_dir}/windowsZones.xml")
+  message(FATAL_ERROR "No zone data in ${TARNWICK_DEPS_DIR}: run scripts/test-windows, which "
+    "fetches tzdata's source and windowsZones.xml from unicode-cldr-core")
+endif()
+list(GET tzdata_versions -1 tzdata_version)
+get_filename_component(tzdata_src "${tzdata_version}" DIRECTORY)
+file(MAKE_DIRECTORY "${TARNWICK_TZDATA_DIR}")
+set(tzdata_tmp "${TARNWICK_DEPS_DIR}/tzdata.tmp")
+foreach(name africa antarctica asia australasia backward etcetera europe northamerica
+    southamerica leapseconds)
+  file(READ "${tzdata_src}/${name}" text)
+  # A newline before the first line, as CMake's "^" does not mean the start of a line.
+  string(REGEX REPLACE "\n[ \t]*#[^\n]*" "" text "\n${text}")
+  string(REGEX REPLACE "\n\n+" "\n" text "${text}")
+  file(WRITE "${tzdata_tmp}" "${text}")
+  # Written only when the text changes, so a new configure rebuilds nothing.
+  file(COPY_FILE "${tzdata_tmp}" "${TARNWICK_TZDATA_DIR}/${name}" ONLY_IF_DIFFERENT)
+endforeach()
+file(REMOVE "${tzdata_tmp}")
+file(COPY_FILE "${tzdata_version}" "${TARNWICK_TZDATA_DIR}/version" ONLY_IF_DIFFERENT)
+file(COPY_FILE "${tzdata_src}/LICENSE" "${TARNWICK_TZDATA_DIR}/LICENSE" ONLY_IF_DIFFERENT)
+file(COPY_FILE "${cldr_dir}/windowsZones.xml" "${TARNWICK_TZDATA_DIR}/windowsZones.xml"
+  ONLY_IF_DIFFERENT)
+file(COPY_FILE "${cldr_dir}/copyright" "${TARNWICK_TZDATA_DIR}/windowsZones-copyright"
+  ONLY_IF_DIFFERENT)
 
 if(TARNWICK_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

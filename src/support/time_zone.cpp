@@ -1,6 +1,7 @@
 #include "support/time_zone.hpp"
 
 #include "support/errors.hpp"
+#include "support/os_process.hpp"
 
 #include <date/tz.h>
 
@@ -36,7 +37,33 @@ DateTime FromMs(int64_t Ms) {
   return static_cast<double>(Ms) / 86'400'000.0;
 }
 
+// The database, read at its first use; null, with Why telling why, when it cannot be read.
+const date::tzdb* Database(std::string* Why = nullptr) {
+#if !USE_OS_TZDB
+  // A system without a database of its own (Windows): the package puts the text database in
+  // the folder tzdata beside the program.
+  static const bool placed = [] {
+    std::string folder = ExecutablePath();
+    folder.erase(folder.find_last_of("\\/") + 1);
+    date::set_install(folder + "tzdata");
+    return true;
+  }();
+  (void)placed;
+#endif
+  try {
+    return &date::get_tzdb();
+  } catch (const std::exception& e) {
+    if (Why != nullptr) {
+      *Why = e.what();
+    }
+    return nullptr;
+  }
+}
+
 const date::time_zone* Locate(std::string_view Name) {
+  if (Database() == nullptr) {
+    return nullptr;
+  }
   try {
     return date::locate_zone(Name);
   } catch (const std::exception&) {
@@ -67,7 +94,7 @@ TimeZone TimeZone::Local() {
     }
   }
   try {
-    zone.zone_ = date::current_zone();
+    zone.zone_ = Database() != nullptr ? date::current_zone() : nullptr;
   } catch (const std::exception&) {
     zone.zone_ = nullptr; // no zone configured: the system runs on UTC
   }
@@ -91,6 +118,11 @@ std::vector<std::string> TimeZone::Names() {
 TimeZone TimeZone::Named(std::string_view Name) {
   if (IsUtcName(Name)) {
     return Utc();
+  }
+  std::string why;
+  if (Database(&why) == nullptr) {
+    throw ConvertError(
+        fmt::format("time zone \"{}\": the time-zone database cannot be read: {}", Name, why));
   }
   const auto* found = Locate(Name);
   if (found == nullptr) {

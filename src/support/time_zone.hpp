@@ -25,7 +25,8 @@ class TimeZone {
   /// UTC when neither names one the database knows.
   static TimeZone Local();
   /// The zone Name of the database ("Europe/Helsinki"); raises ConvertError "unknown time zone
-  /// "Name"" otherwise.
+  /// "Name"" otherwise, and one that says why when the database cannot be read (on Windows it
+  /// is the folder tzdata beside the program).
   static TimeZone Named(std::string_view Name);
   /// "utc", "local" (either case) or a zone name, as the --tz option and the viewer's
   /// preference hold it; raises as Named.

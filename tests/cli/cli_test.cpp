@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
+#include <tuple>
 #ifndef _WIN32
 #include <csignal>
 #include <sys/stat.h>
@@ -113,6 +114,23 @@ TEST_F(CliGolden, SampleAndExportWriteTheSameBytes) {
   ASSERT_EQ(toFile.ExitCode, 0) << toFile.Err;
   EXPECT_EQ(toFile.Out, "wrote walk.gpx: 1 track, 125 points, 0 way points\n");
   EXPECT_TRUE(test::MatchesGolden("cli/gt900_export_1.gpx", ReadFile(dir_->File("walk.gpx"))));
+}
+
+// Times in a named zone are the same bytes on every system (Windows reads the text database
+// beside the program), with summer time for July and standard time for January.
+TEST_F(CliGolden, NamedZoneInSummerAndWinter) {
+  for (auto [model, start, name] :
+       {std::tuple{"gt900", "2026-07-01", "summer"}, std::tuple{"gt120", "2026-01-15", "winter"}}) {
+    const auto sample = Cli({"sample", "--model", model, "--points", "300", "--seed", "11",
+                             "--start", start, "-o", name},
+                            dir_->Path().string());
+    ASSERT_EQ(sample.ExitCode, 0) << sample.Err;
+    const std::string prefix = std::string("helsinki_") + name;
+    Check(prefix + "_tracks.txt",
+          {"tracks", name, "--tz", "Europe/Helsinki", "--year-era", "2016"});
+    Check(prefix + "_points_1.txt",
+          {"points", name, "-t", "1", "--tz", "Europe/Helsinki", "--year-era", "2016"});
+  }
 }
 
 // Every command works on images of every size of interest; tables have one line per record.
@@ -699,6 +717,25 @@ TEST(CliVersionResource, TheWindowsProgramCarriesTheBuiltInValues) {
 }
 
 #ifdef _WIN32
+// Named zones come from the folder tzdata beside the program: without it they are refused
+// with the reason, and UTC, which needs no database, still works.
+TEST(CliWindows, NamedZonesWithoutTheZoneDataAreRefused) {
+  test::TempDir dir;
+  const std::string exe = dir.File("tarnwick.exe");
+  fs::copy_file(TARNWICK_CLI, exe);
+  ASSERT_EQ(Cli({"sample", "--model", "gt120", "--points", "10", "-o", dir.File("u")}).ExitCode, 0);
+  const auto named = RunProcess({exe, "tracks", dir.File("u"), "--tz", "Europe/Helsinki"});
+  EXPECT_EQ(named.ExitCode, 2);
+  EXPECT_EQ(named.Out, "");
+  EXPECT_EQ(Lines(named.Err), 1U) << named.Err;
+  EXPECT_NE(named.Err.find("the time-zone database cannot be read"), std::string::npos)
+      << named.Err;
+  EXPECT_NE(named.Err.find("tzdata\""), std::string::npos) << named.Err; // where it looked
+  const auto utc = RunProcess({exe, "tracks", dir.File("u"), "--tz", "utc"});
+  EXPECT_EQ(utc.ExitCode, 0) << utc.Err;
+  EXPECT_EQ(utc.Out, Cli({"tracks", dir.File("u")}).Out);
+}
+
 TEST(CliWindows, SimulateSaysItRunsOnLinuxOnly) {
   const auto r = Cli({"simulate", "--model", "gt900"});
   EXPECT_EQ(r.ExitCode, 2);

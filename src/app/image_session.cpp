@@ -42,6 +42,18 @@ std::string ExportResult::Summary(const std::string& Target, const std::string& 
   return s;
 }
 
+void ExportResult::CountWritten(const std::vector<const TIGotUTrack*>& Tracks) {
+  this->Tracks = static_cast<int>(Tracks.size());
+  Points = 0;
+  WayPoints = 0;
+  for (const TIGotUTrack* t : Tracks) {
+    Points += t->Points().size();
+    WayPoints += t->CountWayPoints();
+  }
+  Points -= static_cast<size_t>(LeftOut.TrackPoints);
+  WayPoints -= LeftOut.WayPoints;
+}
+
 ImageSession::ImageSession(std::string EraSetting) : eraSetting_(std::move(EraSetting)) {
   YearEra::CheckSetting(eraSetting_);
 }
@@ -184,13 +196,7 @@ ExportResult ImageSession::Export(const std::vector<const TIGotUTrack*>& Tracks,
   if (!result.Done) {
     return result;
   }
-  result.Tracks = static_cast<int>(Tracks.size());
-  for (const TIGotUTrack* t : Tracks) {
-    result.Points += t->Points().size();
-    result.WayPoints += t->CountWayPoints();
-  }
-  result.Points -= static_cast<size_t>(result.LeftOut.TrackPoints);
-  result.WayPoints -= result.LeftOut.WayPoints;
+  result.CountWritten(Tracks);
   return result;
 }
 

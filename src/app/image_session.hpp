@@ -24,6 +24,9 @@ struct ExportResult {
   int WayPoints = 0; ///< written, without those left out
   PositionsLeftOut LeftOut;
 
+  /// Counts what Tracks put into the file, less LeftOut.
+  void CountWritten(const std::vector<const TIGotUTrack*>& Tracks);
+
   /// "wrote trip.gpx: 1 track, 2349 points, 0 way points", and ", 2 left out (impossible
   /// position)" when a strict file left points out. Target names the file as the reader knows
   /// it; Thousands, when not empty, groups the point count ("2,349").

@@ -79,13 +79,7 @@ void WriteGpx(const std::vector<const TIGotUTrack*>& Tracks, const std::string& 
     doc->SetProgress(nullptr);
     result.Done = !CancelSignals::Requested();
     result.LeftOut = doc->LeftOut();
-    result.Tracks = static_cast<int>(Tracks.size());
-    for (const auto* t : Tracks) {
-      result.Points += t->Points().size();
-      result.WayPoints += t->CountWayPoints();
-    }
-    result.Points -= static_cast<size_t>(result.LeftOut.TrackPoints);
-    result.WayPoints -= result.LeftOut.WayPoints;
+    result.CountWritten(Tracks);
   } else {
     result = app::ImageSession::Export(Tracks, FileName, Prefs, progress);
   }

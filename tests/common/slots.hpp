@@ -2,6 +2,7 @@
 
 #include "logger/point_records.hpp"
 #include "logger/slot_blocks.hpp"
+#include "logger/tracks.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -87,5 +88,13 @@ inline std::unique_ptr<TIGotUSlotBlocks> BlocksOf(const std::vector<RIGotUPointS
   }
   return blocks;
 }
+
+/// Slots decoded as a logger of Model would decode them, with the blocks they came from.
+struct Decoded {
+  std::unique_ptr<TIGotUSlotBlocks> Blocks;
+  TIGotUPoints Points;
+  Decoded(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots)
+      : Blocks(BlocksOf(Slots)), Points(RModelResult{{0, 0, Model}}, Blocks.get()) {}
+};
 
 } // namespace tarnwick::test

@@ -10,16 +10,10 @@
 namespace tarnwick {
 namespace {
 
+using test::Decoded;
 using test::Fix;
 using test::Reset;
 using test::Slot;
-
-struct Decoded {
-  std::unique_ptr<TIGotUSlotBlocks> Blocks;
-  TIGotUPoints Points;
-  Decoded(uint8_t model, const std::vector<RIGotUPointSlot>& slots)
-      : Blocks(test::BlocksOf(slots)), Points(RModelResult{{0, 0, model}}, Blocks.get()) {}
-};
 
 std::vector<std::string> Row(const TStringGridHelper& g, int row) {
   std::vector<std::string> cells;

@@ -23,17 +23,10 @@ namespace tarnwick::viewer {
 
 namespace {
 
+using test::Decoded;
 using test::Fix;
 using test::Reset;
 using test::Slot;
-
-// Records decoded as a logger of Model would.
-struct Decoded {
-  std::unique_ptr<TIGotUSlotBlocks> Blocks;
-  TIGotUPoints Points;
-  Decoded(uint8_t Model, const std::vector<RIGotUPointSlot>& Slots)
-      : Blocks(test::BlocksOf(Slots)), Points(RModelResult{{0, 0, Model}}, Blocks.get()) {}
-};
 
 // The raw records' grid as the window builds it: the presenter's model under the flag filter.
 struct DumpGrid {

@@ -100,13 +100,15 @@ inline TIGotUWholeData SlotImage(const std::vector<uint8_t>& Slots) {
 }
 
 /// Answers the next modal message box, once it is shown, with the button whose text is
-/// Button (or, for a standard button, Standard).
-inline void AnswerNextBox(QMessageBox::StandardButton Standard, const QString& Button = {}) {
-  auto attempt = std::make_shared<std::function<void()>>();
-  *attempt = [Standard, Button, attempt] {
+/// Button (or, for a standard button, Standard). Looks again every 10 ms, for 10 s at most.
+inline void AnswerNextBox(QMessageBox::StandardButton Standard, const QString& Button = {},
+                          int Delay = 0, int Tries = 1000) {
+  QTimer::singleShot(Delay, [Standard, Button, Tries] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr) {
-      QTimer::singleShot(10, *attempt);
+      if (Tries > 0) {
+        AnswerNextBox(Standard, Button, 10, Tries - 1);
+      }
       return;
     }
     QAbstractButton* button = Button.isEmpty() ? box->button(Standard) : nullptr;
@@ -120,8 +122,7 @@ inline void AnswerNextBox(QMessageBox::StandardButton Standard, const QString& B
     } else {
       box->reject();
     }
-  };
-  QTimer::singleShot(0, *attempt);
+  });
 }
 
 } // namespace tarnwick::test

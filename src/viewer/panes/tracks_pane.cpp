@@ -122,10 +122,10 @@ QWidget* TracksPane::CreateInfo() {
   lblSerialValue_ = value("lblSerialValue");
   lblVersionValue_ = value("lblVersionValue");
   lblCountValue_ = value("lblCountValue");
-  lblImageValue_ = value("lblImageValue");
   // "downloaded 2026-12-10 05:27, saved as trip.dat" is wider than the column at the window's
-  // first size.
-  lblImageValue_->setWordWrap(true);
+  // first size: cut in the middle, whole in the tooltip.
+  lblImageValue_ = new ElidedLabel(info);
+  lblImageValue_->setObjectName("lblImageValue");
   form->addRow("Model", lblModelValue_);
   form->addRow("Serial", lblSerialValue_);
   form->addRow("Version", lblVersionValue_);
@@ -190,12 +190,14 @@ QList<int> TracksPane::SelectedTracks() const {
 }
 
 void TracksPane::ShowSource() {
-  lblImageValue_->setText(session_.Source());
+  const QString source = session_.Source();
+  lblImageValue_->setText(source);
   const std::string& name = session_.Session().Name();
   lblImageValue_->setToolTip(
-      name.empty()
-          ? QString()
-          : QDir::toNativeSeparators(QFileInfo(QString::fromStdString(name)).absoluteFilePath()));
+      name.empty() ? source
+                   : source + "\n" +
+                         QDir::toNativeSeparators(
+                             QFileInfo(QString::fromStdString(name)).absoluteFilePath()));
 }
 
 void TracksPane::LetGo() {

@@ -9,6 +9,7 @@
 #include "support/errors.hpp"
 
 #include <csignal>
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -159,9 +160,10 @@ TEST(ImageSession, GpxTargetsAndNames) {
   const TIGotUTrack& two = session.TrackByNumber(2);
   const auto names = ImageSession::SplitNames({&one, &two, &one}, dir.File("out"));
   ASSERT_EQ(names.size(), 3U);
-  EXPECT_EQ(names[0], dir.File("out/20100601-0621.gpx"));
+  const std::filesystem::path out = dir.File("out");
+  EXPECT_EQ(names[0], (out / "20100601-0621.gpx").string());
   EXPECT_NE(names[1], names[0]);
-  EXPECT_EQ(names[2], dir.File("out/20100601-0621-2.gpx"));
+  EXPECT_EQ(names[2], (out / "20100601-0621-2.gpx").string());
   EXPECT_EQ(ImageSession::SuggestedGpxName({&two, &one}), TIGotUDataToGPX::TrackName(two) + ".gpx");
   EXPECT_EQ(ImageSession::SuggestedGpxName({}), "track.gpx");
 

@@ -82,7 +82,7 @@ void DeviceControl::UsePort(std::unique_ptr<TIgotUPort> Port, const QString& Por
   heldName_ = Port != nullptr
                   ? (PortName.isEmpty() ? QString::fromStdString(Port->Description()) : PortName)
                   : QString();
-  heldIdentity_ = Port != nullptr ? Identity : std::nullopt;
+  heldIdentity_ = Port != nullptr ? std::move(Identity) : std::nullopt;
   link_.UsePort(std::move(Port));
   emit PortChanged();
 }

@@ -82,6 +82,7 @@ void ImageSession::Open(const std::string& Base) {
   warnings_ = image->Warnings();
   era_ = era;
   points_ = std::move(points);
+  series_.reset();
   image_ = std::move(image);
   name_ = Base;
   unsaved_ = false;
@@ -94,6 +95,7 @@ void ImageSession::Adopt(std::unique_ptr<TIGotUWholeData> Image) {
   warnings_.clear();
   era_ = era;
   points_ = std::move(points);
+  series_.reset();
   image_ = std::move(Image);
   name_.clear();
   unsaved_ = true;
@@ -110,6 +112,7 @@ void ImageSession::Save(const std::string& Base) {
 }
 
 void ImageSession::Close() {
+  series_.reset();
   points_.reset();
   image_.reset();
   name_.clear();
@@ -125,6 +128,22 @@ void ImageSession::SetYearEra(const std::string& Setting) {
   if (points_) {
     points_->SetYearEra(era);
   }
+  series_.reset();
+}
+
+const std::vector<TrackSeries>& ImageSession::Series() const {
+  if (!series_) {
+    std::vector<TrackSeries> all;
+    if (points_) {
+      const TIGotUTracks& tracks = points_->Tracks();
+      all.reserve(static_cast<size_t>(tracks.Count()));
+      for (int i = 0; i < tracks.Count(); ++i) {
+        all.push_back(SeriesOfTrack(tracks[i]));
+      }
+    }
+    series_ = std::move(all);
+  }
+  return *series_;
 }
 
 std::unique_ptr<TIGotUWholeData> ImageSession::Release() {

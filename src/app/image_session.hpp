@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/track_series.hpp"
 #include "gpx/igotu_to_gpx.hpp"
 #include "logger/tracks.hpp"
 #include "logger/whole_data.hpp"
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,11 @@ class ImageSession {
   void SetZone(const TimeZone& Zone) { zone_ = Zone; }
   const TimeZone& Zone() const { return zone_; }
 
+  /// One series per track, in track order, read by the era in force (empty without an image).
+  /// Built when first asked for and kept until the image or its era changes, so the panes
+  /// that draw a track share one copy.
+  const std::vector<TrackSeries>& Series() const;
+
   /// Track Number (from 1); raises an error naming the number of tracks otherwise.
   const TIGotUTrack& TrackByNumber(int Number) const;
 
@@ -120,6 +127,7 @@ class ImageSession {
   std::string eraSetting_;
   YearEra era_;
   TimeZone zone_;
+  mutable std::optional<std::vector<TrackSeries>> series_;
 };
 
 } // namespace tarnwick::app

@@ -9,6 +9,9 @@
 # - date/tz: compiled here from Debian's source package (`apt-get source howardhinnant-date`),
 #   without the system database that Windows lacks and without downloads: it reads the zone
 #   database as text from a folder tzdata beside the program (TARNWICK_TZDATA_DIR, below).
+# - GeographicLib: the parts the analysis uses (Geodesic, GeodesicLine, Geocentric, Math)
+#   compiled here from Debian's source package (`apt-get source geographiclib`), under the
+#   target name pkg-config gives the Linux build.
 # - GoogleTest: compiled here from /usr/src/googletest (libgtest-dev).
 
 set(TARNWICK_DEPS_DIR "${PROJECT_BINARY_DIR}/_deps" CACHE PATH
@@ -66,6 +69,44 @@ target_compile_definitions(tarnwick_date_tz
   PRIVATE INSTALL=.)
 target_link_libraries(tarnwick_date_tz PUBLIC tarnwick_date)
 add_library(date::date-tz ALIAS tarnwick_date_tz)
+
+file(GLOB geographiclib_headers
+  "${TARNWICK_DEPS_DIR}/geographiclib-*/include/GeographicLib/Geodesic.hpp")
+if(NOT geographiclib_headers)
+  message(FATAL_ERROR "No GeographicLib source in ${TARNWICK_DEPS_DIR}: run scripts/test-windows, "
+    "or `apt-get source geographiclib` there (needs a deb-src entry)")
+endif()
+list(GET geographiclib_headers -1 geographiclib_header)
+get_filename_component(geographiclib_root "${geographiclib_header}/../../.." ABSOLUTE)
+# Config.h as the library's own build writes it, with the values of Debian's: double precision,
+# a static library, no data folder (the solver reads none). In a function, so the version
+# variables stay the library's.
+function(tarnwick_geographiclib_config root out)
+  file(STRINGS "${root}/VERSION" PROJECT_VERSION LIMIT_COUNT 1)
+  if(NOT PROJECT_VERSION MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)")
+    message(FATAL_ERROR "${root}/VERSION holds no version")
+  endif()
+  set(PROJECT_VERSION_MAJOR "${CMAKE_MATCH_1}")
+  set(PROJECT_VERSION_MINOR "${CMAKE_MATCH_2}")
+  set(PROJECT_VERSION_PATCH "${CMAKE_MATCH_3}")
+  set(GEOGRAPHICLIB_DATA "")
+  set(GEOGRAPHICLIB_HAVE_LONG_DOUBLE 1)
+  set(GEOGRAPHICLIB_WORDS_BIGENDIAN 0)
+  set(GEOGRAPHICLIB_PRECISION 2)
+  set(GEOGRAPHICLIB_LIB_TYPE_VAL 0)
+  configure_file("${root}/include/GeographicLib/Config.h.in" "${out}" @ONLY)
+endfunction()
+tarnwick_geographiclib_config("${geographiclib_root}"
+  "${TARNWICK_DEPS_DIR}/geographiclib-config/GeographicLib/Config.h")
+add_library(tarnwick_geographiclib STATIC
+  "${geographiclib_root}/src/Geocentric.cpp"
+  "${geographiclib_root}/src/Geodesic.cpp"
+  "${geographiclib_root}/src/GeodesicLine.cpp"
+  "${geographiclib_root}/src/Math.cpp")
+target_include_directories(tarnwick_geographiclib SYSTEM PUBLIC
+  "${TARNWICK_DEPS_DIR}/geographiclib-config" "${geographiclib_root}/include")
+target_compile_definitions(tarnwick_geographiclib PUBLIC GEOGRAPHICLIB_SHARED_LIB=0)
+add_library(PkgConfig::GEOGRAPHICLIB ALIAS tarnwick_geographiclib)
 
 # The zone database of the Windows programs, staged in the build tree and reached from each
 # program's folder through a link named tzdata (tarnwick_program), as in the ZIP:

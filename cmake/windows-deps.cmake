@@ -106,6 +106,8 @@ add_library(tarnwick_geographiclib STATIC
 target_include_directories(tarnwick_geographiclib SYSTEM PUBLIC
   "${TARNWICK_DEPS_DIR}/geographiclib-config" "${geographiclib_root}/include")
 target_compile_definitions(tarnwick_geographiclib PUBLIC GEOGRAPHICLIB_SHARED_LIB=0)
+# The standard the library is written for: C++20 deprecates some of its enum and volatile uses.
+set_target_properties(tarnwick_geographiclib PROPERTIES CXX_STANDARD 17)
 add_library(PkgConfig::GEOGRAPHICLIB ALIAS tarnwick_geographiclib)
 
 # The zone database of the Windows programs, staged in the build tree and reached from each

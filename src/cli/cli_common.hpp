@@ -47,5 +47,11 @@ void AddImageCommands(CLI::App& App);
 void AddDeviceCommands(CLI::App& App);
 /// Adds the GPX commands: export, gpx-info.
 void AddGpxCommands(CLI::App& App);
+/// Adds "stats": the statistics of the tracks of an image or a GPX file.
+void AddStatsCommand(CLI::App& App);
+
+/// Lets the GPX reader keep heart rate, cadence and wheel speed (TrackPointExtension); once
+/// per program, however often it is called.
+void RegisterGpxExtensions();
 
 } // namespace tarnwick::cli

@@ -157,11 +157,7 @@ void Export(const ExportArgs& args) {
 }
 
 void GpxInfo(const GpxInfoArgs& args) {
-  static const bool registered = [] {
-    TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class());
-    return true;
-  }();
-  (void)registered;
+  RegisterGpxExtensions();
 
   TGPXFile doc;
   const auto progress = StepsProgress();
@@ -202,6 +198,14 @@ void GpxInfo(const GpxInfoArgs& args) {
 }
 
 } // namespace
+
+void RegisterGpxExtensions() {
+  static const bool registered = [] {
+    TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class());
+    return true;
+  }();
+  (void)registered;
+}
 
 void AddGpxCommands(CLI::App& App) {
   // The option values must outlive parsing.

@@ -56,6 +56,7 @@ int Run(int argc, char** argv) {
   tarnwick::cli::AddImageCommands(app);
   tarnwick::cli::AddDeviceCommands(app);
   tarnwick::cli::AddGpxCommands(app);
+  tarnwick::cli::AddStatsCommand(app);
 
   try {
     app.parse(argc, argv);

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -133,6 +134,55 @@ TEST_F(CliGolden, NamedZoneInSummerAndWinter) {
   }
 }
 
+// Statistics as tables and JSON; a track without samples has no keys for them. Our own GPX
+// export of the same tracks gives the same figures (to the rounding of the file's positions),
+// only its elevation is the file's "ele".
+TEST_F(CliGolden, StatsOfImagesAndOfTheirGpx) {
+  Check("gt900_stats.txt", {"stats", "gt900"});
+  Check("gt900_stats.json",
+        {"stats", "gt900", "--json", "--tz", "Europe/Helsinki", "--max-hr", "170"});
+  Check("gt120_stats_2.json", {"stats", "gt120", "--track", "2", "--json"});
+
+  const std::string dir = dir_->Path().string();
+  const auto exported = Cli({"export", "gt900", "--all", "-o", "gt900_all.gpx"}, dir);
+  ASSERT_EQ(exported.ExitCode, 0) << exported.Err;
+  const auto image = Cli({"stats", "gt900", "--json"}, dir);
+  const auto gpx = Cli({"stats", "gt900_all.gpx", "--json"}, dir);
+  ASSERT_EQ(gpx.ExitCode, 0) << gpx.Err;
+  auto a = nlohmann::json::parse(image.Out);
+  auto b = nlohmann::json::parse(gpx.Out);
+  ASSERT_EQ(a.size(), b.size());
+  ASSERT_GE(a.size(), 2U);
+  for (size_t t = 0; t < a.size(); ++t) {
+    SCOPED_TRACE(t);
+    EXPECT_EQ(a[t]["elevation_source"], "pressure");
+    EXPECT_EQ(b[t]["elevation_source"], "gps");
+    // The GPX reader keeps no point's GPS speed.
+    EXPECT_TRUE(a[t].contains("gps_speed_max_kmh"));
+    for (auto* j : {&a[t], &b[t]}) {
+      j->erase("elevation_source");
+      j->erase("gps_speed_max_kmh");
+    }
+    const auto flatA = a[t].flatten();
+    const auto flatB = b[t].flatten();
+    ASSERT_EQ(flatA.size(), flatB.size());
+    for (const auto& [key, value] : flatA.items()) {
+      ASSERT_TRUE(flatB.contains(key)) << key;
+      if (value.is_number()) {
+        EXPECT_NEAR(value.get<double>(), flatB[key].get<double>(), 0.15) << key;
+      } else {
+        EXPECT_EQ(value, flatB[key]) << key;
+      }
+    }
+  }
+
+  const auto beyond = Cli({"stats", "gt900_all.gpx", "--track", "99"}, dir);
+  EXPECT_EQ(beyond.ExitCode, 1);
+  EXPECT_NE(beyond.Err.find("there is no track 99: the file has"), std::string::npos) << beyond.Err;
+  const auto zero = Cli({"stats", "gt900", "--track", "0"}, dir);
+  EXPECT_EQ(zero.ExitCode, 2);
+}
+
 // Every command works on images of every size of interest; tables have one line per record.
 TEST(CliSizes, EveryCommandOnEverySize) {
   test::TempDir dir;
@@ -154,6 +204,10 @@ TEST(CliSizes, EveryCommandOnEverySize) {
       ASSERT_EQ(tracks.ExitCode, 0);
       const size_t trackCount = Lines(tracks.Out) - 1;
       EXPECT_EQ(trackCount == 0, n == 0);
+      // One row of statistics per track, a header however many.
+      const auto stats = Cli({"stats", base});
+      ASSERT_EQ(stats.ExitCode, 0) << stats.Err;
+      EXPECT_EQ(Lines(stats.Out), trackCount + 1);
       size_t points = 0;
       for (size_t t = 1; t <= trackCount; ++t) {
         const auto p = Cli({"points", base, "--track", std::to_string(t)});

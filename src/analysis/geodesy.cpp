@@ -61,7 +61,8 @@ std::vector<double> CumulativeDistanceM(const TrackSeries& Series) {
       geodesic.Inverse(Series.Latitude[i - 1], Series.Longitude[i - 1], Series.Latitude[i],
                        Series.Longitude[i], s12);
     }
-    along[i] = along[i - 1] + s12;
+    // A position no ellipsoid has (a latitude beyond 90° in a file) adds nothing.
+    along[i] = along[i - 1] + (std::isfinite(s12) ? s12 : 0);
     previous = here;
   }
   return along;

@@ -24,6 +24,9 @@ constexpr double kSplitM = 1000;
 // A ride of exactly N km sums its segments to N km give or take rounding: a kilometre ends
 // this close before its mark, and a last split shorter than this is none.
 constexpr double kSplitToleranceM = 1e-3;
+// Splits for rides, not for a file whose points jump between continents: beyond this many
+// kilometres a track has none (and their list stays small).
+constexpr double kMaxSplits = 100'000;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -239,6 +242,7 @@ TrackStats ComputeTrackStats(const TrackSeries& Series, const StatsSettings& Set
   const std::array<double, 5> limits = Settings.ZoneLimitsBpm();
   double movingM = 0;
   SplitBuilder splits;
+  const bool withSplits = stats.DistanceM <= kMaxSplits * kSplitM;
   for (size_t i = 0; i + 1 < n; ++i) {
     const double dt = Seconds(Series.TimeMs[i], Series.TimeMs[i + 1]);
     const double d = along[i + 1] - along[i];
@@ -255,12 +259,14 @@ TrackStats ComputeTrackStats(const TrackSeries& Series, const StatsSettings& Set
         stats.HeartRateZoneS[static_cast<size_t>(zone - limits.begin() - 1)] += dt;
       }
     }
-    splits.AddInterval(along[i], along[i + 1], std::max(0.0, dt), moving);
+    if (withSplits) {
+      splits.AddInterval(along[i], along[i + 1], std::max(0.0, dt), moving);
+    }
   }
   stats.MovingSpeedAvgMs = stats.MovingTimeS > 0 ? movingM / stats.MovingTimeS : 0;
   stats.SpeedMaxMs = MaxSpeedFromPositions(Series, along);
 
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = 0; i < n && withSplits; ++i) {
     auto& split = splits.At(along[i]);
     if (stats.HasHeartRate && IsReading(Series.HeartRate[i])) {
       split.HeartRateSum += Series.HeartRate[i];
@@ -270,7 +276,9 @@ TrackStats ComputeTrackStats(const TrackSeries& Series, const StatsSettings& Set
       split.AscentM += climb[i];
     }
   }
-  stats.Splits = splits.Finish(stats.DistanceM);
+  if (withSplits) {
+    stats.Splits = splits.Finish(stats.DistanceM);
+  }
   return stats;
 }
 

@@ -77,6 +77,7 @@ struct TrackStats {
   double SensorSpeedAvgMs = 0;
   double SensorSpeedMaxMs = 0;
 
+  /// None for a track of more than 100,000 km (points jumping between continents).
   std::vector<KmSplit> Splits;
 };
 

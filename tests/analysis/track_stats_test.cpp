@@ -80,6 +80,16 @@ TEST(TrackStats, EmptyAndSinglePointTracksHaveNoFigures) {
   EXPECT_TRUE(s.Splits.empty());
 }
 
+TEST(TrackStats, ImpossiblePositionsAddNoDistance) {
+  // A file may hold a latitude beyond the pole; the segments to and from it count nothing.
+  EquatorTrack t;
+  t.Steps(3, 1, 100);
+  t.Series.Latitude[2] = 95;
+  const TrackStats s = ComputeTrackStats(t.Series);
+  EXPECT_NEAR(s.DistanceM, 100, 1e-6);
+  EXPECT_NEAR(s.Splits.at(0).DistanceM, 100, 1e-6);
+}
+
 TEST(TrackStats, MovingTimeLeavesOutPausesGapsAndCrawling) {
   EquatorTrack t;
   t.Steps(100, 1, 4);    // 100 s moving, 400 m

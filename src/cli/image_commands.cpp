@@ -133,12 +133,21 @@ void LogMessages(const ImageArgs& args) {
 struct SampleArgs {
   std::string Model;
   int Points = 1000;
+  CLI::Option* PointsOption = nullptr;
+  double RideHours = 0;
   uint64_t Seed = 1;
   std::optional<DateTime> Start;
   std::string Output;
 };
 
-void Sample(const SampleArgs& args) {
+void Sample(SampleArgs& args) {
+  if (args.RideHours > 0) {
+    if (args.PointsOption->count() == 0) {
+      args.Points = 65535; // a ride fills the memory unless told otherwise
+    }
+  } else if (args.PointsOption->count() == 0) {
+    throw CLI::RequiredError("--points");
+  }
   InstallFileSignalHandlers();
   TIGotUWholeData::CheckSaveTargets(args.Output);
   sim::SampleSpec spec;
@@ -146,6 +155,7 @@ void Sample(const SampleArgs& args) {
   spec.Points = args.Points;
   spec.Seed = args.Seed;
   spec.Start = args.Start;
+  spec.RideHours = args.RideHours;
   const TIGotUWholeData image = sim::GenerateSampleImage(spec);
   image.SaveToFile(args.Output);
   const TIGotUPoints points(image.Status.FModel, image.Blocks());
@@ -200,9 +210,16 @@ void AddImageCommands(CLI::App& App) {
   c->add_option("--model,-m", sample.Model, "gt120 or gt900")
       ->required()
       ->check(CLI::IsMember({"gt120", "gt900"}));
-  c->add_option("--points,-n", sample.Points, "number of records, 0 to 65535")
-      ->required()
-      ->check(CLI::Range(0, 65535));
+  sample.PointsOption =
+      c->add_option("--points,-n", sample.Points,
+                    "number of records, 0 to 65535 (required but with --ride, which fills the "
+                    "memory by default)")
+          ->check(CLI::Range(0, 65535));
+  c->add_option("--ride", sample.RideHours,
+                "one bike ride of this many hours instead of several tracks: a fix a second "
+                "while the memory holds them (with gt900, heart rate, cadence and wheel speed "
+                "too)")
+      ->check(CLI::Range(0.01, 1000.0));
   c->add_option("--seed,-s", sample.Seed, "seed of the generator (default 1)");
   AddSampleStartOption(c, sample.Start);
   c->add_option("-o,--output", sample.Output, "BASE of the image pair to write")->required();

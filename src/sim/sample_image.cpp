@@ -125,6 +125,10 @@ class Generator {
     time_ = DateTimeToMilliseconds(
         spec_.Start ? *spec_.Start : EncodeDate(2013, 11, 24) + day + EncodeTime(6, 21, 52, 0));
     const Place& home = kPlaces[rng_.Int(0, static_cast<int>(std::size(kPlaces)) - 1)];
+    if (spec_.RideHours > 0) {
+      Ride(home, gt900);
+      return Image(gt900);
+    }
     for (int track = 0; !Full(); ++track) {
       if (track > 0) {
         time_ += rng_.Int(2 * 3600, 40 * 3600) * kSecond;
@@ -165,11 +169,28 @@ class Generator {
     static constexpr Activity kGT120[] = {Activity::Walk, Activity::Bike, Activity::Drive};
     static constexpr Activity kGT900[] = {Activity::Walk, Activity::Run, Activity::Bike};
     const Activity activity = gt900 ? kGT900[rng_.Int(0, 2)] : kGT120[rng_.Int(0, 2)];
-    const ActivityModel m = Model(activity);
-    const int interval = gt900 ? 1 : m.IntervalGT120;
+    const int interval = gt900 ? 1 : Model(activity).IntervalGT120;
     // Small images still get several tracks; full memories get long ones.
     const int longest = std::clamp(static_cast<int>(limit_ / 4), 60, 2500);
     const int length = rng_.Int(std::min(60, longest), longest);
+    Track(home, gt900, activity, interval, length);
+  }
+
+  // One ride of the spec's hours: a fix a second when the memory holds them with the sensor
+  // records (one per 24 s of heart rate and of cadence, one per 12 s of speed: a sixth of a
+  // record a second), else the fewest seconds apart that fit.
+  void Ride(const Place& home, bool gt900) {
+    const double seconds = std::min(spec_.RideHours, 1000.0) * 3600;
+    const double sensorRecords = gt900 ? seconds / 6 : 0;
+    const double room = static_cast<double>(limit_) - sensorRecords;
+    const int interval =
+        room <= 0 ? 60 : std::clamp(static_cast<int>(std::ceil(seconds / room)), 1, 60);
+    const int length = static_cast<int>(std::ceil(seconds / interval)) + 1;
+    Track(home, gt900, Activity::Bike, interval, length);
+  }
+
+  void Track(const Place& home, bool gt900, Activity activity, int interval, int length) {
+    const ActivityModel m = Model(activity);
 
     double lat = home.Latitude + rng_.Range(-0.05, 0.05);
     double lon = home.Longitude + rng_.Range(-0.05, 0.05);

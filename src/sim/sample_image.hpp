@@ -32,9 +32,15 @@ struct SampleSpec {
   /// 2014-01-03. The records hold the year in four bits, as a logger does: 2026 is written
   /// as 2010.
   std::optional<DateTime> Start;
+  /// When above 0: instead of several tracks, one bike ride of this many hours (at most 1000),
+  /// with a fix a second as long as the memory (Points records) holds it, else as many seconds
+  /// apart as fit; the GT-900 family records heart rate, cadence and wheel speed through it.
+  /// A ride longer than the memory holds even so ends when it is full.
+  double RideHours = 0;
 };
 
-/// A realistic memory image, the same for the same spec on every machine: several tracks of
+/// A realistic memory image, the same for the same spec on every machine: several tracks (or
+/// one ride, see RideHours) of
 /// plausible motion (walks, rides, drives) with elevation, speed, course, EHPE and satellites
 /// or pressure elevation, way points, log messages, the family's track cuts, and for the
 /// GT-900 family heart-rate, cadence and speed records interleaved in time with the points.

@@ -143,3 +143,45 @@ TEST(SampleImageSeed, FamilyNames) {
 
 } // namespace
 } // namespace tarnwick::sim
+
+namespace tarnwick::sim {
+namespace {
+
+SampleSpec RideSpec(SampleFamily Family, int Records, double Hours) {
+  SampleSpec spec(Family, Records, 3);
+  spec.RideHours = Hours;
+  return spec;
+}
+
+// A ride is one track of the hours asked for, a fix a second while the memory holds them with
+// the sensor records, and sparser fixes (never a shorter ride) when it does not.
+TEST(SampleImageRide, OneTrackOfTheHoursWithItsSamples) {
+  for (const auto& [hours, interval] :
+       {std::pair{2.0, 1}, std::pair{15.0, 1}, std::pair{20.0, 2}}) {
+    SCOPED_TRACE(hours);
+    const TIGotUWholeData image = GenerateSampleImage(RideSpec(SampleFamily::GT900, 65535, hours));
+    const TIGotUPoints points(image.Status.FModel, image.Blocks());
+    ASSERT_EQ(points.Tracks().Count(), 1);
+    const TIGotUTrack& ride = points.Tracks()[0];
+    EXPECT_EQ(ride.TimeLength(), static_cast<int64_t>(hours * 3600));
+    const auto& p = ride.Points();
+    ASSERT_GE(p.size(), 2U);
+    EXPECT_EQ(static_cast<size_t>(hours * 3600 / interval) + 1, p.size());
+    EXPECT_NEAR((p[1]->Time() - p[0]->Time()) * 86400, interval, 1e-3);
+    // A sample record per 24 s of heart rate and cadence, per 12 s of wheel speed.
+    EXPECT_NEAR(static_cast<double>(ride.HR().size()), hours * 3600 / 24, 1);
+    EXPECT_NEAR(static_cast<double>(ride.Cadence().size()), hours * 3600 / 24, 1);
+    EXPECT_NEAR(static_cast<double>(ride.Speed().size()), hours * 3600 / 12, 1);
+  }
+}
+
+TEST(SampleImageRide, ALongerRideThanTheMemoryHoldsFillsIt) {
+  const TIGotUWholeData image = GenerateSampleImage(RideSpec(SampleFamily::GT120, 3000, 400));
+  EXPECT_EQ(image.Status.NumberOfPoints(), 3000);
+  const TIGotUPoints points(image.Status.FModel, image.Blocks());
+  EXPECT_EQ(points.Tracks().Count(), 1);
+  EXPECT_TRUE(points.Tracks()[0].HR().empty());
+}
+
+} // namespace
+} // namespace tarnwick::sim

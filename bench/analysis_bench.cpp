@@ -1,6 +1,9 @@
-// The statistics of one track of 65,535 points, a full logger memory recorded as one ride.
+// The statistics of one track of 65,535 points, a full logger memory recorded as one ride; and
+// of the generator's longest GT-900 ride, from its decoded track.
 #include "analysis/track_series.hpp"
 #include "analysis/track_stats.hpp"
+#include "logger/tracks.hpp"
+#include "sim/sample_image.hpp"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -49,6 +52,28 @@ void BM_TrackStats(benchmark::State& state) {
   state.counters["km"] = distance / 1000;
 }
 BENCHMARK(BM_TrackStats)->Unit(benchmark::kMillisecond);
+
+// A full GT-900 memory as one ride of 15 hours (54,001 points and their samples): the series
+// of its track, as the image session builds it, and its statistics.
+void BM_RideImage(benchmark::State& state) {
+  sim::SampleSpec spec(sim::SampleFamily::GT900, 65535, 1);
+  spec.RideHours = 15;
+  const TIGotUWholeData image = sim::GenerateSampleImage(spec);
+  const TIGotUPoints points(image.Status.FModel, image.Blocks());
+  const TIGotUTrack& ride = points.Tracks()[0];
+  const bool statsOnly = state.range(0) == 1;
+  const TrackSeries series = SeriesOfTrack(ride);
+  for (auto _ : state) {
+    if (statsOnly) {
+      benchmark::DoNotOptimize(ComputeTrackStats(series).DistanceM);
+    } else {
+      benchmark::DoNotOptimize(ComputeTrackStats(SeriesOfTrack(ride)).DistanceM);
+    }
+  }
+  state.SetLabel(statsOnly ? "statistics" : "series and statistics");
+  state.counters["points"] = static_cast<double>(series.Size());
+}
+BENCHMARK(BM_RideImage)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace tarnwick

@@ -65,28 +65,35 @@ bool IsReading(double V) {
   return !std::isnan(V) && V > 0;
 }
 
-// The ascent and descent with the hysteresis; Climb[i] is what point i added to the ascent.
-void Hysteresis(const std::vector<double>& Elevation, TrackStats& Stats,
-                std::vector<double>& Climb) {
-  Climb.assign(Elevation.size(), 0.0);
-  double level = kNaN;
-  for (size_t i = 0; i < Elevation.size(); ++i) {
-    const double e = Elevation[i];
-    if (std::isnan(e)) {
-      continue;
+// The ascent and descent with the hysteresis, one elevation after another.
+class ClimbCounter {
+ public:
+  /// Takes the next point's elevation (NaN: none) and gives what it adds to the ascent.
+  double Add(double E) {
+    if (std::isnan(E)) {
+      return 0;
     }
-    if (std::isnan(level)) {
-      level = e;
-    } else if (e - level >= kHysteresisM) {
-      Climb[i] = e - level;
-      Stats.AscentM += e - level;
-      level = e;
-    } else if (level - e >= kHysteresisM) {
-      Stats.DescentM += level - e;
-      level = e;
+    if (std::isnan(level_)) {
+      level_ = E;
+    } else if (E - level_ >= kHysteresisM) {
+      const double climb = E - level_;
+      ascent_ += climb;
+      level_ = E;
+      return climb;
+    } else if (level_ - E >= kHysteresisM) {
+      descent_ += level_ - E;
+      level_ = E;
     }
+    return 0;
   }
-}
+  double Ascent() const { return ascent_; }
+  double Descent() const { return descent_; }
+
+ private:
+  double level_ = kNaN;
+  double ascent_ = 0;
+  double descent_ = 0;
+};
 
 double MaxSpeedFromPositions(const TrackSeries& Series, const std::vector<double>& Along) {
   const size_t n = Series.Size();
@@ -206,14 +213,12 @@ TrackStats ComputeTrackStats(const TrackSeries& Series, const StatsSettings& Set
   stats.DurationS = Seconds(Series.TimeMs.front(), Series.TimeMs.back());
 
   const std::vector<double>& elevation = Series.Elevation();
-  std::vector<double> climb;
   const Summary ele = Summary::Of(elevation, IsValue);
   if (ele.Count > 0) {
     stats.HasElevation = true;
     stats.ElevationIsPressure = Series.ElevationIsPressure();
     stats.ElevationMinM = ele.Min;
     stats.ElevationMaxM = ele.Max;
-    Hysteresis(elevation, stats, climb);
   }
 
   const Summary gpsSpeed = Summary::Of(Series.GpsSpeed, IsValue);
@@ -266,16 +271,21 @@ TrackStats ComputeTrackStats(const TrackSeries& Series, const StatsSettings& Set
   stats.MovingSpeedAvgMs = stats.MovingTimeS > 0 ? movingM / stats.MovingTimeS : 0;
   stats.SpeedMaxMs = MaxSpeedFromPositions(Series, along);
 
-  for (size_t i = 0; i < n && withSplits; ++i) {
+  ClimbCounter climbs;
+  for (size_t i = 0; i < n; ++i) {
+    const double climb = stats.HasElevation ? climbs.Add(elevation[i]) : 0;
+    if (!withSplits) {
+      continue;
+    }
     auto& split = splits.At(along[i]);
+    split.AscentM += climb;
     if (stats.HasHeartRate && IsReading(Series.HeartRate[i])) {
       split.HeartRateSum += Series.HeartRate[i];
       ++split.HeartRateCount;
     }
-    if (!climb.empty()) {
-      split.AscentM += climb[i];
-    }
   }
+  stats.AscentM = climbs.Ascent();
+  stats.DescentM = climbs.Descent();
   if (withSplits) {
     stats.Splits = splits.Finish(stats.DistanceM);
   }

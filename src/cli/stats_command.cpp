@@ -231,6 +231,7 @@ void Stats(const StatsArgs& args) {
   StatsSettings settings;
   settings.MaxHeartRate = args.MaxHeartRate;
   std::vector<TrackStats> stats;
+  stats.reserve(numbers.size());
   for (const int n : numbers) {
     stats.push_back(ComputeTrackStats(in.Series[static_cast<size_t>(n - 1)], settings));
   }

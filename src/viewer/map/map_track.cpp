@@ -55,7 +55,7 @@ const std::vector<int>& MapTrack::Simplified(int Zoom) const {
   if (cached) {
     return *cached;
   }
-  const double tolerance = 0.5 / WorldPixels(Zoom);
+  const double tolerance = 1.0 / WorldPixels(Zoom);
   const double squared = tolerance * tolerance;
   std::vector<int> kept;
   int previous = -1; // the last point kept of the stretch being drawn

@@ -43,6 +43,8 @@ class TileSource : public QObject {
   const QImage* Tile(const TileKey& Key);
   /// Why tiles cannot be had at the moment; empty while they can.
   QString Problem() const { return problem_; }
+  /// Whether no request is under way.
+  bool Idle() const { return pending_.isEmpty(); }
   /// Requests sent so far (answered from the disk cache or not).
   int Requested() const { return requested_; }
 

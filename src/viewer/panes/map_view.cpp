@@ -228,13 +228,23 @@ void MapView::DrawTrack(QPainter& Painter, const MapTrack& Track, const QColor& 
   const double dx = width() / 2.0 - center_.X * scale;
   const double dy = height() / 2.0 - center_.Y * scale;
   const std::vector<WorldPoint>& points = Track.Points();
-  QPainterPath path;
-  bool open = false;
+  // Short pieces rather than one long path: the painter strokes a long line that crosses
+  // itself many times far more slowly than the same line in pieces.
+  constexpr int kPieceSegments = 48;
+  std::vector<QPolygonF> pieces;
+  QPolygonF piece;
+  const auto endPiece = [&] {
+    if (piece.size() > 1) {
+      pieces.push_back(std::move(piece));
+    }
+    piece = QPolygonF();
+  };
   QPointF previous;
   bool havePrevious = false;
   for (const int index : Track.Simplified(zoom_)) {
     if (index < 0) {
-      open = havePrevious = false;
+      endPiece();
+      havePrevious = false;
       continue;
     }
     const WorldPoint& point = points[static_cast<size_t>(index)];
@@ -243,24 +253,32 @@ void MapView::DrawTrack(QPainter& Painter, const MapTrack& Track, const QColor& 
       const QRectF segment = QRectF(previous, pixel).normalized();
       if (segment.right() < view.left() || segment.left() > view.right() ||
           segment.bottom() < view.top() || segment.top() > view.bottom()) {
-        open = false;
+        endPiece();
       } else {
-        if (!open) {
-          path.moveTo(previous);
-          open = true;
+        if (piece.isEmpty()) {
+          piece.append(previous);
         }
-        path.lineTo(pixel);
+        piece.append(pixel);
+        if (piece.size() > kPieceSegments) {
+          endPiece();
+          piece.append(pixel);
+        }
       }
     }
     previous = pixel;
     havePrevious = true;
   }
+  endPiece();
   Painter.setBrush(Qt::NoBrush);
-  Painter.setPen(
-      QPen(QColor(255, 255, 255, 220), Width + 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  Painter.drawPath(path);
+  Painter.setPen(QPen(QColor(255, 255, 255, 220), Width + 3, Qt::SolidLine, Qt::RoundCap,
+                      Qt::RoundJoin));
+  for (const QPolygonF& line : pieces) {
+    Painter.drawPolyline(line);
+  }
   Painter.setPen(QPen(Colour, Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  Painter.drawPath(path);
+  for (const QPolygonF& line : pieces) {
+    Painter.drawPolyline(line);
+  }
 }
 
 void MapView::DrawMarks(QPainter& Painter, const MapTrack& Track) {

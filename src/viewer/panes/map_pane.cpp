@@ -39,7 +39,9 @@ MapPane::MapPane(SessionModel& Session, Selection& Selection, QWidget* Parent)
   connect(chkAllTracks_, &QCheckBox::toggled, this, [this](bool All) {
     MapSettings::SetAllTracks(All);
     view_->SetShowAll(All);
-    if (view_->CurrentTrack() < 0) {
+    if (All) {
+      view_->FitAll();
+    } else {
       view_->FitTrack();
     }
   });

@@ -98,9 +98,10 @@ void MapView::SetCurrentPoint(int Point) {
   update();
 }
 
-void MapView::FitTrack() {
+void MapView::Fit(bool All) {
   if (width() < 2 || height() < 2) {
     fitDue_ = true;
+    fitAllDue_ = All;
     return;
   }
   fitDue_ = false;
@@ -108,7 +109,7 @@ void MapView::FitTrack() {
   WorldPoint max{0, 0};
   for (int i = 0; i < static_cast<int>(tracks_.size()); ++i) {
     const MapTrack& track = tracks_[static_cast<size_t>(i)];
-    if (track.HasPositions() && (i == current_ || (current_ < 0 && showAll_))) {
+    if (track.HasPositions() && (i == current_ || All || current_ < 0)) {
       min = {std::min(min.X, track.Min().X), std::min(min.Y, track.Min().Y)};
       max = {std::max(max.X, track.Max().X), std::max(max.Y, track.Max().Y)};
     }
@@ -270,8 +271,8 @@ void MapView::DrawTrack(QPainter& Painter, const MapTrack& Track, const QColor& 
   }
   endPiece();
   Painter.setBrush(Qt::NoBrush);
-  Painter.setPen(QPen(QColor(255, 255, 255, 220), Width + 3, Qt::SolidLine, Qt::RoundCap,
-                      Qt::RoundJoin));
+  Painter.setPen(
+      QPen(QColor(255, 255, 255, 220), Width + 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   for (const QPolygonF& line : pieces) {
     Painter.drawPolyline(line);
   }
@@ -334,16 +335,17 @@ void MapView::DrawScaleAndAttribution(QPainter& Painter) {
   const double metres = ScaleBarMetres(metresPerPixel, std::min(150.0, width() / 3.0));
   if (metres > 0) {
     const double pixels = metres / metresPerPixel;
-    const QRectF box(8, height() - 30, pixels + 16, 24);
+    const QRectF box(8, height() - 34, std::max(pixels, 40.0) + 16, 28);
     Painter.setPen(Qt::NoPen);
     Painter.setBrush(QColor(255, 255, 255, 200));
     Painter.drawRect(box);
     const double base = box.bottom() - 6;
     Painter.setPen(QPen(QColor(40, 40, 40), 2));
     Painter.drawLine(QPointF(16, base), QPointF(16 + pixels, base));
-    Painter.drawLine(QPointF(16, base - 5), QPointF(16, base));
-    Painter.drawLine(QPointF(16 + pixels, base - 5), QPointF(16 + pixels, base));
-    Painter.drawText(QPointF(20, base - 5), DistanceText(metres));
+    Painter.drawLine(QPointF(16, base - 4), QPointF(16, base));
+    Painter.drawLine(QPointF(16 + pixels, base - 4), QPointF(16 + pixels, base));
+    Painter.drawText(QRectF(box.left(), box.top(), box.width(), base - 4 - box.top()),
+                     Qt::AlignCenter, DistanceText(metres));
   }
   const QString attribution = kAttribution;
   const QRectF text = metrics.boundingRect(attribution).adjusted(-4, -1, 4, 1);
@@ -354,7 +356,7 @@ void MapView::DrawScaleAndAttribution(QPainter& Painter) {
 void MapView::resizeEvent(QResizeEvent* Event) {
   QWidget::resizeEvent(Event);
   if (fitDue_) {
-    FitTrack();
+    Fit(fitAllDue_);
   }
 }
 

@@ -49,7 +49,9 @@ class MapView : public QWidget {
   void SetCurrentPoint(int Point);
   /// Shows the whole current track (all tracks without one), now or once the view has a
   /// size.
-  void FitTrack();
+  void FitTrack() { Fit(false); }
+  /// Shows every track, now or once the view has a size.
+  void FitAll() { Fit(true); }
 
   int Zoom() const { return zoom_; }
   WorldPoint Center() const { return center_; }
@@ -78,6 +80,7 @@ class MapView : public QWidget {
   void DrawMarks(QPainter& Painter, const MapTrack& Track);
   void DrawScaleAndAttribution(QPainter& Painter);
   void Pick(const QPointF& Pixel);
+  void Fit(bool All);
 
   TileSource* tiles_ = nullptr;
   std::vector<MapTrack> tracks_;
@@ -87,6 +90,7 @@ class MapView : public QWidget {
   int zoom_ = 1;
   WorldPoint center_{0.5, 0.5};
   bool fitDue_ = false;
+  bool fitAllDue_ = false;
   int wheelSteps_ = 0;
   bool dragging_ = false;
   QPointF pressAt_;

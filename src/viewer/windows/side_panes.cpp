@@ -23,6 +23,8 @@ QWidget* WithSidePanes(QWidget* Pages, SessionModel& Session, Selection& Selecti
   main->addWidget(right);
   main->setStretchFactor(0, 3);
   main->setStretchFactor(1, 2);
+  // The pages' own wish for width would leave the map a strip.
+  main->setSizes({600, 400});
 
   auto* tiles = new QLabel(Status);
   tiles->setObjectName("lblTiles");

@@ -22,6 +22,7 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <limits>
@@ -262,6 +263,36 @@ class MapTest : public QObject {
     QVERIFY(Pixels(shot, MapView::kLandRgb) > pixels / 2);
     QVERIFY(Pixels(shot, MapView::kGraticuleRgb) > shot.height());
     QVERIFY(errors.Messages.isEmpty());
+  }
+
+  void WheelZoomsAboutThePointerAndDragPans() {
+    MapView view;
+    view.resize(400, 300);
+    view.show();
+    view.SetView(10, ToWorld(52.5, 13.4));
+    const QPointF pointer(300, 80);
+    const WorldPoint under = view.WorldAt(pointer);
+    const auto wheel = [&](int Delta) {
+      QWheelEvent event(pointer, view.mapToGlobal(pointer), {}, {0, Delta}, Qt::NoButton, {},
+                        Qt::NoScrollPhase, false);
+      QApplication::sendEvent(&view, &event);
+    };
+    wheel(120);
+    QCOMPARE(view.Zoom(), 11);
+    wheel(60); // half a notch: not yet
+    QCOMPARE(view.Zoom(), 11);
+    wheel(60);
+    QCOMPARE(view.Zoom(), 12);
+    const WorldPoint still = view.WorldAt(pointer);
+    QVERIFY(std::abs(still.X - under.X) * WorldPixels(12) < 0.01);
+    QVERIFY(std::abs(still.Y - under.Y) * WorldPixels(12) < 0.01);
+
+    // Dragging by (50, -20) pixels moves the place under the pointer with it.
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(&view, QPoint(150, 80));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(150, 80));
+    const QPointF moved = view.PixelOf(still);
+    QVERIFY(QLineF(moved, pointer + QPointF(50, -20)).length() < 0.01);
   }
 
   void StatusLineTellsWhenTilesAreUnavailable() {

@@ -14,9 +14,11 @@
 #include "viewer/models/session_model.hpp"
 #include "viewer/panes/map_pane.hpp"
 #include "viewer/panes/map_view.hpp"
+#include "viewer/windows/small_dialogs.hpp"
 #include "viewer_test_util.hpp"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -306,13 +308,35 @@ class MapTest : public QObject {
       QVERIFY(w.Find<QLabel>("lblTiles")->isHidden());
       QCOMPARE(w.Find<QSplitter>("splitRight")->widget(0), w.Find<QWidget>("mapPane"));
     }
-    MapSettings::SetTileUrl(server.Template());
+    // The preferences take only a usable template; the map takes it up when it changed.
+    test::ErrorRecorder errors;
+    TPreferencesDialog dialog(nullptr);
+    auto* url = dialog.findChild<QLineEdit*>("edtTileUrl");
+    QCOMPARE(url->text(), QString());
+    url->setText("tiles.example/{z}/{x}/{y}.png");
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(errors.Messages.size(), 1);
+    url->setText(" " + server.Template() + " ");
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.TileUrl(), server.Template());
+    MapSettings::SetTileUrl(dialog.TileUrl());
     const test::Window w;
     w.Form->show();
     auto* label = w.Find<QLabel>("lblTiles");
     QVERIFY(QTest::qWaitFor([&] { return label->isVisible(); }));
     QVERIFY(label->text().startsWith("Map tiles unavailable"));
     QCOMPARE(w.Status(), QString()); // a label of its own, not the passing message line
+
+    auto* pane = w.Find<MapPane>("mapPane");
+    const TileSource* before = pane->Tiles();
+    pane->FollowPreferences();
+    QCOMPARE(pane->Tiles(), before); // unchanged: the tiles in memory stay
+    MapSettings::SetTileUrl("");
+    pane->FollowPreferences();
+    QVERIFY(!pane->Tiles()->Enabled());
+    QVERIFY(label->isHidden());
   }
 
   void SelectionFollowsBetweenGridAndMap() {

@@ -36,6 +36,7 @@ class TileSource : public QObject {
   TileSource(const TileSource&) = delete;
   TileSource& operator=(const TileSource&) = delete;
 
+  const QString& Template() const { return template_; }
   /// Whether there is a template to fetch from.
   bool Enabled() const { return enabled_; }
   /// The tile when it is at hand; otherwise asks for it, unless it is under way or failed

@@ -7,6 +7,7 @@
 #include "viewer/panes/map_view.hpp"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -66,6 +67,19 @@ void MapPane::ReloadTiles() {
   view_->SetTiles(tiles_);
   delete old;
   emit TileProblem(tiles_->Problem());
+}
+
+void MapPane::FollowPreferences() {
+  if (MapSettings::TileUrl() != tiles_->Template()) {
+    ReloadTiles();
+  }
+}
+
+void MapPane::changeEvent(QEvent* Event) {
+  QWidget::changeEvent(Event);
+  if (Event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    FollowPreferences();
+  }
 }
 
 void MapPane::ShowTracks() {

@@ -23,8 +23,14 @@ class MapPane : public QWidget {
 
   /// Reads the tile template from the preferences again.
   void ReloadTiles();
+  /// Reloads the tiles when the template in the preferences is no longer the one in use.
+  void FollowPreferences();
   MapView* View() const { return view_; }
   TileSource* Tiles() const { return tiles_; }
+
+ protected:
+  /// The window coming back (from the preferences, say) is when a new template is taken up.
+  void changeEvent(QEvent* Event) override;
 
  signals:
   /// Tiles cannot be had (Problem says why), or can again (Problem is empty).

@@ -69,6 +69,7 @@ void MapView::SetTiles(TileSource* Tiles) {
 
 void MapView::SetTracks(std::vector<MapTrack> Tracks, int Current) {
   tracks_ = std::move(Tracks);
+  layerDirty_ = true;
   current_ = Current >= 0 && Current < static_cast<int>(tracks_.size()) ? Current : -1;
   point_ = -1;
   update();
@@ -77,11 +78,13 @@ void MapView::SetTracks(std::vector<MapTrack> Tracks, int Current) {
 void MapView::SetCurrentTrack(int Track) {
   current_ = Track >= 0 && Track < static_cast<int>(tracks_.size()) ? Track : -1;
   point_ = -1;
+  layerDirty_ = true;
   update();
 }
 
 void MapView::SetShowAll(bool All) {
   showAll_ = All;
+  layerDirty_ = true;
   update();
 }
 
@@ -152,21 +155,46 @@ void MapView::paintEvent(QPaintEvent* /*Event*/) {
   // The graticule lies under the tiles: it shows where they are missing.
   DrawGraticule(painter);
   DrawTiles(painter);
+  DrawTrackLayer(painter);
   painter.setRenderHint(QPainter::Antialiasing);
-  for (int i = 0; i < static_cast<int>(tracks_.size()); ++i) {
-    if (i != current_ && showAll_) {
-      DrawTrack(painter, tracks_[static_cast<size_t>(i)], TrackColour(i), 2.5);
-    }
-  }
   if (current_ >= 0) {
-    const MapTrack& track = tracks_[static_cast<size_t>(current_)];
-    DrawTrack(painter, track, TrackColour(current_), 4);
-    DrawMarks(painter, track);
+    DrawMarks(painter, tracks_[static_cast<size_t>(current_)]);
   } else if (tracks_.empty() || !showAll_) {
     painter.setPen(kLabel);
     painter.drawText(rect(), Qt::AlignCenter, "No track to show");
   }
   DrawScaleAndAttribution(painter);
+}
+
+void MapView::DrawTrackLayer(QPainter& Painter) {
+  // The lines are drawn into a layer a margin larger than the view, kept while the zoom and
+  // what is drawn stay: a drag then only shows another part of it.
+  constexpr int kMargin = 256;
+  const double scale = WorldPixels(zoom_);
+  const QPointF topLeft(center_.X * scale - width() / 2.0, center_.Y * scale - height() / 2.0);
+  if (layerDirty_ || layerZoom_ != zoom_ ||
+      !QRectF(layerOrigin_, QSizeF(layer_.size())).contains(QRectF(topLeft, QSizeF(size())))) {
+    layerOrigin_ = QPointF(std::floor(topLeft.x()) - kMargin, std::floor(topLeft.y()) - kMargin);
+    const QSize layerSize = size() + QSize(2 * kMargin, 2 * kMargin);
+    if (layer_.size() != layerSize) {
+      layer_ = QImage(layerSize, QImage::Format_ARGB32_Premultiplied);
+    }
+    layer_.fill(Qt::transparent);
+    QPainter painter(&layer_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < static_cast<int>(tracks_.size()); ++i) {
+      if (i != current_ && showAll_) {
+        DrawTrack(painter, tracks_[static_cast<size_t>(i)], TrackColour(i), 2.5);
+      }
+    }
+    if (current_ >= 0) {
+      DrawTrack(painter, tracks_[static_cast<size_t>(current_)], TrackColour(current_), 4);
+    }
+    layerZoom_ = zoom_;
+    layerDirty_ = false;
+  }
+  const QPoint offset((topLeft - layerOrigin_).toPoint());
+  Painter.drawImage(QPoint(0, 0), layer_, QRect(offset, size()));
 }
 
 void MapView::DrawTiles(QPainter& Painter) {
@@ -224,10 +252,11 @@ void MapView::DrawTrack(QPainter& Painter, const MapTrack& Track, const QColor& 
     return;
   }
   // Only the stretches that cross the view are handed to the painter.
-  const QRectF view = QRectF(rect()).adjusted(-Width, -Width, Width, Width);
+  // Pixels of the layer, whose corner is layerOrigin_ in the world's pixels.
+  const QRectF view = QRectF(layer_.rect()).adjusted(-Width, -Width, Width, Width);
   const double scale = WorldPixels(zoom_);
-  const double dx = width() / 2.0 - center_.X * scale;
-  const double dy = height() / 2.0 - center_.Y * scale;
+  const double dx = -layerOrigin_.x();
+  const double dy = -layerOrigin_.y();
   const std::vector<WorldPoint>& points = Track.Points();
   // Short pieces rather than one long path: the painter strokes a long line that crosses
   // itself many times far more slowly than the same line in pieces.
@@ -355,6 +384,7 @@ void MapView::DrawScaleAndAttribution(QPainter& Painter) {
 
 void MapView::resizeEvent(QResizeEvent* Event) {
   QWidget::resizeEvent(Event);
+  layerDirty_ = true;
   if (fitDue_) {
     Fit(fitAllDue_);
   }

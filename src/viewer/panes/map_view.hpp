@@ -4,6 +4,7 @@
 #include "viewer/map/tile_math.hpp"
 
 #include <QColor>
+#include <QImage>
 #include <QPoint>
 #include <QWidget>
 
@@ -74,6 +75,7 @@ class MapView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* Event) override;
 
  private:
+  void DrawTrackLayer(QPainter& Painter);
   void DrawTiles(QPainter& Painter);
   void DrawGraticule(QPainter& Painter);
   void DrawTrack(QPainter& Painter, const MapTrack& Track, const QColor& Colour, double Width);
@@ -89,6 +91,10 @@ class MapView : public QWidget {
   int point_ = -1;
   int zoom_ = 1;
   WorldPoint center_{0.5, 0.5};
+  QImage layer_;
+  QPointF layerOrigin_;
+  int layerZoom_ = -1;
+  bool layerDirty_ = true;
   bool fitDue_ = false;
   bool fitAllDue_ = false;
   int wheelSteps_ = 0;

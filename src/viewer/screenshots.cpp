@@ -1,12 +1,17 @@
 #include "viewer/screenshots.hpp"
 
 #include "device/device_info.hpp"
+#include "viewer/map/tile_source.hpp"
+#include "viewer/panes/map_pane.hpp"
+#include "viewer/panes/map_view.hpp"
 #include "viewer/windows/debug_form.hpp"
 #include "viewer/windows/progress_dialog.hpp"
 #include "viewer/windows/small_dialogs.hpp"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
@@ -39,6 +44,45 @@ int SaveTabs(QWidget& Form, QTabWidget& Tabs, const QString& Folder, const QStri
   return saved;
 }
 
+// Lets the map fetch the tiles in sight (5 s at most), so the picture shows what a user sees
+// once they came.
+void WaitForTiles(MapPane& Map) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 5000) {
+    Map.View()->repaint();
+    if (Map.Tiles()->Idle()) {
+      return;
+    }
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  }
+}
+
+// The map at a rider's size: the selected track with a point chosen, then all tracks.
+int SaveMap(QMainWindow& Form, const QString& Folder) {
+  auto* map = Form.findChild<MapPane*>("mapPane");
+  if (map == nullptr) {
+    return 0;
+  }
+  int saved = 0;
+  Form.resize(1280, 900);
+  QApplication::processEvents();
+  if (auto* points = Form.findChild<QTableView*>("grdTrackPoints"); points != nullptr) {
+    points->selectRow(points->model()->rowCount() / 3);
+  }
+  map->View()->FitTrack();
+  WaitForTiles(*map);
+  saved += Save(Form, Folder, "map-window") ? 1 : 0;
+  WaitForTiles(*map);
+  saved += Save(*map, Folder, "map") ? 1 : 0;
+  auto* all = map->findChild<QCheckBox*>("chkAllTracks");
+  all->setChecked(true);
+  WaitForTiles(*map);
+  saved += Save(*map, Folder, "map-all") ? 1 : 0;
+  all->setChecked(false);
+  return saved;
+}
+
 } // namespace
 
 int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Folder) {
@@ -67,8 +111,9 @@ int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Fo
     }
   }
   Form.showNormal();
-  Form.resize(normal);
   pages->setCurrentIndex(0);
+  saved += SaveMap(Form, Folder);
+  Form.resize(normal);
 
   TProgressDialog progress(nullptr, true, &Form);
   progress.findChild<QLabel*>("lblMessage1")->setText("Downloading...");

@@ -278,6 +278,10 @@ void TracksPane::ShowPoint(int Point) {
   const TIGotUPointBase* record = track != nullptr ? Item(track->Points(), Point) : nullptr;
   if (record != nullptr) {
     lblPointData_->setText(QString::fromStdString(BytesToHex(record->PRawData(), 32)));
+    // A point chosen elsewhere (on the map) is shown in the grid too.
+    if (grdTrackPoints_->CurrentItem() != Point) {
+      grdTrackPoints_->SelectItem(Point);
+    }
   } else {
     lblPointData_->clear();
   }

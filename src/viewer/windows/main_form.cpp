@@ -14,6 +14,7 @@
 #include "viewer/windows/file_actions.hpp"
 #include "viewer/windows/grid_view.hpp"
 #include "viewer/windows/job_runner.hpp"
+#include "viewer/windows/side_panes.hpp"
 #include "viewer/windows/small_dialogs.hpp"
 #include "viewer/windows/viewer_settings.hpp"
 
@@ -87,7 +88,6 @@ TMainForm::TMainForm(const app::Settings& Settings, std::unique_ptr<TIgotUDevice
   device_ = new DeviceControl(*link_, *session_, *jobs_, this, WatchDevices);
   files_ = new FileActions(*session_, *jobs_, this);
   files_->setObjectName("fileActions");
-  const char separator = LocaleDecimalSeparator();
 
   CreateActions();
   auto* central = new QWidget(this);
@@ -104,14 +104,14 @@ TMainForm::TMainForm(const app::Settings& Settings, std::unique_ptr<TIgotUDevice
 
   pageControl1_ = new QTabWidget(central);
   pageControl1_->setObjectName("PageControl1");
-  tracks_ = new TracksPane(*session_, *selection_, separator);
+  tracks_ = new TracksPane(*session_, *selection_, LocaleDecimalSeparator());
   pageControl1_->addTab(tracks_, "Tracks");
   pageControl1_->addTab(new ConfigDumpPage(*session_), "ConfigDump");
   logMessages_ = new LogMessagePage(*session_);
   pageControl1_->addTab(logMessages_, "LogMessage");
-  pointsDump_ = new PointsDumpPane(*session_, actSkipToInterval_, separator);
+  pointsDump_ = new PointsDumpPane(*session_, actSkipToInterval_, LocaleDecimalSeparator());
   pageControl1_->addTab(pointsDump_, "PointsDump");
-  layout->addWidget(pageControl1_, 1);
+  layout->addWidget(WithSidePanes(pageControl1_, *session_, *selection_, statusBar()), 1);
   setCentralWidget(central);
   grids_ = tracks_->Grids();
   grids_.append(pointsDump_->Grid());

@@ -4,6 +4,7 @@
 #include "platform/serial_ports.hpp"
 #include "support/own_version_info.hpp"
 #include "support/time_zone.hpp"
+#include "viewer/map/map_settings.hpp"
 #include "viewer/windows/error_display.hpp"
 
 #include <QAction>
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -347,12 +349,23 @@ TPreferencesDialog::TPreferencesDialog(QWidget* Parent) : QDialog(Parent) {
   timesForm->addRow("Years", eraRow);
   timesForm->addRow("Zone", zone_);
 
+  auto* map = new QGroupBox("Map", this);
+  tileUrl_ = new QLineEdit(MapSettings::TileUrl(), map);
+  tileUrl_->setObjectName("edtTileUrl");
+  tileUrl_->setPlaceholderText("no tiles: a plain map");
+  tileUrl_->setToolTip(QString("Where map tiles come from: {z}, {x} and {y} stand for zoom, "
+                               "column and row. The standard tiles: ") +
+                       MapSettings::kDefaultTileUrl);
+  auto* mapForm = new QFormLayout(map);
+  mapForm->addRow("Tiles", tileUrl_);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
   layout->addWidget(times);
+  layout->addWidget(map);
   layout->addWidget(buttons);
   SetPreferences(LoadGpxPreferences());
   SetTimes(LoadTimePreferences());
@@ -401,10 +414,19 @@ void TPreferencesDialog::SetTimes(const TimePreferences& Times) {
   }
 }
 
+QString TPreferencesDialog::TileUrl() const {
+  return tileUrl_->text().trimmed();
+}
+
 void TPreferencesDialog::accept() {
   if (!ZoneSetting(zone_->currentText())) {
     ShowError(this, "unknown time zone \"" + zone_->currentText().trimmed() +
                         "\": choose one of the list, such as Europe/Helsinki");
+    return;
+  }
+  if (!TileUrl().isEmpty() && !MapSettings::IsUsableTileUrl(TileUrl())) {
+    ShowError(this, "the map's tile address must be an http or https address with {z}, {x} "
+                    "and {y}, or empty for no tiles");
     return;
   }
   QDialog::accept();
@@ -417,6 +439,9 @@ bool TPreferencesDialog::Execute(QWidget* Parent) {
   }
   SaveGpxPreferences(dialog.Preferences());
   SaveTimePreferences(dialog.Times());
+  if (dialog.TileUrl() != MapSettings::TileUrl()) {
+    MapSettings::SetTileUrl(dialog.TileUrl());
+  }
   return true;
 }
 

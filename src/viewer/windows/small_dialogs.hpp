@@ -14,6 +14,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QListWidget;
 class QSpinBox;
 class QRadioButton;
@@ -81,7 +82,8 @@ TimePreferences LoadTimePreferences();
 void SaveTimePreferences(const TimePreferences& Preferences);
 
 /// Edits the GPX export preferences (version 1.0 or 1.1, extensions, schema-valid files, the
-/// UTC designator) and the time preferences (year era, display zone).
+/// UTC designator), the time preferences (year era, display zone) and where the map's tiles
+/// come from.
 class TPreferencesDialog : public QDialog {
  public:
   explicit TPreferencesDialog(QWidget* Parent);
@@ -92,8 +94,10 @@ class TPreferencesDialog : public QDialog {
   /// The time preferences chosen; the zone typed is taken when the database knows it.
   TimePreferences Times() const;
   void SetTimes(const TimePreferences& Times);
+  /// The map's tile template (empty: no tiles).
+  QString TileUrl() const;
 
-  /// OK: only with a zone the database knows.
+  /// OK: only with a zone the database knows and a usable tile template (or none).
   void accept() override;
 
  private:
@@ -105,6 +109,7 @@ class TPreferencesDialog : public QDialog {
   QComboBox* era_;
   QSpinBox* firstYear_;
   QComboBox* zone_;
+  QLineEdit* tileUrl_;
 };
 
 /// The about box: name, version and copyright of the program, the maker's web address.

@@ -1,6 +1,7 @@
 #include "analysis/graph_reduce.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -61,6 +62,8 @@ GraphLine ReduceToColumns(const std::vector<double>& X, const std::vector<double
     const long column = columnOf(X[i]);
     size_t lo = last;
     size_t hi = last;
+    size_t firstValue = last;
+    size_t lastValue = last;
     for (; i < last && columnOf(X[i]) == column; ++i) {
       if (std::isnan(Y[i])) {
         continue;
@@ -71,16 +74,26 @@ GraphLine ReduceToColumns(const std::vector<double>& X, const std::vector<double
       if (hi == last || Y[i] > Y[hi]) {
         hi = i;
       }
+      firstValue = firstValue == last ? i : firstValue;
+      lastValue = i;
     }
     if (lo == last) {
       AddBreak(line);
       continue;
     }
-    for (const size_t k : {std::min(lo, hi), std::max(lo, hi)}) {
-      line.X.push_back(X[k]);
-      line.Y.push_back(Y[k]);
-      if (lo == hi) {
-        break;
+    // The line starts and ends where the data does, not at a column's extreme.
+    std::array<size_t, 4> keep = {std::min(lo, hi), std::max(lo, hi), last, last};
+    if (line.X.empty()) {
+      keep[2] = firstValue;
+    }
+    if (i == last) {
+      keep[3] = lastValue;
+    }
+    std::sort(keep.begin(), keep.end());
+    for (size_t k = 0; k < keep.size() && keep[k] != last; ++k) {
+      if (k == 0 || keep[k] != keep[k - 1]) {
+        line.X.push_back(X[keep[k]]);
+        line.Y.push_back(Y[keep[k]]);
       }
     }
   }

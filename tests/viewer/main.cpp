@@ -17,13 +17,14 @@ QObject* CreateDevicesTest();
 QObject* CreateFilesTest();
 QObject* CreateTimesTest();
 QObject* CreateSettingsTest();
+QObject* CreateGraphsTest();
 
 int main(int argc, char** argv) {
   const std::vector<std::pair<const char*, QObject* (*)()>> suites{
       {"GridModel", CreateGridModelTest}, {"MainForm", CreateMainFormTest},
       {"Dialogs", CreateDialogsTest},     {"Devices", CreateDevicesTest},
       {"Files", CreateFilesTest},         {"Times", CreateTimesTest},
-      {"Settings", CreateSettingsTest},
+      {"Settings", CreateSettingsTest},   {"Graphs", CreateGraphsTest},
   };
   const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
   if (only != nullptr) {

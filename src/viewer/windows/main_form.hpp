@@ -17,6 +17,7 @@ class QTabWidget;
 
 namespace tarnwick::viewer {
 
+class ConfigDumpPage;
 class DeviceControl;
 class FileActions;
 class GridView;
@@ -102,6 +103,7 @@ class TMainForm : public QMainWindow {
   QPushButton* cmdDebug_;
   QTabWidget* pageControl1_;
   TracksPane* tracks_;
+  ConfigDumpPage* configDump_;
   PointsDumpPane* pointsDump_;
   LogMessagePage* logMessages_;
   QList<GridView*> grids_;

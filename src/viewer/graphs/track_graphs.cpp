@@ -52,6 +52,7 @@ TrackGraphs::TrackGraphs(QWidget* Parent) : QCustomPlot(Parent) {
   setAutoAddPlottableToLegend(false);
   setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
   setNoAntialiasingOnDrag(true);
+  setPlottingHint(QCP::phFastPolylines, true);
   plotLayout()->clear();
   // The hover and selection lines have a buffer of their own, so following the mouse repaints
   // them alone rather than every line.
@@ -243,7 +244,11 @@ void TrackGraphs::AddPlot(const QString& Title, const std::vector<Part>& Parts) 
   for (const Part& p : Parts) {
     QCPGraph* graph = addGraph(x, y);
     graph->setName(p.Name);
-    graph->setPen(QPen(p.Color, 1.4));
+    // A one-pixel pen: wider antialiased lines over thousands of points cost the raster
+    // engine several times more.
+    QPen pen(p.Color, 1);
+    pen.setCosmetic(true);
+    graph->setPen(pen);
     graph->setAdaptiveSampling(false); // already reduced
     if (auto* legend = qobject_cast<QCPLegend*>(rect->insetLayout()->elementCount() > 0
                                                     ? rect->insetLayout()->elementAt(0)

@@ -185,7 +185,7 @@ void TrackGraphs::Rebuild() {
         part("GPS elevation", "m", series_.GpsElevation, 1, 0, QColor(141, 110, 99))});
   plot("Speed (km/h)",
        {part("GPS speed", "km/h", series_.GpsSpeed, kMsToKmh, 1, QColor(21, 101, 192)),
-        part("sensor speed", "km/h", series_.SensorSpeed, kMsToKmh, 1, QColor(0, 131, 143))});
+        part("sensor speed", "km/h", series_.SensorSpeed, kMsToKmh, 1, QColor(239, 108, 0))});
   plot("Heart rate (bpm)",
        {part("heart rate", "bpm", series_.HeartRate, 1, 0, QColor(198, 40, 40))});
   plot("Cadence (rpm)", {part("cadence", "rpm", series_.Cadence, 1, 0, QColor(106, 27, 154))});
@@ -204,6 +204,7 @@ void TrackGraphs::Rebuild() {
   } else {
     ticker = QSharedPointer<QCPAxisTicker>::create();
   }
+  ticker->setTickCount(TickCount());
   const std::vector<double>& keys = Keys();
   const double span = std::max(keys.back() - keys.front(), 1e-9);
   for (QCPAxisRect* rect : rects_) {
@@ -221,7 +222,6 @@ void TrackGraphs::Rebuild() {
 
 void TrackGraphs::AddPlot(const QString& Title, const std::vector<Part>& Parts) {
   auto* rect = new QCPAxisRect(this);
-  plotLayout()->addElement(static_cast<int>(rects_.size()), 0, rect);
   rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins_);
   rect->setRangeDrag(Qt::Horizontal);
   rect->setRangeZoom(Qt::Horizontal);
@@ -233,14 +233,22 @@ void TrackGraphs::AddPlot(const QString& Title, const std::vector<Part>& Parts) 
     columns.push_back(p.Values);
   }
   y->setRange(ValueRange(columns, Parts.front().Scale));
+  // Two lines in one graph are named in a row above it, where they hide no data.
+  QCPLegend* legend = nullptr;
   if (Parts.size() > 1) {
-    auto* legend = new QCPLegend;
-    rect->insetLayout()->addElement(legend, Qt::AlignTop | Qt::AlignRight);
-    legend->setLayer("legend");
-    legend->setBrush(QColor(255, 255, 255, 200));
-    legend->setRowSpacing(0);
+    legend = new QCPLegend;
+    legend->setVisible(true);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setBrush(Qt::NoBrush);
     legend->setFont(font());
+    legend->setMargins({4, 0, 4, 0});
+    legend->setLayer("legend");
+    const int row = plotLayout()->rowCount();
+    plotLayout()->addElement(row, 0, legend);
+    plotLayout()->setRowStretchFactor(row, 0.001);
   }
+  plotLayout()->addElement(plotLayout()->rowCount(), 0, rect);
   for (const Part& p : Parts) {
     QCPGraph* graph = addGraph(x, y);
     graph->setName(p.Name);
@@ -250,9 +258,7 @@ void TrackGraphs::AddPlot(const QString& Title, const std::vector<Part>& Parts) 
     pen.setCosmetic(true);
     graph->setPen(pen);
     graph->setAdaptiveSampling(false); // already reduced
-    if (auto* legend = qobject_cast<QCPLegend*>(rect->insetLayout()->elementCount() > 0
-                                                    ? rect->insetLayout()->elementAt(0)
-                                                    : nullptr)) {
+    if (legend != nullptr) {
       graph->addToLegend(legend);
     }
     lines_.push_back({graph, p});
@@ -314,8 +320,16 @@ void TrackGraphs::Reduce() {
   }
 }
 
+int TrackGraphs::TickCount() const {
+  // Labels about 90 pixels apart: a narrow pane still reads them.
+  return std::clamp(width() / 90, 2, 8);
+}
+
 void TrackGraphs::resizeEvent(QResizeEvent* Event) {
   QCustomPlot::resizeEvent(Event);
+  if (!rects_.empty()) {
+    rects_.front()->axis(QCPAxis::atBottom)->ticker()->setTickCount(TickCount());
+  }
   if (width() != columns_) {
     Reduce();
   }

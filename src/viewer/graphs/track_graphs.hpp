@@ -79,6 +79,7 @@ class TrackGraphs : public QCustomPlot {
   void Rebuild();
   void AddPlot(const QString& Title, const std::vector<Part>& Parts);
   const std::vector<double>& Keys() const;
+  int TickCount() const;
   void KeepRange(const QCPRange& Range);
   void Reduce();
   void ShowAt(const std::vector<QCPItemStraightLine*>& Lines, int Point);

@@ -27,7 +27,8 @@ GraphsPane::GraphsPane(SessionModel& Session, Selection& Selection, QWidget* Par
   lblValues_ = new QLabel(this);
   lblValues_->setObjectName("lblGraphValues");
   lblValues_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  // A long line of values is cut rather than widening the pane.
+  // The values wrap below the switch rather than widening the pane.
+  lblValues_->setWordWrap(true);
   lblValues_->setMinimumWidth(1);
   lblValues_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   graphs_ = new TrackGraphs(this);
@@ -39,10 +40,10 @@ GraphsPane::GraphsPane(SessionModel& Session, Selection& Selection, QWidget* Par
   top->addWidget(new QLabel("Against:", this));
   top->addWidget(rdoTime_);
   top->addWidget(rdoDistance_);
-  top->addSpacing(12);
-  top->addWidget(lblValues_, 1);
+  top->addStretch(1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
+  layout->addWidget(lblValues_);
   layout->addWidget(graphs_, 1);
   layout->addWidget(lblNoTrack_, 1);
 

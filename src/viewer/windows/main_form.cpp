@@ -110,6 +110,7 @@ TMainForm::TMainForm(const app::Settings& Settings, std::unique_ptr<TIgotUDevice
   tabsAnalysis->addTab(new GraphsPane(*session_, *selection_), "Graphs");
   splitMain->setStretchFactor(0, 3);
   splitMain->setStretchFactor(1, 2);
+  splitMain->setSizes({600, 400});
   layout->addWidget(splitMain, 1);
   setCentralWidget(central);
   grids_ = tracks_->Grids();

@@ -6,6 +6,7 @@
 // A timed program rather than Google Benchmark: each figure needs a window and an event loop.
 // "viewer_bench graphs" times the graphs alone.
 #include "analysis/track_series.hpp"
+#include "app/image_session.hpp"
 #include "logger/tracks.hpp"
 #include "logger/whole_data.hpp"
 #include "present/grid_helpers.hpp"
@@ -281,6 +282,34 @@ int main(int argc, char** argv) {
               Median(open));
   std::printf("resident memory growth when the image is loaded: %.1f MiB (target <= 32)\n",
               static_cast<double>(residentGrowth) / 1024);
+
+  // The same memory as our GPX file, opened until the window with its graphs has painted.
+  {
+    app::ImageSession image;
+    image.Open(base);
+    std::vector<const TIGotUTrack*> tracks;
+    size_t points = 0;
+    for (int i = 1; i <= image.Points()->Tracks().Count(); ++i) {
+      tracks.push_back(&image.TrackByNumber(i));
+      points += tracks.back()->Points().size();
+    }
+    const std::string gpx = folder + "/full.gpx";
+    app::ImageSession::Export(tracks, gpx, {}, nullptr);
+    std::vector<double> times;
+    for (int run = 0; run < 5; ++run) {
+      viewer::TMainForm form(settings, nullptr, false);
+      form.resize(1280, 900);
+      form.show();
+      QApplication::processEvents();
+      times.push_back(Milliseconds([&] {
+        form.LoadFile(QString::fromStdString(gpx));
+        form.repaint();
+      }));
+    }
+    std::printf("open and paint our GPX file of that memory (%zu track points in %zu tracks), "
+                "graphs of the first track drawn: %.1f ms (median of 5; target <= 1000)\n",
+                points, tracks.size(), Median(times));
+  }
 
   // One screen of the raw records' grid.
   {

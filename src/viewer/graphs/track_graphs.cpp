@@ -229,6 +229,7 @@ void TrackGraphs::AddPlot(const QString& Title, const std::vector<Part>& Parts) 
   QCPAxis* y = rect->axis(QCPAxis::atLeft);
   y->setLabel(Title);
   std::vector<const std::vector<double>*> columns;
+  columns.reserve(Parts.size());
   for (const Part& p : Parts) {
     columns.push_back(p.Values);
   }

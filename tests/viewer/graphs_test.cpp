@@ -95,6 +95,18 @@ class GraphsTest : public QObject {
     }
     QCOMPARE(s.Graphs->GraphTitles(), expected);
     QVERIFY2(expected.contains("Heart rate (bpm)"), "the sample image has heart-rate samples");
+    // Two lines in one graph are named in a legend that belongs to the plot.
+    int legends = 0;
+    for (int i = 0; i < s.Graphs->plotLayout()->elementCount(); ++i) {
+      if (auto* legend = qobject_cast<QCPLegend*>(s.Graphs->plotLayout()->elementAt(i))) {
+        ++legends;
+        QCOMPARE(legend->parentPlot(), static_cast<QCustomPlot*>(s.Graphs));
+        QVERIFY(legend->layer() != nullptr);
+        QCOMPARE(legend->itemCount(), 2);
+      }
+    }
+    QCOMPARE(legends, (series.GpsElevation.empty() || series.PressureElevation.empty() ? 0 : 1) +
+                          (series.GpsSpeed.empty() || series.SensorSpeed.empty() ? 0 : 1));
 
     // Every line is reduced to at most two points per pixel column (and the track's ends), and
     // keeps its highest value.

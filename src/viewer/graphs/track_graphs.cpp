@@ -244,10 +244,10 @@ void TrackGraphs::AddPlot(const QString& Title, const std::vector<Part>& Parts) 
     legend->setBrush(Qt::NoBrush);
     legend->setFont(font());
     legend->setMargins({4, 0, 4, 0});
-    legend->setLayer("legend");
     const int row = plotLayout()->rowCount();
     plotLayout()->addElement(row, 0, legend);
     plotLayout()->setRowStretchFactor(row, 0.001);
+    legend->setLayer("legend"); // once it belongs to the plot
   }
   plotLayout()->addElement(plotLayout()->rowCount(), 0, rect);
   for (const Part& p : Parts) {

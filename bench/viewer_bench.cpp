@@ -2,13 +2,18 @@
 // showing an image until the window has painted, painting one screen of the raw records'
 // grid, the resident memory the loaded image adds, and the longest time the GUI thread goes
 // without processing events during a download from a simulated logger on a pseudo-terminal.
+// The graphs of a 65,535-point ride: shown, zoomed, panned, hovered, switched to distance.
 // A timed program rather than Google Benchmark: each figure needs a window and an event loop.
+// "viewer_bench graphs" times the graphs alone.
+#include "analysis/track_series.hpp"
+#include "app/image_session.hpp"
 #include "logger/tracks.hpp"
 #include "logger/whole_data.hpp"
 #include "present/grid_helpers.hpp"
 #include "sim/sample_image.hpp"
 #include "sim/sim_device_source.hpp"
 #include "sim/sim_pty_host.hpp"
+#include "viewer/graphs/track_graphs.hpp"
 #include "viewer/models/flag_filter_model.hpp"
 #include "viewer/models/grid_model.hpp"
 #include "viewer/windows/grid_view.hpp"
@@ -24,8 +29,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -139,12 +146,108 @@ void BenchGridSorting() {
   view.setModel(nullptr);
 }
 
+// A ride of Points points one second apart, with everything a logger with a barometer and
+// a belt, a cadence and a wheel sensor records.
+TrackSeries LongRide(size_t Points) {
+  TrackSeries s;
+  s.Name = "long ride";
+  const int64_t start = 1'781'942'400'000; // 2026-06-20 08:00 UTC
+  double lat = 60.17;
+  double lon = 24.94;
+  for (size_t i = 0; i < Points; ++i) {
+    const double t = static_cast<double>(i);
+    const double speed = 6.5 + 2.5 * std::sin(t / 240) + 0.4 * std::sin(t / 7);
+    lat += speed * std::cos(t / 3000) / 111'000;
+    lon += speed * std::sin(t / 3000) / 55'000;
+    s.TimeMs.push_back(start + static_cast<int64_t>(i) * 1000);
+    s.Latitude.push_back(lat);
+    s.Longitude.push_back(lon);
+    s.PressureElevation.push_back(80 + 60 * std::sin(t / 1800) + 8 * std::sin(t / 130));
+    s.GpsElevation.push_back(s.PressureElevation.back() + 4 * std::sin(t / 11));
+    s.GpsSpeed.push_back(speed);
+    s.SensorSpeed.push_back(speed * 0.98);
+    s.HeartRate.push_back(i % 900 == 0 ? 0 : 128 + 25 * std::sin(t / 600) + 5 * std::sin(t / 40));
+    s.Cadence.push_back(speed < 4.5 ? 0 : 82 + 6 * std::sin(t / 90));
+  }
+  return s;
+}
+
+double ThreadCpuMs(qint64 From) {
+  return static_cast<double>(ThreadCpuNs() - From) / 1e6;
+}
+
+// Elapsed and CPU time of the GUI thread for Run, median of Runs.
+template <class Action>
+void Time(const char* What, int Runs, double Target, const Action& Run) {
+  std::vector<double> wall;
+  std::vector<double> cpu;
+  for (int run = 0; run < Runs; ++run) {
+    const qint64 cpuFrom = ThreadCpuNs();
+    wall.push_back(Milliseconds([&] { Run(run); }));
+    cpu.push_back(ThreadCpuMs(cpuFrom));
+  }
+  std::printf("%s: %.1f ms (GUI thread's CPU %.1f ms; median of %d; target <= %.0f)\n", What,
+              Median(wall), Median(cpu), Runs, Target);
+}
+
+void BenchGraphs() {
+  const TrackSeries ride = LongRide(65535);
+  QWidget window;
+  window.resize(900, 700);
+  auto* graphs = new viewer::TrackGraphs(&window);
+  graphs->setGeometry(0, 0, 900, 700);
+  window.show();
+  QApplication::processEvents();
+  const TimeZone zone = TimeZone::Named("Europe/Helsinki");
+
+  Time("graphs of a 65,535-point ride shown (4 graphs, 6 lines)", 7, 100, [&](int) {
+    graphs->SetTrack(ride, zone);
+    graphs->repaint();
+  });
+  int points = 0;
+  for (int i = 0; i < graphs->graphCount(); ++i) {
+    points += graphs->graph(i)->dataCount();
+  }
+  std::printf("  points drawn after the reduction: %d of %zu\n", points, 6 * ride.Size());
+  QCPAxis* x = graphs->axisRect(0)->axis(QCPAxis::atBottom);
+  Time("zoom in one wheel step, redrawn", 40, 16, [&](int) {
+    x->scaleRange(0.85, x->range().center());
+    graphs->replot(QCustomPlot::rpImmediateRefresh);
+  });
+  Time("pan by a twentieth, redrawn", 40, 16, [&](int run) {
+    x->moveRange((run % 20 < 10 ? 1 : -1) * x->range().size() / 20);
+    graphs->replot(QCustomPlot::rpImmediateRefresh);
+  });
+  graphs->SetTrack(ride, zone);
+  Time("zoom out to the whole ride, redrawn", 20, 16, [&](int run) {
+    x->scaleRange(run % 2 == 0 ? 0.5 : 2.0, x->range().center());
+    graphs->replot(QCustomPlot::rpImmediateRefresh);
+  });
+  Time("hover moved, cursor redrawn", 50, 16, [&](int run) {
+    const QPointF at(100 + run * 13, graphs->axisRect(0)->rect().center().y());
+    QMouseEvent move(QEvent::MouseMove, at, graphs->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(graphs, &move);
+    graphs->repaint();
+  });
+  Time("switch to distance (65,535 geodesic distances) and back, redrawn", 5, 100, [&](int) {
+    graphs->SetTrack(ride, zone);
+    graphs->SetAxis(viewer::TrackGraphs::Axis::Distance);
+    graphs->repaint();
+    graphs->SetAxis(viewer::TrackGraphs::Axis::Time);
+  });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QStandardPaths::setTestModeEnabled(true);
+  BenchGraphs();
+  if (argc > 1 && std::strcmp(argv[1], "graphs") == 0) {
+    return 0;
+  }
   const std::string folder = std::filesystem::temp_directory_path() /
                              ("tarnwick-viewer-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
@@ -179,6 +282,34 @@ int main(int argc, char** argv) {
               Median(open));
   std::printf("resident memory growth when the image is loaded: %.1f MiB (target <= 32)\n",
               static_cast<double>(residentGrowth) / 1024);
+
+  // The same memory as our GPX file, opened until the window with its graphs has painted.
+  {
+    app::ImageSession image;
+    image.Open(base);
+    std::vector<const TIGotUTrack*> tracks;
+    size_t points = 0;
+    for (int i = 1; i <= image.Points()->Tracks().Count(); ++i) {
+      tracks.push_back(&image.TrackByNumber(i));
+      points += tracks.back()->Points().size();
+    }
+    const std::string gpx = folder + "/full.gpx";
+    app::ImageSession::Export(tracks, gpx, {}, nullptr);
+    std::vector<double> times;
+    for (int run = 0; run < 5; ++run) {
+      viewer::TMainForm form(settings, nullptr, false);
+      form.resize(1280, 900);
+      form.show();
+      QApplication::processEvents();
+      times.push_back(Milliseconds([&] {
+        form.LoadFile(QString::fromStdString(gpx));
+        form.repaint();
+      }));
+    }
+    std::printf("open and paint our GPX file of that memory (%zu track points in %zu tracks), "
+                "graphs of the first track drawn: %.1f ms (median of 5; target <= 1000)\n",
+                points, tracks.size(), Median(times));
+  }
 
   // One screen of the raw records' grid.
   {

@@ -5,6 +5,7 @@
 #include "gpx/igotu_to_gpx.hpp"
 #include "gpx/track_point_extension.hpp"
 #include "logger/tracks.hpp"
+#include "support/date_time.hpp"
 
 #include <cmath>
 #include <limits>
@@ -14,6 +15,13 @@ namespace tarnwick {
 namespace {
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
+// The series count time from 1970 (UTC), as the documentation of TrackSeries says; a DateTime
+// counts days from 1899-12-30.
+int64_t UnixMs(DateTime Value) {
+  static const int64_t epoch = DateTimeToMilliseconds(EncodeDate(1970, 1, 1));
+  return DateTimeToMilliseconds(Value) - epoch;
+}
 
 // Each point's value from the sample covering its time, as the GPX export matches them; an
 // empty column when the track has no such samples.
@@ -63,7 +71,7 @@ TrackSeries SeriesOfTrack(const TIGotUTrack& Track) {
     s.PressureElevation.reserve(n);
   }
   for (const TIGotUTrackPoint* p : points) {
-    s.TimeMs.push_back(DateTimeToMilliseconds(p->Time()));
+    s.TimeMs.push_back(UnixMs(p->Time()));
     s.Latitude.push_back(p->Latitude());
     s.Longitude.push_back(p->Longitude());
     s.GpsElevation.push_back(p->Elevation());
@@ -82,8 +90,7 @@ TrackSeries SeriesOfTrack(const TIGotUTrack& Track) {
   DropIfAllMissing(s.Cadence);
   DropIfAllMissing(s.SensorSpeed);
   for (const TIGotUTrackPoint* wp : Track.WayPoints()) {
-    s.WayPoints.push_back(
-        {wp->Latitude(), wp->Longitude(), DateTimeToMilliseconds(wp->Time()), std::string()});
+    s.WayPoints.push_back({wp->Latitude(), wp->Longitude(), UnixMs(wp->Time()), std::string()});
   }
   return s;
 }
@@ -100,7 +107,7 @@ TrackSeries SeriesOfGpxTrack(const TGPXTrkType& Track) {
   s.GpsSpeed.assign(n, kNone);
   for (size_t i = 0; i < n; ++i) {
     const TGPXWptType& p = seg[i].trkpt;
-    s.TimeMs.push_back(p.Have(TWptTypeDataFlag::wdfTime) ? DateTimeToMilliseconds(p._time) : 0);
+    s.TimeMs.push_back(p.Have(TWptTypeDataFlag::wdfTime) ? UnixMs(p._time) : 0);
     s.Latitude.push_back(p._lat);
     s.Longitude.push_back(p._lng);
     if (p.Have(TWptTypeDataFlag::wdfEle)) {
@@ -152,7 +159,7 @@ std::vector<TrackSeries> SeriesOfGpxFile(const TGPXFile& File) {
     SeriesWayPoint mark{w._lat, w._lng, 0, std::string()};
     TrackSeries* owner = &result.front();
     if (w.Have(TWptTypeDataFlag::wdfTime)) {
-      mark.TimeMs = DateTimeToMilliseconds(w._time);
+      mark.TimeMs = UnixMs(w._time);
       for (TrackSeries& s : result) {
         if (!s.Empty() && s.TimeMs.front() <= mark.TimeMs && mark.TimeMs <= s.TimeMs.back()) {
           owner = &s;

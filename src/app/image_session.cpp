@@ -1,10 +1,13 @@
 #include "app/image_session.hpp"
 
 #include "app/logger_link.hpp"
+#include "gpx/gpx_file.hpp"
+#include "gpx/track_point_extension.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
 #include "support/os_files.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <set>
@@ -87,6 +90,42 @@ void ImageSession::Open(const std::string& Base) {
   name_ = Base;
   unsaved_ = false;
   fromDownload_ = false;
+  gpx_ = false;
+}
+
+void ImageSession::OpenGpx(const std::string& FileName) {
+  // Heart rate, cadence and sensor speed are read from the TrackPointExtension elements.
+  static const bool registered = [] {
+    TGPXFile::RegistExtensions(TGPXTrkTypeTpx2::Class());
+    return true;
+  }();
+  (void)registered;
+  TGPXFile doc;
+  doc.Load(FileName);
+  std::vector<TrackSeries> series = SeriesOfGpxFile(doc);
+  const auto quoted = "\"" + FileName + "\"";
+  if (std::all_of(series.begin(), series.end(), [](const TrackSeries& S) { return S.Empty(); })) {
+    throw FileError(FileName, quoted + " holds no track point");
+  }
+  std::vector<std::string> warnings;
+  for (size_t i = 0; i < series.size(); ++i) {
+    const std::string track = "track " + std::to_string(i + 1) + " of " + quoted;
+    const std::vector<int64_t>& times = series[i].TimeMs;
+    if (series[i].Empty()) {
+      warnings.push_back(track + " has no points");
+    } else if (std::find(times.begin(), times.end(), 0) != times.end() ||
+               !std::is_sorted(times.begin(), times.end())) {
+      warnings.push_back(track + " has points without a time or out of order: its graphs are "
+                                 "drawn against distance");
+    }
+  }
+
+  // Nothing above changed the session; from here nothing fails.
+  Close();
+  series_ = std::move(series);
+  warnings_ = std::move(warnings);
+  name_ = FileName;
+  gpx_ = true;
 }
 
 void ImageSession::Adopt(std::unique_ptr<TIGotUWholeData> Image) {
@@ -100,6 +139,7 @@ void ImageSession::Adopt(std::unique_ptr<TIGotUWholeData> Image) {
   name_.clear();
   unsaved_ = true;
   fromDownload_ = true;
+  gpx_ = false;
 }
 
 void ImageSession::Save(const std::string& Base) {
@@ -119,6 +159,7 @@ void ImageSession::Close() {
   warnings_.clear();
   unsaved_ = false;
   fromDownload_ = false;
+  gpx_ = false;
 }
 
 void ImageSession::SetYearEra(const std::string& Setting) {
@@ -128,7 +169,10 @@ void ImageSession::SetYearEra(const std::string& Setting) {
   if (points_) {
     points_->SetYearEra(era);
   }
-  series_.reset();
+  // A GPX file's times are its own, whatever the era.
+  if (!gpx_) {
+    series_.reset();
+  }
 }
 
 const std::vector<TrackSeries>& ImageSession::Series() const {

@@ -53,6 +53,11 @@ class ImageSession {
   /// "DumpStr". What is doubtful but loads (a block file from another save) is in Warnings. On
   /// failure the session keeps what it had.
   void Open(const std::string& Base);
+  /// Opens the GPX file FileName in place of what the session held: its tracks become the
+  /// series, with no image. Refused, with an error whose message names the file: a file that
+  /// cannot be read or is not GPX, or one without a track point. Tracks without points or
+  /// without times load with a warning. On failure the session keeps what it had.
+  void OpenGpx(const std::string& FileName);
   /// Takes a finished download. It has no name until it is saved, and counts as unsaved.
   void Adopt(std::unique_ptr<TIGotUWholeData> Image);
   /// Saves the image as the pair Base names (see TIGotUWholeData::SaveToFile); the session is
@@ -64,6 +69,8 @@ class ImageSession {
   std::unique_ptr<TIGotUWholeData> Release();
 
   bool HasImage() const { return image_ != nullptr; }
+  /// Whether the session shows a GPX file (Name names it; there is no image).
+  bool HasGpx() const { return gpx_; }
   /// The image and its decoded form, or null.
   const TIGotUWholeData* Image() const { return image_.get(); }
   const TIGotUPoints* Points() const { return points_.get(); }
@@ -87,7 +94,8 @@ class ImageSession {
   void SetZone(const TimeZone& Zone) { zone_ = Zone; }
   const TimeZone& Zone() const { return zone_; }
 
-  /// One series per track, in track order, read by the era in force (empty without an image).
+  /// One series per track, in track order, read by the era in force (a GPX file's as it
+  /// holds them; empty without either).
   /// Built when first asked for and kept until the image or its era changes, so the panes
   /// that draw a track share one copy.
   const std::vector<TrackSeries>& Series() const;
@@ -124,6 +132,7 @@ class ImageSession {
   std::vector<std::string> warnings_;
   bool unsaved_ = false;
   bool fromDownload_ = false;
+  bool gpx_ = false;
   std::string eraSetting_;
   YearEra era_;
   TimeZone zone_;

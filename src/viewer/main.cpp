@@ -64,7 +64,8 @@ Options ParseOptions(int argc, char** argv) {
       options.ScreenshotFolder = QString::fromLocal8Bit(argv[++i]);
     } else if (arg == "--help" || arg == "-h") {
       std::cout << "Usage: tarnwick-viewer [FILE] [--simulate [BASE]]\n"
-                   "  FILE             a saved image (BASE, BASE.dat or BASE.bin) to open\n"
+                   "  FILE             a saved image (BASE, BASE.dat or BASE.bin) or a GPX file "
+                   "to open\n"
                    "  --simulate BASE  start a simulated logger serving BASE (a sample image "
                    "without BASE)\n"
                    "  --version        print the version and exit\n"

@@ -5,6 +5,7 @@
 #include "viewer/panes/map_pane.hpp"
 #include "viewer/panes/map_view.hpp"
 #include "viewer/windows/debug_form.hpp"
+#include "viewer/windows/grid_view.hpp"
 #include "viewer/windows/progress_dialog.hpp"
 #include "viewer/windows/small_dialogs.hpp"
 
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -83,6 +85,45 @@ int SaveMap(QMainWindow& Form, const QString& Folder) {
   return saved;
 }
 
+// The graphs of the image's longest track with a point selected, against time and distance,
+// at a large screen's size.
+int SaveGraphs(QMainWindow& Form, const QString& Folder) {
+  auto* tracks = Form.findChild<GridView*>("grdTracks");
+  auto* points = Form.findChild<GridView*>("grdTrackPoints");
+  auto* analysis = Form.findChild<QWidget*>("tabsAnalysis");
+  auto* distance = Form.findChild<QRadioButton*>("rdoGraphDistance");
+  auto* time = Form.findChild<QRadioButton*>("rdoGraphTime");
+  if (tracks == nullptr || points == nullptr || analysis == nullptr || distance == nullptr ||
+      time == nullptr || tracks->model()->rowCount() == 0) {
+    return 0;
+  }
+  int longest = 0;
+  int most = -1;
+  for (int i = 0; i < tracks->model()->rowCount(); ++i) {
+    tracks->SelectItem(i);
+    if (points->model()->rowCount() > most) {
+      most = points->model()->rowCount();
+      longest = i;
+    }
+  }
+  tracks->SelectItem(longest);
+  points->SelectItem(most * 2 / 3);
+  if (auto* pages = Form.findChild<QTabWidget*>("PageControl1")) {
+    pages->setCurrentIndex(0);
+  }
+  int saved = 0;
+  for (QRadioButton* axis : {time, distance}) {
+    axis->click();
+    Save(Form, Folder, "graphs-" + axis->text().toLower() + "-window");
+    saved +=
+        analysis->grab().save(QDir(Folder).filePath("graphs-" + axis->text().toLower() + ".png"))
+            ? 1
+            : 0;
+  }
+  time->click();
+  return saved;
+}
+
 } // namespace
 
 int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Folder) {
@@ -110,6 +151,7 @@ int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Fo
       saved += Save(Form, Folder, size + "PointsDump-selected") ? 1 : 0;
     }
   }
+  saved += SaveGraphs(Form, Folder);
   Form.showNormal();
   pages->setCurrentIndex(0);
   saved += SaveMap(Form, Folder);

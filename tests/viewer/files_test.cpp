@@ -2,6 +2,7 @@
 // in the window), what saving and exporting say they did, GPX of several tracks in one file or
 // one per track, and the question before an unsaved download is dropped.
 #include "app/image_session.hpp"
+#include "common/files.hpp"
 #include "sim/sample_image.hpp"
 #include "viewer/models/session_model.hpp"
 #include "viewer/windows/file_actions.hpp"
@@ -81,6 +82,52 @@ class FilesTest : public QObject {
     QVERIFY(w.Find<QPlainTextEdit>("memoAutoStatus")->toPlainText().contains("Warning: "));
     QVERIFY(w.Form->LoadFile(good));
     QVERIFY(warning->isHidden());
+  }
+
+  void GpxFilesOpenWithoutTheLoggerPages() {
+    const test::TempDir dir;
+    const Window w(true);
+    test::ErrorRecorder errors;
+    const TIGotUWholeData image = sim::GenerateSampleImage({sim::SampleFamily::GT900, 1500, 9});
+    QVERIFY(w.Form->LoadFile(Save(dir, image, "trip")));
+    const int tracks = w.Rows("grdTracks");
+    QVERIFY(tracks > 1);
+    w.Find<QTableView>("grdTracks")->selectAll();
+    const QString gpx = QString::fromStdString(dir.File("trip.gpx"));
+    QVERIFY(w.Form->ExportGpx(gpx));
+
+    QVERIFY(w.Form->LoadFile(gpx));
+    QCOMPARE(w.Form->windowTitle(), QString("trip.gpx — RaruviRoduvi Tarnwick"));
+    QCOMPARE(w.Text("lblImageValue"), QString("opened trip.gpx"));
+    QVERIFY(w.Find<QTableView>("grdTracks")->isHidden());
+    QVERIFY(!w.Find<QTableView>("grdGpxTracks")->isHidden());
+    QVERIFY(w.Find<QWidget>("tabTrackData")->isHidden());
+    QVERIFY(!w.TabShown("PageControl1", "tshConfigDump"));
+    QVERIFY(!w.TabShown("PageControl1", "tshPointsDump"));
+    QVERIFY(!w.TabShown("PageControl1", "tshLogMessage"));
+    QVERIFY(!w.Enabled("actSaveData"));
+    QVERIFY(!w.Enabled("actSaveTracksGPX"));
+    QCOMPARE(w.Rows("grdGpxTracks"), tracks);
+    QCOMPARE(w.Find<QTableView>("grdGpxTracks")->currentIndex().row(), 0);
+    QCOMPARE(w.Form->RecentFiles().first(), gpx);
+    const QString memo = w.Find<QPlainTextEdit>("memoAutoStatus")->toPlainText();
+    QVERIFY2(memo.startsWith("Opened ") && memo.endsWith(QString(": %1 tracks").arg(tracks)),
+             qPrintable(memo));
+
+    // A file that is not GPX is refused, keeps what was shown and stays out of the list.
+    const QString junk = QString::fromStdString(dir.File("junk.gpx"));
+    test::WriteFile(junk.toStdString(), "<gpx");
+    QVERIFY(!w.Form->LoadFile(junk));
+    QCOMPARE(errors.Messages.size(), 1);
+    QVERIFY2(errors.Messages.first().contains("junk.gpx"), qPrintable(errors.Messages.first()));
+    QCOMPARE(w.Form->windowTitle(), QString("trip.gpx — RaruviRoduvi Tarnwick"));
+    QVERIFY(!w.Form->RecentFiles().contains(junk));
+
+    // An image opened again brings its pages back.
+    QVERIFY(w.Form->LoadFile(QString::fromStdString(dir.File("trip"))));
+    QVERIFY(w.TabShown("PageControl1", "tshConfigDump"));
+    QVERIFY(w.TabShown("PageControl1", "tshPointsDump"));
+    QVERIFY(!w.Find<QWidget>("tabTrackData")->isHidden());
   }
 
   void SavingAndExportingSayWhatTheyWrote() {

@@ -18,6 +18,7 @@ QObject* CreateFilesTest();
 QObject* CreateTimesTest();
 QObject* CreateSettingsTest();
 QObject* CreateMapTest();
+QObject* CreateGraphsTest();
 
 int main(int argc, char** argv) {
   const std::vector<std::pair<const char*, QObject* (*)()>> suites{
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
       {"Dialogs", CreateDialogsTest},     {"Devices", CreateDevicesTest},
       {"Files", CreateFilesTest},         {"Times", CreateTimesTest},
       {"Settings", CreateSettingsTest},   {"Map", CreateMapTest},
+      {"Graphs", CreateGraphsTest},
   };
   const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
   if (only != nullptr) {

@@ -2,7 +2,9 @@
 
 #include "support/date_time.hpp"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace tarnwick::viewer {
 
@@ -31,9 +33,17 @@ void SessionModel::Replace(std::unique_ptr<app::ImageSession> Session) {
   emit Replaced();
 }
 
+bool SessionModel::IsGpxName(const QString& FileName) {
+  return QFileInfo(FileName).suffix().compare("gpx", Qt::CaseInsensitive) == 0;
+}
+
 void SessionModel::Open(const QString& Base) {
   auto session = NewSession();
-  session->Open(Base.toStdString());
+  if (IsGpxName(Base)) {
+    session->OpenGpx(Base.toStdString());
+  } else {
+    session->Open(Base.toStdString());
+  }
   Replace(std::move(session));
 }
 
@@ -65,6 +75,9 @@ void SessionModel::SetZone(const TimeZone& Zone) {
 }
 
 QString SessionModel::Title() const {
+  if (session_->HasGpx()) {
+    return FileNameOf(session_->Name());
+  }
   if (!session_->HasImage()) {
     return {};
   }
@@ -75,6 +88,9 @@ QString SessionModel::Title() const {
 }
 
 QString SessionModel::Source() const {
+  if (session_->HasGpx()) {
+    return "opened " + FileNameOf(session_->Name());
+  }
   if (!session_->HasImage()) {
     return {};
   }
@@ -91,6 +107,17 @@ QString SessionModel::Source() const {
   }
   return "opened " + FileNameOf(TIGotUWholeData::StatusFileName(name)) + " and " +
          FileNameOf(TIGotUWholeData::BlockFileName(name));
+}
+
+QString SessionModel::OpenedText(const QString& FileName) const {
+  const QString count =
+      session_->HasGpx()
+          ? QLocale().toString(static_cast<qulonglong>(session_->Series().size())) + " tracks"
+          : QLocale().toString(session_->HasImage() ? session_->Image()->Status.NumberOfPoints()
+                                                    : 0) +
+                " records";
+  return "Opened " + QDir::toNativeSeparators(QFileInfo(FileName).absoluteFilePath()) + ": " +
+         count;
 }
 
 } // namespace tarnwick::viewer

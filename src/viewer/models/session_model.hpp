@@ -24,9 +24,11 @@ class SessionModel : public QObject {
   bool HasImage() const { return session_->HasImage(); }
   const TIGotUPoints* Points() const { return session_->Points(); }
 
-  /// Opens the pair Base names by the command line's rules; raises with its message and keeps
-  /// the image shown before.
+  /// Opens the pair Base names by the command line's rules, or the GPX file it names (".gpx");
+  /// raises with its message and keeps what was shown before.
   void Open(const QString& Base);
+  /// Whether FileName names a GPX file rather than an image.
+  static bool IsGpxName(const QString& FileName);
   /// Takes a finished download in place of the image shown; raises when it cannot be decoded,
   /// keeping the image shown before.
   void Adopt(std::unique_ptr<TIGotUWholeData> Image);
@@ -40,11 +42,15 @@ class SessionModel : public QObject {
   void SetZone(const TimeZone& Zone);
   const TimeZone& Zone() const { return session_->Zone(); }
 
-  /// The image's name for a title: the base file name, "unsaved download" or empty.
+  /// The image's or GPX file's name for a title: the base file name, "unsaved download" or
+  /// empty.
   QString Title() const;
   /// Where the image came from, for a person: "opened trip.dat and trip.bin" or
-  /// "downloaded 2026-07-01 12:34, not saved".
+  /// "downloaded 2026-07-01 12:34, not saved", "opened ride.gpx".
   QString Source() const;
+  /// What opening FileName showed, for the log: "Opened /home/me/trip.dat: 2,349 records",
+  /// "Opened /home/me/ride.gpx: 2 tracks".
+  QString OpenedText(const QString& FileName) const;
 
  signals:
   /// The image is about to be freed: presenters let go of it now.

@@ -38,11 +38,19 @@ TracksPane::TracksPane(SessionModel& Session, Selection& Selection, char Decimal
       FWayPointGridHelper(std::make_unique<TWayPointGridHelper>(DecimalSeparator)),
       FHRGridHelper(std::make_unique<TExtIntPointGridHelper>(DecimalSeparator)),
       FCadenceGridHelper(std::make_unique<TExtIntPointGridHelper>(DecimalSeparator)),
-      FSpeedGridHelper(std::make_unique<TExtDoublePointGridHelper>(DecimalSeparator)) {
+      FSpeedGridHelper(std::make_unique<TExtDoublePointGridHelper>(DecimalSeparator)),
+      gpxTracks_(std::make_unique<app::GpxTracksTable>(DecimalSeparator)) {
   setObjectName("tshTracks");
   grdTracks_ = AddGrid("grdTracks", *FTracksGridHelper, this);
+  grdGpxTracks_ = AddGrid("grdGpxTracks", *gpxTracks_, this);
+  grdGpxTracks_->hide();
+  auto* grids = new QWidget(this);
+  auto* gridsLayout = new QVBoxLayout(grids);
+  gridsLayout->setContentsMargins(0, 0, 0, 0);
+  gridsLayout->addWidget(grdTracks_);
+  gridsLayout->addWidget(grdGpxTracks_);
   auto* upper = new QSplitter(Qt::Horizontal, this);
-  upper->addWidget(grdTracks_);
+  upper->addWidget(grids);
   upper->addWidget(CreateInfo());
   upper->setStretchFactor(0, 3);
   upper->setStretchFactor(1, 2);
@@ -57,6 +65,11 @@ TracksPane::TracksPane(SessionModel& Session, Selection& Selection, char Decimal
   (new QVBoxLayout(this))->addWidget(split);
 
   connect(grdTracks_, &GridView::CurrentItemChanged, this, [this](int Item) {
+    if (Item >= 0) {
+      selection_.SetTrack(Item);
+    }
+  });
+  connect(grdGpxTracks_, &GridView::CurrentItemChanged, this, [this](int Item) {
     if (Item >= 0) {
       selection_.SetTrack(Item);
     }
@@ -202,6 +215,7 @@ void TracksPane::ShowSource() {
 
 void TracksPane::LetGo() {
   FTracksGridHelper->SetTracks(nullptr);
+  gpxTracks_->SetTracks(nullptr);
   ShowTrack(-1);
 }
 
@@ -220,10 +234,15 @@ void TracksPane::ShowImage() {
   SetZone(session.Zone());
   const TIGotUPoints* points = session.Points();
   FTracksGridHelper->SetTracks(points != nullptr ? &points->Tracks() : nullptr);
+  gpxTracks_->SetTracks(session.HasGpx() ? &session.Series() : nullptr);
+  grdTracks_->setVisible(!session.HasGpx());
+  grdGpxTracks_->setVisible(session.HasGpx());
+  tabTrackData_->setVisible(!session.HasGpx());
   selection_.Clear();
   ShowTrack(-1);
-  if (points != nullptr && points->Tracks().Count() > 0) {
-    grdTracks_->SelectItem(0);
+  GridView* shown = session.HasGpx() ? grdGpxTracks_ : grdTracks_;
+  if (shown->Grid()->Helper().DataCount() > 0) {
+    shown->SelectItem(0);
     selection_.SetTrack(0);
   }
 }
@@ -236,7 +255,7 @@ void TracksPane::ShowReading() {
   const int point = selection_.Point();
   SetZone(session.Zone());
   if (selection_.Track() >= 0) {
-    grdTracks_->SelectItem(selection_.Track());
+    (session.HasGpx() ? grdGpxTracks_ : grdTracks_)->SelectItem(selection_.Track());
   }
   if (point >= 0) {
     grdTrackPoints_->SelectItem(point);
@@ -249,7 +268,8 @@ void TracksPane::SetZone(const TimeZone& Zone) {
                                     static_cast<TStringGridHelper*>(FWayPointGridHelper.get()),
                                     static_cast<TStringGridHelper*>(FHRGridHelper.get()),
                                     static_cast<TStringGridHelper*>(FCadenceGridHelper.get()),
-                                    static_cast<TStringGridHelper*>(FSpeedGridHelper.get())}) {
+                                    static_cast<TStringGridHelper*>(FSpeedGridHelper.get()),
+                                    static_cast<TStringGridHelper*>(gpxTracks_.get())}) {
     helper->SetZone(Zone);
   }
 }
@@ -271,6 +291,9 @@ void TracksPane::ShowTrack(int Index) {
   if (track != nullptr && grdTracks_->CurrentItem() != Index) {
     grdTracks_->SelectItem(Index);
   }
+  if (session_.Session().HasGpx() && Index >= 0 && grdGpxTracks_->CurrentItem() != Index) {
+    grdGpxTracks_->SelectItem(Index);
+  }
 }
 
 void TracksPane::ShowPoint(int Point) {
@@ -278,7 +301,7 @@ void TracksPane::ShowPoint(int Point) {
   const TIGotUPointBase* record = track != nullptr ? Item(track->Points(), Point) : nullptr;
   if (record != nullptr) {
     lblPointData_->setText(QString::fromStdString(BytesToHex(record->PRawData(), 32)));
-    // A point chosen elsewhere (on the map) is shown in the grid too.
+    // A point chosen elsewhere (the graphs, the map) is shown in the grid too.
     if (grdTrackPoints_->CurrentItem() != Point) {
       grdTrackPoints_->SelectItem(Point);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/gpx_tracks_table.hpp"
 #include "present/grid_helpers.hpp"
 
 #include <QList>
@@ -20,7 +21,8 @@ class SessionModel;
 /// The "Tracks" page: the tracks of the image, the logger's status and where the image came
 /// from, the download log, and below the current track's points, samples and way points with
 /// the raw bytes of the one selected. Follows the session (a new image, another reading) and
-/// the selection; the tracks grid sets the current track.
+/// the selection; the tracks grid sets the current track. A GPX file's tracks have a grid of
+/// their own in the same place, and no records, samples or raw bytes below.
 class TracksPane : public QWidget {
   Q_OBJECT
 
@@ -59,8 +61,10 @@ class TracksPane : public QWidget {
   std::unique_ptr<TExtIntPointGridHelper> FHRGridHelper;
   std::unique_ptr<TExtIntPointGridHelper> FCadenceGridHelper;
   std::unique_ptr<TExtDoublePointGridHelper> FSpeedGridHelper;
+  std::unique_ptr<app::GpxTracksTable> gpxTracks_;
   QList<GridView*> grids_;
   GridView* grdTracks_;
+  GridView* grdGpxTracks_;
   GridView* grdTrackPoints_;
   GridView* grdWayPoints_;
   GridView* grdHR_;

@@ -21,6 +21,8 @@ namespace tarnwick::viewer {
 namespace {
 
 const char* const kImageFilter = "(*.dat);;すべてのファイル (*)";
+// Opening takes a GPX file as well: its tracks are shown without an image.
+const char* const kOpenFilter = "(*.dat *.gpx);;(*.dat);;GPXファイル (*.gpx);;すべてのファイル (*)";
 const char* const kGpxFilter = "GPXファイル (*.gpx)";
 
 } // namespace
@@ -161,7 +163,7 @@ bool FileActions::ExportSplit(const QList<int>& Tracks, const QString& Folder) {
 
 void FileActions::OpenAction() {
   const QString name =
-      QFileDialog::getOpenFileName(parent_, {}, ViewerSettings::LastFolder(), kImageFilter);
+      QFileDialog::getOpenFileName(parent_, {}, ViewerSettings::LastFolder(), kOpenFilter);
   if (!name.isEmpty()) {
     ViewerSettings::SetLastFolder(name);
     Open(name);

@@ -1,6 +1,5 @@
 #include "viewer/windows/main_form.hpp"
 
-#include "device/debug_msg_intf.hpp"
 #include "viewer/models/grid_model.hpp"
 #include "viewer/models/selection.hpp"
 #include "viewer/models/session_model.hpp"
@@ -14,22 +13,23 @@
 #include "viewer/windows/file_actions.hpp"
 #include "viewer/windows/grid_view.hpp"
 #include "viewer/windows/job_runner.hpp"
+#include "viewer/windows/memo_sink.hpp"
+#include "viewer/windows/menu_item.hpp"
 #include "viewer/windows/side_panes.hpp"
 #include "viewer/windows/small_dialogs.hpp"
 #include "viewer/windows/viewer_settings.hpp"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -43,29 +43,15 @@ namespace {
 constexpr const char* kLogAppID = "TarnwickWin";
 const char* const kTitle = "RaruviRoduvi Tarnwick";
 
-// Status texts of the control to the memo, from whichever thread they come.
-class MemoSink : public IIGotUDebugMsgIntf {
- public:
-  explicit MemoSink(QPlainTextEdit* Memo) : memo_(Memo) {}
-  void IGotUDebugMessage(const std::string& Msg) override {
-    QMetaObject::invokeMethod(
-        memo_, [m = memo_, t = QString::fromStdString(Msg)] { m->appendPlainText(t); },
-        Qt::AutoConnection);
-  }
-
- private:
-  QPlainTextEdit* memo_;
-};
-
 void SetTabShown(QTabWidget* Tabs, QWidget* Page, bool Shown) {
   Tabs->setTabVisible(Tabs->indexOf(Page), Shown);
 }
 
-// A dropped file the window opens: a memory image's status or block file.
+// A dropped file the window opens: a memory image's status or block file, or a GPX file.
 QString DroppedImage(const QMimeData* Data) {
   for (const QUrl& url : Data->urls()) {
     const QString suffix = QFileInfo(url.toLocalFile()).suffix().toLower();
-    if (url.isLocalFile() && (suffix == "dat" || suffix == "bin")) {
+    if (url.isLocalFile() && (suffix == "dat" || suffix == "bin" || suffix == "gpx")) {
       return url.toLocalFile();
     }
   }
@@ -106,7 +92,8 @@ TMainForm::TMainForm(const app::Settings& Settings, std::unique_ptr<TIgotUDevice
   pageControl1_->setObjectName("PageControl1");
   tracks_ = new TracksPane(*session_, *selection_, LocaleDecimalSeparator());
   pageControl1_->addTab(tracks_, "Tracks");
-  pageControl1_->addTab(new ConfigDumpPage(*session_), "ConfigDump");
+  configDump_ = new ConfigDumpPage(*session_);
+  pageControl1_->addTab(configDump_, "ConfigDump");
   logMessages_ = new LogMessagePage(*session_);
   pageControl1_->addTab(logMessages_, "LogMessage");
   pointsDump_ = new PointsDumpPane(*session_, actSkipToInterval_, LocaleDecimalSeparator());
@@ -134,6 +121,9 @@ TMainForm::TMainForm(const app::Settings& Settings, std::unique_ptr<TIgotUDevice
   connect(logMessages_, &LogMessagePage::HasMessages, this,
           [this](bool Any) { SetTabShown(pageControl1_, logMessages_, Any); });
   connect(session_, &SessionModel::Replaced, this, [this] {
+    // A GPX file has no logger configuration or raw records.
+    SetTabShown(pageControl1_, configDump_, !session_->Session().HasGpx());
+    SetTabShown(pageControl1_, pointsDump_, FCanDebug && !session_->Session().HasGpx());
     lblWarning_->hide();
     UpdateTitle();
     UpdateZoneLabel();
@@ -251,20 +241,6 @@ void TMainForm::CreateActions() {
   actHelpAbout_ = make("actHelpAbout", "About(A)...", [this] { TAboutDialog::Display(this); });
 }
 
-// A menu item whose caption overrides its action's: it runs the action and follows its
-// enabled state.
-static QAction* MenuItem(QMenu* Menu, const QString& Caption, QAction* Action,
-                         const QKeySequence& Shortcut) {
-  auto* item = Menu->addAction(Caption);
-  item->setObjectName("mnu" + Action->objectName().mid(3));
-  item->setShortcut(Shortcut);
-  item->setEnabled(Action->isEnabled());
-  QObject::connect(item, &QAction::triggered, Action, &QAction::trigger);
-  QObject::connect(Action, &QAction::changed, item,
-                   [item, Action] { item->setEnabled(Action->isEnabled()); });
-  return item;
-}
-
 void TMainForm::CreateMenus() {
   QMenu* file = menuBar()->addMenu("File(&F)");
   file->setObjectName("mnuFile");
@@ -345,10 +321,7 @@ void TMainForm::ShowOpened(const QString& FileName, const QStringList& Warnings)
   // The download log no longer belongs to what is shown.
   QPlainTextEdit* memo = tracks_->Memo();
   memo->clear();
-  const QString records = QLocale().toString(session_->Session().Image()->Status.NumberOfPoints());
-  memo->appendPlainText("Opened " +
-                        QDir::toNativeSeparators(QFileInfo(FileName).absoluteFilePath()) + ": " +
-                        records + " records");
+  memo->appendPlainText(session_->OpenedText(FileName));
   for (const QString& warning : Warnings) {
     memo->appendPlainText("Warning: " + warning);
   }

@@ -17,6 +17,7 @@ class QTabWidget;
 
 namespace tarnwick::viewer {
 
+class ConfigDumpPage;
 class DeviceControl;
 class FileActions;
 class GridView;
@@ -28,7 +29,7 @@ class SessionModel;
 class TracksPane;
 
 /// The main window: the logger's status and the buttons at the top, the pages of the image
-/// below, what was done in the status bar. It owns the link to the logger, the session with
+/// below with the graphs of the selected track beside them, what was done in the status bar. It owns the link to the logger, the session with
 /// the image and the selection, and hands the work to its panes and controllers: the tracks
 /// and raw-records pages, the device control (ports and downloads), the file actions (open,
 /// save, export) and the job runner (one download, export or debug session at a time).
@@ -43,7 +44,8 @@ class TMainForm : public QMainWindow {
 
   // What the actions and events do, after any file dialog.
   void Download();
-  /// Opens the pair FileName names; a refusal keeps what was shown and shows the error.
+  /// Opens the pair FileName names, or the GPX file; a refusal keeps what was shown and shows
+  /// the error.
   bool LoadFile(const QString& FileName);
   void SaveFile(const QString& FileName);
   /// Exports the selected tracks into one file with the saved GPX preferences; true when
@@ -102,6 +104,7 @@ class TMainForm : public QMainWindow {
   QPushButton* cmdDebug_;
   QTabWidget* pageControl1_;
   TracksPane* tracks_;
+  ConfigDumpPage* configDump_;
   PointsDumpPane* pointsDump_;
   LogMessagePage* logMessages_;
   QList<GridView*> grids_;

@@ -1,12 +1,14 @@
 #include "viewer/windows/side_panes.hpp"
 
 #include "viewer/map/tile_source.hpp"
+#include "viewer/panes/graphs_pane.hpp"
 #include "viewer/panes/map_pane.hpp"
 
 #include <QFontMetrics>
 #include <QLabel>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 
 namespace tarnwick::viewer {
 
@@ -20,6 +22,11 @@ QWidget* WithSidePanes(QWidget* Pages, SessionModel& Session, Selection& Selecti
   right->setObjectName("splitRight");
   auto* map = new MapPane(Session, Selection, right);
   right->addWidget(map);
+  // Below the map, what the selected track's figures look like.
+  auto* analysis = new QTabWidget(right);
+  analysis->setObjectName("tabsAnalysis");
+  analysis->addTab(new GraphsPane(Session, Selection), "Graphs");
+  right->addWidget(analysis);
   main->addWidget(right);
   main->setStretchFactor(0, 3);
   main->setStretchFactor(1, 2);

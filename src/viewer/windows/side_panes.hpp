@@ -10,7 +10,7 @@ class SessionModel;
 
 /// Pages with the panes that follow the selection beside them: a splitter ("splitMain") with
 /// Pages on the left and on the right a vertical splitter ("splitRight") whose first pane is
-/// the map ("mapPane"). Whether map tiles can be had shows as one label in Status.
+/// the map ("mapPane") and whose second holds the graphs and figures ("tabsAnalysis"). Whether map tiles can be had shows as one label in Status.
 QWidget* WithSidePanes(QWidget* Pages, SessionModel& Session, Selection& Selection,
                        QStatusBar* Status);
 

@@ -1,5 +1,6 @@
 #include "analysis/track_series.hpp"
 #include "analysis/track_stats.hpp"
+#include "app/stats_figures.hpp"
 #include "cli/cli_common.hpp"
 #include "cli/console_progress.hpp"
 #include "gpx/gpx_file.hpp"
@@ -19,7 +20,7 @@ namespace tarnwick::cli {
 
 namespace {
 
-constexpr double kKmhPerMs = 3.6;
+using app::kKmhPerMs;
 
 struct StatsArgs {
   std::string Input;
@@ -88,72 +89,21 @@ Tracks GpxTracks(const StatsArgs& args) {
   return t;
 }
 
-// Value rounded to Decimals places: the figures are no finer than the data, and rounded they
-// are the same on every system whatever the last bits of its mathematics library.
-double Rounded(double Value, int Decimals) {
-  const double scale = std::pow(10.0, Decimals);
-  const double r = std::round(Value * scale) / scale;
-  return r == 0 ? 0 : r; // no "-0"
-}
-
 nlohmann::ordered_json Number(double Value, int Decimals) {
-  const double r = Rounded(Value, Decimals);
+  const double r = app::RoundedFigure(Value, Decimals);
   if (r == std::trunc(r) && std::fabs(r) < 1e15) {
     return static_cast<int64_t>(r);
   }
   return r;
 }
 
-std::string Text(double Value, int Decimals) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", Decimals, Rounded(Value, Decimals));
-  return buffer;
-}
-
-// One figure: its name, and its value with its decimals, or none when the track lacks it.
-// A figure of samples is left out of the JSON of a track without them; any other is null.
-struct Figure {
-  const char* Key;
-  bool Present;
-  double Value;
-  int Decimals;
-  bool FromSamples = false;
-};
-
-std::vector<Figure> Figures(const TrackStats& s) {
-  std::vector<Figure> f = {
-      {"distance_m", true, s.DistanceM, 1},
-      {"duration_s", true, s.DurationS, 1},
-      {"moving_time_s", true, s.MovingTimeS, 1},
-      {"moving_speed_avg_kmh", true, s.MovingSpeedAvgMs * kKmhPerMs, 2},
-      {"speed_max_kmh", true, s.SpeedMaxMs * kKmhPerMs, 2},
-      {"gps_speed_max_kmh", s.HasGpsSpeed, s.GpsSpeedMaxMs * kKmhPerMs, 2, true},
-      {"elevation_min_m", s.HasElevation, s.ElevationMinM, 1},
-      {"elevation_max_m", s.HasElevation, s.ElevationMaxM, 1},
-      {"ascent_m", s.HasElevation, s.AscentM, 1},
-      {"descent_m", s.HasElevation, s.DescentM, 1},
-      {"hr_min", s.HasHeartRate, s.HeartRateMin, 1, true},
-      {"hr_avg", s.HasHeartRate, s.HeartRateAvg, 1, true},
-      {"hr_max", s.HasHeartRate, s.HeartRateMax, 1, true},
-      {"cadence_avg", s.HasCadence, s.CadenceAvg, 1, true},
-      {"cadence_max", s.HasCadence, s.CadenceMax, 1, true},
-      {"sensor_speed_avg", s.HasSensorSpeed, s.SensorSpeedAvgMs * kKmhPerMs, 2, true},
-      {"sensor_speed_max", s.HasSensorSpeed, s.SensorSpeedMaxMs * kKmhPerMs, 2, true},
-  };
-  return f;
-}
-
-const char* ElevationSource(const TrackStats& s) {
-  return s.ElevationIsPressure ? "pressure" : "gps";
-}
-
 nlohmann::ordered_json JsonOf(int Number1, const std::string& Start, const TrackStats& s) {
   nlohmann::ordered_json j;
   j["track"] = Number1;
   j["start"] = Start.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(Start);
-  for (const Figure& f : Figures(s)) {
+  for (const app::StatsFigure& f : app::FiguresOf(s)) {
     if (std::string_view(f.Key) == "elevation_min_m") {
-      j["elevation_source"] = ElevationSource(s);
+      j["elevation_source"] = app::ElevationSource(s);
     }
     if (f.Present) {
       j[f.Key] = Number(f.Value, f.Decimals);
@@ -190,7 +140,7 @@ nlohmann::ordered_json JsonOf(int Number1, const std::string& Start, const Track
 void WriteTsv(std::ostream& Out, const std::vector<int>& Numbers, const Tracks& In,
               const std::vector<TrackStats>& Stats) {
   Out << "track\tstart\televation_source";
-  for (const Figure& f : Figures(TrackStats{})) {
+  for (const app::StatsFigure& f : app::FiguresOf(TrackStats{})) {
     Out << '\t' << f.Key;
   }
   for (int z = 1; z <= 5; ++z) {
@@ -200,12 +150,12 @@ void WriteTsv(std::ostream& Out, const std::vector<int>& Numbers, const Tracks& 
   for (size_t i = 0; i < Numbers.size(); ++i) {
     const TrackStats& s = Stats[i];
     Out << Numbers[i] << '\t' << In.Starts[static_cast<size_t>(Numbers[i] - 1)] << '\t'
-        << ElevationSource(s);
-    for (const Figure& f : Figures(s)) {
-      Out << '\t' << (f.Present ? Text(f.Value, f.Decimals) : "");
+        << app::ElevationSource(s);
+    for (const app::StatsFigure& f : app::FiguresOf(s)) {
+      Out << '\t' << (f.Present ? app::FigureText(f.Value, f.Decimals) : "");
     }
     for (const double z : s.HeartRateZoneS) {
-      Out << '\t' << (s.HasHeartRate ? Text(z, 1) : "");
+      Out << '\t' << (s.HasHeartRate ? app::FigureText(z, 1) : "");
     }
     Out << '\n';
   }

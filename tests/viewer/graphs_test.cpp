@@ -1,14 +1,20 @@
 // The graphs beside the pages: what a track has is drawn, reduced to the pixels; the selection
 // follows between the graphs and the grids; hover, zoom and the switch to distance.
+#include "analysis/track_stats.hpp"
+#include "app/stats_figures.hpp"
 #include "sim/sample_image.hpp"
 #include "viewer/graphs/track_graphs.hpp"
+#include "viewer/models/selection.hpp"
 #include "viewer/models/session_model.hpp"
+#include "viewer/panes/stats_pane.hpp"
 #include "viewer/windows/grid_view.hpp"
+#include "viewer/windows/small_dialogs.hpp"
 #include "viewer_test_util.hpp"
 
 #include <QRadioButton>
 #include <QSettings>
 #include <QSplitter>
+#include <QTableWidget>
 #include <QTest>
 
 #include <cmath>
@@ -118,6 +124,53 @@ class GraphsTest : public QObject {
         bool found = false;
         QCOMPARE(graph->getValueRange(found).upper, Highest(series.HeartRate));
       }
+    }
+  }
+
+  void StatisticsFollowTheTrackAndTheHeartRatePreferences() {
+    const Shown s(3000);
+    auto* pane = s.W.Find<StatsPane>("statsPane");
+    auto* figures = s.W.Find<QTableWidget>("grdStatsFigures");
+    auto* zones = s.W.Find<QTableWidget>("grdHrZones");
+    const auto cell = [](QTableWidget* Table, const QString& First) {
+      for (int r = 0; r < Table->rowCount(); ++r) {
+        if (Table->item(r, 0)->text() == First) {
+          return Table->item(r, 1)->text();
+        }
+      }
+      return QString();
+    };
+    const auto distance = [](const TrackStats& Stats) {
+      return QString::fromStdString(app::FigureText(Stats.DistanceM, 1)) + " m";
+    };
+    const int track = s.W.Form->findChild<Selection*>()->Track();
+    QVERIFY(track >= 0);
+    const TrackStats plain = ComputeTrackStats(s.Series(track));
+    QVERIFY(plain.HasHeartRate);
+    QCOMPARE(cell(figures, "Distance"), distance(plain));
+    QCOMPARE(cell(zones, "1"), QString("95 bpm"));
+
+    // Zones of another maximum and other limits, as the preferences give them.
+    StatsSettings own;
+    own.MaxHeartRate = 150;
+    own.ZonePercent = {40, 55, 70, 85, 95};
+    SaveHeartRatePreferences(own);
+    pane->Reload();
+    QCOMPARE(cell(zones, "1"), QString("60 bpm"));
+    QCOMPARE(cell(zones, "5"), QString("143 bpm"));
+    const TrackStats byOwn = ComputeTrackStats(s.Series(track), own);
+    QCOMPARE(pane->Shown().HeartRateZoneS, byOwn.HeartRateZoneS);
+    QVERIFY(byOwn.HeartRateZoneS != plain.HeartRateZoneS);
+
+    // Limits that do not rise, edited by hand, fall back to the defaults.
+    QSettings().setValue("heartRate/zonePercent", QStringList{"50", "40", "70", "80", "90"});
+    pane->Reload();
+    QCOMPARE(cell(zones, "1"), QString("75 bpm"));
+
+    // Another track: its own figures.
+    if (s.W.Rows("grdTracks") > 1) {
+      s.W.Find<GridView>("grdTracks")->SelectItem(1);
+      QCOMPARE(cell(figures, "Distance"), distance(ComputeTrackStats(s.Series(1))));
     }
   }
 

@@ -6,6 +6,7 @@
 #include "viewer/panes/config_dump_page.hpp"
 #include "viewer/panes/log_message_page.hpp"
 #include "viewer/panes/points_dump_pane.hpp"
+#include "viewer/panes/stats_pane.hpp"
 #include "viewer/panes/tracks_pane.hpp"
 #include "viewer/windows/debug_form.hpp"
 #include "viewer/windows/device_control.hpp"
@@ -234,6 +235,10 @@ void TMainForm::CreateActions() {
   actPreferences_ = make("actPreferences", "Preferences...", [this] {
     if (TPreferencesDialog::Execute(this)) {
       ApplyTimePreferences();
+      // The heart-rate limits may have changed too.
+      if (auto* stats = findChild<StatsPane*>("statsPane")) {
+        stats->Reload();
+      }
     }
   });
   actHelpSupport_ =

@@ -3,6 +3,7 @@
 #include "viewer/map/tile_source.hpp"
 #include "viewer/panes/graphs_pane.hpp"
 #include "viewer/panes/map_pane.hpp"
+#include "viewer/panes/stats_pane.hpp"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -26,6 +27,7 @@ QWidget* WithSidePanes(QWidget* Pages, SessionModel& Session, Selection& Selecti
   auto* analysis = new QTabWidget(right);
   analysis->setObjectName("tabsAnalysis");
   analysis->addTab(new GraphsPane(Session, Selection), "Graphs");
+  analysis->addTab(new StatsPane(Session, Selection), "Statistics");
   right->addWidget(analysis);
   main->addWidget(right);
   main->setStretchFactor(0, 3);

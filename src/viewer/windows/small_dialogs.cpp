@@ -287,6 +287,40 @@ void SaveTimePreferences(const TimePreferences& Preferences) {
   settings.setValue("time/zone", QString::fromStdString(Preferences.Zone));
 }
 
+StatsSettings LoadHeartRatePreferences() {
+  const QSettings settings;
+  StatsSettings prefs;
+  bool ok = false;
+  const int max = settings.value("heartRate/maximum", 190).toInt(&ok);
+  if (ok && max >= 60 && max <= 250) {
+    prefs.MaxHeartRate = max;
+  }
+  const QStringList zones = settings.value("heartRate/zonePercent").toStringList();
+  if (zones.size() == 5) {
+    std::array<double, 5> percent{};
+    bool rising = true;
+    for (int i = 0; i < 5 && rising; ++i) {
+      percent[i] = zones[i].toInt(&ok);
+      rising =
+          ok && percent[i] >= 10 && percent[i] <= 120 && (i == 0 || percent[i] > percent[i - 1]);
+    }
+    if (rising) {
+      prefs.ZonePercent = percent;
+    }
+  }
+  return prefs;
+}
+
+void SaveHeartRatePreferences(const StatsSettings& Settings) {
+  QSettings settings;
+  settings.setValue("heartRate/maximum", static_cast<int>(Settings.MaxHeartRate));
+  QStringList zones;
+  for (const double p : Settings.ZonePercent) {
+    zones.append(QString::number(static_cast<int>(p)));
+  }
+  settings.setValue("heartRate/zonePercent", zones);
+}
+
 TPreferencesDialog::TPreferencesDialog(QWidget* Parent) : QDialog(Parent) {
   setObjectName("TPreferencesDialog");
   setWindowTitle("Preferences");
@@ -359,6 +393,28 @@ TPreferencesDialog::TPreferencesDialog(QWidget* Parent) : QDialog(Parent) {
   auto* mapForm = new QFormLayout(map);
   mapForm->addRow("Tiles", tileUrl_);
 
+  auto* heart = new QGroupBox("Heart rate", this);
+  const StatsSettings hr = LoadHeartRatePreferences();
+  maxHeartRate_ = new QSpinBox(heart);
+  maxHeartRate_->setObjectName("spnMaxHeartRate");
+  maxHeartRate_->setRange(60, 250);
+  maxHeartRate_->setSuffix(" bpm");
+  maxHeartRate_->setValue(static_cast<int>(hr.MaxHeartRate));
+  auto* zoneRow = new QHBoxLayout;
+  for (size_t i = 0; i < zonePercent_.size(); ++i) {
+    auto* spin = new QSpinBox(heart);
+    spin->setObjectName(QString("spnZone%1").arg(i + 1));
+    spin->setRange(10, 120);
+    spin->setSuffix(" %");
+    spin->setValue(static_cast<int>(hr.ZonePercent[i]));
+    spin->setToolTip(QString("Zone %1 starts at this share of the maximum heart rate").arg(i + 1));
+    zonePercent_[i] = spin;
+    zoneRow->addWidget(spin);
+  }
+  auto* heartForm = new QFormLayout(heart);
+  heartForm->addRow("Maximum", maxHeartRate_);
+  heartForm->addRow("Zones from", zoneRow);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -366,6 +422,7 @@ TPreferencesDialog::TPreferencesDialog(QWidget* Parent) : QDialog(Parent) {
   layout->addWidget(group);
   layout->addWidget(times);
   layout->addWidget(map);
+  layout->addWidget(heart);
   layout->addWidget(buttons);
   SetPreferences(LoadGpxPreferences());
   SetTimes(LoadTimePreferences());
@@ -414,6 +471,15 @@ void TPreferencesDialog::SetTimes(const TimePreferences& Times) {
   }
 }
 
+StatsSettings TPreferencesDialog::HeartRate() const {
+  StatsSettings hr;
+  hr.MaxHeartRate = maxHeartRate_->value();
+  for (size_t i = 0; i < zonePercent_.size(); ++i) {
+    hr.ZonePercent[i] = zonePercent_[i]->value();
+  }
+  return hr;
+}
+
 QString TPreferencesDialog::TileUrl() const {
   return tileUrl_->text().trimmed();
 }
@@ -429,6 +495,13 @@ void TPreferencesDialog::accept() {
                     "and {y}, or empty for no tiles");
     return;
   }
+  const StatsSettings hr = HeartRate();
+  for (size_t i = 1; i < hr.ZonePercent.size(); ++i) {
+    if (hr.ZonePercent[i] <= hr.ZonePercent[i - 1]) {
+      ShowError(this, "each heart-rate zone must start above the one before it");
+      return;
+    }
+  }
   QDialog::accept();
 }
 
@@ -439,6 +512,7 @@ bool TPreferencesDialog::Execute(QWidget* Parent) {
   }
   SaveGpxPreferences(dialog.Preferences());
   SaveTimePreferences(dialog.Times());
+  SaveHeartRatePreferences(dialog.HeartRate());
   if (dialog.TileUrl() != MapSettings::TileUrl()) {
     MapSettings::SetTileUrl(dialog.TileUrl());
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/track_stats.hpp"
 #include "device/device_info.hpp"
 #include "device/port.hpp"
 #include "gpx/igotu_to_gpx.hpp"
@@ -7,6 +8,7 @@
 #include <QDialog>
 #include <QIcon>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,6 +83,11 @@ struct TimePreferences {
 TimePreferences LoadTimePreferences();
 void SaveTimePreferences(const TimePreferences& Preferences);
 
+/// The heart-rate limits the statistics use (a maximum and the zones' percentages of it), as
+/// the preferences keep them; a value out of range or zones that do not rise give the defaults.
+StatsSettings LoadHeartRatePreferences();
+void SaveHeartRatePreferences(const StatsSettings& Settings);
+
 /// Edits the GPX export preferences (version 1.0 or 1.1, extensions, schema-valid files, the
 /// UTC designator), the time preferences (year era, display zone) and where the map's tiles
 /// come from.
@@ -93,6 +100,7 @@ class TPreferencesDialog : public QDialog {
   void SetPreferences(const GPXPreferences& Preferences);
   /// The time preferences chosen; the zone typed is taken when the database knows it.
   TimePreferences Times() const;
+  StatsSettings HeartRate() const;
   void SetTimes(const TimePreferences& Times);
   /// The map's tile template (empty: no tiles).
   QString TileUrl() const;
@@ -110,6 +118,8 @@ class TPreferencesDialog : public QDialog {
   QSpinBox* firstYear_;
   QComboBox* zone_;
   QLineEdit* tileUrl_;
+  QSpinBox* maxHeartRate_;
+  std::array<QSpinBox*, 5> zonePercent_{};
 };
 
 /// The about box: name, version and copyright of the program, the maker's web address.

@@ -121,6 +121,13 @@ int SaveGraphs(QMainWindow& Form, const QString& Folder) {
             : 0;
   }
   time->click();
+  // The same track's figures, zones and splits.
+  if (auto* tabs = Form.findChild<QTabWidget*>("tabsAnalysis")) {
+    tabs->setCurrentIndex(1);
+    saved += Save(Form, Folder, "statistics-window") ? 1 : 0;
+    saved += analysis->grab().save(QDir(Folder).filePath("statistics.png")) ? 1 : 0;
+    tabs->setCurrentIndex(0);
+  }
   return saved;
 }
 

@@ -180,15 +180,17 @@ void TrackGraphs::Rebuild() {
       AddPlot(Title, Parts);
     }
   };
-  plot("Elevation (m)",
+  // The axes name only their unit: a graph is often lower than a whole title is long, and the
+  // lines are named above it.
+  plot("m",
        {part("pressure elevation", "m", series_.PressureElevation, 1, 0, QColor(46, 125, 50)),
         part("GPS elevation", "m", series_.GpsElevation, 1, 0, QColor(141, 110, 99))});
-  plot("Speed (km/h)",
+  plot("km/h",
        {part("GPS speed", "km/h", series_.GpsSpeed, kMsToKmh, 1, QColor(21, 101, 192)),
         part("sensor speed", "km/h", series_.SensorSpeed, kMsToKmh, 1, QColor(239, 108, 0))});
-  plot("Heart rate (bpm)",
+  plot("bpm",
        {part("heart rate", "bpm", series_.HeartRate, 1, 0, QColor(198, 40, 40))});
-  plot("Cadence (rpm)", {part("cadence", "rpm", series_.Cadence, 1, 0, QColor(106, 27, 154))});
+  plot("rpm", {part("cadence", "rpm", series_.Cadence, 1, 0, QColor(106, 27, 154))});
   if (rects_.empty()) {
     replot();
     return;

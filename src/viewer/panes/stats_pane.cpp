@@ -22,6 +22,8 @@ QTableWidget* SmallTable(const QString& Name, const QStringList& Captions, QWidg
   table->setObjectName(Name);
   table->setHorizontalHeaderLabels(Captions);
   table->verticalHeader()->hide();
+  // Rows as low as the text: the figures fit in the pane without scrolling.
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->horizontalHeader()->setStretchLastSection(true);

@@ -5,7 +5,6 @@
 #include "support/errors.hpp"
 
 #include <algorithm>
-#include <climits>
 #include <utility>
 
 namespace tarnwick {
@@ -133,35 +132,11 @@ void TGPXTrkType::SetFromNode(XmlNode Node) {
   Desc = Node.ChildText("desc");
   Src = Node.ChildText("src");
   SetCount(0);
-  const auto isSegment = [&](XmlNode Child) {
-    return Child.IsElement() && Child.LocalName() == "trkseg" && Child.SameNamespaceAs(Node);
-  };
-  // Room for every point at once, and for its extension records: growing them point by point
-  // would copy them over and over, each time into fresh memory. Counted by name alone, which
-  // takes in every point and perhaps a little more.
-  size_t points = 0;
-  for (XmlNode seg = Node.FirstChild(); seg; seg = seg.NextSibling()) {
-    if (isSegment(seg)) {
-      for (XmlNode child = seg.FirstChild(); child; child = child.NextSibling()) {
-        points += child.LocalName() == "trkpt" ? 1 : 0;
-      }
+  for (XmlNode child = Node.FirstChild(); child; child = child.NextSibling()) {
+    if (child.IsElement() && child.LocalName() == "trkseg" && child.SameNamespaceAs(Node)) {
+      ReadSegment(child);
     }
   }
-  trkSeg_.reserve(points);
-  for (auto& [cls, ext] : FExtensions) {
-    ext->SetCount(static_cast<int>(std::min<size_t>(points, INT_MAX)));
-  }
-  try {
-    for (XmlNode seg = Node.FirstChild(); seg; seg = seg.NextSibling()) {
-      if (isSegment(seg)) {
-        ReadSegment(seg);
-      }
-    }
-  } catch (...) {
-    SetCount(Count()); // the extension records again as many as the points
-    throw;
-  }
-  SetCount(Count());
 }
 
 void TGPXTrkType::ReadSegment(XmlNode Seg) {
@@ -187,9 +162,12 @@ void TGPXTrkType::ReadSegment(XmlNode Seg) {
     if (FExtensions.empty()) {
       continue;
     }
-    // The strict GPX 1.0 layout puts the extension elements directly into the point. The
-    // records are there already (SetFromNode).
-    ExtensionsSetFromNode(ext ? ext : child, Count() - 1);
+    const int i = Count() - 1;
+    for (auto& [cls, ext] : FExtensions) {
+      ext->SetCount(Count());
+    }
+    // The strict GPX 1.0 layout puts the extension elements directly into the point.
+    ExtensionsSetFromNode(ext ? ext : child, i);
   }
 }
 

@@ -95,8 +95,7 @@ class TGPXTrkType {
   virtual XmlElement ExtensionsNode(XmlElement Point) const { return Point.AddChild("extensions"); }
   /// Whether the document is written in its schema-valid layout.
   bool Strict() const;
-  /// Appends the points of Seg, a "trkseg" element; the extension objects hold records for
-  /// them already.
+  /// Appends the points of Seg, a "trkseg" element.
   void ReadSegment(XmlNode Seg);
 
   const TGPXFile* FGPXFile;

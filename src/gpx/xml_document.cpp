@@ -102,6 +102,8 @@ class ParseBudget {
 // Files from this size on are read into a region of their own, with the document's nodes:
 // touching the memory of a large file for the first time costs more than parsing it.
 constexpr size_t kRegionFromBytes = size_t{1} << 20;
+// The memory for nodes per byte of text the region holds: sound GPX files need two to four.
+constexpr size_t kRegionNodesPerByte = 4;
 
 pugi::xml_node Wrap(pugi::xml_node_struct* Node) {
   return pugi::xml_node(Node);
@@ -718,11 +720,13 @@ void XmlDocument::LoadFromFile(const std::string& FileName) {
   auto state = std::make_unique<XmlDocumentState>();
   state->SourceName = FileName;
   // Read without clearing the memory first; a large file straight into the region, where the
-  // document's nodes follow it. The region holds the text and the most the parse may take.
+  // document's nodes follow it. The region holds the text and what the nodes of a sound file
+  // take; more nodes take ordinary memory, up to the budget. Taking address space for the
+  // whole budget would leave a process with a limit on it too little for the rest.
   char* bytes = nullptr;
   const auto room = [&](size_t Size, size_t Kept) {
     if (!region && Kept == 0 && Size >= kRegionFromBytes) {
-      region = MemoryRegion(Size + ParseBudgetFor(Size) + (Size >> 4));
+      region = MemoryRegion(Size * (1 + kRegionNodesPerByte) + (size_t{1} << 20));
     }
     char* fresh = static_cast<char*>(region.Allocate(Size));
     std::unique_ptr<char[]> heap;

@@ -1,6 +1,7 @@
 // GPX export and read of one 65,535-point track with heart rate, cadence and speed, each
 // measured in the same run as gpsbabel converting the same points (unicsv to GPX, GPX to
 // unicsv). Prints how many times faster tarnwick is. Needs gpsbabel on the PATH.
+// bench/gpx_info_vs_gpsbabel.sh compares whole processes reading a full logger's GPX file.
 #include "gpx/gpx_file.hpp"
 #include "gpx/igotu_to_gpx.hpp"
 #include "gpx/track_point_extension.hpp"

@@ -3,12 +3,15 @@
 #include "gpx/xml_encoding.hpp"
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
+#include "support/memory_region.hpp"
 #include "support/str_util.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <new>
 #include <pugixml.hpp>
@@ -22,29 +25,58 @@ namespace {
 
 constexpr std::string_view kXmlnsURI = "http://www.w3.org/2000/xmlns/";
 
-// What the parse running on this thread may still allocate; null when nothing limits it.
+// What the parse running on this thread may still allocate, and the region its memory comes
+// from (null: malloc); null when nothing limits it.
 struct Budget {
   size_t Left;
+  MemoryRegion* Region = nullptr;
   bool Exceeded = false;
 };
 thread_local Budget* tlParseBudget = nullptr;
 
+// Starts every block pugixml gets, so that freeing it knows where it came from: a block of a
+// region goes with its region.
+struct alignas(std::max_align_t) BlockHeader {
+  bool InRegion;
+};
+
 void* BudgetedAllocate(size_t Size) {
-  if (Budget* budget = tlParseBudget) {
+  Budget* budget = tlParseBudget;
+  if (budget) {
     if (Size > budget->Left) {
       budget->Exceeded = true;
       return nullptr; // pugixml reports this as running out of memory
     }
     budget->Left -= Size;
   }
-  return std::malloc(Size);
+  if (Size > SIZE_MAX - sizeof(BlockHeader)) {
+    return nullptr;
+  }
+  const size_t total = sizeof(BlockHeader) + Size;
+  void* block = budget && budget->Region ? budget->Region->Allocate(total) : nullptr;
+  const bool inRegion = block != nullptr;
+  block = inRegion ? block : std::malloc(total);
+  if (block == nullptr) {
+    return nullptr;
+  }
+  return new (block) BlockHeader{inRegion} + 1;
 }
 
-// pugixml allocates through these from now on; they are malloc and free, as its own are, with
-// the budget of the running parse on top.
+void BudgetedFree(void* Block) {
+  if (Block == nullptr) {
+    return;
+  }
+  BlockHeader* header = static_cast<BlockHeader*>(Block) - 1;
+  if (!header->InRegion) {
+    std::free(header);
+  }
+}
+
+// pugixml allocates through these from now on: malloc and free, as its own are, or the region
+// of the running parse, with the budget of that parse on top.
 void InstallBudgetedAllocator() {
   static const bool installed = [] {
-    pugi::set_memory_management_functions(BudgetedAllocate, std::free);
+    pugi::set_memory_management_functions(BudgetedAllocate, BudgetedFree);
     return true;
   }();
   (void)installed;
@@ -52,7 +84,8 @@ void InstallBudgetedAllocator() {
 
 class ParseBudget {
  public:
-  explicit ParseBudget(size_t Bytes) : budget_{Bytes}, previous_(tlParseBudget) {
+  ParseBudget(size_t Bytes, MemoryRegion* Region)
+      : budget_{Bytes, Region && *Region ? Region : nullptr}, previous_(tlParseBudget) {
     tlParseBudget = &budget_;
   }
   ~ParseBudget() { tlParseBudget = previous_; }
@@ -65,6 +98,12 @@ class ParseBudget {
   Budget budget_;
   Budget* previous_;
 };
+
+// Files from this size on are read into a region of their own, with the document's nodes:
+// touching the memory of a large file for the first time costs more than parsing it.
+constexpr size_t kRegionFromBytes = size_t{1} << 20;
+// The memory for nodes per byte of text the region holds: sound GPX files need two to four.
+constexpr size_t kRegionNodesPerByte = 4;
 
 pugi::xml_node Wrap(pugi::xml_node_struct* Node) {
   return pugi::xml_node(Node);
@@ -191,7 +230,10 @@ struct DeclKeyHash {
 /// that answers a prefix lookup with one probe per ancestor.
 class XmlDocumentState {
  public:
-  std::string Text;
+  /// The text, parsed in place: in one of the two below, or in the document's region.
+  std::string_view Text;
+  std::string OwnedText;
+  std::unique_ptr<char[]> OwnedBytes;
   std::string SourceName;
   pugi::xml_node_struct* Root = nullptr;
 
@@ -457,7 +499,7 @@ void XmlDocumentState::Check() {
 
   // Most files hold neither a reference nor "]]>"; their texts need no look then.
   const bool textChecks =
-      Text.find('&') != std::string::npos || Text.find("]]>") != std::string::npos;
+      Text.find('&') != std::string_view::npos || Text.find("]]>") != std::string_view::npos;
   // pugixml walks the tree without recursion, so that deep nesting cannot overflow the stack,
   // and hands over each node's depth: an element's declarations go out of scope when the walk
   // comes back to its depth.
@@ -664,26 +706,85 @@ bool XmlDocument::DeclaresNamespace(std::string_view URI) const {
 }
 
 void XmlDocument::LoadFromString(std::string Text, const std::string& SourceName) {
+  MemoryRegion noRegion;
   auto state = std::make_unique<XmlDocumentState>();
   state->SourceName = SourceName;
-  state->Text = DecodeXmlText(std::move(Text), SourceName);
+  state->OwnedText = DecodeXmlText(std::move(Text), SourceName);
+  char* text = state->OwnedText.data();
+  Parse(std::move(state), text, noRegion);
+}
+
+void XmlDocument::LoadFromFile(const std::string& FileName) {
+  // Declared first, so that it goes after the nodes and the text it holds.
+  MemoryRegion region;
+  auto state = std::make_unique<XmlDocumentState>();
+  state->SourceName = FileName;
+  // Read without clearing the memory first; a large file straight into the region, where the
+  // document's nodes follow it. The region holds the text and what the nodes of a sound file
+  // take; more nodes take ordinary memory, up to the budget. Taking address space for the
+  // whole budget would leave a process with a limit on it too little for the rest.
+  char* bytes = nullptr;
+  const auto room = [&](size_t Size, size_t Kept) {
+    if (!region && Kept == 0 && Size >= kRegionFromBytes) {
+      region = MemoryRegion(Size * (1 + kRegionNodesPerByte) + (size_t{1} << 20));
+    }
+    char* fresh = static_cast<char*>(region.Allocate(Size));
+    std::unique_ptr<char[]> heap;
+    if (fresh == nullptr) {
+      heap = std::make_unique_for_overwrite<char[]>(Size);
+      fresh = heap.get();
+    }
+    if (Kept > 0) {
+      std::memcpy(fresh, bytes, Kept);
+    }
+    if (heap) {
+      state->OwnedBytes = std::move(heap);
+    }
+    bytes = fresh;
+    return fresh;
+  };
+  // A FIFO or a device would block or never end; only a regular file is read.
+  const std::optional<size_t> size =
+      ReadWholeFileInto(FileName, MaxFileSize, {.RegularOnly = true}, room);
+  if (!size) {
+    throw FileError::Open(FileName, ENOENT);
+  }
+  const std::string_view text =
+      DecodeXmlTextInPlace(std::string_view(bytes, *size), state->OwnedText, FileName);
+  char* parsed = state->OwnedText.data();
+  if (text.data() == parsed) {
+    state->OwnedBytes.reset(); // converted: the bytes are not needed any more
+  } else {
+    parsed = bytes + (text.data() - bytes);
+  }
+  Parse(std::move(state), parsed, region, text.size());
+}
+
+size_t XmlDocument::ParseBudgetFor(size_t TextSize) {
+  return TextSize * MemoryPerByte + (size_t{1} << 20);
+}
+
+void XmlDocument::Parse(std::unique_ptr<XmlDocumentState> State, char* Text, MemoryRegion& Region,
+                        std::optional<size_t> Size) {
+  const std::string& sourceName = State->SourceName;
+  State->Text = std::string_view(Text, Size ? *Size : State->OwnedText.size());
   auto doc = std::make_unique<pugi::xml_document>();
-  ParseBudget budget(state->Text.size() * MemoryPerByte + (1u << 20));
+  ParseBudget budget(ParseBudgetFor(State->Text.size()), &Region);
   // References are left to Check, which refuses the ones XML does not define; the text stays
   // with the document, which saves a copy of a large file.
   constexpr unsigned options = pugi::parse_cdata | pugi::parse_wconv_attribute | pugi::parse_eol;
-  const pugi::xml_parse_result result = doc->load_buffer_inplace(
-      state->Text.data(), state->Text.size(), options, pugi::encoding_utf8);
+  const pugi::xml_parse_result result =
+      doc->load_buffer_inplace(Text, State->Text.size(), options, pugi::encoding_utf8);
   if (result.status == pugi::status_out_of_memory) {
     if (!budget.Exceeded()) {
       throw std::bad_alloc();
     }
-    throw ConvertError(SourceName + ": too many XML nodes for a file of its size (reading it " +
+    throw ConvertError(sourceName + ": too many XML nodes for a file of its size (reading it " +
                        "would take more than " + std::to_string(MemoryPerByte) +
                        " times its size in memory)");
   }
   if (!result) {
-    throw ConvertError(XmlLineLocation(SourceName, state->Text,
+    throw ConvertError(XmlLineLocation(sourceName, State->Text,
                                        static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0))) +
                        ": not well-formed XML: " + result.description());
   }
@@ -697,22 +798,15 @@ void XmlDocument::LoadFromString(std::string Text, const std::string& SourceName
     }
   }
   if (elements != 1) {
-    throw ConvertError(SourceName + ": not well-formed XML: " +
+    throw ConvertError(sourceName + ": not well-formed XML: " +
                        (elements == 0 ? "no root element" : "more than one root element"));
   }
-  state->Root = doc->document_element().internal_object();
-  state->Check();
+  State->Root = doc->document_element().internal_object();
+  State->Check();
+  // The old nodes go before the region they may live in.
   doc_ = std::move(doc);
-  state_ = std::move(state);
-}
-
-void XmlDocument::LoadFromFile(const std::string& FileName) {
-  // A FIFO or a device would block or never end; only a regular file is read.
-  std::optional<std::string> text = ReadWholeFile(FileName, MaxFileSize, {.RegularOnly = true});
-  if (!text) {
-    throw FileError::Open(FileName, ENOENT);
-  }
-  LoadFromString(std::move(*text), FileName);
+  state_ = std::move(State);
+  region_ = std::move(Region);
 }
 
 } // namespace tarnwick

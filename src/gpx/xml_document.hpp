@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/memory_region.hpp"
+
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -141,6 +143,15 @@ class XmlDocument {
   static constexpr size_t MemoryPerByte = 8;
 
  private:
+  /// The most the parse of TextSize bytes of text may take.
+  static size_t ParseBudgetFor(size_t TextSize);
+  /// Parses Text, which State owns (Size bytes, or all of its OwnedText) or Region holds, and
+  /// takes over all three.
+  void Parse(std::unique_ptr<XmlDocumentState> State, char* Text, MemoryRegion& Region,
+             std::optional<size_t> Size = std::nullopt);
+
+  // In this order, so that the nodes go before the region that may hold them.
+  MemoryRegion region_;
   std::unique_ptr<pugi::xml_document> doc_;
   std::unique_ptr<XmlDocumentState> state_;
 };

@@ -212,9 +212,10 @@ std::string XmlLineLocation(const std::string& SourceName, std::string_view Text
   return SourceName + ", line " + std::to_string(line);
 }
 
-std::string DecodeXmlText(std::string Bytes, const std::string& SourceName) {
+std::string_view DecodeXmlTextInPlace(std::string_view Bytes, std::string& Converted,
+                                      const std::string& SourceName) {
   const auto starts = [&](std::string_view Prefix) {
-    return std::string_view(Bytes).substr(0, Prefix.size()) == Prefix;
+    return Bytes.substr(0, Prefix.size()) == Prefix;
   };
   using namespace std::string_view_literals;
   if (starts("\x00\x00\xFE\xFF"sv) || starts("\xFF\xFE\x00\x00"sv) ||
@@ -223,15 +224,14 @@ std::string DecodeXmlText(std::string Bytes, const std::string& SourceName) {
                            "windows-1252 are)");
   }
   if (starts("\xFE\xFF"sv) || starts("\xFF\xFE"sv)) {
-    std::string text = FromUtf16(std::string_view(Bytes).substr(2), Bytes[0] == '\xFE', SourceName);
-    Bytes = std::string();
-    if (const auto declared = DeclaredEncoding(text, SourceName);
+    Converted = FromUtf16(Bytes.substr(2), Bytes[0] == '\xFE', SourceName);
+    if (const auto declared = DeclaredEncoding(Converted, SourceName);
         declared && !SameName(declared->substr(0, 6), "UTF-16")) {
       RefuseFile(SourceName, "declares encoding \"" + *declared +
                                  "\" but begins with a UTF-16 byte-order mark");
     }
-    CheckCharacters(text, SourceName);
-    return text;
+    CheckCharacters(Converted, SourceName);
+    return Converted;
   }
   // A NUL beside a character in the first two bytes: UTF-16 text, but no mark says which.
   if (Bytes.size() >= 2 && (Bytes[0] == '\0') != (Bytes[1] == '\0')) {
@@ -239,7 +239,7 @@ std::string DecodeXmlText(std::string Bytes, const std::string& SourceName) {
   }
   const bool bom = starts("\xEF\xBB\xBF"sv);
   if (bom) {
-    Bytes.erase(0, 3);
+    Bytes.remove_prefix(3);
   }
   const std::optional<std::string> declared = DeclaredEncoding(Bytes, SourceName);
   const std::optional<Encoding> enc = declared ? EightBitEncoding(*declared) : Encoding::Utf8;
@@ -264,10 +264,22 @@ std::string DecodeXmlText(std::string Bytes, const std::string& SourceName) {
     // Only text beyond ASCII needs converting.
     if (std::any_of(Bytes.begin(), Bytes.end(),
                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
-      Bytes = FromEightBit(Bytes, *enc, SourceName);
+      Converted = FromEightBit(Bytes, *enc, SourceName);
+      CheckCharacters(Converted, SourceName);
+      return Converted;
     }
   }
   CheckCharacters(Bytes, SourceName);
+  return Bytes;
+}
+
+std::string DecodeXmlText(std::string Bytes, const std::string& SourceName) {
+  std::string converted;
+  const std::string_view text = DecodeXmlTextInPlace(Bytes, converted, SourceName);
+  if (text.data() != Bytes.data() + (Bytes.size() - text.size())) {
+    return converted;
+  }
+  Bytes.erase(0, Bytes.size() - text.size());
   return Bytes;
 }
 

@@ -14,6 +14,11 @@ namespace tarnwick {
 /// allow raise ConvertError "SOURCE, line N: ..." naming SourceName. A UTF-8 file is checked
 /// in place without a copy; the byte-order mark is dropped.
 std::string DecodeXmlText(std::string Bytes, const std::string& SourceName);
+/// DecodeXmlText for bytes that stay where they are: a view of them (the byte-order mark left
+/// out) when they are UTF-8 already, as files mostly are; otherwise Converted receives the
+/// text, and the view is of it.
+std::string_view DecodeXmlTextInPlace(std::string_view Bytes, std::string& Converted,
+                                      const std::string& SourceName);
 
 /// "SourceName, line N" for the byte at Offset of Text, counting lines from 1.
 std::string XmlLineLocation(const std::string& SourceName, std::string_view Text, size_t Offset);

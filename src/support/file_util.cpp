@@ -43,8 +43,9 @@ const char* FileKindText(FileKind Kind) {
   return "an unknown kind of file";
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes,
-                                         ReadOptions Options) {
+std::optional<size_t>
+ReadWholeFileInto(const std::string& FileName, size_t MaxBytes, ReadOptions Options,
+                  const std::function<char*(size_t Size, size_t Kept)>& Room) {
   OpenedFile opened = OpenForReading(FileName, Options);
   if (!opened.Refused && IsNotFound(opened.Error)) {
     return std::nullopt;
@@ -64,20 +65,22 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
     throw FileError::Open(FileName, EISDIR);
   }
   // Sized from the start: a GPX file can be tens of megabytes, and growing the text as it
-  // comes in would copy it several times over.
+  // comes in would copy it several times over. The byte more tells the end from a file that
+  // grew.
   const uint64_t expected = status.Value.Size;
   if (expected > MaxBytes) {
     throw FileError::Read(FileName, EFBIG);
   }
-  std::string content(static_cast<size_t>(expected) + 1, '\0');
+  size_t size = static_cast<size_t>(expected) + 1;
+  char* room = Room(size, 0);
   size_t used = 0;
   for (;;) {
-    if (used == content.size()) {
-      content.resize(content.size() * 2); // the file grew while it was read
+    if (used == size) {
+      size *= 2; // the file grew while it was read
+      room = Room(size, used);
     }
-    const size_t wanted = content.size() - used;
-    const auto n =
-        ReadUpTo(file, std::span(reinterpret_cast<uint8_t*>(content.data()) + used, wanted));
+    const size_t wanted = size - used;
+    const auto n = ReadUpTo(file, std::span(reinterpret_cast<uint8_t*>(room) + used, wanted));
     if (!n) {
       throw FileError::Read(FileName, n.Error);
     }
@@ -86,10 +89,22 @@ std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t Max
       throw FileError::Read(FileName, EFBIG);
     }
     if (n.Value < wanted) {
-      break;
+      return used;
     }
   }
-  content.resize(used);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes,
+                                         ReadOptions Options) {
+  std::string content;
+  const auto used = ReadWholeFileInto(FileName, MaxBytes, Options, [&](size_t Size, size_t) {
+    content.resize(Size);
+    return content.data();
+  });
+  if (!used) {
+    return std::nullopt;
+  }
+  content.resize(*used);
   return content;
 }
 

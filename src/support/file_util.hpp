@@ -17,6 +17,14 @@ namespace tarnwick {
 /// naming the file.
 std::optional<std::string> ReadWholeFile(const std::string& FileName, size_t MaxBytes,
                                          ReadOptions Options = {});
+/// ReadWholeFile into memory of the caller's, for a large file that should be neither copied
+/// nor cleared first: Room(Size, Kept) returns room for Size bytes that holds the first Kept
+/// bytes of the room it gave before. It is asked for the file's size and a byte more, and
+/// again for more only when the file grows while it is read. Returns how many bytes came, or
+/// empty when the file does not exist; raises as ReadWholeFile.
+std::optional<size_t> ReadWholeFileInto(const std::string& FileName, size_t MaxBytes,
+                                        ReadOptions Options,
+                                        const std::function<char*(size_t Size, size_t Kept)>& Room);
 
 /// Removes the temporary file of every ReplacingFile alive in this process. Uses only
 /// async-signal-safe calls, so a handler of a signal that ends the process may call it (on

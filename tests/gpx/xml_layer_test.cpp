@@ -3,6 +3,10 @@
 #include "gpx/xml_writer.hpp"
 #include "support/errors.hpp"
 #include "support/number_format.hpp"
+#include "support/str_util.hpp"
+
+#include "common/files.hpp"
+#include "common/temp_dir.hpp"
 
 #include <cfloat>
 #include <cmath>
@@ -350,6 +354,65 @@ TEST(XmlLayer, ParserMemoryIsBoundedByTheTextSize) {
   }
   doc.LoadFromString(sound + "</a>", "sound.xml");
   EXPECT_EQ(doc.Root().ChildCount(), 50000u);
+}
+
+// Files of a megabyte and more are read into memory of their own, with their nodes; they must
+// read as the same text given as a string does, in each encoding, and keep the memory bound.
+TEST(XmlLayer, LargeFilesReadAsTheirTextDoes) {
+  test::TempDir dir;
+  std::u32string body = U"<a>\n";
+  constexpr int kChildren = 60000;
+  for (int i = 0; i < kChildren; ++i) {
+    body += U"<b x=\"1&amp;2\">Caf\u00E9 &lt;" + std::u32string(1, U'0' + i % 10) + U"</b>\n";
+  }
+  std::string utf8;
+  for (const char32_t c : body) {
+    AppendUtf8(utf8, c);
+  }
+  const std::string sound = utf8 + "</a>";
+  ASSERT_GT(sound.size(), size_t{1} << 20);
+  const auto check = [&](const XmlDocument& Doc, const std::string& Name) {
+    const XmlNode root = Doc.Root();
+    ASSERT_TRUE(root) << Name;
+    EXPECT_EQ(root.ChildCount(), size_t{kChildren}) << Name;
+    XmlNode last = root.FirstChild();
+    for (XmlNode n = last; n; n = n.NextSibling()) {
+      last = n;
+    }
+    EXPECT_EQ(last.Text(), "Caf\xC3\xA9 <9") << Name;
+    EXPECT_EQ(last.Attribute("x"), "1&2") << Name;
+    EXPECT_EQ(last.Location(), Name + ", line " + std::to_string(kChildren + 1));
+  };
+  XmlDocument doc;
+  doc.LoadFromString(sound, "string.xml");
+  check(doc, "string.xml");
+  std::string utf16 = Utf16(body + U"</a>", false);
+  for (const auto& [name, bytes] :
+       {std::pair{"plain.xml", sound}, std::pair{"bom.xml", "\xEF\xBB\xBF" + sound},
+        std::pair{"utf16.xml", utf16}}) {
+    test::WriteFile(dir.File(name), bytes);
+    doc.LoadFromFile(dir.File(name));
+    check(doc, dir.File(name));
+  }
+  // Refused large files leave the document as it was: empty elements beyond the memory bound,
+  // an error on the last line, which is named.
+  std::string dense = "<a>";
+  while (dense.size() < (size_t{3} << 20)) {
+    dense += "<b/>";
+  }
+  test::WriteFile(dir.File("dense.xml"), dense + "</a>");
+  test::WriteFile(dir.File("broken.xml"), sound.substr(0, sound.size() - 4) + "</c>");
+  for (const auto& [name, message] :
+       {std::pair{"dense.xml", std::string("too many XML nodes")},
+        std::pair{"broken.xml", ", line " + std::to_string(kChildren + 2) + ": not well-formed"}}) {
+    try {
+      doc.LoadFromFile(dir.File(name));
+      ADD_FAILURE() << name << " accepted";
+    } catch (const ConvertError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    }
+    check(doc, dir.File("utf16.xml"));
+  }
 }
 
 TEST(XmlLayer, MissingAndOversizedFilesAreFileErrors) {

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
+#include <vector>
 
 #ifndef _WIN32
 #include <csignal>
@@ -112,6 +114,37 @@ TEST(ReadWholeFile, MissingIsEmptyOthersRaise) {
   EXPECT_EQ(ReadWholeFile(dir.File("f"), 100).value(), "0123456789");
   EXPECT_THROW(ReadWholeFile(dir.File("f"), 5), FileError);
   EXPECT_THROW(ReadWholeFile(dir.Path().string(), 100), FileError);
+}
+
+TEST(ReadWholeFile, IntoMemoryOfTheCallersTakesTheSizeOnceAndRaisesAsTheOther) {
+  test::TempDir dir;
+  const std::string content(100000, 'x');
+  WriteFile(dir.File("f"), content);
+  std::vector<std::pair<size_t, size_t>> asked;
+  std::string room;
+  const auto into = [&](const std::string& Name, size_t Max) {
+    asked.clear();
+    return ReadWholeFileInto(Name, Max, {}, [&](size_t Size, size_t Kept) {
+      asked.emplace_back(Size, Kept);
+      room.resize(Size, '?');
+      return room.data();
+    });
+  };
+  EXPECT_EQ(into(dir.File("f"), content.size()), content.size());
+  EXPECT_EQ(room.substr(0, content.size()), content);
+  EXPECT_EQ(asked, (std::vector<std::pair<size_t, size_t>>{{content.size() + 1, 0}}));
+  EXPECT_FALSE(into(dir.File("absent"), 100).has_value());
+  EXPECT_THROW(into(dir.File("f"), content.size() - 1), FileError);
+#ifdef __linux__
+  // A file that says it is empty and is not (the files of /proc) is read whole by growing
+  // the room, which keeps what came before.
+  const auto size = into("/proc/self/maps", size_t{1} << 24);
+  ASSERT_TRUE(size.has_value());
+  EXPECT_GT(asked.size(), 2u);
+  EXPECT_EQ(asked[1], (std::pair<size_t, size_t>{2, 1}));
+  EXPECT_NE(room.substr(0, *size).find("[stack]"), std::string::npos);
+  EXPECT_EQ(room.find('?'), *size); // nothing left unwritten before the end
+#endif
 }
 
 #ifndef _WIN32

@@ -1,5 +1,6 @@
 #include "support/errors.hpp"
 #include "support/file_util.hpp"
+#include "support/memory_region.hpp"
 #include "support/os_clock.hpp"
 #include "support/os_files.hpp"
 #include "support/os_process.hpp"
@@ -10,7 +11,9 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -38,6 +41,42 @@ std::string ReadAll(const FileHandle& file) {
   EXPECT_FALSE(n.Error) << n.Error.message();
   text.resize(n.Value);
   return text;
+}
+
+TEST(MemoryRegion, HandsOutAlignedBlocksThatDoNotOverlapUntilItIsFull) {
+  MemoryRegion region(size_t{4} << 20);
+#ifdef _WIN32
+  // Windows has no region to give: its callers take ordinary memory.
+  EXPECT_FALSE(region);
+  EXPECT_EQ(region.Allocate(16), nullptr);
+#else
+  ASSERT_TRUE(region);
+  std::vector<std::pair<char*, size_t>> blocks;
+  for (const size_t size :
+       {size_t{1}, size_t{3}, size_t{16}, size_t{17}, size_t{32768}, size_t{1} << 20, size_t{5}}) {
+    auto* block = static_cast<char*>(region.Allocate(size));
+    ASSERT_NE(block, nullptr) << size;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignof(std::max_align_t), 0u) << size;
+    std::memset(block, static_cast<int>(blocks.size() + 1), size);
+    blocks.emplace_back(block, size);
+  }
+  // Each block still holds what was written into it: none overlaps another.
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    const auto [block, size] = blocks[i];
+    EXPECT_EQ(block[0], static_cast<char>(i + 1));
+    EXPECT_EQ(block[size - 1], static_cast<char>(i + 1));
+  }
+  // What does not fit is refused, a size that would overflow the rounding too; what still
+  // fits is not.
+  EXPECT_EQ(region.Allocate(region.Capacity()), nullptr);
+  EXPECT_EQ(region.Allocate(SIZE_MAX - 3), nullptr);
+  EXPECT_NE(region.Allocate(region.Capacity() - region.Used() - 64), nullptr);
+  MemoryRegion moved = std::move(region);
+  EXPECT_FALSE(region);
+  EXPECT_EQ(region.Allocate(1), nullptr);
+  EXPECT_EQ(blocks[0].first[0], 1);
+  EXPECT_TRUE(moved);
+#endif
 }
 
 TEST(OsFiles, AReaderOfTheOldFileKeepsItsContentAcrossAReplacement) {

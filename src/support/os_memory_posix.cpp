@@ -30,16 +30,16 @@ void* MapLargeRegion(size_t Bytes) {
   if (raw == MAP_FAILED) {
     return nullptr;
   }
+  // The offset to the next huge-page bound, kept as pointer arithmetic on the mapping.
   const auto start = reinterpret_cast<uintptr_t>(raw);
-  const uintptr_t aligned = (start + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1);
-  const size_t head = aligned - start;
+  const size_t head = (kHugePage - start % kHugePage) % kHugePage;
+  char* const region = static_cast<char*>(raw) + head;
   if (head > 0) {
     ::munmap(raw, head);
   }
   if (kHugePage - head > 0) {
-    ::munmap(reinterpret_cast<void*>(aligned + Bytes), kHugePage - head);
+    ::munmap(region + Bytes, kHugePage - head);
   }
-  void* region = reinterpret_cast<void*>(aligned);
 #ifdef MADV_HUGEPAGE
   // Only advice: where huge pages are off or none is free, the region takes small ones.
   ::madvise(region, Bytes, MADV_HUGEPAGE);

@@ -176,7 +176,7 @@ class Generator {
     Track(home, gt900, activity, interval, length);
   }
 
-  // One ride of the spec's hours: a fix a second when the memory holds them with the sensor
+  // One ride of the hours asked for: a fix a second when the memory holds them with the sensor
   // records (one per 24 s of heart rate and of cadence, one per 12 s of speed: a sixth of a
   // record a second), else the fewest seconds apart that fit.
   void Ride(const Place& home, bool gt900) {

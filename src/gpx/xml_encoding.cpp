@@ -276,7 +276,9 @@ std::string_view DecodeXmlTextInPlace(std::string_view Bytes, std::string& Conve
 std::string DecodeXmlText(std::string Bytes, const std::string& SourceName) {
   std::string converted;
   const std::string_view text = DecodeXmlTextInPlace(Bytes, converted, SourceName);
-  if (text.data() != Bytes.data() + (Bytes.size() - text.size())) {
+  // The text is either the conversion or the end of Bytes (after a byte-order mark); only
+  // equality is asked of pointers into different strings.
+  if (text.data() == converted.data()) {
     return converted;
   }
   Bytes.erase(0, Bytes.size() - text.size());

@@ -126,8 +126,23 @@ class MapTest : public QObject {
     QVERIFY(gap != coarse.end());
     QCOMPARE(*(gap - 1), 999);
     QCOMPARE(*(gap + 1), 1001);
-    // Deep enough, every point is a pixel apart and kept.
-    QCOMPARE(track.Simplified(kMaxZoom).size(), size_t(2000));
+    // However deep, a straight line needs only the ends of its stretches.
+    QCOMPARE(track.Simplified(kMaxZoom), (std::vector<int>{0, 999, -1, 1001, 1999}));
+    // An out-and-back keeps its turning point, and a sideways step of a few pixels its corners.
+    TrackSeries back = Line(200, 0.0001);
+    for (int i = 100; i < 200; ++i) {
+      back.Latitude[static_cast<size_t>(i)] = 52.5 + (199 - i) * 0.0001;
+    }
+    for (int i = 150; i < 200; ++i) {
+      back.Longitude[static_cast<size_t>(i)] = 13.4001;
+    }
+    const MapTrack outAndBack(back);
+    const std::vector<int>& deep = outAndBack.Simplified(kMaxZoom);
+    QCOMPARE(deep.front(), 0);
+    QVERIFY(std::find(deep.begin(), deep.end(), 99) != deep.end());
+    QVERIFY(std::find(deep.begin(), deep.end(), 150) != deep.end());
+    QCOMPARE(deep.back(), 199);
+    QVERIFY(deep.size() <= 6);
     // The same zoom gives the same list (worked out once).
     QCOMPARE(&track.Simplified(8), &coarse);
 

@@ -16,6 +16,19 @@ bool Placed(const WorldPoint& Point) {
   return !std::isnan(Point.X) && !std::isnan(Point.Y);
 }
 
+// The squared distance from P to the segment from A to B: to the segment, not its line, so
+// that the turning point of an out-and-back ride is kept.
+double SquaredDistanceToSegment(const WorldPoint& P, const WorldPoint& A, const WorldPoint& B) {
+  const double vx = B.X - A.X;
+  const double vy = B.Y - A.Y;
+  const double length = vx * vx + vy * vy;
+  double t = length > 0 ? ((P.X - A.X) * vx + (P.Y - A.Y) * vy) / length : 0;
+  t = std::clamp(t, 0.0, 1.0);
+  const double dx = P.X - (A.X + t * vx);
+  const double dy = P.Y - (A.Y + t * vy);
+  return dx * dx + dy * dy;
+}
+
 } // namespace
 
 MapTrack::MapTrack(const TrackSeries& Series) {
@@ -89,8 +102,58 @@ const std::vector<int>& MapTrack::Simplified(int Zoom) const {
   if (skipped >= 0) {
     kept.push_back(skipped);
   }
-  cached = std::move(kept);
+  cached = Straightened(kept, squared);
   return *cached;
+}
+
+std::vector<int> MapTrack::Straightened(const std::vector<int>& Kept, double Squared) const {
+  // Douglas-Peucker within each stretch between breaks: a point stays when it lies farther
+  // than the tolerance from the segment between the points kept around it. Wide antialiased
+  // strokes cost the painter per segment, and a long ride's gentle curves need few of them.
+  std::vector<char> keep(Kept.size(), 0);
+  std::vector<std::pair<size_t, size_t>> pending;
+  size_t begin = 0;
+  while (begin < Kept.size()) {
+    size_t end = begin;
+    while (end < Kept.size() && Kept[end] >= 0) {
+      ++end;
+    }
+    if (end > begin) {
+      keep[begin] = keep[end - 1] = 1;
+      pending.emplace_back(begin, end - 1);
+    }
+    while (!pending.empty()) {
+      const auto [from, to] = pending.back();
+      pending.pop_back();
+      const WorldPoint& a = points_[static_cast<size_t>(Kept[from])];
+      const WorldPoint& b = points_[static_cast<size_t>(Kept[to])];
+      double farthest = Squared;
+      size_t chosen = 0;
+      for (size_t i = from + 1; i < to; ++i) {
+        const double d = SquaredDistanceToSegment(points_[static_cast<size_t>(Kept[i])], a, b);
+        if (d > farthest) {
+          farthest = d;
+          chosen = i;
+        }
+      }
+      if (chosen != 0) {
+        keep[chosen] = 1;
+        pending.emplace_back(from, chosen);
+        pending.emplace_back(chosen, to);
+      }
+    }
+    if (end < Kept.size()) {
+      keep[end] = 1; // the break
+    }
+    begin = end + 1;
+  }
+  std::vector<int> straightened;
+  for (size_t i = 0; i < Kept.size(); ++i) {
+    if (keep[i] != 0) {
+      straightened.push_back(Kept[i]);
+    }
+  }
+  return straightened;
 }
 
 std::optional<int> MapTrack::Nearest(const WorldPoint& At, double MaxDistance) const {

@@ -38,14 +38,16 @@ class MapTrack {
   int Last() const { return last_; }
 
   /// The indexes of the points to draw at Zoom: the first and last of each stretch with
-  /// positions, and between them each point at least half a pixel from the one kept before;
-  /// -1 stands for a break. Worked out at the first use of each zoom.
+  /// positions, and between them the points that the line needs to stay within half a pixel
+  /// of every point; -1 stands for a break. Worked out at the first use of each zoom.
   const std::vector<int>& Simplified(int Zoom) const;
 
   /// The point nearest to At within MaxDistance (in the plane's units), or nothing.
   std::optional<int> Nearest(const WorldPoint& At, double MaxDistance) const;
 
  private:
+  std::vector<int> Straightened(const std::vector<int>& Kept, double Squared) const;
+
   std::vector<WorldPoint> points_;
   std::vector<WayPoint> wayPoints_;
   WorldPoint min_;

@@ -10,12 +10,16 @@
 #include "viewer/windows/small_dialogs.hpp"
 #include "viewer_test_util.hpp"
 
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLocale>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTest>
+#include <QUrl>
 
 #include <filesystem>
 #include <fstream>
@@ -124,6 +128,27 @@ class FilesTest : public QObject {
     QVERIFY(!w.Form->RecentFiles().contains(junk));
 
     // An image opened again brings its pages back.
+    QVERIFY(w.Form->LoadFile(QString::fromStdString(dir.File("trip"))));
+    QVERIFY(w.TabShown("PageControl1", "tshPointsDump"));
+
+    // A dropped GPX file opens as the dialog opens it; other files are not taken.
+    const auto drop = [&](const QString& File) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(File)});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(w.Form.get(), &enter);
+      if (!enter.isAccepted()) {
+        return false;
+      }
+      QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(w.Form.get(), &dropped);
+      return dropped.isAccepted();
+    };
+    QVERIFY(!drop(QString::fromStdString(dir.File("notes.txt"))));
+    QVERIFY(w.TabShown("PageControl1", "tshPointsDump"));
+    QVERIFY(drop(gpx));
+    QCOMPARE(w.Text("lblImageValue"), QString("opened trip.gpx"));
+    QVERIFY(!w.TabShown("PageControl1", "tshPointsDump"));
     QVERIFY(w.Form->LoadFile(QString::fromStdString(dir.File("trip"))));
     QVERIFY(w.TabShown("PageControl1", "tshConfigDump"));
     QVERIFY(w.TabShown("PageControl1", "tshPointsDump"));

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QSettings>
+#include <QSplitter>
 #include <QTest>
 
 namespace tarnwick::viewer {
@@ -33,6 +34,7 @@ class SettingsTest : public QObject {
       const Window w;
       w.Form->show();
       w.Find<QTableView>("grdTracks")->setColumnWidth(1, 321);
+      w.Find<QSplitter>("splitRight")->setSizes({150, 350});
       for (const char* name : {"a", "b", "c"}) {
         QVERIFY(w.Form->LoadFile(Save(dir, image, name)));
       }
@@ -40,6 +42,9 @@ class SettingsTest : public QObject {
     }
     const Window again;
     QCOMPARE(again.Find<QTableView>("grdTracks")->columnWidth(1), 321);
+    again.Form->show();
+    const QList<int> sizes = again.Find<QSplitter>("splitRight")->sizes();
+    QVERIFY2(sizes.size() == 2 && sizes[0] < sizes[1] / 2, qPrintable(QString::number(sizes[0])));
     const QStringList recent = again.Form->RecentFiles();
     QCOMPARE(recent.size(), 3);
     QVERIFY(recent.first().endsWith("/c"));

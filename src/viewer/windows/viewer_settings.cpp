@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QScreen>
 #include <QSettings>
+#include <QSplitter>
 
 namespace tarnwick::viewer {
 
@@ -61,6 +62,12 @@ void ViewerSettings::RestoreLayout(QWidget& Window, const QList<GridView*>& Grid
       Window.setGeometry(QRect(QPoint(), size));
     }
   }
+  // Qt checks the saved bytes; a state it refuses leaves the splitter as it was built.
+  for (QSplitter* splitter : Window.findChildren<QSplitter*>()) {
+    if (!splitter->objectName().isEmpty()) {
+      splitter->restoreState(settings.value("splitters/" + splitter->objectName()).toByteArray());
+    }
+  }
   for (GridView* grid : Grids) {
     const QVariant stored = settings.value("columns/" + grid->objectName());
     const QStringList texts = stored.toStringList();
@@ -86,6 +93,11 @@ void ViewerSettings::RestoreLayout(QWidget& Window, const QList<GridView*>& Grid
 void ViewerSettings::SaveLayout(const QWidget& Window, const QList<GridView*>& Grids) {
   QSettings settings;
   settings.setValue("window/geometry", Window.saveGeometry());
+  for (const QSplitter* splitter : Window.findChildren<QSplitter*>()) {
+    if (!splitter->objectName().isEmpty()) {
+      settings.setValue("splitters/" + splitter->objectName(), splitter->saveState());
+    }
+  }
   for (GridView* grid : Grids) {
     QVariantList widths;
     for (int w : grid->ColumnWidths()) {

@@ -30,7 +30,8 @@ class ViewerSettings {
   static QString LastFolder();
   /// Remembers the folder of FileName.
   static void SetLastFolder(const QString& FileName);
-  /// Restores Window's geometry and the grids' column widths as they were saved.
+  /// Restores Window's geometry, its named splitters and the grids' column widths as they
+  /// were saved.
   static void RestoreLayout(QWidget& Window, const QList<GridView*>& Grids);
   static void SaveLayout(const QWidget& Window, const QList<GridView*>& Grids);
 };

@@ -176,15 +176,32 @@ TEST(WriteGpsTags, TiffAndPngKeepTheirImageData) {
   EXPECT_EQ(Names(dir), (std::set<std::string>{"a.tif", "a.png"}));
 }
 
+TEST(TagPhotoBytes, LeavesTheCallersBytesAlone) {
+  // exiv2 rewrites some TIFFs in place, in whatever memory it was given.
+  for (const std::string& original :
+       {test::MakeTiff(kTagged), test::MakeTiff(kTimed), MakeJpeg(&kTagged), test::MakePng()}) {
+    const std::string bytes = original;
+    const std::string once = TagPhotoBytes("a", bytes, BerlinFix());
+    EXPECT_EQ(bytes, original);
+    // Tagging the tagged bytes with the same fix gives the same bytes again.
+    const std::string copy = once;
+    EXPECT_EQ(TagPhotoBytes("a", copy, BerlinFix()), once);
+    EXPECT_EQ(copy, once);
+  }
+}
+
 TEST(WriteGpsTags, ReplacesAnOldPositionWhole) {
   test::TempDir dir;
   const std::string photo = Put(dir, "a.jpg", MakeJpeg(&kTagged));
   WriteGpsTags(photo, BerlinFix(), {});
   ExpectPosition(ReadPhotoInfo(photo), 52.5162746, 13.3777041);
-  // The old fix's speed went with it.
+  // The old fix's speed went with it (exiftool checks its absence below); the tags of the
+  // camera stay.
   const std::string written = ReadFile(photo);
-  const std::string bytes = TagPhotoBytes("again.jpg", written, BerlinFix());
-  EXPECT_EQ(bytes, written) << "tagging twice with one fix changes nothing";
+  EXPECT_NE(written.find("TestModel"), std::string::npos);
+  const std::string speedEntry("\x0D\x00\x05\x00\x01\x00\x00\x00", 8);
+  EXPECT_NE(MakeJpeg(&kTagged).find(speedEntry), std::string::npos);
+  EXPECT_EQ(written.find(speedEntry), std::string::npos) << "a GPSSpeed entry is left";
 }
 
 TEST(WriteGpsTags, WhatCannotBeWrittenIsRefusedAndLeftAlone) {

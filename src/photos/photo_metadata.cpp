@@ -399,9 +399,14 @@ std::string TagPhotoBytes(const std::string& File, std::string_view Bytes, const
     if (io.open() != 0) {
       throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed, "memory");
     }
-    const long size = io.size();
-    std::string result(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size <= 0 || io.read(reinterpret_cast<Exiv2::byte*>(result.data()), size) != size) {
+    // The tags add a few hundred bytes; anything far larger is no result to trust.
+    const size_t size = io.size();
+    if (size == 0 || size > Bytes.size() + (size_t{16} << 20)) {
+      throw Exiv2::Error(Exiv2::kerFailedToReadImageData);
+    }
+    std::string result(size, '\0');
+    const auto wanted = static_cast<long>(size);
+    if (io.read(reinterpret_cast<Exiv2::byte*>(result.data()), wanted) != wanted) {
       throw Exiv2::Error(Exiv2::kerFailedToReadImageData);
     }
     io.close();

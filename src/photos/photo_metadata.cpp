@@ -143,6 +143,27 @@ std::optional<std::pair<double, double>> PositionOf(const Exiv2::ExifData& exif)
   return std::make_pair(*latitude, *longitude);
 }
 
+// A position only the photo's XMP holds (some editors write nothing else), through exiv2's
+// own conversion of XMP coordinates into Exif ones.
+std::optional<std::pair<double, double>> XmpPositionOf(const Exiv2::XmpData& xmp) {
+  Exiv2::XmpData gps;
+  for (const auto& datum : xmp) {
+    if (datum.key().compare(0, 12, "Xmp.exif.GPS") == 0) {
+      gps.add(datum);
+    }
+  }
+  if (gps.empty()) {
+    return std::nullopt;
+  }
+  try {
+    Exiv2::ExifData exif;
+    Exiv2::copyXmpToExif(gps, exif);
+    return PositionOf(exif);
+  } catch (...) {
+    return std::nullopt; // a malformed coordinate is no position
+  }
+}
+
 std::optional<CaptureTime> CapturedOf(const Exiv2::ExifData& exif) {
   // By number: the offset tags are newer than some of exiv2's tag tables.
   return MakeCaptureTime(ShortText(exif, Exiv2::ExifKey(0x9003, "Photo")),  // DateTimeOriginal
@@ -355,6 +376,9 @@ PhotoInfo ReadPhotoInfoFromMemory(const std::string& File, std::string_view Byte
       const Exiv2::ExifData& exif = photo.Image->exifData();
       info.Captured = CapturedOf(exif);
       info.Position = PositionOf(exif);
+      if (!info.Position) {
+        info.Position = XmpPositionOf(photo.Image->xmpData());
+      }
     }
   } catch (...) {
     info = PhotoInfo{};

@@ -204,6 +204,33 @@ TEST(WriteGpsTags, ReplacesAnOldPositionWhole) {
   EXPECT_EQ(written.find(speedEntry), std::string::npos) << "a GPSSpeed entry is left";
 }
 
+TEST(WriteGpsTags, APositionInTheXmpCountsAndIsReplacedToo) {
+  // Some editors write the position into XMP only; readers prefer it to Exif.
+  const std::string packet =
+      "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?><x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+      "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+      "rdf:about=\"\" xmlns:exif=\"http://ns.adobe.com/exif/1.0/\" "
+      "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmp:Rating=\"3\" "
+      "exif:GPSLatitude=\"48,51.4000N\" exif:GPSLongitude=\"2,21.0500E\"/></rdf:RDF>"
+      "</x:xmpmeta><?xpacket end=\"w\"?>";
+  const std::string app1 = std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet;
+  std::string jpeg = MakeJpeg(&kTimed);
+  std::string segment("\xFF\xE1", 2);
+  segment += static_cast<char>((app1.size() + 2) >> 8);
+  segment += static_cast<char>((app1.size() + 2) & 0xFF);
+  jpeg.insert(2, segment + app1);
+  test::TempDir dir;
+  const std::string photo = Put(dir, "a.jpg", jpeg);
+  ExpectPosition(ReadPhotoInfo(photo), 48 + 51.4 / 60, 2 + 21.05 / 60);
+
+  WriteGpsTags(photo, BerlinFix(), {});
+  const std::string written = ReadFile(photo);
+  ExpectPosition(ReadPhotoInfo(photo), 52.5162746, 13.3777041);
+  EXPECT_EQ(written.find("GPSLatitude=\"48"), std::string::npos);
+  EXPECT_NE(written.find("Rating"), std::string::npos) << "the rest of the XMP stays";
+  EXPECT_EQ(CompareJpegImageData(jpeg, written), "");
+}
+
 TEST(WriteGpsTags, WhatCannotBeWrittenIsRefusedAndLeftAlone) {
   test::TempDir dir;
   const std::string webp = Put(dir, "a.webp", test::MakeWebp());
@@ -337,6 +364,7 @@ TEST(WriteXmpSidecar, MergesIntoAnExistingSidecar) {
  <rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">
   <rdf:Description rdf:about="" xmlns:xmp="http://ns.adobe.com/xap/1.0/"
     xmlns:exif="http://ns.adobe.com/exif/1.0/" xmlns:dc="http://purl.org/dc/elements/1.1/"
+    xmlns:darktable="http://darktable.sf.net/" darktable:xmp_version="5"
     xmp:Rating="4" exif:GPSLatitude="10,0.0N" exif:GPSLongitude="20,0.0E">
    <dc:subject><rdf:Bag><rdf:li>holiday</rdf:li></rdf:Bag></dc:subject>
   </rdf:Description>
@@ -346,6 +374,7 @@ TEST(WriteXmpSidecar, MergesIntoAnExistingSidecar) {
   const std::string xmp = ReadFile(photo + ".xmp");
   EXPECT_NE(xmp.find("holiday"), std::string::npos) << xmp;
   EXPECT_NE(xmp.find("Rating"), std::string::npos) << xmp;
+  EXPECT_NE(xmp.find("darktable:xmp_version=\"5\""), std::string::npos) << xmp;
   EXPECT_NE(xmp.find("1,30.00000000S"), std::string::npos) << xmp;
   EXPECT_NE(xmp.find("2,15.00000000W"), std::string::npos) << xmp;
   EXPECT_EQ(xmp.find("10,0.0N"), std::string::npos) << xmp;

@@ -174,6 +174,33 @@ TEST(OsFiles, StatusTellsKindSizeAndIdentity) {
   EXPECT_FALSE(IsSameFile(a, dir.File("missing")));
 }
 
+TEST(OsFiles, TimesAreSetAndReadToTheirStepAndNeverThroughALink) {
+  test::TempDir dir;
+  const std::string name = dir.File("photo.jpg");
+  WriteFile(name, "x");
+  // Multiples of 100 ns, Windows' step; one before 1970 as well.
+  for (const FileTimes& times :
+       {FileTimes{int64_t{1'000'000'000'123'456'700}, int64_t{999'999'999'987'654'300}},
+        FileTimes{-int64_t{86'400} * 1'000'000'000 - 100, 0}}) {
+    ASSERT_FALSE(SetFileTimes(name, times));
+    const auto back = TimesOf(name);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back.Value.AccessedNs, times.AccessedNs);
+    EXPECT_EQ(back.Value.ModifiedNs, times.ModifiedNs);
+  }
+  EXPECT_TRUE(IsNotFound(TimesOf(dir.File("missing")).Error));
+  EXPECT_TRUE(IsNotFound(SetFileTimes(dir.File("missing"), {})));
+#ifndef _WIN32
+  // A link's own times change; what it points to keeps its.
+  const std::string link = dir.File("link.jpg");
+  fs::create_symlink(name, link);
+  const auto before = TimesOf(name).Value;
+  ASSERT_FALSE(SetFileTimes(link, {int64_t{5} * 1'000'000'000, int64_t{7} * 1'000'000'000}));
+  EXPECT_EQ(TimesOf(link).Value.ModifiedNs, int64_t{7} * 1'000'000'000);
+  EXPECT_EQ(TimesOf(name).Value.ModifiedNs, before.ModifiedNs);
+#endif
+}
+
 TEST(OsFiles, ListFolderGivesEveryEntryButTheDotNames) {
   test::TempDir dir;
   WriteFile(dir.File("one"), "");

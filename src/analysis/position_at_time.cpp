@@ -61,9 +61,22 @@ TrackTimeIndex::TrackTimeIndex(const std::vector<TrackSeries>& Tracks) {
 }
 
 PositionAtTime TrackTimeIndex::Find(int64_t TimeMs, double MaxGapSeconds) const {
+  return FindIn(0, tracks_.size(), TimeMs, MaxGapSeconds);
+}
+
+PositionAtTime TrackTimeIndex::FindInTrack(size_t Track, int64_t TimeMs,
+                                           double MaxGapSeconds) const {
+  if (Track >= tracks_.size()) {
+    return {};
+  }
+  return FindIn(Track, Track + 1, TimeMs, MaxGapSeconds);
+}
+
+PositionAtTime TrackTimeIndex::FindIn(size_t First, size_t Last, int64_t TimeMs,
+                                      double MaxGapSeconds) const {
   PositionAtTime best;    // the best interpolation so far
   PositionAtTime nearest; // the nearest point so far
-  for (size_t t = 0; t < tracks_.size(); ++t) {
+  for (size_t t = First; t < Last; ++t) {
     const std::vector<Entry>& e = tracks_[t];
     if (e.empty()) {
       continue;

@@ -43,6 +43,9 @@ class TrackTimeIndex {
   /// else the nearest point of any track when within MaxGapSeconds; else OutOfRange. When
   /// tracks overlap in time, the track with the nearer point wins.
   PositionAtTime Find(int64_t TimeMs, double MaxGapSeconds) const;
+  /// The same in track Track alone (an index into the tracks given); OutOfRange for a track
+  /// that is not there.
+  PositionAtTime FindInTrack(size_t Track, int64_t TimeMs, double MaxGapSeconds) const;
 
   /// Whether no track has a point with a time and a position.
   bool Empty() const { return points_ == 0; }
@@ -55,6 +58,8 @@ class TrackTimeIndex {
     double Longitude;
     double Elevation;
   };
+  PositionAtTime FindIn(size_t First, size_t Last, int64_t TimeMs, double MaxGapSeconds) const;
+
   std::vector<std::vector<Entry>> tracks_;
   size_t points_ = 0;
 };

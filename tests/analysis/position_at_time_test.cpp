@@ -109,6 +109,14 @@ TEST(PositionAtTime, TracksAreNeverJoinedAndTheNearerTrackWins) {
   EXPECT_EQ(inSecond.Track, 1u);
   EXPECT_DOUBLE_EQ(inSecond.Latitude, 20.5);
 
+  // One track alone: the other's points are not there.
+  const TrackTimeIndex index(t);
+  const PositionAtTime first = index.FindInTrack(0, At(160), 1800);
+  EXPECT_EQ(first.How, Kind::Nearest);
+  EXPECT_EQ(first.Track, 0u);
+  EXPECT_DOUBLE_EQ(first.SecondsToNearest, 60);
+  EXPECT_EQ(index.FindInTrack(2, At(160), 1800).How, Kind::OutOfRange);
+
   // Overlapping tracks: the one with a point nearer in time.
   const std::vector<TrackSeries> o{Track({{0, 10, 10}, {100, 11, 11}}),
                                    Track({{40, 30, 30}, {55, 31, 31}})};

@@ -239,7 +239,7 @@ std::string GeotagSummary::Text(bool DryRun) const {
   add(Skipped, "skipped (has a position)");
   add(NoTime, "without a time");
   add(OutOfRange, "out of the tracks' range");
-  add(NotAPhoto, "not photos");
+  add(NotAPhoto, NotAPhoto == 1 ? "not a photo" : "not photos");
   add(Failed, "failed");
   add(Cancelled, "cancelled");
   return s;

@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -21,7 +23,11 @@ namespace {
 
 // Two threads: one reads or flushes a photo while the other works on the next. More gain
 // nothing on the two cores this is measured on, and keep more photos in memory at once.
-constexpr size_t kThreads = 2;
+constexpr size_t kReadThreads = 2;
+size_t WriteThreads() {
+  const char* e = std::getenv("TARNWICK_THREADS");
+  return e ? static_cast<size_t>(std::atoi(e)) : 2;
+}
 
 constexpr int64_t kMsPerDay = 86400000;
 
@@ -121,7 +127,7 @@ std::string FormatUtc(int64_t Ms) {
 // alone reports to Progress (a window's sink may expect its own thread). Once a cancel is seen
 // no further index is handed out, and every index handed out is finished: Started tells which
 // were. An error of Work stops the others and passes to the caller.
-void RunParallel(size_t Count, const std::function<void(size_t)>& Work,
+void RunParallel(size_t Threads, size_t Count, const std::function<void(size_t)>& Work,
                  const std::shared_ptr<IProgressInterface>& Progress,
                  const std::atomic<bool>* Cancel, std::vector<char>& Started) {
   Started.assign(Count, 0);
@@ -140,21 +146,29 @@ void RunParallel(size_t Count, const std::function<void(size_t)>& Work,
     Started[i] = 1;
     return i;
   };
+  std::mutex errorLock;
   std::exception_ptr helperError;
-  std::thread helper;
-  if (Count > 1 && kThreads > 1) {
-    helper = std::thread([&] {
+  std::vector<std::thread> helpers;
+  const size_t extra = std::min(Threads, Count) > 1 ? std::min(Threads, Count) - 1 : 0;
+  for (size_t h = 0; h < extra; ++h) {
+    helpers.emplace_back([&] {
       try {
         while (const auto i = take()) {
           Work(*i);
           done.fetch_add(1);
         }
       } catch (...) {
+        const std::lock_guard<std::mutex> lock(errorLock);
         helperError = std::current_exception();
         stop = true;
       }
     });
   }
+  const auto joinAll = [&helpers] {
+    for (std::thread& t : helpers) {
+      t.join();
+    }
+  };
   const auto report = [&] {
     if (Progress != nullptr) {
       bool abort = false;
@@ -173,14 +187,10 @@ void RunParallel(size_t Count, const std::function<void(size_t)>& Work,
     }
   } catch (...) {
     stop = true;
-    if (helper.joinable()) {
-      helper.join();
-    }
+    joinAll();
     throw;
   }
-  if (helper.joinable()) {
-    helper.join();
-  }
+  joinAll();
   if (helperError) {
     std::rethrow_exception(helperError);
   }
@@ -282,7 +292,7 @@ GeotagJob::GeotagJob(std::vector<TrackSeries> Series, std::vector<std::string> P
   }
   std::vector<char> started;
   RunParallel(
-      Photos.size(),
+      kReadThreads, Photos.size(),
       [&](size_t i) {
         try {
           photos_[i] = ReadPhotoInfo(Photos[i]);
@@ -404,7 +414,7 @@ std::vector<GeotagRow> GeotagJob::Apply(const GeotagOptions& Options,
   const WriteOptions write{Options.KeepModifiedTime, Options.Backup};
   std::vector<char> started;
   RunParallel(
-      toTag.size(),
+      WriteThreads(), toTag.size(),
       [&](size_t k) {
         GeotagRow& r = rows[toTag[k]];
         const PhotoInfo& p = photos_[r.Photo];

@@ -145,29 +145,6 @@ void RunParallel(size_t Threads, size_t Count, const std::function<void(size_t)>
     Started[i] = 1;
     return i;
   };
-  std::mutex errorLock;
-  std::exception_ptr helperError;
-  std::vector<std::thread> helpers;
-  const size_t extra = std::min(Threads, Count) > 1 ? std::min(Threads, Count) - 1 : 0;
-  for (size_t h = 0; h < extra; ++h) {
-    helpers.emplace_back([&] {
-      try {
-        while (const auto i = take()) {
-          Work(*i);
-          done.fetch_add(1);
-        }
-      } catch (...) {
-        const std::lock_guard<std::mutex> lock(errorLock);
-        helperError = std::current_exception();
-        stop = true;
-      }
-    });
-  }
-  const auto joinAll = [&helpers] {
-    for (std::thread& t : helpers) {
-      t.join();
-    }
-  };
   const auto report = [&] {
     if (Progress != nullptr) {
       bool abort = false;
@@ -177,8 +154,32 @@ void RunParallel(size_t Threads, size_t Count, const std::function<void(size_t)>
       }
     }
   };
+  std::mutex errorLock;
+  std::exception_ptr helperError;
+  std::vector<std::thread> helpers;
+  const auto joinAll = [&helpers] {
+    for (std::thread& t : helpers) {
+      t.join();
+    }
+  };
+  // The first report comes before any work, so that a cancel there starts nothing.
+  report();
   try {
-    report();
+    const size_t extra = std::min(Threads, Count) > 1 ? std::min(Threads, Count) - 1 : 0;
+    for (size_t h = 0; h < extra && !cancelled(); ++h) {
+      helpers.emplace_back([&] {
+        try {
+          while (const auto i = take()) {
+            Work(*i);
+            done.fetch_add(1);
+          }
+        } catch (...) {
+          const std::lock_guard<std::mutex> lock(errorLock);
+          helperError = std::current_exception();
+          stop = true;
+        }
+      });
+    }
     while (const auto i = take()) {
       Work(*i);
       done.fetch_add(1);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 
@@ -182,32 +183,40 @@ TEST_F(GeotagJobTest, SidecarsLeaveThePhotoAloneAndFailuresStayPerPhoto) {
 TEST_F(GeotagJobTest, ACancelLeavesEachPhotoDoneOrUntouched) {
   std::vector<std::string> photos;
   std::vector<std::string> before;
-  for (int i = 0; i < 12; ++i) {
+  for (int i = 0; i < 24; ++i) {
     photos.push_back(Photo("p" + std::to_string(i) + ".jpg", {"2026:06:20 11:10:00", "", ""},
                            static_cast<uint32_t>(i + 1)));
     before.push_back(ReadFile(photos.back()));
   }
+  // Cancelled before the first photo: nothing is touched.
+  {
+    GeotagJob job({NorthTrack()}, photos);
+    const std::atomic<bool> cancel{true};
+    for (const GeotagRow& r : job.Apply(Helsinki(), nullptr, &cancel)) {
+      EXPECT_EQ(r.Action, GeotagAction::Cancelled);
+    }
+    EXPECT_EQ(ReadFile(photos[0]), before[0]);
+  }
+  // Cancelled at the third report, after the calling thread's second photo: the other writers
+  // may have done any number more, but each photo is tagged or byte-identical.
   GeotagJob job({NorthTrack()}, photos);
   auto progress = std::make_shared<test::RecordingProgress>();
-  progress->CancelAtReport = 2; // after the report before any photo and one more
+  progress->CancelAtReport = 2;
   const auto rows = job.Apply(Helsinki(), progress);
   size_t tagged = 0;
-  size_t cancelled = 0;
   for (size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].Action == GeotagAction::Tagged) {
       ++tagged;
       EXPECT_TRUE(ReadPhotoInfo(photos[i]).Position) << photos[i];
     } else {
       ASSERT_EQ(rows[i].Action, GeotagAction::Cancelled);
-      ++cancelled;
       EXPECT_EQ(ReadFile(photos[i]), before[i]) << photos[i];
     }
   }
-  EXPECT_GE(tagged, 1u);
-  EXPECT_GE(cancelled, 1u);
+  EXPECT_GE(tagged, 2u);
   EXPECT_EQ(test::FileNames(dir_.Path()).size(), photos.size()); // nothing left beside them
 
-  // A cancel while reading leaves an incomplete job.
+  // A cancel at the first report while reading leaves an incomplete job.
   auto reading = std::make_shared<test::RecordingProgress>();
   reading->CancelAtReport = 0;
   EXPECT_FALSE(GeotagJob({NorthTrack()}, photos, reading).Complete());

@@ -12,6 +12,9 @@
 # - GeographicLib: the parts the analysis uses (Geodesic, GeodesicLine, Geocentric, Math)
 #   compiled here from Debian's source package (`apt-get source geographiclib`), under the
 #   target name pkg-config gives the Linux build.
+# - exiv2, its XMP toolkit and expat: compiled here from Debian's source packages
+#   (`apt-get source exiv2 expat`), without what the photos layer does not use
+#   (windows-exiv2.cmake).
 # - GoogleTest: compiled here from /usr/src/googletest (libgtest-dev).
 
 set(TARNWICK_DEPS_DIR "${PROJECT_BINARY_DIR}/_deps" CACHE PATH
@@ -109,6 +112,8 @@ target_compile_definitions(tarnwick_geographiclib PUBLIC GEOGRAPHICLIB_SHARED_LI
 # The standard the library is written for: C++20 deprecates some of its enum and volatile uses.
 set_target_properties(tarnwick_geographiclib PROPERTIES CXX_STANDARD 17)
 add_library(PkgConfig::GEOGRAPHICLIB ALIAS tarnwick_geographiclib)
+
+include("${CMAKE_CURRENT_LIST_DIR}/windows-exiv2.cmake")
 
 # The zone database of the Windows programs, staged in the build tree and reached from each
 # program's folder through a link named tzdata (tarnwick_program), as in the ZIP:

@@ -58,6 +58,13 @@ class FileError : public Error {
   std::string fileName_;
 };
 
+/// A photo whose metadata could not be read or written; names the file. The photo is left as
+/// it was.
+class PhotoError : public FileError {
+ public:
+  using FileError::FileError;
+};
+
 /// The version information of a program file could not be read.
 class EVerInfo : public Error {
  public:

@@ -165,6 +165,17 @@ OsResult<FileStatus> StatusOf(const std::string& Name, bool FollowLinks);
 /// Like describes; never opens it wider than Like. On Windows nothing: a new file takes the
 /// access-control list its folder passes on, which is how Windows means files to be shared.
 void TakeAccessOf(const FileHandle& File, const FileStatus& Like);
+/// When a file was last read and last written, in nanoseconds since 1970 UTC (Windows keeps
+/// 100 ns steps).
+struct FileTimes {
+  int64_t AccessedNs = 0;
+  int64_t ModifiedNs = 0;
+};
+/// The times of Name itself, never of what a link points to.
+OsResult<FileTimes> TimesOf(const std::string& Name);
+/// Sets the times of Name itself, never through a link: a rewritten file that is to look
+/// untouched to programs that sort by time, such as photo libraries.
+std::error_code SetFileTimes(const std::string& Name, const FileTimes& Times);
 /// Whether the two names reach one file; false when either cannot be queried.
 bool IsSameFile(const std::string& First, const std::string& Second);
 

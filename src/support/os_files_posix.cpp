@@ -265,6 +265,44 @@ void TakeAccessOf(const FileHandle& File, const FileStatus& Like) {
   (void)::fchmod(File.Get(), bits);
 }
 
+namespace {
+
+int64_t Nanoseconds(const struct timespec& t) {
+  return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+struct timespec TimeSpec(int64_t ns) {
+  struct timespec t {};
+  // Floor division, so a time before 1970 keeps tv_nsec in 0..999999999.
+  int64_t seconds = ns / 1'000'000'000;
+  int64_t rest = ns % 1'000'000'000;
+  if (rest < 0) {
+    rest += 1'000'000'000;
+    --seconds;
+  }
+  t.tv_sec = static_cast<time_t>(seconds);
+  t.tv_nsec = static_cast<long>(rest);
+  return t;
+}
+
+} // namespace
+
+OsResult<FileTimes> TimesOf(const std::string& Name) {
+  struct stat st {};
+  if (::lstat(Name.c_str(), &st) != 0) {
+    return {{}, LastError()};
+  }
+  return {{Nanoseconds(st.st_atim), Nanoseconds(st.st_mtim)}, {}};
+}
+
+std::error_code SetFileTimes(const std::string& Name, const FileTimes& Times) {
+  const struct timespec times[2] = {TimeSpec(Times.AccessedNs), TimeSpec(Times.ModifiedNs)};
+  if (::utimensat(AT_FDCWD, Name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+    return LastError();
+  }
+  return {};
+}
+
 bool IsSameFile(const std::string& First, const std::string& Second) {
   const auto a = StatusOf(First, true);
   const auto b = StatusOf(Second, true);

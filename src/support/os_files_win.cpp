@@ -281,6 +281,59 @@ void TakeAccessOf(const FileHandle& File, const FileStatus& Like) {
   (void)Like;
 }
 
+namespace {
+
+// 100 ns steps between 1601 and 1970.
+constexpr int64_t kTicksTo1970 = int64_t{11'644'473'600} * 10'000'000;
+
+int64_t UnixNanoseconds(const FILETIME& time) {
+  const uint64_t ticks = uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+  return (static_cast<int64_t>(ticks) - kTicksTo1970) * 100;
+}
+
+FILETIME FileTimeOf(int64_t ns) {
+  // Floor division: a time before 1970 rounds down as on POSIX.
+  int64_t steps = ns / 100;
+  if (ns % 100 < 0) {
+    --steps;
+  }
+  const auto ticks = static_cast<uint64_t>(steps + kTicksTo1970);
+  FILETIME t{};
+  t.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFFU);
+  t.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  return t;
+}
+
+} // namespace
+
+OsResult<FileTimes> TimesOf(const std::string& Name) {
+  const FileHandle file = OpenRaw(Name, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.IsOpen()) {
+    return {{}, LastError()};
+  }
+  FILETIME accessed{};
+  FILETIME modified{};
+  if (!::GetFileTime(H(file.Get()), nullptr, &accessed, &modified)) {
+    return {{}, LastError()};
+  }
+  return {{UnixNanoseconds(accessed), UnixNanoseconds(modified)}, {}};
+}
+
+std::error_code SetFileTimes(const std::string& Name, const FileTimes& Times) {
+  const FileHandle file = OpenRaw(Name, FILE_WRITE_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.IsOpen()) {
+    return LastError();
+  }
+  const FILETIME accessed = FileTimeOf(Times.AccessedNs);
+  const FILETIME modified = FileTimeOf(Times.ModifiedNs);
+  if (!::SetFileTime(H(file.Get()), nullptr, &accessed, &modified)) {
+    return LastError();
+  }
+  return {};
+}
+
 bool IsSameFile(const std::string& First, const std::string& Second) {
   const auto a = StatusOf(First, true);
   const auto b = StatusOf(Second, true);

@@ -65,7 +65,7 @@ class GeotagTest : public QObject {
     const TempDir dir;
     const QString wide = PlainJpeg(dir, "wide.jpg", QColor(20, 60, 220), 1200, 800);
     const QImage read = PhotoThumbnails::Read(wide, 160);
-    QCOMPARE(read.size(), QSize(160, 107));
+    QCOMPARE(read.size(), QSize(160, 106));
     QVERIFY(HasColourIn(read, QRect(80, 50, 1, 1), QColor(20, 60, 220)));
     test::WriteFile(dir.File("not-a-photo.jpg"), "plain text, no picture");
     QVERIFY(
@@ -79,7 +79,7 @@ class GeotagTest : public QObject {
     QVERIFY(thumbnails.Thumbnail(bad) == nullptr);
     QVERIFY(QTest::qWaitFor([&] { return ready.count() == 2; }));
     QVERIFY(thumbnails.Idle());
-    QCOMPARE(thumbnails.Thumbnail(wide)->size(), QSize(160, 107));
+    QCOMPARE(thumbnails.Thumbnail(wide)->size(), QSize(160, 106));
     // A file that is no picture is remembered as such, not read on every hover.
     QVERIFY(thumbnails.Thumbnail(bad)->isNull());
     QTest::qWait(20);

@@ -116,9 +116,9 @@ std::vector<std::string> CollectPhotos(const std::vector<std::string>& Paths, bo
 /// number of plans are made cheaply (the viewer's live preview), then one is applied.
 class GeotagJob {
  public:
-  /// Reads every photo's metadata (the slow part, on two threads), reporting per photo to
-  /// Progress (may be null); Cancel, when given, is read at each report. After a cancel the
-  /// job is incomplete (Complete() false) and should be dropped. Series is one entry per
+  /// Reads every photo's metadata (the slow part, on two threads; Apply writes on four), reporting
+  /// per photo to Progress (may be null); Cancel, when given, is read at each report. After a
+  /// cancel the job is incomplete (Complete() false) and should be dropped. Series is one entry per
   /// track, as ImageSession::Series() gives them.
   GeotagJob(std::vector<TrackSeries> Series, std::vector<std::string> Photos,
             const std::shared_ptr<IProgressInterface>& Progress = nullptr,

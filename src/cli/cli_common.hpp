@@ -49,6 +49,8 @@ void AddDeviceCommands(CLI::App& App);
 void AddGpxCommands(CLI::App& App);
 /// Adds "stats": the statistics of the tracks of an image or a GPX file.
 void AddStatsCommand(CLI::App& App);
+/// Adds "geotag": the tracks' positions written into photos.
+void AddGeotagCommand(CLI::App& App);
 
 /// Lets the GPX reader keep heart rate, cadence and wheel speed (TrackPointExtension); once
 /// per program, however often it is called.

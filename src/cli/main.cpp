@@ -57,6 +57,7 @@ int Run(int argc, char** argv) {
   tarnwick::cli::AddDeviceCommands(app);
   tarnwick::cli::AddGpxCommands(app);
   tarnwick::cli::AddStatsCommand(app);
+  tarnwick::cli::AddGeotagCommand(app);
 
   try {
     app.parse(argc, argv);

@@ -251,6 +251,8 @@ int SaveGeotag(TMainForm& Form, const QString& Folder) {
     QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(view, &move);
+    // Drawing the hovered photo is what asks for its thumbnail.
+    view->repaint();
     QElapsedTimer waited;
     waited.start();
     while (!view->Thumbnails().Idle() && waited.elapsed() < 5000) {

@@ -409,7 +409,7 @@ void MapView::DrawThumbnail(QPainter& Painter, const MapPhoto& Photo) {
   const QImage* image = thumbnails_->Thumbnail(Photo.File);
   const QString name = Painter.fontMetrics().elidedText(QFileInfo(Photo.File).fileName(),
                                                         Qt::ElideMiddle, PhotoThumbnails::kSide);
-  QSizeF picture(PhotoThumbnails::kSide, PhotoThumbnails::kSide * 2 / 3);
+  QSizeF picture(PhotoThumbnails::kSide, PhotoThumbnails::kSide * 2.0 / 3);
   QString missing;
   if (image == nullptr) {
     missing = "reading\u2026";

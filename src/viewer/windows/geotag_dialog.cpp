@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
@@ -195,7 +196,7 @@ TGeotagDialog::TGeotagDialog(SessionModel& Session, Selection& Selection, JobRun
   layout->addWidget(table_, 1);
   layout->addWidget(lblSummary_);
   layout->addWidget(buttons);
-  resize(860, 600);
+  resize(1040, 620);
 
   connect(addFiles, &QPushButton::clicked, this, [this] {
     const QStringList files = QFileDialog::getOpenFileNames(
@@ -242,10 +243,14 @@ TGeotagDialog::TGeotagDialog(SessionModel& Session, Selection& Selection, JobRun
   connect(close, &QPushButton::clicked, this, &QDialog::close);
   connect(&selection_, &Selection::PointChanged, this, &TGeotagDialog::PointChosen);
   // Other tracks, or the same ones read by another year era: the photos are matched anew.
+  // While the dialog is closed, that waits until it is shown again.
   const auto tracksChanged = [this] {
     BeginOffsetFromPhoto(-1);
-    if (!photos_.empty()) {
-      QTimer::singleShot(0, this, [this] { ReadPhotos(); });
+    if (job_ != nullptr) {
+      stale_ = true;
+      if (isVisible()) {
+        QTimer::singleShot(0, this, &TGeotagDialog::UpdatePreview);
+      }
     }
   };
   connect(&session_, &SessionModel::Replaced, this, tracksChanged);
@@ -265,7 +270,7 @@ QString TGeotagDialog::OffsetText(int Seconds) {
                             .arg(total % 60, 2, 10, QChar('0'));
   const QString span = days > 0 ? QString("%1 d %2").arg(days).arg(clock) : clock;
   if (Seconds == 0) {
-    return "0:00:00 (camera right)";
+    return "0:00:00 (camera on time)";
   }
   return Seconds > 0 ? "+" + span + " (camera ahead)" : "\u2212" + span + " (camera behind)";
 }
@@ -493,6 +498,13 @@ void TGeotagDialog::SaveChoices() const {
   settings.setValue("geotag/sidecar", chkSidecar_->isChecked());
   settings.setValue("geotag/backup", chkBackup_->isChecked());
   settings.setValue("geotag/recursive", chkRecursive_->isChecked());
+}
+
+void TGeotagDialog::showEvent(QShowEvent* Event) {
+  QDialog::showEvent(Event);
+  if (stale_ && job_ != nullptr) {
+    QTimer::singleShot(0, this, &TGeotagDialog::UpdatePreview);
+  }
 }
 
 void TGeotagDialog::closeEvent(QCloseEvent* Event) {

@@ -77,6 +77,7 @@ class TGeotagDialog : public QDialog {
   void PhotosTagged(const std::vector<MapPhoto>& Photos);
 
  protected:
+  void showEvent(QShowEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
 
  private:
@@ -95,7 +96,7 @@ class TGeotagDialog : public QDialog {
   std::unique_ptr<app::GeotagJob> job_;
   GeotagModel* model_;
   int offsetRow_ = -1;
-  // An Apply wrote photos since they were read: the job's knowledge of them is old.
+  // An Apply wrote photos since they were read, or the tracks changed: the job is old.
   bool stale_ = false;
   // Tagged photos by file, kept across runs of the dialog.
   QHash<QString, MapPhoto> tagged_;

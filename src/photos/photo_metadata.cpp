@@ -9,6 +9,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <map>
@@ -36,19 +37,27 @@ bool IsTiffBased(int type) {
 
 struct OpenedPhoto {
   int Type = Exiv2::ImageType::none;
+  // The bytes of an image opened for writing: exiv2 writes some formats (TIFF) in place into
+  // the memory it was opened on, which must then not be the caller's.
+  std::unique_ptr<char[]> Copy;
   // exiv2 0.27 hands out std::auto_ptr; owned here as a unique_ptr.
   std::unique_ptr<Exiv2::Image> Image;
 };
 
 // The image in Bytes with its metadata read; no image when exiv2 does not know the format.
-// Raises what exiv2 raises for a damaged file. Bytes must outlive the image: exiv2 reads them
-// in place and copies only when it writes.
-OpenedPhoto OpenPhoto(std::string_view bytes) {
+// Raises what exiv2 raises for a damaged file. Unless ForWriting, exiv2 reads Bytes in place,
+// so they must outlive the image.
+OpenedPhoto OpenPhoto(std::string_view bytes, bool forWriting = false) {
   InitExiv2();
   OpenedPhoto photo;
   photo.Type = Exiv2::ImageFactory::getType(DataOf(bytes), SizeOf(bytes));
   if (photo.Type == Exiv2::ImageType::none) {
     return photo;
+  }
+  if (forWriting) {
+    photo.Copy = std::make_unique_for_overwrite<char[]>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), photo.Copy.get());
+    bytes = std::string_view(photo.Copy.get(), bytes.size());
   }
   photo.Image.reset(Exiv2::ImageFactory::open(DataOf(bytes), SizeOf(bytes)).release());
   photo.Image->readMetadata();
@@ -380,8 +389,9 @@ std::string TagPhotoBytes(const std::string& File, std::string_view Bytes, const
     if (kind != PhotoKind::Jpeg && kind != PhotoKind::Tiff && kind != PhotoKind::OtherWritable) {
       throw PhotoError(File, "Cannot write GPS tags into " + Quoted(File) + ": " + note);
     }
-    // A second image on the same bytes: the first stays as it was read, for the comparison.
-    const OpenedPhoto tagged = OpenPhoto(Bytes);
+    // A second image on a copy of the bytes: the first stays as it was read, for the
+    // comparison, and the caller's bytes stay the original.
+    const OpenedPhoto tagged = OpenPhoto(Bytes, true);
     const std::vector<Tag> tags = GpsTags(Fix);
     SetGpsTags(*tagged.Image, tags);
     tagged.Image->writeMetadata();

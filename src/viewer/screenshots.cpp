@@ -1,26 +1,80 @@
 #include "viewer/screenshots.hpp"
 
+#include "analysis/track_series.hpp"
 #include "device/device_info.hpp"
+#include "viewer/map/photo_thumbnails.hpp"
 #include "viewer/map/tile_source.hpp"
+#include "viewer/models/session_model.hpp"
 #include "viewer/panes/map_pane.hpp"
 #include "viewer/panes/map_view.hpp"
 #include "viewer/windows/debug_form.hpp"
+#include "viewer/windows/geotag_dialog.hpp"
 #include "viewer/windows/grid_view.hpp"
+#include "viewer/windows/main_form.hpp"
 #include "viewer/windows/progress_dialog.hpp"
 #include "viewer/windows/small_dialogs.hpp"
+#include "viewer/windows/zone_box.hpp"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
+#include <QTimeZone>
 
 namespace tarnwick::viewer {
+
+namespace {
+
+// Appends Value as Bytes little-endian bytes.
+void PutLittle(QByteArray& Out, uint32_t Value, int Bytes) {
+  for (int i = 0; i < Bytes; ++i) {
+    Out.append(static_cast<char>((Value >> (8 * i)) & 0xFF));
+  }
+}
+
+} // namespace
+
+QByteArray SampleCameraJpeg(const QImage& Picture, const QByteArray& DateTime) {
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  Picture.save(&buffer, "JPEG", 85);
+  QByteArray tiff("II");
+  PutLittle(tiff, 42, 2);
+  PutLittle(tiff, 8, 4);
+  PutLittle(tiff, 1, 2); // IFD0: the Exif IFD's place
+  PutLittle(tiff, 0x8769, 2);
+  PutLittle(tiff, 4, 2);
+  PutLittle(tiff, 1, 4);
+  PutLittle(tiff, 26, 4);
+  PutLittle(tiff, 0, 4);
+  PutLittle(tiff, 1, 2); // Exif IFD at 26: DateTimeOriginal, its text after the IFD
+  PutLittle(tiff, 0x9003, 2);
+  PutLittle(tiff, 2, 2);
+  PutLittle(tiff, 20, 4);
+  PutLittle(tiff, 26 + 2 + 12 + 4, 4);
+  PutLittle(tiff, 0, 4);
+  tiff.append(DateTime.left(19).leftJustified(19, ' '));
+  tiff.append('\0');
+  const QByteArray payload = QByteArray("Exif", 4) + QByteArray(2, '\0') + tiff;
+  QByteArray app1("\xFF\xE1", 2);
+  app1.append(static_cast<char>(((payload.size() + 2) >> 8) & 0xFF));
+  app1.append(static_cast<char>((payload.size() + 2) & 0xFF));
+  return jpeg.left(2) + app1 + payload + jpeg.mid(2);
+}
 
 namespace {
 
@@ -131,6 +185,85 @@ int SaveGraphs(QMainWindow& Form, const QString& Folder) {
   return saved;
 }
 
+// Photos along the selected track for the geotag dialog, taken by a camera on Berlin's clock
+// that runs 95 s fast: the dialog with its preview, then the map with the tagged photos, one
+// of them under the pointer.
+int SaveGeotag(TMainForm& Form, const QString& Folder) {
+  auto* map = Form.findChild<MapPane*>("mapPane");
+  if (map == nullptr) {
+    return 0;
+  }
+  const std::vector<TrackSeries>& series = Form.Session().Session().Series();
+  const auto track = static_cast<size_t>(std::max(0, map->View()->CurrentTrack()));
+  if (track >= series.size() || series[track].Size() < 20) {
+    return 0;
+  }
+  const QTemporaryDir photos;
+  const QTimeZone berlin("Europe/Berlin");
+  const TrackSeries& ride = series[track];
+  const std::array<QColor, 4> colours{QColor(70, 130, 180), QColor(60, 150, 80),
+                                      QColor(200, 120, 40), QColor(150, 80, 160)};
+  constexpr int kPhotos = 7;
+  for (int i = 0; i < kPhotos; ++i) {
+    const size_t point = ride.Size() * static_cast<size_t>(i + 1) / (kPhotos + 1);
+    // The last photo was taken long after the ride: out of the track's reach.
+    const int64_t utc = i == kPhotos - 1 ? ride.TimeMs.back() + 6 * 3600000LL : ride.TimeMs[point];
+    const QByteArray camera = QDateTime::fromMSecsSinceEpoch(utc + 95000, berlin)
+                                  .toString("yyyy:MM:dd HH:mm:ss")
+                                  .toLatin1();
+    QImage picture(480, 320, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.fillRect(picture.rect(), colours[static_cast<size_t>(i) % colours.size()]);
+    painter.setPen(Qt::white);
+    QFont big = painter.font();
+    big.setPointSize(28);
+    painter.setFont(big);
+    painter.drawText(picture.rect(), Qt::AlignCenter, QString("IMG_%1").arg(4711 + i));
+    painter.end();
+    QFile file(QDir(photos.path()).filePath(QString("IMG_%1.JPG").arg(4711 + i)));
+    if (!file.open(QIODevice::WriteOnly) || file.write(SampleCameraJpeg(picture, camera)) < 0) {
+      return 0;
+    }
+  }
+  QFile notes(QDir(photos.path()).filePath("notes.txt"));
+  if (notes.open(QIODevice::WriteOnly)) {
+    notes.write("a file among the photos that is not one\n");
+  }
+  notes.close();
+
+  int saved = 0;
+  Form.resize(1280, 900);
+  TGeotagDialog* dialog = Form.ShowGeotagDialog();
+  dialog->findChild<ZoneBox*>("cboCameraZone")->SetSetting("Europe/Berlin");
+  dialog->AddPaths({photos.path()});
+  dialog->findChild<QSpinBox*>("spnClockOffset")->setValue(95);
+  dialog->Table()->selectRow(2);
+  saved += Save(*dialog, Folder, "dialog-geotag") ? 1 : 0;
+  dialog->Apply();
+  saved += Save(*dialog, Folder, "dialog-geotag-applied") ? 1 : 0;
+  dialog->close();
+  MapView* view = map->View();
+  view->FitTrack();
+  WaitForTiles(*map);
+  saved += Save(*map, Folder, "map-photos") ? 1 : 0;
+  if (!view->Photos().empty()) {
+    const QPointF at = view->PixelOf(view->Photos()[view->Photos().size() / 2].At);
+    QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    // Drawing the hovered photo is what asks for its thumbnail.
+    view->repaint();
+    QElapsedTimer waited;
+    waited.start();
+    while (!view->Thumbnails().Idle() && waited.elapsed() < 5000) {
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    saved += Save(*map, Folder, "map-photos-hover") ? 1 : 0;
+  }
+  map->SetPhotos({});
+  return saved;
+}
+
 } // namespace
 
 int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Folder) {
@@ -162,6 +295,9 @@ int SaveScreenshots(QMainWindow& Form, TIGotUControl& Control, const QString& Fo
   Form.showNormal();
   pages->setCurrentIndex(0);
   saved += SaveMap(Form, Folder);
+  if (auto* main = dynamic_cast<TMainForm*>(&Form)) {
+    saved += SaveGeotag(*main, Folder);
+  }
   Form.resize(normal);
 
   TProgressDialog progress(nullptr, true, &Form);

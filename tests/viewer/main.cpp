@@ -19,6 +19,7 @@ QObject* CreateTimesTest();
 QObject* CreateSettingsTest();
 QObject* CreateMapTest();
 QObject* CreateGraphsTest();
+QObject* CreateGeotagTest();
 
 int main(int argc, char** argv) {
   const std::vector<std::pair<const char*, QObject* (*)()>> suites{
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
       {"Dialogs", CreateDialogsTest},     {"Devices", CreateDevicesTest},
       {"Files", CreateFilesTest},         {"Times", CreateTimesTest},
       {"Settings", CreateSettingsTest},   {"Map", CreateMapTest},
-      {"Graphs", CreateGraphsTest},
+      {"Graphs", CreateGraphsTest},       {"Geotag", CreateGeotagTest},
   };
   const char* only = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
   if (only != nullptr) {

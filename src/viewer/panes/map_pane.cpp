@@ -48,7 +48,10 @@ MapPane::MapPane(SessionModel& Session, Selection& Selection, QWidget* Parent)
   });
   connect(fit, &QPushButton::clicked, view_, &MapView::FitTrack);
   connect(view_, &MapView::PointClicked, this, &MapPane::Clicked);
-  connect(&session_, &SessionModel::AboutToReplace, this, [this] { view_->SetTracks({}, -1); });
+  connect(&session_, &SessionModel::AboutToReplace, this, [this] {
+    view_->SetTracks({}, -1);
+    view_->SetPhotos({});
+  });
   connect(&session_, &SessionModel::Replaced, this, [this] {
     ShowTracks();
     view_->FitTrack();
@@ -67,6 +70,10 @@ void MapPane::ReloadTiles() {
   view_->SetTiles(tiles_);
   delete old;
   emit TileProblem(tiles_->Problem());
+}
+
+void MapPane::SetPhotos(std::vector<MapPhoto> Photos) {
+  view_->SetPhotos(std::move(Photos));
 }
 
 void MapPane::FollowPreferences() {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "viewer/map/map_photo.hpp"
+
 #include <QWidget>
+
+#include <vector>
 
 class QCheckBox;
 
@@ -14,7 +18,8 @@ class TileSource;
 /// The map beside the tables: the selected track (or every track of the image, each in its
 /// own colour) over tiles from the template in the preferences, fitted to the track when the
 /// selection moves to another one. A click on the map selects the nearest point, and a point
-/// selected elsewhere is marked. Whether tiles can be had is told, never asked about.
+/// selected elsewhere is marked, and so are the photos geotagged from the tracks. Whether tiles
+/// can be had is told, never asked about.
 class MapPane : public QWidget {
   Q_OBJECT
 
@@ -25,6 +30,8 @@ class MapPane : public QWidget {
   void ReloadTiles();
   /// Reloads the tiles when the template in the preferences is no longer the one in use.
   void FollowPreferences();
+  /// Marks Photos on the map until the next image is opened (they were placed by its tracks).
+  void SetPhotos(std::vector<MapPhoto> Photos);
   MapView* View() const { return view_; }
   TileSource* Tiles() const { return tiles_; }
 

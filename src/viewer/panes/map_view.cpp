@@ -1,7 +1,9 @@
 #include "viewer/panes/map_view.hpp"
 
+#include "viewer/map/photo_thumbnails.hpp"
 #include "viewer/map/tile_source.hpp"
 
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -49,11 +51,17 @@ void DrawBoxedText(QPainter& Painter, const QRectF& Box, const QString& Text) {
 
 } // namespace
 
-MapView::MapView(QWidget* Parent) : QWidget(Parent) {
+MapView::MapView(QWidget* Parent) : QWidget(Parent), thumbnails_(new PhotoThumbnails(this)) {
   setMinimumSize(120, 120);
-  setMouseTracking(false);
+  // Moves without a button show a photo's thumbnail; they cost nothing without photos.
+  setMouseTracking(true);
   setCursor(Qt::OpenHandCursor);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  connect(thumbnails_, &PhotoThumbnails::Ready, this, [this](const QString& File) {
+    if (hovered_ >= 0 && photos_[static_cast<size_t>(hovered_)].File == File) {
+      update();
+    }
+  });
 }
 
 void MapView::SetTiles(TileSource* Tiles) {
@@ -79,6 +87,12 @@ void MapView::SetCurrentTrack(int Track) {
   current_ = Track >= 0 && Track < static_cast<int>(tracks_.size()) ? Track : -1;
   point_ = -1;
   layerDirty_ = true;
+  update();
+}
+
+void MapView::SetPhotos(std::vector<MapPhoto> Photos) {
+  photos_ = std::move(Photos);
+  hovered_ = -1;
   update();
 }
 
@@ -163,6 +177,7 @@ void MapView::paintEvent(QPaintEvent* /*Event*/) {
     painter.setPen(kLabel);
     painter.drawText(rect(), Qt::AlignCenter, "No track to show");
   }
+  DrawPhotos(painter);
   DrawScaleAndAttribution(painter);
 }
 
@@ -357,6 +372,102 @@ void MapView::DrawMarks(QPainter& Painter, const MapTrack& Track) {
   }
 }
 
+void MapView::DrawPhotos(QPainter& Painter) {
+  if (photos_.empty()) {
+    return;
+  }
+  const QRectF view = QRectF(rect()).adjusted(-10, -10, 10, 10);
+  // A camera body with its lens, centred on the place; the hovered one last, on top.
+  const auto camera = [&Painter](const QPointF& At, bool Hovered) {
+    const QColor body = Hovered ? QColor(200, 40, 120) : QColor(40, 40, 48);
+    Painter.setPen(QPen(Qt::white, 1.5));
+    Painter.setBrush(body);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(At + QPointF(-8, -5), QSizeF(16, 11)), 2, 2);
+    shape.addRect(QRectF(At + QPointF(-4, -8), QSizeF(6, 3)));
+    Painter.drawPath(shape.simplified());
+    Painter.setBrush(Qt::white);
+    Painter.setPen(Qt::NoPen);
+    Painter.drawEllipse(At + QPointF(0, 0.5), 3.6, 3.6);
+    Painter.setBrush(body);
+    Painter.drawEllipse(At + QPointF(0, 0.5), 2, 2);
+  };
+  for (int i = 0; i < static_cast<int>(photos_.size()); ++i) {
+    const QPointF at = PixelOf(photos_[static_cast<size_t>(i)].At);
+    if (i != hovered_ && view.contains(at)) {
+      camera(at, false);
+    }
+  }
+  if (hovered_ >= 0) {
+    const MapPhoto& photo = photos_[static_cast<size_t>(hovered_)];
+    camera(PixelOf(photo.At), true);
+    DrawThumbnail(Painter, photo);
+  }
+}
+
+void MapView::DrawThumbnail(QPainter& Painter, const MapPhoto& Photo) {
+  const QImage* image = thumbnails_->Thumbnail(Photo.File);
+  const QString name = Painter.fontMetrics().elidedText(QFileInfo(Photo.File).fileName(),
+                                                        Qt::ElideMiddle, PhotoThumbnails::kSide);
+  QSizeF picture(PhotoThumbnails::kSide, PhotoThumbnails::kSide * 2.0 / 3);
+  QString missing;
+  if (image == nullptr) {
+    missing = "reading\u2026";
+  } else if (image->isNull()) {
+    missing = "no picture";
+  } else {
+    picture = image->size();
+  }
+  const double textHeight = Painter.fontMetrics().height() + 2;
+  const double pad = 4;
+  QSizeF box(std::max(picture.width(),
+                      static_cast<double>(Painter.fontMetrics().horizontalAdvance(name))) +
+                 2 * pad,
+             picture.height() + textHeight + 2 * pad);
+  // Above the mark, or below it when it is near the top; kept inside the view.
+  const QPointF at = PixelOf(Photo.At);
+  QPointF corner(at.x() - box.width() / 2, at.y() - 14 - box.height());
+  if (corner.y() < 2) {
+    corner.setY(at.y() + 14);
+  }
+  corner.setX(std::clamp(corner.x(), 2.0, std::max(2.0, width() - box.width() - 2)));
+  const QRectF frame(corner, box);
+  Painter.setPen(QPen(QColor(60, 60, 60), 1));
+  Painter.setBrush(Qt::white);
+  Painter.drawRoundedRect(frame, 3, 3);
+  const QRectF area(corner + QPointF((box.width() - picture.width()) / 2, pad), picture);
+  if (missing.isEmpty()) {
+    Painter.drawImage(area.topLeft(), *image);
+  } else {
+    Painter.fillRect(area, QColor(230, 230, 230));
+    Painter.setPen(kLabel);
+    Painter.drawText(area, Qt::AlignCenter, missing);
+  }
+  Painter.setPen(QColor(40, 40, 40));
+  Painter.drawText(QRectF(frame.left(), area.bottom() + 1, frame.width(), textHeight),
+                   Qt::AlignCenter, name);
+}
+
+int MapView::PhotoAt(const QPointF& Pixel) const {
+  int best = -1;
+  double bestDistance = kPickPixels;
+  for (int i = 0; i < static_cast<int>(photos_.size()); ++i) {
+    const double distance = QLineF(PixelOf(photos_[static_cast<size_t>(i)].At), Pixel).length();
+    if (distance <= bestDistance) {
+      bestDistance = distance;
+      best = i;
+    }
+  }
+  return best;
+}
+
+void MapView::Hover(int Photo) {
+  if (Photo != hovered_) {
+    hovered_ = Photo;
+    update();
+  }
+}
+
 void MapView::DrawScaleAndAttribution(QPainter& Painter) {
   Painter.setRenderHint(QPainter::Antialiasing, false);
   const QFontMetrics metrics = Painter.fontMetrics();
@@ -421,7 +532,14 @@ void MapView::mouseMoveEvent(QMouseEvent* Event) {
     const double scale = WorldPixels(zoom_);
     const QPointF moved = Event->position() - pressAt_;
     SetView(zoom_, {pressCenter_.X - moved.x() / scale, pressCenter_.Y - moved.y() / scale});
+  } else if (!photos_.empty() || hovered_ >= 0) {
+    Hover(PhotoAt(Event->position()));
   }
+}
+
+void MapView::leaveEvent(QEvent* Event) {
+  QWidget::leaveEvent(Event);
+  Hover(-1);
 }
 
 void MapView::mouseReleaseEvent(QMouseEvent* Event) {

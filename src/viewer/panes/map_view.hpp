@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/map/map_photo.hpp"
 #include "viewer/map/map_track.hpp"
 #include "viewer/map/tile_math.hpp"
 
@@ -13,13 +14,15 @@
 
 namespace tarnwick::viewer {
 
+class PhotoThumbnails;
 class TileSource;
 
 /// The map itself: tiles where they can be had over a plain background with a graticule,
 /// the tracks as lines (the current one on top, its start, end, way points and current point
-/// marked), a scale bar and the tiles' attribution. The wheel zooms about the pointer, a drag
-/// pans, a click near a track tells which point it hit. Zoom levels are whole, so tiles are
-/// drawn at their own size.
+/// marked), geotagged photos as small camera marks (the one under the pointer with its
+/// thumbnail), a scale bar and the tiles' attribution. The wheel zooms about the pointer, a
+/// drag pans, a click near a track tells which point it hit. Zoom levels are whole, so tiles
+/// are drawn at their own size.
 class MapView : public QWidget {
   Q_OBJECT
 
@@ -62,6 +65,15 @@ class MapView : public QWidget {
   WorldPoint WorldAt(const QPointF& Pixel) const;
   const std::vector<MapTrack>& Tracks() const { return tracks_; }
 
+  /// The photos to mark (none: the layer is empty).
+  void SetPhotos(std::vector<MapPhoto> Photos);
+  const std::vector<MapPhoto>& Photos() const { return photos_; }
+  /// The photo under the pointer, whose thumbnail is shown (-1: none).
+  int HoveredPhoto() const { return hovered_; }
+  /// The photo marked nearest Pixel, within kPickPixels (-1: none).
+  int PhotoAt(const QPointF& Pixel) const;
+  PhotoThumbnails& Thumbnails() const { return *thumbnails_; }
+
  signals:
   /// A click came near Point of Track.
   void PointClicked(int Track, int Point);
@@ -73,6 +85,7 @@ class MapView : public QWidget {
   void mousePressEvent(QMouseEvent* Event) override;
   void mouseMoveEvent(QMouseEvent* Event) override;
   void mouseReleaseEvent(QMouseEvent* Event) override;
+  void leaveEvent(QEvent* Event) override;
 
  private:
   void DrawTrackLayer(QPainter& Painter);
@@ -80,12 +93,18 @@ class MapView : public QWidget {
   void DrawGraticule(QPainter& Painter);
   void DrawTrack(QPainter& Painter, const MapTrack& Track, const QColor& Colour, double Width);
   void DrawMarks(QPainter& Painter, const MapTrack& Track);
+  void DrawPhotos(QPainter& Painter);
+  void DrawThumbnail(QPainter& Painter, const MapPhoto& Photo);
   void DrawScaleAndAttribution(QPainter& Painter);
+  void Hover(int Photo);
   void Pick(const QPointF& Pixel);
   void Fit(bool All);
 
   TileSource* tiles_ = nullptr;
   std::vector<MapTrack> tracks_;
+  std::vector<MapPhoto> photos_;
+  int hovered_ = -1;
+  PhotoThumbnails* thumbnails_;
   int current_ = -1;
   bool showAll_ = false;
   int point_ = -1;

@@ -5,6 +5,7 @@
 #include "viewer/models/session_model.hpp"
 #include "viewer/panes/config_dump_page.hpp"
 #include "viewer/panes/log_message_page.hpp"
+#include "viewer/panes/map_pane.hpp"
 #include "viewer/panes/points_dump_pane.hpp"
 #include "viewer/panes/stats_pane.hpp"
 #include "viewer/panes/tracks_pane.hpp"
@@ -12,6 +13,7 @@
 #include "viewer/windows/device_control.hpp"
 #include "viewer/windows/error_display.hpp"
 #include "viewer/windows/file_actions.hpp"
+#include "viewer/windows/geotag_dialog.hpp"
 #include "viewer/windows/grid_view.hpp"
 #include "viewer/windows/job_runner.hpp"
 #include "viewer/windows/memo_sink.hpp"
@@ -219,6 +221,7 @@ void TMainForm::CreateActions() {
                           [this] { files_->ExportAction(tracks_->SelectedTracks()); });
   actSaveTracksGPX_ = make("actSaveTracksGPX", "Save Tracks to GPX File...",
                            [this] { files_->ExportAction(tracks_->SelectedTracks()); });
+  actGeotag_ = make("actGeotag", "Geotag Photos...", [this] { ShowGeotagDialog(); });
   actSkipToInterval_ = make("actSkipToInterval", "SkipTo", [this] { SkipToInterval(); });
   actDebugProtocol_ = make("actDebugProtocol", "Protocol Debug", [this] {
     if (!jobs_->Running()) {
@@ -255,6 +258,7 @@ void TMainForm::CreateMenus() {
   mnuRecent_->setObjectName("mnuRecent");
   file->addSeparator();
   MenuItem(file, "Save Track to GPX File(&G)...", actSaveTrackGPX_, {});
+  file->addAction(actGeotag_);
   file->addAction(actPreferences_);
   file->addSeparator();
   MenuItem(file, "Exit", actQuit_, QKeySequence("Ctrl+Q"));
@@ -282,6 +286,7 @@ void TMainForm::UpdateActions() {
   actSaveData_->setEnabled(idle && session_->HasImage());
   actSaveTrackGPX_->setEnabled(idle && track);
   actSaveTracksGPX_->setEnabled(idle && track);
+  actGeotag_->setEnabled(idle && !session_->Session().Series().empty());
   actSkipToInterval_->setEnabled(points != nullptr);
   actDebugProtocol_->setEnabled(idle && port);
 }
@@ -333,6 +338,20 @@ void TMainForm::ShowOpened(const QString& FileName, const QStringList& Warnings)
   lblWarning_->setText(Warnings.join('\n'));
   lblWarning_->setVisible(!Warnings.isEmpty());
   statusBar()->showMessage("opened " + QFileInfo(FileName).fileName());
+}
+
+TGeotagDialog* TMainForm::ShowGeotagDialog() {
+  if (geotag_ == nullptr) {
+    geotag_ = new TGeotagDialog(*session_, *selection_, *jobs_, this);
+    connect(geotag_, &TGeotagDialog::Done, this,
+            [this](const QString& Message) { statusBar()->showMessage(Message); });
+    connect(geotag_, &TGeotagDialog::PhotosTagged, findChild<MapPane*>("mapPane"),
+            &MapPane::SetPhotos);
+  }
+  geotag_->show();
+  geotag_->raise();
+  geotag_->activateWindow();
+  return geotag_;
 }
 
 // ---- delegated -------------------------------------------------------------------------

@@ -23,16 +23,18 @@ class FileActions;
 class GridView;
 class JobRunner;
 class LogMessagePage;
+class TGeotagDialog;
 class PointsDumpPane;
 class Selection;
 class SessionModel;
 class TracksPane;
 
 /// The main window: the logger's status and the buttons at the top, the pages of the image
-/// below with the graphs of the selected track beside them, what was done in the status bar. It owns the link to the logger, the session with
-/// the image and the selection, and hands the work to its panes and controllers: the tracks
-/// and raw-records pages, the device control (ports and downloads), the file actions (open,
-/// save, export) and the job runner (one download, export or debug session at a time).
+/// below with the graphs of the selected track beside them, what was done in the status bar. It
+/// owns the link to the logger, the session with the image and the selection, and hands the work to
+/// its panes and controllers: the tracks and raw-records pages, the device control (ports and
+/// downloads), the file actions (open, save, export) and the job runner (one download, export or
+/// debug session at a time).
 class TMainForm : public QMainWindow {
  public:
   /// A window with Settings applied. Device lists the loggers (null: the system's and the
@@ -58,6 +60,8 @@ class TMainForm : public QMainWindow {
   void UsePort(std::unique_ptr<TIgotUPort> Port);
   /// Reads the saved time preferences again and shows the data by them.
   void ApplyTimePreferences();
+  /// "Geotag Photos...": shows the geotag dialog (one per window, kept while it lives).
+  TGeotagDialog* ShowGeotagDialog();
 
   app::LoggerLink& Link() { return *link_; }
   SessionModel& Session() { return *session_; }
@@ -107,6 +111,7 @@ class TMainForm : public QMainWindow {
   ConfigDumpPage* configDump_;
   PointsDumpPane* pointsDump_;
   LogMessagePage* logMessages_;
+  TGeotagDialog* geotag_ = nullptr;
   QList<GridView*> grids_;
   QMenu* mnuRecent_;
   QAction* actAutoStart_;
@@ -114,6 +119,7 @@ class TMainForm : public QMainWindow {
   QAction* actLoadData_;
   QAction* actSaveTrackGPX_;
   QAction* actSaveTracksGPX_;
+  QAction* actGeotag_;
   QAction* actSkipToInterval_;
   QAction* actDebugProtocol_;
   QAction* actOpenComPort_;

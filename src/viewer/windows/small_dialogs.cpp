@@ -6,12 +6,12 @@
 #include "support/time_zone.hpp"
 #include "viewer/map/map_settings.hpp"
 #include "viewer/windows/error_display.hpp"
+#include "viewer/windows/zone_box.hpp"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCompleter>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -239,30 +239,6 @@ void SaveGpxPreferences(const GPXPreferences& Preferences) {
   settings.setValue("gpx/utcDesignator", Preferences.UtcDesignator);
 }
 
-namespace {
-
-// The zone choices before the database's names: what each means, as the settings hold it.
-const char* const kZoneUtc = "UTC (logger clock)";
-const char* const kZoneLocal = "this computer's zone";
-
-// The setting of the zone text Text, or nothing for a name the database does not know.
-std::optional<std::string> ZoneSetting(const QString& Text) {
-  const QString text = Text.trimmed();
-  if (text == kZoneUtc) {
-    return "utc";
-  }
-  if (text == kZoneLocal) {
-    return "local";
-  }
-  try {
-    return TimeZone::FromSetting(text.toStdString()).Setting();
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-}
-
-} // namespace
-
 TimePreferences LoadTimePreferences() {
   const QSettings settings;
   TimePreferences prefs;
@@ -364,21 +340,8 @@ TPreferencesDialog::TPreferencesDialog(QWidget* Parent) : QDialog(Parent) {
   auto* eraRow = new QHBoxLayout;
   eraRow->addWidget(era_, 1);
   eraRow->addWidget(firstYear_);
-  zone_ = new QComboBox(times);
+  zone_ = new ZoneBox("UTC (logger clock)", times);
   zone_->setObjectName("cboZone");
-  zone_->setEditable(true);
-  zone_->setInsertPolicy(QComboBox::NoInsert);
-  zone_->addItem(kZoneUtc);
-  zone_->addItem(kZoneLocal);
-  QStringList names;
-  for (const auto& name : TimeZone::Names()) {
-    names.append(QString::fromStdString(name));
-  }
-  zone_->addItems(names);
-  auto* completer = new QCompleter(names, zone_);
-  completer->setCaseSensitivity(Qt::CaseInsensitive);
-  completer->setFilterMode(Qt::MatchContains);
-  zone_->setCompleter(completer);
   auto* timesForm = new QFormLayout(times);
   timesForm->addRow("Years", eraRow);
   timesForm->addRow("Zone", zone_);
@@ -450,7 +413,7 @@ TimePreferences TPreferencesDialog::Times() const {
   TimePreferences times;
   const QString era = era_->currentData().toString();
   times.YearEra = era == "first" ? std::to_string(firstYear_->value()) : era.toStdString();
-  times.Zone = ZoneSetting(zone_->currentText()).value_or("utc");
+  times.Zone = zone_->Setting().value_or("utc");
   return times;
 }
 
@@ -462,13 +425,7 @@ void TPreferencesDialog::SetTimes(const TimePreferences& Times) {
     firstYear_->setValue(QString::fromStdString(Times.YearEra).toInt());
   }
   firstYear_->setEnabled(era_->currentData().toString() == "first");
-  if (Times.Zone == "utc") {
-    zone_->setCurrentIndex(0);
-  } else if (Times.Zone == "local") {
-    zone_->setCurrentIndex(1);
-  } else {
-    zone_->setCurrentText(QString::fromStdString(Times.Zone));
-  }
+  zone_->SetSetting(Times.Zone);
 }
 
 StatsSettings TPreferencesDialog::HeartRate() const {
@@ -485,7 +442,7 @@ QString TPreferencesDialog::TileUrl() const {
 }
 
 void TPreferencesDialog::accept() {
-  if (!ZoneSetting(zone_->currentText())) {
+  if (!zone_->Setting()) {
     ShowError(this, "unknown time zone \"" + zone_->currentText().trimmed() +
                         "\": choose one of the list, such as Europe/Helsinki");
     return;

@@ -24,6 +24,8 @@ class QLabel;
 
 namespace tarnwick::viewer {
 
+class ZoneBox;
+
 /// The program's icon (empty when the build had no renderer for it).
 QIcon ProgramIcon();
 
@@ -116,7 +118,7 @@ class TPreferencesDialog : public QDialog {
   QCheckBox* utc_;
   QComboBox* era_;
   QSpinBox* firstYear_;
-  QComboBox* zone_;
+  ZoneBox* zone_;
   QLineEdit* tileUrl_;
   QSpinBox* maxHeartRate_;
   std::array<QSpinBox*, 5> zonePercent_{};

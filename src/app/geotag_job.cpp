@@ -438,9 +438,13 @@ std::vector<GeotagRow> GeotagJob::Apply(const GeotagOptions& Options,
       },
       Progress, Cancel, started);
   for (size_t k = 0; k < toTag.size(); ++k) {
+    GeotagRow& r = rows[toTag[k]];
     if (started[k] == 0) {
-      rows[toTag[k]].Action = GeotagAction::Cancelled;
-      rows[toTag[k]].Detail = "not reached before the cancel; untouched";
+      r.Action = GeotagAction::Cancelled;
+      r.Detail = "not reached before the cancel; untouched";
+    } else if (r.Action == GeotagAction::Tagged) {
+      // The next plan sees the position just written, as a fresh read would.
+      photos_[r.Photo].Position = std::make_pair(r.Position->Latitude, r.Position->Longitude);
     }
   }
   return rows;

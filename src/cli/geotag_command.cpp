@@ -66,10 +66,6 @@ std::shared_ptr<ConsoleProgress> StepsProgress() {
 }
 
 void Geotag(const GeotagArgs& args) {
-  if (!PhotoMetadataAvailable()) {
-    throw Error("geotagging is not in this build of tarnwick: exiv2, the photo metadata "
-                "library, is not built for Windows; use the Linux build");
-  }
   app::GeotagOptions options;
   if (args.Track != 0) {
     options.Track = args.Track;

@@ -358,10 +358,6 @@ std::string Quoted(const std::string& file) {
 
 } // namespace
 
-bool PhotoMetadataAvailable() {
-  return true;
-}
-
 PhotoInfo ReadPhotoInfoFromMemory(const std::string& File, std::string_view Bytes) {
   PhotoInfo info;
   info.File = File;

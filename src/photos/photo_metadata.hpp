@@ -33,10 +33,6 @@ enum class PhotoKind {
 /// "JPEG", "TIFF", "other writable", "read-only", "not a photo".
 const char* PhotoKindText(PhotoKind Kind);
 
-/// Whether this build reads and writes photo metadata at all. The Windows build has no exiv2:
-/// there every function below that touches a photo raises PhotoError saying so.
-bool PhotoMetadataAvailable();
-
 /// What ReadPhotoInfo found.
 struct PhotoInfo {
   std::string File;

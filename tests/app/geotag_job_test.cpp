@@ -151,7 +151,10 @@ TEST_F(GeotagJobTest, ApplyWritesOnlyWhatThePlanSaysAndSkipsTaggedPhotos) {
   EXPECT_NEAR(a.Position->first, 60.006, 1e-7);
   EXPECT_NEAR(a.Position->second, 24, 1e-7);
 
-  // Tagged photos are skipped the next time, unless overwriting is asked for.
+  // Tagged photos are skipped the next time, by the same job (which remembers what it wrote)
+  // as by a new one, unless overwriting is asked for.
+  EXPECT_EQ(job.Plan(Helsinki())[0].Action, GeotagAction::SkippedHasPosition);
+  EXPECT_EQ(job.Plan(Helsinki())[2].Action, GeotagAction::OutOfRange);
   GeotagJob again({NorthTrack(kT0 - 60000)}, photos);
   EXPECT_EQ(again.Plan(Helsinki())[0].Action, GeotagAction::SkippedHasPosition);
   GeotagOptions overwrite = Helsinki();

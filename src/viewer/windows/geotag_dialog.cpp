@@ -363,7 +363,7 @@ void TGeotagDialog::UpdatePreview() {
     return;
   }
   if (stale_) {
-    // The photos written by the last run are read again, so the plan knows their positions.
+    // The tracks changed since the photos were read: the job is made anew for them.
     ReadPhotos();
     return;
   }
@@ -404,8 +404,8 @@ bool TGeotagDialog::Apply() {
     stale_ = true;
     return false;
   }
+  // The job keeps the positions it wrote: the next preview shows those photos as tagged.
   model_->SetRows(rows);
-  stale_ = true;
   for (const app::GeotagRow& row : rows) {
     if ((row.Action == app::GeotagAction::Tagged ||
          row.Action == app::GeotagAction::SidecarWritten) &&

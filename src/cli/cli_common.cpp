@@ -33,16 +33,20 @@ void AddZoneOption(CLI::App* Command, TimeOptions& Options) {
       ->add_option("--tz", Options.Zone,
                    "the zone of the times shown: utc (default, the logger's clock), local (this "
                    "computer's), or a zone name such as Europe/Helsinki")
-      ->check(CLI::Validator(
-          [](std::string& Text) -> std::string {
-            try {
-              (void)TimeZone::FromSetting(Text);
-            } catch (const Error& e) {
-              return e.what();
-            }
-            return {};
-          },
-          "utc|local|ZONE"));
+      ->check(ZoneValidator("utc|local|ZONE"));
+}
+
+CLI::Validator ZoneValidator(const std::string& Description) {
+  return CLI::Validator(
+      [](std::string& Text) -> std::string {
+        try {
+          (void)TimeZone::FromSetting(Text);
+        } catch (const Error& e) {
+          return e.what();
+        }
+        return {};
+      },
+      Description);
 }
 
 void AddSampleStartOption(CLI::App* Command, std::optional<DateTime>& Start) {

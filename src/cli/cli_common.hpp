@@ -37,6 +37,9 @@ std::unique_ptr<app::ImageSession> OpenImage(const std::string& Base, const Time
 /// WriteTableLines makes them (the viewer copies selected rows with the same lines).
 void WriteTable(std::ostream& Out, const TStringGridHelper& Table);
 
+/// Checks a zone option's text (utc, local or a zone name): an unknown zone is a usage error.
+CLI::Validator ZoneValidator(const std::string& Description);
+
 /// Checks an option that numbers things from 1 (tracks, loggers): a usage error such as
 /// "tracks count from 1, not 0" for a number below 1. Things names what is counted.
 CLI::Validator CountsFromOne(const std::string& Things);

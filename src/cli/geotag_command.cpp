@@ -145,16 +145,7 @@ void AddGeotagCommand(CLI::App& App) {
                 "the zone the camera's clock was set to, for photos without "
                 "OffsetTimeOriginal: local (default, this computer's), utc, or a zone name "
                 "such as Europe/Helsinki")
-      ->check(CLI::Validator(
-          [](std::string& Text) -> std::string {
-            try {
-              (void)TimeZone::FromSetting(Text);
-            } catch (const Error& e) {
-              return e.what();
-            }
-            return {};
-          },
-          "local|utc|ZONE"));
+      ->check(ZoneValidator("local|utc|ZONE"));
   c->add_option("--clock-offset", args.ClockOffsetSeconds,
                 "how far the camera's clock was off: camera time minus true time, in seconds "
                 "(+90: the camera was 90 s fast)")
